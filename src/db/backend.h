@@ -1,0 +1,46 @@
+#ifndef VELTRANE_DB_BACKEND_H_
+#define VELTRANE_DB_BACKEND_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/value.h"
+
+namespace veltrane::db {
+
+// The column description a backend gives for a result.
+struct ColumnInfo {
+  std::string name;
+  int16_t type = 0;  // the access layer's type code (adInteger = 3, ...)
+};
+
+// A forward-only stream of rows produced by a backend. Rows are fetched on
+// demand; a cursor never holds a whole table in memory.
+class Cursor {
+ public:
+  virtual ~Cursor() = default;
+  virtual const std::vector<ColumnInfo>& Columns() const = 0;
+  // The exact number of rows of the result (counted up front, not by fetching
+  // the rows into memory).
+  virtual int64_t RowCount() = 0;
+  // Fills `row` with the next row's values, one per column, and returns
+  // true; returns false at the end. Throws Error on a failure.
+  virtual bool Next(std::vector<Value>& row) = 0;
+};
+
+// One open connection of a backend. Throws Error on every failure.
+class Session {
+ public:
+  virtual ~Session() = default;
+  // Runs one statement. Returns a cursor for a statement that yields rows,
+  // nullptr for one that does not.
+  virtual std::unique_ptr<Cursor> Execute(const std::string& statement, int cursor_location) = 0;
+  // The schema record set of the given query type (20: tables).
+  virtual std::unique_ptr<Cursor> OpenSchema(int query_type) = 0;
+};
+
+}  // namespace veltrane::db
+
+#endif  // VELTRANE_DB_BACKEND_H_

@@ -1,0 +1,54 @@
+#ifndef VELTRANE_DB_CONNECTION_H_
+#define VELTRANE_DB_CONNECTION_H_
+
+#include <memory>
+#include <string>
+
+#include "db/backend.h"
+#include "db/record_set.h"
+
+namespace veltrane::db {
+
+// Cursor locations, as the access layer numbers them.
+inline constexpr int kUseServer = 2;
+inline constexpr int kUseClient = 3;
+
+// Schema query type of the table catalogue.
+inline constexpr int kSchemaTables = 20;
+
+// A connection of the access layer. The connection string picks the backend:
+// "Driver={PostgreSQL Unicode};..." opens PostgreSQL through libpq,
+// "Provider=vfpoledb.1;..." opens the FoxPro table engine. Any failure throws
+// Error with a description a user can act on. Destroying an open connection
+// closes it.
+class Connection {
+ public:
+  Connection();
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  // 2 (server-side, the default) or 3 (client-side); set before Open.
+  void SetCursorLocation(int location) { cursor_location_ = location; }
+  int CursorLocation() const { return cursor_location_; }
+
+  void Open(const std::string& connection_string);
+  bool IsOpen() const { return session_ != nullptr; }
+
+  // Runs one statement. A query's rows come back as an open record set
+  // positioned on its first row; other statements give a closed record set.
+  RecordSet Execute(const std::string& statement);
+  RecordSet OpenSchema(int query_type);
+  void Close();
+
+  // The open backend session. Requires IsOpen().
+  Session& session();
+
+ private:
+  int cursor_location_ = kUseServer;
+  std::unique_ptr<Session> session_;
+};
+
+}  // namespace veltrane::db
+
+#endif  // VELTRANE_DB_CONNECTION_H_

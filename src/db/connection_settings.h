@@ -1,0 +1,23 @@
+#ifndef VELTRANE_DB_CONNECTION_SETTINGS_H_
+#define VELTRANE_DB_CONNECTION_SETTINGS_H_
+
+#include <string>
+
+namespace veltrane::db {
+
+// The connection settings as the connection window's boxes hold them at the
+// moment a command runs. All values are plain text.
+struct ConnectionSettings {
+  std::string server;    // Text1
+  std::string port;      // Text2
+  std::string user;      // Text3
+  std::string password;  // Text4
+  std::string database;  // Text5
+  bool container_mode = true;     // Option1 selected (else Option2: free tables)
+  std::string dbc_file;           // Text6
+  std::string free_table_folder;  // Text7
+};
+
+}  // namespace veltrane::db
+
+#endif  // VELTRANE_DB_CONNECTION_SETTINGS_H_

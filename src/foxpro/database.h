@@ -1,0 +1,44 @@
+#ifndef VELTRANE_FOXPRO_DATABASE_H_
+#define VELTRANE_FOXPRO_DATABASE_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "foxpro/error.h"
+#include "foxpro/row.h"
+
+namespace veltrane::foxpro {
+
+// One entry of the catalogue: a table ("TABLE") or a container's view ("VIEW").
+struct CatalogEntry {
+  std::string name;
+  std::string type;
+};
+
+// A FoxPro database: a database container (".dbc") or a folder of free
+// tables. It runs the statements the program sends:
+//   SELECT * FROM `name`
+//   DROP TABLE `name`
+//   CREATE TABLE '<path>'([field] type, ...);
+//   INSERT INTO `<path>` VALUES(expr, ...)
+// Every statement leaves the files on disk complete. File names are found
+// without regard to case. Throws Error with a description on any failure.
+class Database {
+ public:
+  // Opens a ".dbc" file (container mode) or a folder (free-table mode).
+  static std::unique_ptr<Database> Open(const std::string& data_source);
+  virtual ~Database() = default;
+
+  // Container mode: its tables and views; free-table mode: every ".dbf" file
+  // of the folder, named by its file name without the extension.
+  virtual std::vector<CatalogEntry> Catalog() = 0;
+
+  // Runs one statement: a cursor over the rows for SELECT, nullptr otherwise.
+  virtual std::unique_ptr<RowCursor> Execute(const std::string& statement) = 0;
+};
+
+}  // namespace veltrane::foxpro
+
+#endif  // VELTRANE_FOXPRO_DATABASE_H_

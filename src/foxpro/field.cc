@@ -1,0 +1,27 @@
+#include "foxpro/field.h"
+
+#include "foxpro/row.h"
+
+namespace veltrane::foxpro {
+
+int16_t FieldDescriptor::type_code() const {
+  switch (type) {
+    case 'C': return binary() ? type_code::kBinaryChar : type_code::kChar;
+    case 'V': return binary() ? type_code::kVarBinary : type_code::kVarChar;
+    case 'M': return binary() ? type_code::kBinaryMemo : type_code::kMemo;
+    case 'N':
+    case 'F': return type_code::kNumeric;
+    case 'I': return type_code::kInteger;
+    case 'B': return type_code::kDouble;
+    case 'Y': return type_code::kCurrency;
+    case 'D': return type_code::kDate;
+    case 'T': return type_code::kDateTime;
+    case 'L': return type_code::kLogical;
+    case 'G':
+    case 'W': return type_code::kBinaryMemo;
+    case 'Q': return type_code::kVarBinary;
+    default: return type_code::kChar;
+  }
+}
+
+}  // namespace veltrane::foxpro

@@ -1,0 +1,36 @@
+#ifndef VELTRANE_FOXPRO_FIELD_H_
+#define VELTRANE_FOXPRO_FIELD_H_
+
+#include <cstdint>
+#include <string>
+
+namespace veltrane::foxpro {
+
+// Field descriptor flags of a Visual FoxPro table header.
+namespace field_flag {
+inline constexpr uint8_t kSystem = 0x01;    // hidden column (_NullFlags)
+inline constexpr uint8_t kNullable = 0x02;  // may hold null
+inline constexpr uint8_t kBinary = 0x04;    // no code-page translation
+inline constexpr uint8_t kAutoIncrement = 0x0C;
+}  // namespace field_flag
+
+// One field of a table as its header describes it.
+struct FieldDescriptor {
+  std::string name;      // the header's name (at most 10 characters)
+  char type = 'C';       // C V M N F I B Y D T L G W Q
+  uint32_t offset = 0;   // displacement of the field within a record
+  uint8_t length = 0;
+  uint8_t decimals = 0;
+  uint8_t flags = 0;
+  int null_bit = -1;     // bit in _NullFlags marking null, -1 if none
+  int varlen_bit = -1;   // V/Q: bit in _NullFlags marking "shorter than full"
+
+  bool binary() const { return (flags & field_flag::kBinary) != 0; }
+  bool nullable() const { return (flags & field_flag::kNullable) != 0; }
+  // The type code the access layer reports (see row.h).
+  int16_t type_code() const;
+};
+
+}  // namespace veltrane::foxpro
+
+#endif  // VELTRANE_FOXPRO_FIELD_H_

@@ -1,0 +1,62 @@
+#ifndef VELTRANE_FOXPRO_TABLE_WRITER_H_
+#define VELTRANE_FOXPRO_TABLE_WRITER_H_
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "foxpro/field.h"
+
+namespace veltrane::foxpro {
+
+// A field of a table to create.
+struct NewField {
+  std::string name;  // the header name: at most 10 characters, unique
+  char type = 'M';   // C V M N F I B Y D T L G W Q
+  int length = 0;    // C V Q: width; N F: precision; others: ignored
+  int decimals = 0;  // N F: scale
+  bool nullable = false;
+  bool binary = false;  // C V M: no code-page translation
+};
+
+// A value to store, as the statement's expression gave it.
+struct InputValue {
+  enum class Kind { kNull, kText, kNumber, kLogical };
+  Kind kind = Kind::kNull;
+  std::string text;  // kText: UTF-8 text; kNumber: the number as written
+  bool logical = false;
+};
+
+// Creates Visual FoxPro tables and appends records to them. Every call
+// leaves the table and memo files complete: records and memo blocks are
+// written before the header counts that make them visible, and nothing is
+// rewritten wholesale. A table or memo file never passes 2 GB.
+class TableWriter {
+ public:
+  // Creates a Visual FoxPro table (code page 1252) at `path`, with an .fpt
+  // memo file when a field needs one, laid out as Visual FoxPro 9 lays out
+  // the same fields. `backlink` is the container file's name for a table of
+  // a container (stored in the header's back-link area), empty for a free
+  // table. Throws Error if the file exists or a field is invalid.
+  static void Create(const std::string& path, const std::vector<NewField>& fields,
+                     const std::string& backlink);
+
+  // Opens an existing table (any version the reader takes that this writer
+  // can append to) for appending.
+  static std::unique_ptr<TableWriter> OpenForAppend(const std::string& path);
+  virtual ~TableWriter() = default;
+
+  virtual const std::vector<FieldDescriptor>& fields() const = 0;
+
+  // Appends one record; values[i] goes to fields()[i], converted to its
+  // type. Text into a text field is encoded in the table's code page; a
+  // character the code page cannot hold throws Error naming the field and
+  // the character. Text into a binary field stores the bytes of its "\x"
+  // hex form when it is one, else its own bytes. Nothing is written when it
+  // throws.
+  virtual void Append(const std::vector<InputValue>& values) = 0;
+};
+
+}  // namespace veltrane::foxpro
+
+#endif  // VELTRANE_FOXPRO_TABLE_WRITER_H_

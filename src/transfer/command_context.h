@@ -1,0 +1,35 @@
+#ifndef VELTRANE_TRANSFER_COMMAND_CONTEXT_H_
+#define VELTRANE_TRANSFER_COMMAND_CONTEXT_H_
+
+#include <functional>
+
+#include "app/prompter.h"
+#include "app/table_list.h"
+#include "app/window_hooks.h"
+#include "db/connection_settings.h"
+
+namespace veltrane::transfer {
+
+// What a command of the tables window works on. The windows hand in their
+// widgets behind these interfaces; the command-line program and the tests
+// hand in their own. `settings` returns the connection window's boxes as
+// they are at the moment of the call.
+struct CommandContext {
+  std::function<db::ConnectionSettings()> settings;
+  app::TableList& list1;  // FoxPro tables
+  app::TableList& list2;  // PostgreSQL tables
+  app::ProgressBar& progress;
+  app::MousePointer& pointer;
+  app::Prompter& prompter;
+  app::EventPump& events;
+};
+
+// What a command run did: how many statements failed (each was reported).
+struct CommandResult {
+  int failures = 0;
+  bool ok() const { return failures == 0; }
+};
+
+}  // namespace veltrane::transfer
+
+#endif  // VELTRANE_TRANSFER_COMMAND_CONTEXT_H_
