@@ -1,0 +1,83 @@
+#include "app/settings_store.h"
+
+#include <sys/stat.h>
+
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "support/temp_dir.h"
+
+namespace veltrane::app {
+namespace {
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class SettingsStoreTest : public ::testing::Test {
+ protected:
+  testing::TempDir dir_;
+  SettingsStore store_{dir_.File("Marvoll/Veltrane.ini")};
+};
+
+TEST_F(SettingsStoreTest, AbsentValueReadsAsDefaultButEmptyValueStaysEmpty) {
+  EXPECT_EQ(store_.Read(kPortSetting, kDefaultPort), "5432");
+  EXPECT_EQ(store_.Read(kUserSetting), "");
+  store_.Write(kPortSetting, "");
+  EXPECT_EQ(store_.Read(kPortSetting, kDefaultPort), "");
+  store_.Write(kPortSetting, "6543");
+  EXPECT_EQ(store_.Read(kPortSetting, kDefaultPort), "6543");
+}
+
+TEST_F(SettingsStoreTest, KeepsTextsAsTypedInPlainText) {
+  const std::string awkward[] = {"p;w}d{=x", " leading and trailing ", "a, b, c", "@String(x)",
+                                 "Grüße \"quoted\" back\\slash", "#not a comment", "100"};
+  for (const std::string& text : awkward) {
+    store_.Write(kPasswordSetting, text);
+    EXPECT_EQ(SettingsStore(store_.file_path()).Read(kPasswordSetting), text);
+  }
+  store_.Write(kPasswordSetting, "secret123");
+  const std::string file = FileText(store_.file_path());
+  EXPECT_NE(file.find("[Veltrane]"), std::string::npos) << file;
+  EXPECT_NE(file.find("Password=secret123"), std::string::npos) << file;
+}
+
+TEST_F(SettingsStoreTest, FileIsPrivateToItsOwner) {
+  store_.Write(kServerSetting, "db.example.com");
+  store_.Write(kUserSetting, "me");  // a rewrite keeps the permissions
+  struct stat info {};
+  ASSERT_EQ(::stat(store_.file_path().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  EXPECT_EQ(store_.Read(kServerSetting), "db.example.com");
+}
+
+TEST_F(SettingsStoreTest, AWriteReplacesOneValueAndKeepsTheOthers) {
+  store_.Write(kDatabaseSetting, "shop");
+  store_.Write(kDbcFileSetting, "/data/shop.dbc");
+  store_.Write(kDatabaseSetting, "shop2");
+  EXPECT_EQ(store_.Read(kDatabaseSetting), "shop2");
+  EXPECT_EQ(store_.Read(kDbcFileSetting), "/data/shop.dbc");
+  EXPECT_EQ(store_.Read(kFreeTableFolderSetting, "none"), "none");
+}
+
+TEST(SettingsStoreLocation, LivesInTheUsersConfigurationFolder) {
+  testing::TempDir config;
+  ASSERT_EQ(::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1), 0);
+  SettingsStore store;
+  EXPECT_EQ(store.file_path(), config.path() + "/Marvoll/Veltrane.ini");
+  store.Write(kFoxproOptionSetting, "2");
+  EXPECT_EQ(FileText(config.File("Marvoll/Veltrane.ini")), "[Veltrane]\nFoxproOption=2\n");
+}
+
+TEST(FoxproOption, OnlyExactlyTwoSelectsFreeTables) {
+  EXPECT_TRUE(IsFreeTableOption("2"));
+  for (const char* other : {"", "1", " 2", "2 ", "02", "3", "two"}) EXPECT_FALSE(IsFreeTableOption(other)) << other;
+}
+
+}  // namespace
+}  // namespace veltrane::app
