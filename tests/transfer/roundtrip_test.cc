@@ -16,6 +16,9 @@ using ::testing::ElementsAre;
 // an empty text are both sent as NULL and come back as the empty text.
 std::string Arrived(const std::optional<std::string>& value) { return value.value_or(""); }
 
+// The text of a binary value without bytes.
+constexpr const char* kNoBytes = "\\x";
+
 class RoundTripTest : public CommandFixture {
  protected:
   // Sends table `name` of folder() to PostgreSQL and back into `back`.
@@ -41,10 +44,13 @@ class RoundTripTest : public CommandFixture {
     for (size_t r = 0; r < before.rows.size(); ++r) {
       ASSERT_EQ(engine.rows[r].size(), before.rows[r].size());
       for (size_t f = 0; f < before.rows[r].size(); ++f) {
-        const std::string expected = Arrived(before.rows[r][f]);
+        std::string expected = Arrived(before.rows[r][f]);
+        // A blob field takes the empty value for a null: no bytes.
+        if (expected.empty() && Arrived(engine.rows[r][f]) == kNoBytes) expected = kNoBytes;
         EXPECT_TRUE(Arrived(engine.rows[r][f]) == expected)
             << "row " << r << " field " << before.fields[f] << ": " << expected.substr(0, 80);
-        EXPECT_TRUE(Arrived(dbfread.rows[r][f]) == expected)
+        EXPECT_TRUE(Arrived(dbfread.rows[r][f]) == expected ||
+                    (expected == kNoBytes && Arrived(dbfread.rows[r][f]).empty()))
             << "dbfread, row " << r << " field " << before.fields[f];
       }
     }
@@ -138,9 +144,14 @@ class EveryTypeTest : public CommandFixture {
       std::vector<std::string> texts;
       for (const auto& value : table.rows[0]) texts.push_back(Arrived(value));
       EXPECT_EQ(texts, ExpectedTexts());
-      for (const auto& value : table.rows[1]) EXPECT_EQ(Arrived(value), "");
+      // The row of nulls: empty texts, and no bytes in the blob.
+      for (size_t f = 0; f < table.rows[1].size(); ++f) {
+        const std::string text = Arrived(table.rows[1][f]);
+        EXPECT_TRUE(text.empty() || (f == kByteaField && text == kNoBytes)) << f << ": " << text;
+      }
     }
   }
+  static constexpr size_t kByteaField = 14;
   std::string timestamptz_;
 };
 
