@@ -134,6 +134,21 @@ TEST_F(SendToFoxProTest, FieldNamesLoseBlanksAndSlashes) {
   EXPECT_THAT(table.rows, ElementsAre(ElementsAre("5", "6")));
 }
 
+TEST_F(SendToFoxProTest, TableNamesWithQuotesAndBackticksArriveExactly) {
+  db_.Exec("CREATE TABLE \"it's\"(id int); INSERT INTO \"it's\" VALUES (1);"
+           "CREATE TABLE \"back`tick\"(id int); INSERT INTO \"back`tick\" VALUES (2);"
+           "CREATE TABLE \"say \"\"hi\"\"\"(id int); INSERT INTO \"say \"\"hi\"\"\" VALUES (3)");
+  Fill(*list2_, {"it's", "back`tick", "say \"hi\""});
+
+  EXPECT_TRUE(Send({"it's", "back`tick", "say \"hi\""}).ok())
+      << ::testing::PrintToString(prompter_.Reports());
+
+  EXPECT_THAT(ReadWithEngine(TablePath("it's")).rows, ElementsAre(ElementsAre("1")));
+  EXPECT_THAT(ReadWithEngine(TablePath("back`tick")).rows, ElementsAre(ElementsAre("2")));
+  EXPECT_THAT(ReadWithEngine(TablePath("say \"hi\"")).rows, ElementsAre(ElementsAre("3")));
+  EXPECT_THAT(Items(*list1_), ElementsAre("back`tick", "it's", "say \"hi\""));
+}
+
 TEST_F(SendToFoxProTest, NoLeavesAListedTableAndItsFileAlone) {
   db_.Exec("CREATE TABLE orders(id int)");
   WriteOldTable("ORDERS.DBF");
