@@ -2,8 +2,10 @@
 
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRadioButton>
 
 #include <gtest/gtest.h>
 
