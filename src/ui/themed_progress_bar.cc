@@ -18,10 +18,7 @@ void ThemedProgressBar::SetValue(double percent) {
   setValue(static_cast<int>(std::lround(std::clamp(percent, 0.0, 100.0))));
 }
 
-void ThemedProgressBar::SetText(const std::string& text) {
-  // The format's '%' starts a placeholder; a caption's own '%' is doubled.
-  setFormat(QString::fromStdString(text).replace(QLatin1Char('%'), QLatin1String("%%")));
-}
+void ThemedProgressBar::SetText(const std::string& text) { setFormat(QString::fromStdString(text)); }
 
 std::string ThemedProgressBar::Text() const { return text().toStdString(); }
 

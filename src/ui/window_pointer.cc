@@ -69,6 +69,9 @@ void HoverRule::AddAlwaysArrow(QWidget* widget) { Watch(widget, Role::kAlwaysArr
 
 void HoverRule::Watch(QWidget* widget, Role role) {
   widget->setMouseTracking(true);
+  // The pointer over a control is that control's business alone: the
+  // surface beneath must not see the same movement and undo the hand.
+  widget->setAttribute(Qt::WA_NoMousePropagation);
   widget->setProperty(kRoleProperty, static_cast<int>(role));
   widget->installEventFilter(this);
 }

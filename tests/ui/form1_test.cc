@@ -60,7 +60,7 @@ TEST_F(Form1Test, LayoutFollowsTheTwipsOfTheDesign) {
   EXPECT_EQ(form_.Text1->geometry(), QRect(88, 24, 289, 22));
   EXPECT_EQ(form_.Text3->parentWidget(), &form_);  // the window's, over the frame
   EXPECT_EQ(form_.Text3->geometry(), QRect(96, 64, 417, 22));
-  EXPECT_EQ(form_.Text3->mapTo(&form_, QPoint()).y(), form_.Text4->mapTo(&form_, QPoint()).y() - 24);
+  EXPECT_EQ(form_.Text3->mapTo(&form_, QPoint()).y(), form_.Text4->mapTo(&form_, QPoint()).y() - 32);
   EXPECT_EQ(form_.PushButton5->geometry(), QRect(465, 24, 38, 23));
   EXPECT_EQ(form_.PushButton2->geometry(), QRect(8, 339, 520, 27));
   EXPECT_EQ(form_.PushButton8->text(), "Load Sample/Example Datab");
