@@ -130,6 +130,9 @@ void Form1::ConnectHandlers() {
   for (QWidget* surface : std::initializer_list<QWidget*>{this, Frame1, Frame2, Text1, Text2, Text3, Text5})
     hover->AddSurface(surface);
   hover->AddAlwaysArrow(Text4);
+  for (QWidget* neutral : std::initializer_list<QWidget*>{Text6, Text7, Option1, Option2, Label1,
+                                                         Label2, Label3, Label4, Label5})
+    hover->AddNeutral(neutral);
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {

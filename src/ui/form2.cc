@@ -102,6 +102,7 @@ void Form2::ConnectHandlers() {
   for (QWidget* surface : {static_cast<QWidget*>(this), static_cast<QWidget*>(Frame1),
                            static_cast<QWidget*>(Frame2), List1->viewport(), List2->viewport()})
     hover->AddSurface(surface);
+  hover->AddNeutral(ProgressBar1);
 }
 
 transfer::CommandContext Form2::Context() {

@@ -66,6 +66,7 @@ HoverRule::HoverRule(WindowPointer& pointer, QObject* parent) : QObject(parent),
 void HoverRule::AddButton(QWidget* widget) { Watch(widget, Role::kButton); }
 void HoverRule::AddSurface(QWidget* widget) { Watch(widget, Role::kSurface); }
 void HoverRule::AddAlwaysArrow(QWidget* widget) { Watch(widget, Role::kAlwaysArrow); }
+void HoverRule::AddNeutral(QWidget* widget) { widget->setAttribute(Qt::WA_NoMousePropagation); }
 
 void HoverRule::Watch(QWidget* widget, Role role) {
   widget->setMouseTracking(true);

@@ -45,6 +45,9 @@ class HoverRule : public QObject {
   void AddButton(QWidget* widget);
   void AddSurface(QWidget* widget);
   void AddAlwaysArrow(QWidget* widget);
+  // A control over which the pointer stays as it is (the surface beneath
+  // does not see the movement either).
+  void AddNeutral(QWidget* widget);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
