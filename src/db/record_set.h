@@ -57,13 +57,17 @@ class RecordSet {
   // forward only. Throws Error on failure.
   void Open(const std::string& source, Connection& connection, int cursor_type = -1,
             int lock_type = -1);
-  // Wraps an already running backend cursor (used by Connection).
+  // Wraps an already running backend cursor (used by Connection); a null
+  // cursor (a statement without rows) leaves the record set closed.
   void Attach(std::unique_ptr<Cursor> cursor);
 
   bool IsOpen() const { return cursor_ != nullptr; }
   Fields GetFields() const { return Fields(&columns(), &row_); }
-  bool EOF() const { return eof_; }
+  // End-of-file ("EOF" itself is a C library macro, hence the spelling).
+  bool Eof() const { return eof_; }
   int64_t RecordCount();
+  // Moves to the next row. A failure to fetch it leaves the record set at
+  // end-of-file and throws. Throws at end-of-file and on a closed set.
   void MoveNext();
   void Close();
 

@@ -1,6 +1,7 @@
 #ifndef VELTRANE_DB_VALUE_H_
 #define VELTRANE_DB_VALUE_H_
 
+#include <cstddef>
 #include <string>
 #include <utility>
 
@@ -24,6 +25,19 @@ class Value {
 
   // Moves the text out without a copy (for hot loops).
   std::string TakeText() { return std::move(text_); }
+
+  // Make this value a text or null in place, keeping the text's buffer so
+  // that a backend refilling one row per fetch does not allocate per value.
+  void Assign(const char* data, size_t size) {
+    null_ = false;
+    text_.assign(data, size);
+    if (!error_.empty()) error_.clear();
+  }
+  void SetNull() {
+    null_ = true;
+    text_.clear();
+    if (!error_.empty()) error_.clear();
+  }
 
   bool operator==(const Value& other) const = default;
 

@@ -1,0 +1,43 @@
+#include "db/catalogue.h"
+
+#include "db/connection.h"
+#include "db/connection_strings.h"
+
+namespace veltrane::db {
+
+void ListFoxProTables(const ListSink& list, const std::string& connection_string,
+                      const std::function<void()>& yield) {
+  Connection connection;
+  connection.Open(connection_string);
+  RecordSet schema = connection.OpenSchema(kSchemaTables);
+  list.clear();
+  while (!schema.Eof()) {
+    Fields fields = schema.GetFields();
+    if (fields["TABLE_TYPE"].Value().Text() == "TABLE") {
+      yield();
+      list.add(fields["TABLE_NAME"].Value().Text());
+    }
+    schema.MoveNext();
+  }
+  schema.Close();
+  connection.Close();
+}
+
+void ListPostgreSQLTables(const ListSink& list, const ConnectionSettings& settings,
+                          const std::function<void()>& yield) {
+  Connection connection;
+  connection.SetCursorLocation(kUseClient);
+  connection.Open(PostgreSqlConnectionString(settings));
+  RecordSet tables = connection.Execute("select tablename from pg_tables;");
+  list.clear();
+  int64_t count = tables.RecordCount();
+  for (int64_t i = 1; i <= count; ++i) {
+    yield();
+    list.add(tables.GetFields()[0].Value().Text());
+    tables.MoveNext();
+  }
+  tables.Close();
+  connection.Close();
+}
+
+}  // namespace veltrane::db

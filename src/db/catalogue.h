@@ -1,0 +1,35 @@
+#ifndef VELTRANE_DB_CATALOGUE_H_
+#define VELTRANE_DB_CATALOGUE_H_
+
+#include <functional>
+#include <string>
+
+#include "db/connection_settings.h"
+
+namespace veltrane::db {
+
+// Where a listing routine puts its entries: clear() empties the list, add()
+// adds one name.
+struct ListSink {
+  std::function<void()> clear;
+  std::function<void(const std::string&)> add;
+};
+
+// Lists the FoxPro tables through the given FoxPro connection string: the
+// rows of the tables schema record set (query type 20) whose "TABLE_TYPE" is
+// exactly "TABLE", by "TABLE_NAME". The list is cleared once the schema has
+// been read; yield() runs once before each added entry. Throws Error (the
+// list keeps what was added before the failure).
+void ListFoxProTables(const ListSink& list, const std::string& connection_string,
+                      const std::function<void()>& yield);
+
+// Lists the PostgreSQL tables: "select tablename from pg_tables;" on a
+// connection with client-side cursors, RecordCount rows, every schema (the
+// system catalogue's tables too; a name in two schemas twice). Same clearing,
+// yield and failure rules as ListFoxProTables.
+void ListPostgreSQLTables(const ListSink& list, const ConnectionSettings& settings,
+                          const std::function<void()>& yield);
+
+}  // namespace veltrane::db
+
+#endif  // VELTRANE_DB_CATALOGUE_H_

@@ -1,0 +1,74 @@
+#include "db/connection.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "db/connection_string.h"
+#include "db/error.h"
+#include "db/foxpro_session.h"
+#include "db/pg_session.h"
+
+namespace veltrane::db {
+namespace {
+
+constexpr const char* kPostgreSqlDriver = "PostgreSQL Unicode";
+constexpr const char* kFoxProProvider = "vfpoledb.1";
+constexpr const char* kFoxProProviderUnversioned = "vfpoledb";
+
+bool SameText(const std::string& a, const std::string& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+           return std::tolower(x) == std::tolower(y);
+         });
+}
+
+std::unique_ptr<Session> OpenSession(const std::string& connection_string) {
+  ConnectionString attributes = ConnectionString::Parse(connection_string);
+  if (auto driver = attributes.Get("Driver")) {
+    if (!SameText(*driver, kPostgreSqlDriver))
+      throw Error("The driver \"" + *driver + "\" is not available; PostgreSQL is reached through "
+                  "the driver \"" + std::string(kPostgreSqlDriver) + "\".");
+    PgLogin login{attributes.GetOr("Server"), attributes.GetOr("Port"), attributes.GetOr("Uid"),
+                  attributes.GetOr("Pwd"), attributes.GetOr("Database")};
+    return PgSession::Open(login);
+  }
+  if (auto provider = attributes.Get("Provider")) {
+    if (!SameText(*provider, kFoxProProvider) && !SameText(*provider, kFoxProProviderUnversioned))
+      throw Error("The provider \"" + *provider + "\" is not available; FoxPro tables are reached "
+                  "through the provider \"" + std::string(kFoxProProvider) + "\".");
+    return OpenFoxProSession(attributes.GetOr("Data Source"),
+                             attributes.GetOr("Collating Sequence"));
+  }
+  throw Error("The connection string names neither a driver nor a provider.");
+}
+
+}  // namespace
+
+Connection::Connection() = default;
+Connection::~Connection() = default;
+
+void Connection::Open(const std::string& connection_string) {
+  if (session_) throw Error("The connection is already open; close it before opening it again.");
+  session_ = OpenSession(connection_string);
+}
+
+RecordSet Connection::Execute(const std::string& statement) {
+  RecordSet records;
+  records.Attach(session().Execute(statement, cursor_location_));
+  return records;
+}
+
+RecordSet Connection::OpenSchema(int query_type) {
+  RecordSet records;
+  records.Attach(session().OpenSchema(query_type));
+  return records;
+}
+
+void Connection::Close() { session_.reset(); }
+
+Session& Connection::session() {
+  if (!session_) throw Error("The connection is not open.");
+  return *session_;
+}
+
+}  // namespace veltrane::db

@@ -1,0 +1,131 @@
+#include "db/pg_rows.h"
+
+#include <string_view>
+
+namespace veltrane::db {
+namespace {
+
+// Type OIDs of the built-in types (pg_type.oid; fixed across versions).
+constexpr Oid kBoolOid = 16;
+constexpr Oid kByteaOid = 17;
+constexpr Oid kCharOid = 18;
+constexpr Oid kInt8Oid = 20;
+constexpr Oid kInt2Oid = 21;
+constexpr Oid kInt4Oid = 23;
+constexpr Oid kOidOid = 26;
+constexpr Oid kFloat4Oid = 700;
+constexpr Oid kFloat8Oid = 701;
+constexpr Oid kMoneyOid = 790;
+constexpr Oid kBpcharOid = 1042;
+constexpr Oid kVarcharOid = 1043;
+constexpr Oid kDateOid = 1082;
+constexpr Oid kTimeOid = 1083;
+constexpr Oid kTimestampOid = 1114;
+constexpr Oid kTimestamptzOid = 1184;
+constexpr Oid kNumericOid = 1700;
+constexpr Oid kUuidOid = 2950;
+
+// The access layer's type codes used here.
+constexpr int16_t kAdSmallInt = 2;
+constexpr int16_t kAdInteger = 3;
+constexpr int16_t kAdSingle = 4;
+constexpr int16_t kAdDouble = 5;
+constexpr int16_t kAdCurrency = 6;
+constexpr int16_t kAdBoolean = 11;
+constexpr int16_t kAdBigInt = 20;
+constexpr int16_t kAdGuid = 72;
+constexpr int16_t kAdWChar = 130;
+constexpr int16_t kAdNumeric = 131;
+constexpr int16_t kAdDbDate = 133;
+constexpr int16_t kAdDbTime = 134;
+constexpr int16_t kAdDbTimeStamp = 135;
+constexpr int16_t kAdVarWChar = 202;
+constexpr int16_t kAdLongVarWChar = 203;
+constexpr int16_t kAdLongVarBinary = 205;
+
+constexpr std::string_view kTrueText = "true";
+constexpr std::string_view kFalseText = "false";
+
+// Money arrives in the session's monetary locale C ("-$1,234.50"): keep the
+// sign, the digits and the decimal point.
+void AssignMoney(const char* text, int length, Value& value) {
+  char plain[64];
+  size_t size = 0;
+  for (int i = 0; i < length && size < sizeof plain; ++i) {
+    char c = text[i];
+    if ((c >= '0' && c <= '9') || c == '.' || c == '-') plain[size++] = c;
+  }
+  value.Assign(plain, size);
+}
+
+}  // namespace
+
+int16_t TypeCodeOfPgType(Oid type) {
+  switch (type) {
+    case kInt2Oid: return kAdSmallInt;
+    case kInt4Oid: return kAdInteger;
+    case kOidOid: return kAdInteger;
+    case kInt8Oid: return kAdBigInt;
+    case kFloat4Oid: return kAdSingle;
+    case kFloat8Oid: return kAdDouble;
+    case kNumericOid: return kAdNumeric;
+    case kMoneyOid: return kAdCurrency;
+    case kBoolOid: return kAdBoolean;
+    case kCharOid: return kAdWChar;
+    case kBpcharOid: return kAdWChar;
+    case kVarcharOid: return kAdVarWChar;
+    case kDateOid: return kAdDbDate;
+    case kTimeOid: return kAdDbTime;
+    case kTimestampOid: return kAdDbTimeStamp;
+    case kTimestamptzOid: return kAdDbTimeStamp;
+    case kByteaOid: return kAdLongVarBinary;
+    case kUuidOid: return kAdGuid;
+    default: return kAdLongVarWChar;
+  }
+}
+
+PgRowDecoder::PgRowDecoder(const PGresult* result) {
+  int count = PQnfields(result);
+  columns_.reserve(count);
+  forms_.reserve(count);
+  for (int i = 0; i < count; ++i) {
+    Oid type = PQftype(result, i);
+    columns_.push_back({PQfname(result, i), TypeCodeOfPgType(type)});
+    forms_.push_back(type == kBoolOid    ? Form::kBoolean
+                     : type == kMoneyOid ? Form::kMoney
+                                         : Form::kText);
+  }
+}
+
+size_t PgRowDecoder::Decode(const PGresult* result, int index, std::vector<Value>& row) const {
+  size_t count = columns_.size();
+  if (row.size() != count) row.resize(count);
+  size_t bytes = 0;
+  for (size_t i = 0; i < count; ++i) {
+    int column = static_cast<int>(i);
+    Value& value = row[i];
+    if (PQgetisnull(result, index, column)) {
+      value.SetNull();
+      continue;
+    }
+    const char* text = PQgetvalue(result, index, column);
+    int length = PQgetlength(result, index, column);
+    bytes += static_cast<size_t>(length);
+    switch (forms_[i]) {
+      case Form::kText:
+        value.Assign(text, static_cast<size_t>(length));
+        break;
+      case Form::kBoolean: {
+        std::string_view form = text[0] == 't' ? kTrueText : kFalseText;
+        value.Assign(form.data(), form.size());
+        break;
+      }
+      case Form::kMoney:
+        AssignMoney(text, length, value);
+        break;
+    }
+  }
+  return bytes + count;
+}
+
+}  // namespace veltrane::db

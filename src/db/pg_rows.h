@@ -1,0 +1,44 @@
+#ifndef VELTRANE_DB_PG_ROWS_H_
+#define VELTRANE_DB_PG_ROWS_H_
+
+#include <libpq-fe.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "db/backend.h"
+#include "db/value.h"
+
+namespace veltrane::db {
+
+// The access layer's type code of a PostgreSQL type: int2 2, int4 and oid 3,
+// int8 20, float4 4, float8 5, numeric 131, money 6, bool 11, char and
+// bpchar 130, varchar 202, date 133, time 134, timestamp and timestamptz
+// 135, bytea 205, uuid 72, anything else 203 (its text form).
+int16_t TypeCodeOfPgType(Oid type);
+
+// Turns the rows of text-format libpq results into field values. Built once
+// from the first result of a statement; every later batch of the same
+// statement has the same columns.
+class PgRowDecoder {
+ public:
+  explicit PgRowDecoder(const PGresult* result);
+
+  const std::vector<ColumnInfo>& columns() const { return columns_; }
+
+  // Fills `row` (resized to the column count) with row `index` of `result`,
+  // reusing the values' buffers. Booleans become "true"/"false", money a
+  // plain decimal; every other value keeps the server's text form. Returns
+  // the row's size in bytes on the wire.
+  size_t Decode(const PGresult* result, int index, std::vector<Value>& row) const;
+
+ private:
+  enum class Form : uint8_t { kText, kBoolean, kMoney };
+  std::vector<ColumnInfo> columns_;
+  std::vector<Form> forms_;
+};
+
+}  // namespace veltrane::db
+
+#endif  // VELTRANE_DB_PG_ROWS_H_
