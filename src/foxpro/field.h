@@ -24,9 +24,14 @@ struct FieldDescriptor {
   uint8_t flags = 0;
   int null_bit = -1;     // bit in _NullFlags marking null, -1 if none
   int varlen_bit = -1;   // V/Q: bit in _NullFlags marking "shorter than full"
+  uint32_t autoinc_next = 0;  // autoincrement: the next value
+  uint8_t autoinc_step = 0;   // autoincrement: the step (0 when not one)
 
   bool binary() const { return (flags & field_flag::kBinary) != 0; }
   bool nullable() const { return (flags & field_flag::kNullable) != 0; }
+  bool autoincrement() const {
+    return (flags & field_flag::kAutoIncrement) == field_flag::kAutoIncrement;
+  }
   // The type code the access layer reports (see row.h).
   int16_t type_code() const;
 };

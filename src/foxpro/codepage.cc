@@ -1,0 +1,285 @@
+#include "foxpro/codepage.h"
+
+#include <iconv.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <unordered_map>
+
+#include "foxpro/error.h"
+
+namespace veltrane::foxpro {
+
+namespace {
+
+struct MarkEntry {
+  uint8_t mark;
+  int code_page;
+};
+
+// Code page bytes written by FoxPro and dBase versions.
+constexpr MarkEntry kMarks[] = {
+    {0x01, 437},   {0x02, 850},   {0x03, 1252},  {0x04, 10000}, {0x08, 865},
+    {0x09, 437},   {0x0A, 850},   {0x0B, 437},   {0x0D, 437},   {0x0E, 850},
+    {0x0F, 437},   {0x10, 850},   {0x11, 437},   {0x12, 850},   {0x13, 932},
+    {0x14, 850},   {0x15, 437},   {0x16, 850},   {0x17, 865},   {0x18, 437},
+    {0x19, 437},   {0x1A, 850},   {0x1B, 437},   {0x1C, 863},   {0x1D, 850},
+    {0x1F, 852},   {0x22, 852},   {0x23, 852},   {0x24, 860},   {0x25, 850},
+    {0x26, 866},   {0x37, 850},   {0x40, 852},   {0x4D, 936},   {0x4E, 949},
+    {0x4F, 950},   {0x50, 874},   {0x57, 1252},  {0x58, 1252},  {0x59, 1252},
+    {0x64, 852},   {0x65, 866},   {0x66, 865},   {0x67, 861},   {0x6A, 737},
+    {0x6B, 857},   {0x6C, 863},   {0x78, 950},   {0x79, 949},   {0x7A, 936},
+    {0x7B, 932},   {0x7C, 874},   {0x7D, 1255},  {0x7E, 1256},  {0x86, 737},
+    {0x87, 852},   {0x88, 857},   {0x96, 10007}, {0x97, 10029}, {0xC8, 1250},
+    {0xC9, 1251},  {0xCA, 1254},  {0xCB, 1253},  {0xCC, 1257},
+};
+
+// iconv's name of each supported code page.
+const char* IconvName(int code_page) {
+  switch (code_page) {
+    case 10000: return "MACINTOSH";
+    case 10007: return "MAC-CYRILLIC";
+    case 10029: return "MAC-CENTRALEUROPE";
+    case 437: case 737: case 850: case 852: case 857: case 860: case 861:
+    case 863: case 865: case 866: case 874: case 932: case 936: case 949:
+    case 950: case 1250: case 1251: case 1252: case 1253: case 1254:
+    case 1255: case 1256: case 1257: case 1258:
+      return nullptr;  // "CP" + number
+    default: return "";
+  }
+}
+
+std::string IconvCodeName(int code_page) {
+  const char* name = IconvName(code_page);
+  if (name == nullptr) return "CP" + std::to_string(code_page);
+  return name;
+}
+
+bool IsDoubleByte(int code_page) {
+  return code_page == 932 || code_page == 936 || code_page == 949 || code_page == 950;
+}
+
+void AppendUtf8(uint32_t cp, std::string& out) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+// Reads one UTF-8 character at text[pos]; returns false for a malformed one.
+bool NextCodePoint(std::string_view text, size_t& pos, uint32_t& cp) {
+  unsigned char c = static_cast<unsigned char>(text[pos]);
+  int extra;
+  if (c < 0x80) { cp = c; extra = 0; }
+  else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
+  else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
+  else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
+  else return false;
+  if (pos + extra >= text.size()) return false;
+  for (int i = 1; i <= extra; ++i) {
+    unsigned char d = static_cast<unsigned char>(text[pos + i]);
+    if ((d & 0xC0) != 0x80) return false;
+    cp = (cp << 6) | (d & 0x3F);
+  }
+  pos += 1 + extra;
+  return true;
+}
+
+class IconvHandle {
+ public:
+  IconvHandle(const std::string& to, const std::string& from)
+      : cd_(iconv_open(to.c_str(), from.c_str())) {}
+  ~IconvHandle() {
+    if (ok()) iconv_close(cd_);
+  }
+  IconvHandle(const IconvHandle&) = delete;
+  IconvHandle& operator=(const IconvHandle&) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+
+class SingleByteCodec : public TextCodec {
+ public:
+  explicit SingleByteCodec(int code_page) : TextCodec(code_page) {
+    IconvHandle cd("UTF-8", IconvCodeName(code_page));
+    if (!cd.ok()) throw Error("code page " + std::to_string(code_page) + " is not supported");
+    for (int b = 0; b < 256; ++b) {
+      char in = static_cast<char>(b);
+      char out[8];
+      char* in_ptr = &in;
+      size_t in_left = 1;
+      char* out_ptr = out;
+      size_t out_left = sizeof out;
+      iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+      std::string utf8;
+      if (iconv(cd.get(), &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<size_t>(-1) &&
+          in_left == 0) {
+        utf8.assign(out, out_ptr);
+      } else {
+        AppendUtf8(static_cast<uint32_t>(b), utf8);  // undefined: same number
+      }
+      decode_[b] = utf8;
+      size_t pos = 0;
+      uint32_t cp = 0;
+      if (!utf8.empty() && NextCodePoint(utf8, pos, cp) && pos == utf8.size())
+        encode_.emplace(cp, static_cast<uint8_t>(b));  // first byte wins
+    }
+    ascii_identity_ = true;
+    for (int b = 0; b < 0x80; ++b)
+      if (decode_[b].size() != 1 || decode_[b][0] != static_cast<char>(b)) ascii_identity_ = false;
+  }
+
+  bool Decode(std::string_view bytes, std::string& out) const override {
+    for (char ch : bytes) {
+      unsigned char b = static_cast<unsigned char>(ch);
+      if (b < 0x80 && ascii_identity_) out.push_back(ch);
+      else out.append(decode_[b]);
+    }
+    return true;
+  }
+
+  bool Encode(std::string_view text, std::string& out, std::string& bad) const override {
+    size_t pos = 0;
+    while (pos < text.size()) {
+      unsigned char c = static_cast<unsigned char>(text[pos]);
+      if (c < 0x80 && ascii_identity_) {
+        out.push_back(static_cast<char>(c));
+        ++pos;
+        continue;
+      }
+      size_t start = pos;
+      uint32_t cp = 0;
+      if (!NextCodePoint(text, pos, cp)) {
+        bad = "a byte that is not UTF-8 text";
+        return false;
+      }
+      auto it = encode_.find(cp);
+      if (it == encode_.end()) {
+        bad = DescribeCharacter(text, start);
+        return false;
+      }
+      out.push_back(static_cast<char>(it->second));
+    }
+    return true;
+  }
+
+ private:
+  std::array<std::string, 256> decode_;
+  std::unordered_map<uint32_t, uint8_t> encode_;
+  bool ascii_identity_ = false;
+};
+
+class DoubleByteCodec : public TextCodec {
+ public:
+  explicit DoubleByteCodec(int code_page)
+      : TextCodec(code_page),
+        to_utf8_("UTF-8", IconvCodeName(code_page)),
+        from_utf8_(IconvCodeName(code_page), "UTF-8") {
+    if (!to_utf8_.ok() || !from_utf8_.ok())
+      throw Error("code page " + std::to_string(code_page) + " is not supported");
+  }
+
+  bool Decode(std::string_view bytes, std::string& out) const override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    bool clean = true;
+    std::string buffer(bytes.size() * 4 + 16, '\0');
+    char* in_ptr = const_cast<char*>(bytes.data());
+    size_t in_left = bytes.size();
+    iconv(to_utf8_.get(), nullptr, nullptr, nullptr, nullptr);
+    while (in_left > 0) {
+      char* out_ptr = buffer.data();
+      size_t out_left = buffer.size();
+      size_t r = iconv(to_utf8_.get(), &in_ptr, &in_left, &out_ptr, &out_left);
+      out.append(buffer.data(), out_ptr);
+      if (r == static_cast<size_t>(-1) && errno != E2BIG) {
+        clean = false;
+        AppendUtf8(0xFFFD, out);
+        ++in_ptr;
+        --in_left;
+        iconv(to_utf8_.get(), nullptr, nullptr, nullptr, nullptr);
+      }
+    }
+    return clean;
+  }
+
+  bool Encode(std::string_view text, std::string& out, std::string& bad) const override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::string buffer(text.size() * 2 + 16, '\0');
+    char* in_ptr = const_cast<char*>(text.data());
+    size_t in_left = text.size();
+    iconv(from_utf8_.get(), nullptr, nullptr, nullptr, nullptr);
+    while (in_left > 0) {
+      char* out_ptr = buffer.data();
+      size_t out_left = buffer.size();
+      size_t r = iconv(from_utf8_.get(), &in_ptr, &in_left, &out_ptr, &out_left);
+      out.append(buffer.data(), out_ptr);
+      if (r == static_cast<size_t>(-1) && errno != E2BIG) {
+        size_t pos = static_cast<size_t>(in_ptr - text.data());
+        bad = errno == EILSEQ ? DescribeCharacter(text, pos) : "a byte that is not UTF-8 text";
+        return false;
+      }
+    }
+    return true;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  IconvHandle to_utf8_;
+  IconvHandle from_utf8_;
+};
+
+}  // namespace
+
+int CodePageOfMark(uint8_t mark) {
+  if (mark == code_page_mark::kUnmarked) return kDefaultCodePage;
+  for (const MarkEntry& entry : kMarks)
+    if (entry.mark == mark) return entry.code_page;
+  return 0;
+}
+
+const TextCodec& TextCodec::For(int code_page) {
+  static std::mutex mutex;
+  static std::map<int, std::unique_ptr<TextCodec>> codecs;
+  std::lock_guard<std::mutex> lock(mutex);
+  auto it = codecs.find(code_page);
+  if (it != codecs.end()) return *it->second;
+  if (IconvName(code_page) != nullptr && *IconvName(code_page) == '\0')
+    throw Error("code page " + std::to_string(code_page) + " is not supported");
+  std::unique_ptr<TextCodec> codec;
+  if (IsDoubleByte(code_page)) codec = std::make_unique<DoubleByteCodec>(code_page);
+  else codec = std::make_unique<SingleByteCodec>(code_page);
+  const TextCodec& result = *codec;
+  codecs.emplace(code_page, std::move(codec));
+  return result;
+}
+
+std::string DescribeCharacter(std::string_view text, size_t& pos) {
+  size_t start = pos;
+  uint32_t cp = 0;
+  if (!NextCodePoint(text, pos, cp)) {
+    ++pos;
+    return "a byte that is not UTF-8 text";
+  }
+  char number[16];
+  std::snprintf(number, sizeof number, "U+%04X", cp);
+  return "'" + std::string(text.substr(start, pos - start)) + "' (" + number + ")";
+}
+
+}  // namespace veltrane::foxpro

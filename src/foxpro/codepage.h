@@ -1,0 +1,60 @@
+#ifndef VELTRANE_FOXPRO_CODEPAGE_H_
+#define VELTRANE_FOXPRO_CODEPAGE_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace veltrane::foxpro {
+
+// The code page byte (offset 29) of a table header.
+namespace code_page_mark {
+inline constexpr uint8_t kUnmarked = 0x00;
+inline constexpr uint8_t kWindowsAnsi = 0x03;  // 1252
+}  // namespace code_page_mark
+
+inline constexpr int kDefaultCodePage = 1252;
+
+// The Windows code page a header's code page byte stands for (1252 for an
+// unmarked table); 0 for a byte no FoxPro version writes.
+int CodePageOfMark(uint8_t mark);
+
+// Converts between a code page's bytes and UTF-8. Single-byte code pages use
+// a 256-entry table built once; double-byte ones (932, 936, 949, 950) go
+// through iconv.
+class TextCodec {
+ public:
+  // The codec of `code_page`, shared and built on first use. Throws Error
+  // when the code page is not supported here.
+  static const TextCodec& For(int code_page);
+  virtual ~TextCodec() = default;
+
+  int code_page() const { return code_page_; }
+
+  // Appends the UTF-8 text of `bytes` to `out`. Bytes the code page leaves
+  // undefined become the Unicode character of the same number, as Windows
+  // does; returns false only when a double-byte sequence is broken.
+  virtual bool Decode(std::string_view bytes, std::string& out) const = 0;
+
+  // Appends the code page's bytes for the UTF-8 `text` to `out`. Returns
+  // false when a character has no byte in this code page (or `text` is not
+  // UTF-8); `bad_character` then holds that character's description, e.g.
+  // "'€' (U+20AC)".
+  virtual bool Encode(std::string_view text, std::string& out,
+                      std::string& bad_character) const = 0;
+
+ protected:
+  explicit TextCodec(int code_page) : code_page_(code_page) {}
+
+ private:
+  int code_page_;
+};
+
+// The UTF-8 character starting at `text[pos]` described for a user, e.g.
+// "'é' (U+00E9)"; advances `pos` past it.
+std::string DescribeCharacter(std::string_view text, size_t& pos);
+
+}  // namespace veltrane::foxpro
+
+#endif  // VELTRANE_FOXPRO_CODEPAGE_H_

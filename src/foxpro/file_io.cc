@@ -1,0 +1,80 @@
+#include "foxpro/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "foxpro/error.h"
+
+namespace veltrane::foxpro {
+
+namespace {
+
+std::string Reason() { return std::strerror(errno); }
+
+}  // namespace
+
+File::File(const std::string& path, Mode mode) : path_(path) {
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case Mode::kRead: flags |= O_RDONLY; break;
+    case Mode::kReadWrite: flags |= O_RDWR; break;
+    case Mode::kCreate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+  }
+  fd_ = ::open(path.c_str(), flags, 0644);
+  if (fd_ < 0) throw Error("Cannot open \"" + path + "\": " + Reason() + ".");
+}
+
+File::~File() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+uint64_t File::Size() const {
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) throw Error("Cannot read the size of \"" + path_ + "\": " + Reason() + ".");
+  return static_cast<uint64_t>(st.st_size);
+}
+
+size_t File::ReadAt(uint64_t offset, void* data, size_t length) const {
+  size_t done = 0;
+  char* out = static_cast<char*>(data);
+  while (done < length) {
+    ssize_t n = ::pread(fd_, out + done, length - done, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw Error("Cannot read \"" + path_ + "\": " + Reason() + ".");
+    }
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return done;
+}
+
+std::string File::ReadAt(uint64_t offset, size_t length) const {
+  std::string out(length, '\0');
+  out.resize(ReadAt(offset, out.data(), length));
+  return out;
+}
+
+void File::WriteAt(uint64_t offset, const void* data, size_t length) {
+  size_t done = 0;
+  const char* in = static_cast<const char*>(data);
+  while (done < length) {
+    ssize_t n = ::pwrite(fd_, in + done, length - done, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw Error("Cannot write \"" + path_ + "\": " + Reason() + ".");
+    }
+    done += static_cast<size_t>(n);
+  }
+}
+
+void File::Truncate(uint64_t size) {
+  if (::ftruncate(fd_, static_cast<off_t>(size)) != 0)
+    throw Error("Cannot resize \"" + path_ + "\": " + Reason() + ".");
+}
+
+}  // namespace veltrane::foxpro

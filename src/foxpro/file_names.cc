@@ -1,0 +1,54 @@
+#include "foxpro/file_names.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace veltrane::foxpro {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]);
+    unsigned char y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::string> FindInFolder(const std::string& folder, const std::string& name) {
+  if (name.empty()) return std::nullopt;
+  fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
+  std::error_code ec;
+  auto joined = [&](const std::string& entry) {
+    return folder.empty() ? entry : (fs::path(folder) / entry).string();
+  };
+  if (fs::exists(dir / name, ec)) return joined(name);
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    std::string entry = it->path().filename().string();
+    if (EqualsIgnoringCase(entry, name)) return joined(entry);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> FindPath(const std::string& path) {
+  fs::path p(path);
+  std::string name = p.filename().string();
+  if (name.empty()) return std::nullopt;
+  return FindInFolder(p.parent_path().string(), name);
+}
+
+std::optional<std::string> FindSibling(const std::string& table_path, const std::string& extension) {
+  fs::path p(table_path);
+  std::string stem = p.stem().string();
+  return FindInFolder(p.parent_path().string(), stem + extension);
+}
+
+}  // namespace veltrane::foxpro

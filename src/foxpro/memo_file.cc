@@ -1,0 +1,158 @@
+#include "foxpro/memo_file.h"
+
+#include <algorithm>
+
+#include "foxpro/dbf_header.h"
+#include "foxpro/error.h"
+
+namespace veltrane::foxpro {
+
+namespace {
+
+uint32_t Be32(const std::string& s, size_t at) {
+  return (static_cast<uint32_t>(static_cast<uint8_t>(s[at])) << 24) |
+         (static_cast<uint32_t>(static_cast<uint8_t>(s[at + 1])) << 16) |
+         (static_cast<uint32_t>(static_cast<uint8_t>(s[at + 2])) << 8) |
+         static_cast<uint32_t>(static_cast<uint8_t>(s[at + 3]));
+}
+
+void PutBe32(char* at, uint32_t v) {
+  at[0] = static_cast<char>(v >> 24);
+  at[1] = static_cast<char>((v >> 16) & 0xFF);
+  at[2] = static_cast<char>((v >> 8) & 0xFF);
+  at[3] = static_cast<char>(v & 0xFF);
+}
+
+// The largest memo value read in one piece from a .dbt file that has no end
+// mark (its size is otherwise bounded only by the file).
+constexpr uint64_t kDbtScanChunk = 64 * 1024;
+
+}  // namespace
+
+MemoReader::MemoReader(const std::optional<std::string>& path, Kind kind,
+                       const std::string& expected)
+    : kind_(kind), name_(path ? *path : expected) {
+  if (!path) {
+    problem_ = "the memo file \"" + expected + "\" is missing";
+    return;
+  }
+  try {
+    file_ = std::make_unique<File>(*path, File::Mode::kRead);
+    size_ = file_->Size();
+  } catch (const Error& e) {
+    problem_ = e.what();
+    return;
+  }
+  if (kind_ == Kind::kFpt) {
+    std::string head = file_->ReadAt(0, memo::kFptHeaderSize);
+    if (head.size() < memo::kBlockSizeOffset + 2) {
+      problem_ = "the memo file \"" + name_ + "\" is truncated (no header)";
+      return;
+    }
+    block_size_ = (static_cast<uint8_t>(head[memo::kBlockSizeOffset]) << 8) |
+                  static_cast<uint8_t>(head[memo::kBlockSizeOffset + 1]);
+    if (block_size_ == 0) problem_ = "the memo file \"" + name_ + "\" has block size 0";
+  }
+}
+
+std::string MemoReader::Read(uint64_t block, std::string& out) const {
+  out.clear();
+  if (!problem_.empty()) return problem_;
+  return kind_ == Kind::kFpt ? ReadFpt(block, out) : ReadDbt(block, out);
+}
+
+std::string MemoReader::ReadFpt(uint64_t block, std::string& out) const {
+  uint64_t offset = block * block_size_;
+  if (offset < memo::kFptHeaderSize)
+    return "memo block " + std::to_string(block) + " points into the header of \"" + name_ + "\"";
+  if (offset + memo::kBlockHeaderSize > size_)
+    return "memo block " + std::to_string(block) + " lies past the end of \"" + name_ + "\" (" +
+           std::to_string(size_) + " bytes)";
+  std::string head = file_->ReadAt(offset, memo::kBlockHeaderSize);
+  uint64_t length = Be32(head, 4);
+  if (length > size_ - offset - memo::kBlockHeaderSize)
+    return "memo block " + std::to_string(block) + " of " + std::to_string(length) +
+           " bytes runs past the end of \"" + name_ + "\"";
+  out.resize(length);
+  size_t got = file_->ReadAt(offset + memo::kBlockHeaderSize, out.data(), length);
+  if (got != length) return "memo block " + std::to_string(block) + " could not be read whole";
+  return "";
+}
+
+std::string MemoReader::ReadDbt(uint64_t block, std::string& out) const {
+  uint64_t offset = block * memo::kDbtBlockSize;
+  if (offset >= size_)
+    return "memo block " + std::to_string(block) + " lies past the end of \"" + name_ + "\" (" +
+           std::to_string(size_) + " bytes)";
+  while (offset < size_) {
+    std::string chunk = file_->ReadAt(offset, static_cast<size_t>(std::min(kDbtScanChunk, size_ - offset)));
+    if (chunk.empty()) break;
+    size_t end = chunk.find(memo::kDbtEnd);
+    if (end != std::string::npos) {
+      out.append(chunk, 0, end);
+      return "";
+    }
+    out += chunk;
+    offset += chunk.size();
+  }
+  return "";
+}
+
+void MemoWriter::Create(const std::string& path, uint16_t block_size) {
+  File file(path, File::Mode::kCreate);
+  std::string head(memo::kFptHeaderSize, '\0');
+  uint32_t first_free = static_cast<uint32_t>((memo::kFptHeaderSize + block_size - 1) / block_size);
+  PutBe32(head.data() + memo::kNextFreeOffset, first_free);
+  head[memo::kBlockSizeOffset] = static_cast<char>(block_size >> 8);
+  head[memo::kBlockSizeOffset + 1] = static_cast<char>(block_size & 0xFF);
+  file.WriteAt(0, head);
+}
+
+MemoWriter::MemoWriter(const std::string& path) : file_(path, File::Mode::kReadWrite) {
+  std::string head = file_.ReadAt(0, memo::kFptHeaderSize);
+  if (head.size() < memo::kBlockSizeOffset + 2)
+    throw Error("Memo file \"" + path + "\" is truncated: it has no header.");
+  next_free_ = Be32(head, memo::kNextFreeOffset);
+  block_size_ = (static_cast<uint8_t>(head[memo::kBlockSizeOffset]) << 8) |
+                static_cast<uint8_t>(head[memo::kBlockSizeOffset + 1]);
+  if (block_size_ == 0) throw Error("Memo file \"" + path + "\" is corrupt: its block size is 0.");
+  uint64_t header_blocks = (memo::kFptHeaderSize + block_size_ - 1) / block_size_;
+  if (next_free_ < header_blocks)
+    throw Error("Memo file \"" + path + "\" is corrupt: its next free block " +
+                std::to_string(next_free_) + " lies inside its header.");
+  if (static_cast<uint64_t>(next_free_) * block_size_ > dbf::kMaxFileSize)
+    throw Error("Memo file \"" + path + "\" is corrupt: its next free block " +
+                std::to_string(next_free_) + " lies past 2 GB.");
+  committed_next_free_ = next_free_;
+}
+
+uint64_t MemoWriter::BlocksFor(uint64_t data_length) const {
+  return (data_length + memo::kBlockHeaderSize + block_size_ - 1) / block_size_;
+}
+
+uint64_t MemoWriter::SizeAfter(uint64_t data_length, size_t count) const {
+  // Each value rounds up to whole blocks: at most one block more per value.
+  return (static_cast<uint64_t>(next_free_) + BlocksFor(data_length) + count) * block_size_;
+}
+
+uint32_t MemoWriter::Write(uint32_t type, std::string_view data) {
+  uint64_t blocks = BlocksFor(data.size());
+  buffer_.assign(blocks * block_size_, '\0');
+  PutBe32(buffer_.data(), type);
+  PutBe32(buffer_.data() + 4, static_cast<uint32_t>(data.size()));
+  buffer_.replace(memo::kBlockHeaderSize, data.size(), data);
+  uint32_t block = next_free_;
+  file_.WriteAt(static_cast<uint64_t>(block) * block_size_, buffer_);
+  next_free_ = static_cast<uint32_t>(block + blocks);
+  return block;
+}
+
+void MemoWriter::Commit() {
+  if (next_free_ == committed_next_free_) return;
+  char pointer[4];
+  PutBe32(pointer, next_free_);
+  file_.WriteAt(memo::kNextFreeOffset, pointer, sizeof pointer);
+  committed_next_free_ = next_free_;
+}
+
+}  // namespace veltrane::foxpro
