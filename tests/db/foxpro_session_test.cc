@@ -1,10 +1,10 @@
 #include "db/foxpro_session.h"
+#include "db/connection.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "db/connection.h"
 #include "db/error.h"
 #include "foxpro/database.h"
 #include "foxpro/error.h"
@@ -37,11 +37,11 @@ TEST_F(FoxProSessionTest, ListsAndReadsTablesThroughTheAccessLayer) {
   Connection connection;
   connection.Open(ConnectionString());
   RecordSet schema = connection.OpenSchema(kSchemaTables);
-  ASSERT_FALSE(schema.EOF());
+  ASSERT_FALSE(schema.Eof());
   EXPECT_EQ(schema.GetFields()["TABLE_NAME"].Value().Text(), "dbase_30");
   EXPECT_EQ(schema.GetFields()["TABLE_TYPE"].Value().Text(), "TABLE");
   schema.MoveNext();
-  EXPECT_TRUE(schema.EOF());
+  EXPECT_TRUE(schema.Eof());
 
   RecordSet rows = connection.Execute("SELECT * FROM `DBASE_30`");
   EXPECT_EQ(rows.RecordCount(), 34);
@@ -54,7 +54,7 @@ TEST_F(FoxProSessionTest, ListsAndReadsTablesThroughTheAccessLayer) {
   }
   std::vector<foxpro::Cell> cells;
   int count = 0;
-  for (; !rows.EOF(); rows.MoveNext(), ++count) {
+  for (; !rows.Eof(); rows.MoveNext(), ++count) {
     ASSERT_TRUE(engine->Next(cells));
     for (int i = 0; i < rows.GetFields().Count(); ++i) {
       const Value& value = rows.GetFields()[i].Value();
@@ -77,7 +77,7 @@ TEST_F(FoxProSessionTest, AValueThatCannotBeReadFailsAloneWithItsDescription) {
   RecordSet rows = connection.Execute("SELECT * FROM `dbase_30`");
   int failed = 0;
   int good = 0;
-  for (; !rows.EOF(); rows.MoveNext()) {
+  for (; !rows.Eof(); rows.MoveNext()) {
     for (int i = 0; i < rows.GetFields().Count(); ++i) {
       const Value& value = rows.GetFields()[i].Value();
       if (!value.IsFailed()) {

@@ -16,7 +16,7 @@ using testing::FailureOf;
 using testing::FilesIn;
 using testing::SelectAll;
 
-class ContainerTest : public ::testing::Test {
+class ContainerStatementsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     for (const char* name : {"data1.dbc", "data1.DCT", "data1.DCX", "table1.dbf", "table1.FPT"}) {
@@ -37,7 +37,7 @@ class ContainerTest : public ::testing::Test {
   std::unique_ptr<Database> database_;
 };
 
-TEST_F(ContainerTest, CreatedTableJoinsTheContainerWithItsLongFieldNames) {
+TEST_F(ContainerStatementsTest, CreatedTableJoinsTheContainerWithItsLongFieldNames) {
   Run("CREATE TABLE '" + dir_.File("Orders.DBF") +
       "'([order number] M,[customer name that is long] M,[customer name that is longer] M,"
       "[photo] BLOB);");
@@ -73,7 +73,7 @@ TEST_F(ContainerTest, CreatedTableJoinsTheContainerWithItsLongFieldNames) {
   EXPECT_NE(header.find("data1.dbc"), std::string::npos);
 }
 
-TEST_F(ContainerTest, DropRemovesTheTableFromTheContainerAndDeletesItsFiles) {
+TEST_F(ContainerStatementsTest, DropRemovesTheTableFromTheContainerAndDeletesItsFiles) {
   Run("CREATE TABLE '" + dir_.File("scratch.dbf") + "'([text] M)");
   Run("INSERT INTO `" + dir_.File("scratch.dbf") + "` VALUES('x')");
   Run("DROP TABLE `SCRATCH`");
@@ -87,7 +87,7 @@ TEST_F(ContainerTest, DropRemovesTheTableFromTheContainerAndDeletesItsFiles) {
             std::string::npos);
 }
 
-TEST_F(ContainerTest, CreateRefusesNamesTheContainerOrFolderAlreadyHas) {
+TEST_F(ContainerStatementsTest, CreateRefusesNamesTheContainerOrFolderAlreadyHas) {
   // The container already holds table1 (and its file is there).
   std::string failure = FailureOf([&] { Run("CREATE TABLE '" + dir_.File("TABLE1.dbf") + "'([a] M)"); });
   EXPECT_NE(failure.find("already exists"), std::string::npos) << failure;

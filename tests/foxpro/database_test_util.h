@@ -59,14 +59,18 @@ inline std::vector<std::string> ColumnNames(const SelectResult& result) {
 }
 
 // The fields as an independent reader sees the table's header, then
-// "rows N": python3-dbfread ("dbfread") gives "NAME TYPE LENGTH DECIMALS",
-// python3-dbf ("dbf", which knows no V, Q or W fields) "name C(30) null".
+// "rows N": python3-dbfread ("dbfread", taught V, Q and W fields as
+// python_reader.py teaches it) gives "NAME TYPE LENGTH DECIMALS", python3-dbf
+// ("dbf", which knows no V, Q or W fields) "name C(30) null".
 // Throws when the reader cannot open the table.
 inline std::vector<std::string> PythonFieldList(const std::string& reader, const std::string& path) {
   std::string script =
       reader == "dbfread"
-          ? "import dbfread,sys\n"
-            "t=dbfread.DBF(sys.argv[1])\n"
+          ? "import dbfread,os,sys\n"
+            "sys.path.insert(0,os.path.dirname(sys.argv[2])); import python_reader as r\n"
+            "class P(r.make_parser(dbfread)):\n"
+            "  def parseV(self,field,data): return data\n"
+            "t=r.make_table(dbfread)(sys.argv[1],parserclass=P)\n"
             "for f in t.fields:\n"
             "  if f.name!='_NullFlags': print(f.name,f.type,f.length,f.decimal_count)\n"
             "print('rows',len(list(t)))\n"
@@ -74,7 +78,8 @@ inline std::vector<std::string> PythonFieldList(const std::string& reader, const
             "t=dbf.Table(sys.argv[1]); t.open(dbf.READ_ONLY)\n"
             "for s in t.structure(): print(s)\n"
             "print('rows',len(t))\n";
-  std::string command = "/usr/bin/python3 -c \"$VELTRANE_PY\" '" + path + "' 2>&1";
+  std::string command = "/usr/bin/python3 -c \"$VELTRANE_PY\" '" + path + "' '" +
+                        VELTRANE_PYTHON_READER + "' 2>&1";
   setenv("VELTRANE_PY", script.c_str(), 1);
   FILE* pipe = popen(command.c_str(), "r");
   std::string output;

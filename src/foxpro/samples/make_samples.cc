@@ -76,6 +76,9 @@ std::string Money(int cents) {
 
 std::string Logical(bool value) { return value ? ".T." : ".F."; }
 
+// Every sample field may hold null: python3-dbf numbers the null flags by
+// field position, which agrees with Visual FoxPro's numbering (by nullable
+// field) only when every field is nullable, so both readers see the same nulls.
 class SampleWriter {
  public:
   explicit SampleWriter(const std::string& folder)
@@ -99,8 +102,8 @@ class SampleWriter {
 
 void WriteCustomers(SampleWriter& out) {
   out.Create("customers",
-             "[cust_id] I NOT NULL, [name] C(40), [city] C(30), [country] C(20), [since] D NULL,"
-             " [active] L, [credit] N(10,2) NULL, [notes] M NULL");
+             "[cust_id] I NULL, [name] C(40) NULL, [city] C(30) NULL, [country] C(20) NULL, "
+             "[since] D NULL, [active] L NULL, [credit] N(10,2) NULL, [notes] M NULL");
   for (int i = 0; i < 60; ++i) {
     std::string name = std::string(Pick(kFirstNames, i)) + " " + Pick(kLastNames, i * 7 + 3);
     std::string notes = i % 4 == 0 ? "NULL"
@@ -117,8 +120,8 @@ void WriteCustomers(SampleWriter& out) {
 
 void WriteProducts(SampleWriter& out) {
   out.Create("products",
-             "[code] C(8), [name] C(40), [price] Y, [in_stock] I, [weight_kg] B NULL,"
-             " [discontinu] L, [added] T NULL, [descript] M");
+             "[code] C(8) NULL, [name] C(40) NULL, [price] Y NULL, [in_stock] I NULL, "
+             "[weight_kg] B NULL, [discontinu] L NULL, [added] T NULL, [descript] M NULL");
   int count = static_cast<int>(std::size(kProducts));
   for (int i = 0; i < count; ++i) {
     char code[16];
@@ -138,8 +141,9 @@ void WriteProducts(SampleWriter& out) {
 
 void WriteOrders(SampleWriter& out) {
   out.Create("orders",
-             "[order_no] I, [cust_id] I, [product] C(8), [quantity] N(5,0), [ordered] D,"
-             " [shipped] D NULL, [total] N(12,2), [paid] L, [remarks] M NULL");
+             "[order_no] I NULL, [cust_id] I NULL, [product] C(8) NULL, "
+             "[quantity] N(5,0) NULL, [ordered] D NULL, [shipped] D NULL, "
+             "[total] N(12,2) NULL, [paid] L NULL, [remarks] M NULL");
   int products = static_cast<int>(std::size(kProducts));
   for (int i = 0; i < 250; ++i) {
     int product = (i * 11) % products;
@@ -160,8 +164,9 @@ void WriteOrders(SampleWriter& out) {
 
 void WriteEmployees(SampleWriter& out) {
   out.Create("employees",
-             "[emp_id] I, [first_name] C(20), [last_name] C(25), [role] C(15), [hired] D,"
-             " [salary] N(9,2), [full_time] L NULL, [manager_id] I NULL, [biography] M NULL");
+             "[emp_id] I NULL, [first_name] C(20) NULL, [last_name] C(25) NULL, "
+             "[role] C(15) NULL, [hired] D NULL, [salary] N(9,2) NULL, [full_time] L NULL, "
+             "[manager_id] I NULL, [biography] M NULL");
   for (int i = 0; i < 18; ++i) {
     std::string biography =
         i % 3 == 0 ? "NULL"
