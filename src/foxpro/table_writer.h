@@ -17,6 +17,7 @@ struct NewField {
   int decimals = 0;  // N F: scale
   bool nullable = false;
   bool binary = false;  // C V M: no code-page translation
+  bool autoincrement = false;  // I: numbered 1, 2, 3, ... by the table
 };
 
 // A value to store, as the statement's expression gave it.

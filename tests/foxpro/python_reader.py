@@ -65,12 +65,22 @@ def make_parser(dbfread):
     return Parser
 
 
+def make_table(dbfread):
+    """dbfread's table, taught that blob fields need the memo file too."""
+    class Table(dbfread.DBF):
+        def _get_memofilename(self):
+            if any(field.type == 'W' for field in self.fields):
+                return dbfread.dbf.find_memofile(self.filename)
+            return super()._get_memofilename()
+    return Table
+
+
 def main():
     codecs.register_error('same_number', same_number)
     reader, path = sys.argv[1], sys.argv[2]
     if reader == 'dbfread':
         import dbfread
-        table = dbfread.DBF(path, encoding=sys.argv[3] if len(sys.argv) > 3 else None,
+        table = make_table(dbfread)(path, encoding=sys.argv[3] if len(sys.argv) > 3 else None,
                             char_decode_errors='same_number', recfactory=list,
                             parserclass=make_parser(dbfread))
         visible = [f.type != '0' for f in table.fields]

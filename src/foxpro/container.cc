@@ -1,0 +1,312 @@
+#include "foxpro/container.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <optional>
+
+#include "foxpro/codepage.h"
+#include "foxpro/dbf_header.h"
+#include "foxpro/error.h"
+#include "foxpro/file_io.h"
+#include "foxpro/file_names.h"
+#include "foxpro/memo_file.h"
+#include "foxpro/table_writer.h"
+#include "foxpro/value_format.h"
+
+namespace veltrane::foxpro {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Object types and the property records of a container's objects. A
+// property record is a little-endian 32-bit length (of the whole record), a
+// 16-bit kind and a one-byte property id, then the value.
+constexpr const char* kTableType = "Table";
+constexpr const char* kFieldType = "Field";
+constexpr const char* kViewType = "View";
+constexpr const char* kDatabaseType = "Database";
+constexpr size_t kPropertyHeaderSize = 7;
+constexpr uint16_t kPropertyKind = 1;
+constexpr uint8_t kPropertyPath = 0x01;
+constexpr uint8_t kPropertyObjectClass = 0x02;
+constexpr uint8_t kTableClass = 0x01;
+
+// The container's own columns.
+constexpr const char* kObjectIdField = "OBJECTID";
+constexpr const char* kParentIdField = "PARENTID";
+constexpr const char* kObjectTypeField = "OBJECTTYPE";
+constexpr const char* kObjectNameField = "OBJECTNAME";
+constexpr const char* kPropertyField = "PROPERTY";
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string TrimRight(std::string s) {
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
+  return s;
+}
+
+uint32_t Le32(const char* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
+void AppendLe32(std::string& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+std::string PropertyRecord(uint8_t id, const std::string& value) {
+  std::string out;
+  AppendLe32(out, static_cast<uint32_t>(kPropertyHeaderSize + value.size()));
+  out.push_back(static_cast<char>(kPropertyKind & 0xFF));
+  out.push_back(static_cast<char>(kPropertyKind >> 8));
+  out.push_back(static_cast<char>(id));
+  out += value;
+  return out;
+}
+
+struct ContainerObject {
+  uint64_t record = 0;  // physical record number from 0
+  bool deleted = false;
+  int32_t id = 0;
+  int32_t parent = 0;
+  std::string type;
+  std::string name;
+  uint32_t property_block = 0;
+};
+
+class ContainerImpl : public Container {
+ public:
+  explicit ContainerImpl(const std::string& path) : path_(path) { Load(); }
+
+  std::vector<ContainerTable> Tables() override {
+    std::vector<ContainerTable> tables;
+    for (const ContainerObject& object : objects_) {
+      if (object.deleted || object.type != kTableType) continue;
+      ContainerTable table;
+      table.name = object.name;
+      table.path = ResolveTablePath(object);
+      for (const ContainerObject& field : objects_)
+        if (!field.deleted && field.type == kFieldType && field.parent == object.id)
+          table.field_names.push_back(field.name);
+      tables.push_back(std::move(table));
+    }
+    return tables;
+  }
+
+  std::vector<std::string> Views() override {
+    std::vector<std::string> views;
+    for (const ContainerObject& object : objects_)
+      if (!object.deleted && object.type == kViewType) views.push_back(object.name);
+    return views;
+  }
+
+  void AddTable(const std::string& name, const std::string& table_path,
+                const std::vector<std::string>& long_field_names) override {
+    if (FindTable(name))
+      throw Error("Database container \"" + path_ + "\" already holds a table named \"" + name + "\".");
+    int32_t next_id = 1;
+    int32_t database_id = 1;
+    for (const ContainerObject& object : objects_) {
+      next_id = std::max(next_id, object.id + 1);
+      if (!object.deleted && object.type == kDatabaseType && Lower(object.name) == "database")
+        database_id = object.id;
+    }
+    std::string properties = PropertyRecord(kPropertyObjectClass, std::string(1, kTableClass)) +
+                             PropertyRecord(kPropertyPath, RelativeTablePath(table_path) + '\0');
+    auto writer = TableWriter::OpenForAppend(path_);
+    const int32_t table_id = next_id++;
+    writer->Append(ObjectValues(*writer, table_id, database_id, kTableType, name, properties));
+    for (const std::string& field : long_field_names)
+      writer->Append(ObjectValues(*writer, next_id++, table_id, kFieldType, field, ""));
+    Load();
+  }
+
+  void RemoveTable(const std::string& name) override {
+    std::optional<ContainerObject> table = FindTable(name);
+    if (!table)
+      throw Error("Database container \"" + path_ + "\" has no table named \"" + name + "\".");
+    File file(path_, File::Mode::kReadWrite);
+    const char mark = dbf::kDeletedRecord;
+    // The table's own objects (fields, indexes, relations) first, then the
+    // table, so that no field outlives its table even after a crash.
+    for (const ContainerObject& object : objects_)
+      if (!object.deleted && object.parent == table->id && object.id != table->id)
+        file.WriteAt(RecordOffset(object.record), &mark, 1);
+    file.WriteAt(RecordOffset(table->record), &mark, 1);
+    Load();
+  }
+
+ private:
+  uint64_t RecordOffset(uint64_t record) const {
+    return header_.header_length + record * header_.record_length;
+  }
+
+  std::optional<ContainerObject> FindTable(const std::string& name) const {
+    for (const ContainerObject& object : objects_)
+      if (!object.deleted && object.type == kTableType && Lower(object.name) == Lower(name))
+        return object;
+    return std::nullopt;
+  }
+
+  const FieldDescriptor* Field(const char* name) const {
+    for (const FieldDescriptor& f : header_.fields)
+      if (Lower(f.name) == Lower(name)) return &f;
+    return nullptr;
+  }
+
+  // Reads every object of the container (deleted ones too: their ids stay
+  // taken).
+  void Load() {
+    File file(path_, File::Mode::kRead);
+    uint64_t size = file.Size();
+    header_ = ParseTableHeader(
+        [&file](uint64_t offset, size_t length) { return file.ReadAt(offset, length); }, size, path_);
+    const FieldDescriptor* id = Field(kObjectIdField);
+    const FieldDescriptor* parent = Field(kParentIdField);
+    const FieldDescriptor* type = Field(kObjectTypeField);
+    const FieldDescriptor* name = Field(kObjectNameField);
+    const FieldDescriptor* property = Field(kPropertyField);
+    if (!id || !parent || !type || !name || !property || id->type != 'I' || parent->type != 'I' ||
+        type->type != 'C' || name->type != 'C' || property->type != 'M')
+      throw Error("\"" + path_ + "\" is not a database container: it lacks the container's columns.");
+    int code_page = CodePageOfMark(header_.code_page_mark);
+    const TextCodec& codec = TextCodec::For(code_page == 0 ? kDefaultCodePage : code_page);
+    objects_.clear();
+    std::string record;
+    for (uint64_t r = 0; r < header_.record_count; ++r) {
+      record.resize(header_.record_length);
+      if (file.ReadAt(RecordOffset(r), record.data(), record.size()) != record.size())
+        throw Error("Database container \"" + path_ + "\" is truncated.");
+      ContainerObject object;
+      object.record = r;
+      object.deleted = record[0] == dbf::kDeletedRecord;
+      object.id = static_cast<int32_t>(Le32(record.data() + id->offset));
+      object.parent = static_cast<int32_t>(Le32(record.data() + parent->offset));
+      object.type = TrimRight(record.substr(type->offset, type->length));
+      std::string raw_name = TrimRight(record.substr(name->offset, name->length));
+      codec.Decode(raw_name, object.name);
+      if (property->length == 4) {
+        object.property_block = Le32(record.data() + property->offset);
+      } else {
+        std::string digits = TrimRight(record.substr(property->offset, property->length));
+        digits.erase(0, digits.find_first_not_of(' '));
+        if (!digits.empty() && std::all_of(digits.begin(), digits.end(), ::isdigit))
+          object.property_block = static_cast<uint32_t>(std::stoul(digits.substr(0, 9)));
+      }
+      objects_.push_back(std::move(object));
+    }
+    std::optional<std::string> memo_path = FindSibling(path_, ".dct");
+    memo_.emplace(memo_path, MemoReader::Kind::kFpt, fs::path(path_).stem().string() + ".dct");
+  }
+
+  // The path property of a table object, or empty.
+  std::string StoredPath(const ContainerObject& object) const {
+    if (object.property_block == 0) return "";
+    std::string properties;
+    std::string problem = memo_->Read(object.property_block, properties);
+    if (!problem.empty())
+      throw Error("Database container \"" + path_ + "\": the properties of table \"" + object.name +
+                  "\" cannot be read: " + problem + ".");
+    size_t at = 0;
+    while (at + kPropertyHeaderSize <= properties.size()) {
+      uint32_t length = Le32(properties.data() + at);
+      if (length < kPropertyHeaderSize || length > properties.size() - at)
+        throw Error("Database container \"" + path_ + "\": the properties of table \"" +
+                    object.name + "\" are corrupt.");
+      if (static_cast<uint8_t>(properties[at + 6]) == kPropertyPath) {
+        std::string value = properties.substr(at + kPropertyHeaderSize, length - kPropertyHeaderSize);
+        return value.substr(0, value.find('\0'));
+      }
+      at += length;
+    }
+    return "";
+  }
+
+  // The table file on disk: the stored path (Windows separators, relative to
+  // the container's folder), each part found without regard to case.
+  std::string ResolveTablePath(const ContainerObject& object) const {
+    std::string stored = StoredPath(object);
+    if (stored.empty()) stored = object.name + ".dbf";
+    std::replace(stored.begin(), stored.end(), '\\', '/');
+    // A drive letter or an absolute Windows path cannot be followed here:
+    // such a table is looked for beside the container.
+    if (stored.size() >= 2 && stored[1] == ':') stored = fs::path(stored).filename().string();
+    if (!stored.empty() && stored[0] == '/') stored = fs::path(stored).filename().string();
+    fs::path current = fs::path(path_).parent_path();
+    fs::path parts(stored);
+    for (auto it = parts.begin(); it != parts.end(); ++it) {
+      std::string part = it->string();
+      if (part.empty() || part == ".") continue;
+      if (part == "..") {
+        current /= "..";
+        continue;
+      }
+      std::optional<std::string> found = FindInFolder(current.string(), part);
+      current = found ? fs::path(*found) : current / part;
+    }
+    return current.lexically_normal().string();
+  }
+
+  std::string RelativeTablePath(const std::string& table_path) const {
+    fs::path folder = fs::absolute(fs::path(path_).parent_path()).lexically_normal();
+    fs::path table = fs::absolute(fs::path(table_path)).lexically_normal();
+    std::string relative = table.lexically_relative(folder).string();
+    if (relative.empty()) relative = table.filename().string();
+    std::replace(relative.begin(), relative.end(), '/', '\\');
+    return Lower(relative);
+  }
+
+  std::vector<InputValue> ObjectValues(const TableWriter& writer, int32_t id, int32_t parent,
+                                       const std::string& type, const std::string& name,
+                                       const std::string& properties) const {
+    std::vector<InputValue> values;
+    for (const FieldDescriptor& f : writer.fields()) {
+      InputValue v;
+      v.kind = InputValue::Kind::kText;
+      std::string field = Lower(f.name);
+      if (field == Lower(kObjectIdField)) v = {InputValue::Kind::kNumber, std::to_string(id), false};
+      else if (field == Lower(kParentIdField)) v = {InputValue::Kind::kNumber, std::to_string(parent), false};
+      else if (field == Lower(kObjectTypeField)) v.text = type;
+      else if (field == Lower(kObjectNameField)) v.text = name;
+      else if (field == Lower(kPropertyField) && !properties.empty()) StoreBytes(f, properties, v.text);
+      else if (f.type == 'I' || f.type == 'N' || f.type == 'F' || f.type == 'B' || f.type == 'Y')
+        v.text = "0";
+      values.push_back(std::move(v));
+    }
+    return values;
+  }
+
+  // Raw bytes as the input a field stores them from: the hex form for a
+  // binary field, else text whose code-page bytes are exactly these.
+  void StoreBytes(const FieldDescriptor& f, const std::string& bytes, std::string& out) const {
+    if (f.binary()) {
+      AppendHex(bytes, out);
+      return;
+    }
+    int code_page = CodePageOfMark(header_.code_page_mark);
+    TextCodec::For(code_page == 0 ? kDefaultCodePage : code_page).Decode(bytes, out);
+  }
+
+  std::string path_;
+  TableHeader header_;
+  std::vector<ContainerObject> objects_;
+  std::optional<MemoReader> memo_;
+};
+
+}  // namespace
+
+std::unique_ptr<Container> Container::Open(const std::string& dbc_path) {
+  std::optional<std::string> path = FindPath(dbc_path);
+  if (!path) throw Error("Database container \"" + dbc_path + "\" does not exist.");
+  if (fs::is_directory(*path)) throw Error("\"" + dbc_path + "\" is a folder, not a database container.");
+  return std::make_unique<ContainerImpl>(*path);
+}
+
+}  // namespace veltrane::foxpro

@@ -1,0 +1,400 @@
+#include "foxpro/record_encoder.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "foxpro/error.h"
+#include "foxpro/memo_file.h"
+#include "foxpro/value_format.h"
+
+namespace veltrane::foxpro {
+
+namespace {
+
+constexpr int64_t kMillisecondsPerDay = 86400000;
+
+std::string_view Trim(std::string_view s) {
+  size_t begin = s.find_first_not_of(" \t\r\n");
+  if (begin == std::string_view::npos) return {};
+  size_t end = s.find_last_not_of(" \t\r\n");
+  return s.substr(begin, end - begin + 1);
+}
+
+void PutLe32(char* at, uint32_t v) { std::memcpy(at, &v, 4); }
+
+bool ReadNumber(std::string_view s, size_t& pos, size_t count, int& value) {
+  if (pos + count > s.size()) return false;
+  value = 0;
+  for (size_t i = 0; i < count; ++i) {
+    char c = s[pos + i];
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  pos += count;
+  return true;
+}
+
+// "YYYY-MM-DD" or "YYYYMMDD" at the start of `s`; advances `pos`.
+bool ParseDatePart(std::string_view s, size_t& pos, int& year, int& month, int& day) {
+  if (!ReadNumber(s, pos, 4, year)) return false;
+  bool dashes = pos < s.size() && s[pos] == '-';
+  if (dashes) ++pos;
+  if (!ReadNumber(s, pos, 2, month)) return false;
+  if (dashes) {
+    if (pos >= s.size() || s[pos] != '-') return false;
+    ++pos;
+  }
+  if (!ReadNumber(s, pos, 2, day)) return false;
+  return ValidDate(year, month, day);
+}
+
+// "HH:MM[:SS[.fraction]]"; the time as milliseconds (fraction rounded).
+bool ParseTimePart(std::string_view s, size_t& pos, int64_t& milliseconds) {
+  int hour, minute, second = 0;
+  if (!ReadNumber(s, pos, 2, hour) || pos >= s.size() || s[pos] != ':') return false;
+  ++pos;
+  if (!ReadNumber(s, pos, 2, minute)) return false;
+  double fraction = 0;
+  if (pos < s.size() && s[pos] == ':') {
+    ++pos;
+    if (!ReadNumber(s, pos, 2, second)) return false;
+    if (pos < s.size() && s[pos] == '.') {
+      size_t start = pos;
+      ++pos;
+      while (pos < s.size() && s[pos] >= '0' && s[pos] <= '9') ++pos;
+      fraction = std::strtod(std::string(s.substr(start, pos - start)).c_str(), nullptr);
+    }
+  }
+  if (hour > 23 || minute > 59 || second > 59) return false;
+  milliseconds = (hour * 3600 + minute * 60 + second) * 1000LL + std::llround(fraction * 1000);
+  return true;
+}
+
+}  // namespace
+
+bool ParseDecimal(std::string_view text, Decimal& out) {
+  std::string_view s = Trim(text);
+  out = Decimal();
+  size_t i = 0;
+  if (i < s.size() && (s[i] == '-' || s[i] == '+')) out.negative = s[i++] == '-';
+  bool any = false, point = false;
+  std::string digits;
+  int exponent = 0;
+  for (; i < s.size(); ++i) {
+    char c = s[i];
+    if (c >= '0' && c <= '9') {
+      any = true;
+      digits.push_back(c);
+      if (point) --exponent;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (!any) return false;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
+    if (i == s.size()) return false;
+    int e = 0;
+    for (; i < s.size(); ++i) {
+      if (s[i] < '0' || s[i] > '9') return false;
+      if (e < 100000) e = e * 10 + (s[i] - '0');
+    }
+    exponent += negative ? -e : e;
+  }
+  if (i != s.size()) return false;
+  size_t first = digits.find_first_not_of('0');
+  if (first == std::string::npos) {
+    out.negative = false;
+    return true;
+  }
+  digits.erase(0, first);
+  while (!digits.empty() && digits.back() == '0') {
+    digits.pop_back();
+    ++exponent;
+  }
+  out.digits = digits;
+  out.exponent = exponent;
+  return true;
+}
+
+std::string FormatDecimal(const Decimal& value, int places) {
+  if (value.digits.empty()) return places > 0 ? "0." + std::string(places, '0') : "0";
+  // Scale to an integer count of 10^-places, as decimal digit text.
+  std::string digits = value.digits;
+  int shift = value.exponent + places;  // digits x 10^shift units
+  bool round_up = false;
+  if (shift >= 0) {
+    if (shift > 400) shift = 400;  // far beyond any field; the caller rejects it
+    digits.append(static_cast<size_t>(shift), '0');
+  } else {
+    size_t drop = static_cast<size_t>(-shift);
+    if (drop > digits.size()) {
+      digits.clear();
+    } else {
+      round_up = digits[digits.size() - drop] >= '5';
+      digits.erase(digits.size() - drop);
+    }
+  }
+  if (round_up) {
+    int i = static_cast<int>(digits.size()) - 1;
+    for (; i >= 0; --i) {
+      if (digits[i] == '9') digits[i] = '0';
+      else {
+        ++digits[i];
+        break;
+      }
+    }
+    if (i < 0) digits.insert(digits.begin(), '1');
+  }
+  size_t first = digits.find_first_not_of('0');
+  bool zero = first == std::string::npos;
+  digits = zero ? "" : digits.substr(first);
+  if (digits.size() < static_cast<size_t>(places) + 1)
+    digits.insert(0, static_cast<size_t>(places) + 1 - digits.size(), '0');
+  std::string text = (value.negative && !zero) ? "-" : "";
+  text += digits.substr(0, digits.size() - places);
+  if (places > 0) text += "." + digits.substr(digits.size() - places);
+  return text;
+}
+
+RecordEncoder::RecordEncoder(const TableHeader& header, const TextCodec& codec,
+                             const std::string& table_name)
+    : header_(header), codec_(codec), table_name_(table_name) {}
+
+void RecordEncoder::Fail(const FieldDescriptor& f, const std::string& problem) const {
+  throw Error("Table \"" + table_name_ + "\", field \"" + f.name + "\": " + problem + ".");
+}
+
+void RecordEncoder::SetNullBit(std::string& record, int bit) const {
+  size_t byte = header_.null_flags.offset + static_cast<size_t>(bit) / 8;
+  record[byte] = static_cast<char>(static_cast<uint8_t>(record[byte]) | (1u << (bit % 8)));
+}
+
+void RecordEncoder::SetMemoPointer(std::string& record, size_t field, uint32_t block) const {
+  const FieldDescriptor& f = header_.fields[field];
+  char* at = record.data() + f.offset;
+  if (f.length == 4) {
+    PutLe32(at, block);
+  } else {
+    std::string digits = std::to_string(block);
+    std::memset(at, ' ', f.length);
+    std::memcpy(at + f.length - digits.size(), digits.data(), digits.size());
+  }
+}
+
+std::string RecordEncoder::TextBytes(const FieldDescriptor& f, const InputValue& value) const {
+  std::string text;
+  switch (value.kind) {
+    case InputValue::Kind::kText:
+    case InputValue::Kind::kNumber: text = value.text; break;
+    case InputValue::Kind::kLogical: text = value.logical ? "true" : "false"; break;
+    case InputValue::Kind::kNull: break;
+  }
+  std::string bytes;
+  std::string bad;
+  if (!codec_.Encode(text, bytes, bad))
+    Fail(f, "the character " + bad + " cannot be stored in code page " +
+                std::to_string(codec_.code_page()));
+  return bytes;
+}
+
+std::string RecordEncoder::BinaryBytes(const InputValue& value) const {
+  if (value.kind == InputValue::Kind::kLogical) return value.logical ? "true" : "false";
+  std::string bytes;
+  if (ParseHex(value.text, bytes)) return bytes;
+  return value.text;
+}
+
+void RecordEncoder::Encode(const std::vector<InputValue>& values, std::string& record,
+                           std::vector<PendingMemo>& memos) const {
+  if (values.size() != header_.fields.size())
+    throw Error("Table \"" + table_name_ + "\" has " + std::to_string(header_.fields.size()) +
+                " fields but " + std::to_string(values.size()) + " values were given.");
+  record.assign(header_.record_length, '\0');
+  record[0] = dbf::kLiveRecord;
+  memos.clear();
+  for (size_t i = 0; i < values.size(); ++i) EncodeField(i, values[i], record, memos);
+}
+
+void RecordEncoder::EncodeField(size_t index, const InputValue& value, std::string& record,
+                                std::vector<PendingMemo>& memos) const {
+  const FieldDescriptor& f = header_.fields[index];
+  char* out = record.data() + f.offset;
+  const size_t width = f.length;
+  // The empty form of each type, also stored under a null mark.
+  switch (f.type) {
+    case 'C': case 'N': case 'F': case 'D': case 'L':
+      std::memset(out, ' ', width);
+      break;
+    case 'M': case 'G': case 'W':
+      if (width != 4) std::memset(out, ' ', width);
+      break;
+    default:
+      break;  // binary types and varchar: zero bytes
+  }
+  if (f.autoincrement()) return;  // filled in by the writer
+  if (value.kind == InputValue::Kind::kNull) {
+    if (f.null_bit < 0) Fail(f, "the field does not accept null values");
+    SetNullBit(record, f.null_bit);
+    return;
+  }
+  const bool is_text = value.kind == InputValue::Kind::kText;
+  switch (f.type) {
+    case 'C': {
+      std::string bytes = f.binary() ? BinaryBytes(value) : TextBytes(f, value);
+      if (bytes.size() > width)
+        Fail(f, "the value is " + std::to_string(bytes.size()) + " bytes long but the field holds " +
+                    std::to_string(width));
+      std::memcpy(out, bytes.data(), bytes.size());
+      return;
+    }
+    case 'V':
+    case 'Q': {
+      std::string bytes = (f.type == 'Q' || f.binary()) ? BinaryBytes(value) : TextBytes(f, value);
+      if (bytes.size() > width)
+        Fail(f, "the value is " + std::to_string(bytes.size()) + " bytes long but the field holds " +
+                    std::to_string(width));
+      std::memcpy(out, bytes.data(), bytes.size());
+      if (bytes.size() < width) {
+        out[width - 1] = static_cast<char>(bytes.size());
+        if (f.varlen_bit >= 0) SetNullBit(record, f.varlen_bit);
+      }
+      return;
+    }
+    case 'M':
+    case 'G':
+    case 'W': {
+      bool binary = f.type != 'M' || f.binary();
+      PendingMemo memo;
+      memo.field = index;
+      memo.type = f.type == 'M' ? memo::kTypeText : memo::kTypePicture;
+      memo.data = binary ? BinaryBytes(value) : TextBytes(f, value);
+      if (memo.data.size() > dbf::kMaxFileSize) Fail(f, "the value is larger than 2 GB");
+      if (!memo.data.empty()) memos.push_back(std::move(memo));
+      return;
+    }
+    case 'N':
+    case 'F': {
+      Decimal number;
+      if (value.kind == InputValue::Kind::kLogical) {
+        ParseDecimal(value.logical ? "1" : "0", number);
+      } else if (Trim(value.text).empty()) {
+        return;  // blank: reads as null
+      } else if (!ParseDecimal(value.text, number)) {
+        Fail(f, "\"" + value.text + "\" is not a number");
+      }
+      std::string text = FormatDecimal(number, f.decimals);
+      if (text.size() > width)
+        Fail(f, "the number " + value.text + " does not fit a width of " + std::to_string(width) +
+                    " with " + std::to_string(f.decimals) + " decimals");
+      std::memcpy(out + width - text.size(), text.data(), text.size());
+      return;
+    }
+    case 'I': {
+      Decimal number;
+      if (value.kind == InputValue::Kind::kLogical) ParseDecimal(value.logical ? "1" : "0", number);
+      else if (!ParseDecimal(value.text, number)) Fail(f, "\"" + value.text + "\" is not a number");
+      if (number.exponent < 0) Fail(f, value.text + " is not a whole number");
+      std::string text = FormatDecimal(number, 0);
+      long long parsed = 0;
+      auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+      (void)end;
+      if (ec != std::errc() || parsed < std::numeric_limits<int32_t>::min() ||
+          parsed > std::numeric_limits<int32_t>::max())
+        Fail(f, value.text + " is out of the integer range");
+      PutLe32(out, static_cast<uint32_t>(static_cast<int32_t>(parsed)));
+      return;
+    }
+    case 'B': {
+      double number = value.logical ? 1.0 : 0.0;
+      if (value.kind != InputValue::Kind::kLogical) {
+        std::string text(Trim(value.text));
+        char* end = nullptr;
+        number = std::strtod(text.c_str(), &end);
+        if (text.empty() || end != text.c_str() + text.size())
+          Fail(f, "\"" + value.text + "\" is not a number");
+      }
+      std::memcpy(out, &number, sizeof number);
+      return;
+    }
+    case 'Y': {
+      Decimal number;
+      if (value.kind == InputValue::Kind::kLogical) ParseDecimal(value.logical ? "1" : "0", number);
+      else if (!ParseDecimal(value.text, number)) Fail(f, "\"" + value.text + "\" is not a number");
+      if (!number.digits.empty()) number.exponent += 4;  // in ten-thousandths
+      std::string text = FormatDecimal(number, 0);
+      long long units = 0;
+      auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), units);
+      (void)end;
+      if (ec != std::errc()) Fail(f, value.text + " is out of the currency range");
+      std::memcpy(out, &units, sizeof units);
+      return;
+    }
+    case 'D': {
+      std::string_view text = Trim(value.text);
+      if (!is_text && value.kind != InputValue::Kind::kNumber) Fail(f, "a logical value is not a date");
+      if (text.empty()) return;
+      size_t pos = 0;
+      int year, month, day;
+      int64_t milliseconds = 0;
+      bool ok = ParseDatePart(text, pos, year, month, day);
+      if (ok && pos < text.size() && (text[pos] == ' ' || text[pos] == 'T')) {
+        ++pos;
+        ok = ParseTimePart(text, pos, milliseconds) && milliseconds == 0;
+      }
+      if (!ok || pos != text.size()) Fail(f, "\"" + value.text + "\" is not a date (YYYY-MM-DD)");
+      char digits[9];
+      std::snprintf(digits, sizeof digits, "%04d%02d%02d", year, month, day);
+      std::memcpy(out, digits, 8);
+      return;
+    }
+    case 'T': {
+      std::string_view text = Trim(value.text);
+      if (value.kind == InputValue::Kind::kLogical) Fail(f, "a logical value is not a datetime");
+      if (text.empty()) return;
+      size_t pos = 0;
+      int year, month, day;
+      int64_t milliseconds = 0;
+      bool ok = ParseDatePart(text, pos, year, month, day);
+      if (ok && pos < text.size() && (text[pos] == ' ' || text[pos] == 'T')) {
+        ++pos;
+        ok = ParseTimePart(text, pos, milliseconds);
+      }
+      if (!ok || pos != text.size())
+        Fail(f, "\"" + value.text + "\" is not a datetime (YYYY-MM-DD HH:MM:SS)");
+      int64_t julian_day = JulianDayFromCivil(year, month, day) + milliseconds / kMillisecondsPerDay;
+      milliseconds %= kMillisecondsPerDay;
+      PutLe32(out, static_cast<uint32_t>(julian_day));
+      PutLe32(out + 4, static_cast<uint32_t>(milliseconds));
+      return;
+    }
+    case 'L': {
+      if (value.kind == InputValue::Kind::kLogical) {
+        *out = value.logical ? 'T' : 'F';
+        return;
+      }
+      std::string text(Trim(value.text));
+      for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      if (text.empty()) return;
+      if (text == "t" || text == "true" || text == ".t." || text == "y" || text == "yes" || text == "1")
+        *out = 'T';
+      else if (text == "f" || text == "false" || text == ".f." || text == "n" || text == "no" ||
+               text == "0")
+        *out = 'F';
+      else
+        Fail(f, "\"" + value.text + "\" is not a logical value");
+      return;
+    }
+    default:
+      Fail(f, "values of type " + std::string(1, f.type) + " cannot be written");
+  }
+}
+
+}  // namespace veltrane::foxpro

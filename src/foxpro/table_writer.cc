@@ -1,0 +1,279 @@
+#include "foxpro/table_writer.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <optional>
+#include <set>
+
+#include "foxpro/codepage.h"
+#include "foxpro/dbf_header.h"
+#include "foxpro/error.h"
+#include "foxpro/file_io.h"
+#include "foxpro/file_names.h"
+#include "foxpro/memo_file.h"
+#include "foxpro/record_encoder.h"
+
+namespace veltrane::foxpro {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Visual FoxPro's limits.
+constexpr size_t kMaxFields = 254;  // plus the hidden _NullFlags field
+constexpr size_t kMaxRecordLength = 65500;
+constexpr int kMaxCharWidth = 254;
+constexpr int kMaxNumericWidth = 20;
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string TableName(const std::string& path) { return fs::path(path).stem().string(); }
+
+// The memo file's name for a table file: same stem, ".fpt" (".FPT" beside
+// an upper-case extension, ".dct" for a container).
+std::string MemoPathFor(const std::string& table_path) {
+  fs::path p(table_path);
+  std::string extension = p.extension().string();
+  std::string lower = Lower(extension);
+  std::string memo = lower == ".dbc" ? ".dct" : ".fpt";
+  bool upper = !extension.empty() && std::all_of(extension.begin() + 1, extension.end(), [](char c) {
+    return std::isupper(static_cast<unsigned char>(c));
+  });
+  if (upper)
+    for (char& c : memo) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return (p.parent_path() / (p.stem().string() + memo)).string();
+}
+
+void TodayInto(uint8_t (&date)[3]) {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  date[0] = static_cast<uint8_t>(local.tm_year % 100);
+  date[1] = static_cast<uint8_t>(local.tm_mon + 1);
+  date[2] = static_cast<uint8_t>(local.tm_mday);
+}
+
+// The descriptor Visual FoxPro writes for a new field.
+FieldDescriptor Describe(const NewField& in, const std::string& table) {
+  auto fail = [&](const std::string& problem) {
+    throw Error("Cannot create table \"" + table + "\": field \"" + in.name + "\" " + problem + ".");
+  };
+  FieldDescriptor f;
+  f.name = in.name;
+  f.type = static_cast<char>(std::toupper(static_cast<unsigned char>(in.type)));
+  switch (f.type) {
+    case 'C': case 'V': case 'Q':
+      if (in.length < 1 || in.length > kMaxCharWidth)
+        fail("needs a width from 1 to " + std::to_string(kMaxCharWidth));
+      f.length = static_cast<uint8_t>(in.length);
+      break;
+    case 'N': case 'F':
+      if (in.length < 1 || in.length > kMaxNumericWidth)
+        fail("needs a width from 1 to " + std::to_string(kMaxNumericWidth));
+      if (in.decimals < 0 || (in.decimals > 0 && in.decimals >= in.length))
+        fail("has more decimals than its width allows");
+      f.length = static_cast<uint8_t>(in.length);
+      f.decimals = static_cast<uint8_t>(in.decimals);
+      break;
+    case 'B':
+      f.length = 8;
+      f.decimals = static_cast<uint8_t>(std::clamp(in.decimals, 0, 18));
+      break;
+    case 'Y': f.length = 8; f.decimals = 4; break;
+    case 'D': case 'T': f.length = 8; break;
+    case 'I': case 'M': case 'G': case 'W': f.length = 4; break;
+    case 'L': f.length = 1; break;
+    default: fail("has the unknown type '" + std::string(1, in.type) + "'");
+  }
+  if (in.nullable) f.flags |= field_flag::kNullable;
+  if (in.autoincrement) {
+    if (f.type != 'I') fail("cannot autoincrement: only integer fields can");
+    f.flags |= field_flag::kAutoIncrement;
+    f.autoinc_next = 1;
+    f.autoinc_step = 1;
+  }
+  bool binary_type = f.type == 'B' || f.type == 'I' || f.type == 'Y' || f.type == 'T' ||
+                     f.type == 'W' || f.type == 'Q';
+  bool binary_text = in.binary && (f.type == 'C' || f.type == 'V' || f.type == 'M');
+  if (binary_type || binary_text) f.flags |= field_flag::kBinary;
+  return f;
+}
+
+class TableWriterImpl : public TableWriter {
+ public:
+  explicit TableWriterImpl(const std::string& path)
+      : table_(path, File::Mode::kReadWrite), table_name_(TableName(path)) {
+    uint64_t size = table_.Size();
+    header_ = ParseTableHeader(
+        [this](uint64_t offset, size_t length) { return table_.ReadAt(offset, length); }, size, path);
+    if (!header_.visual_foxpro() && header_.version != dbf::kFoxBase &&
+        header_.version != dbf::kFoxPro2Memo)
+      throw Error("Cannot add records to \"" + path + "\": tables of this version are read only.");
+    int code_page = CodePageOfMark(header_.code_page_mark);
+    codec_ = &TextCodec::For(code_page == 0 ? kDefaultCodePage : code_page);
+    if (header_.has_memo_fields()) {
+      std::string expected = MemoPathFor(path);
+      std::string extension = fs::path(expected).extension().string();
+      std::optional<std::string> memo_path = FindSibling(path, extension);
+      if (!memo_path)
+        throw Error("Cannot add records to \"" + path + "\": its memo file \"" +
+                    fs::path(expected).filename().string() + "\" is missing.");
+      memo_.emplace(*memo_path);
+    }
+    encoder_.emplace(header_, *codec_, table_name_);
+    TodayInto(header_.last_update);
+    for (size_t i = 0; i < header_.fields.size(); ++i)
+      if (header_.fields[i].autoincrement()) autoinc_fields_.push_back(i);
+  }
+
+  const std::vector<FieldDescriptor>& fields() const override { return header_.fields; }
+
+  void Append(const std::vector<InputValue>& values) override {
+    encoder_->Encode(values, record_, memos_);
+    const uint64_t record_at =
+        header_.header_length + static_cast<uint64_t>(header_.record_count) * header_.record_length;
+    if (record_at + header_.record_length + 1 > dbf::kMaxFileSize)
+      throw Error("Table \"" + table_name_ + "\" is full: another record would make it larger than 2 GB.");
+    if (!memos_.empty()) {
+      uint64_t total = 0;
+      for (const PendingMemo& m : memos_) total += m.data.size();
+      if (memo_->SizeAfter(total, memos_.size()) > dbf::kMaxFileSize)
+        throw Error("The memo file of table \"" + table_name_ +
+                    "\" is full: this record's memo values would make it larger than 2 GB.");
+    }
+    for (size_t i : autoinc_fields_) {
+      const FieldDescriptor& f = header_.fields[i];
+      uint32_t value = f.autoinc_next;
+      std::memcpy(record_.data() + f.offset, &value, sizeof value);
+    }
+    // Memo blocks first, then the memo header, then the record with a new
+    // end mark, and only then the header count that makes it visible.
+    if (!memos_.empty()) {
+      try {
+        for (const PendingMemo& m : memos_)
+          encoder_->SetMemoPointer(record_, m.field, memo_->Write(m.type, m.data));
+        memo_->Commit();
+      } catch (...) {
+        memo_->Rollback();
+        throw;
+      }
+    }
+    record_.push_back(static_cast<char>(dbf::kEndOfFile));
+    table_.WriteAt(record_at, record_);
+    header_.record_count += 1;
+    std::string prefix = SerializeHeaderPrefix(header_);
+    table_.WriteAt(dbf::kLastUpdateOffset, prefix.data() + dbf::kLastUpdateOffset,
+                   dbf::kHeaderLengthOffset - dbf::kLastUpdateOffset);
+    for (size_t i : autoinc_fields_) StepAutoIncrement(i);
+  }
+
+ private:
+  void StepAutoIncrement(size_t index) {
+    FieldDescriptor& f = header_.fields[index];
+    f.autoinc_next += f.autoinc_step;
+    size_t descriptor = index;
+    // The descriptor's position counts the hidden field when it precedes.
+    if (header_.has_null_flags && header_.null_flags.offset < f.offset) ++descriptor;
+    uint64_t at = dbf::kHeaderSize + descriptor * dbf::kFieldDescriptorSize +
+                  dbf::kAutoIncrementNextOffset;
+    table_.WriteAt(at, &f.autoinc_next, sizeof f.autoinc_next);
+  }
+
+  File table_;
+  std::string table_name_;
+  TableHeader header_;
+  const TextCodec* codec_ = nullptr;
+  std::optional<MemoWriter> memo_;
+  std::optional<RecordEncoder> encoder_;
+  std::vector<size_t> autoinc_fields_;
+  std::string record_;
+  std::vector<PendingMemo> memos_;
+};
+
+}  // namespace
+
+void TableWriter::Create(const std::string& path, const std::vector<NewField>& fields,
+                         const std::string& backlink) {
+  const std::string table = TableName(path);
+  if (FindPath(path))
+    throw Error("Cannot create table \"" + path + "\": a file of that name already exists.");
+  if (fields.empty()) throw Error("Cannot create table \"" + table + "\": it has no fields.");
+  if (fields.size() > kMaxFields)
+    throw Error("Cannot create table \"" + table + "\": it has " + std::to_string(fields.size()) +
+                " fields; a table holds at most " + std::to_string(kMaxFields) + ".");
+  if (backlink.size() > dbf::kBacklinkSize)
+    throw Error("Cannot create table \"" + table + "\": the container path is too long.");
+
+  TableHeader header;
+  header.version = dbf::kVisualFoxPro;
+  header.code_page_mark = code_page_mark::kWindowsAnsi;
+  header.backlink = backlink;
+  TodayInto(header.last_update);
+  std::set<std::string> names;
+  int null_bits = 0;
+  uint32_t offset = 1;
+  for (const NewField& in : fields) {
+    if (in.name.empty() || in.name.size() > dbf::kFieldNameSize - 1)
+      throw Error("Cannot create table \"" + table + "\": field name \"" + in.name +
+                  "\" must have 1 to 10 characters.");
+    if (!names.insert(Lower(in.name)).second)
+      throw Error("Cannot create table \"" + table + "\": field name \"" + in.name +
+                  "\" appears twice.");
+    FieldDescriptor f = Describe(in, table);
+    f.offset = offset;
+    offset += f.length;
+    if (f.nullable()) f.null_bit = null_bits++;
+    if (f.type == 'V' || f.type == 'Q') {
+      f.varlen_bit = null_bits++;
+      header.version = dbf::kVisualFoxProVarchar;
+    }
+    if (f.autoincrement() && header.version == dbf::kVisualFoxPro)
+      header.version = dbf::kVisualFoxProAutoIncrement;
+    header.fields.push_back(f);
+  }
+  if (null_bits > 0) {
+    header.has_null_flags = true;
+    header.null_flags.name = dbf::kNullFlagsName;
+    header.null_flags.type = dbf::kNullFlagsType;
+    header.null_flags.offset = offset;
+    header.null_flags.length = static_cast<uint8_t>((null_bits + 7) / 8);
+    header.null_flags.flags = field_flag::kSystem | field_flag::kBinary;
+    offset += header.null_flags.length;
+  }
+  if (offset > kMaxRecordLength)
+    throw Error("Cannot create table \"" + table + "\": its records would be " +
+                std::to_string(offset) + " bytes; at most " + std::to_string(kMaxRecordLength) +
+                " are allowed.");
+  header.record_length = static_cast<uint16_t>(offset);
+  bool memo = header.has_memo_fields();
+  if (memo) header.table_flags |= dbf::kHasMemo;
+
+  std::string bytes = SerializeTableHeader(header);
+  bytes.push_back(static_cast<char>(dbf::kEndOfFile));
+
+  // A stale memo file of the same name (any case) is replaced, never doubled.
+  std::string memo_path = MemoPathFor(path);
+  if (auto existing = FindPath(memo_path)) memo_path = *existing;
+  if (memo) MemoWriter::Create(memo_path, memo::kDefaultBlockSize);
+  try {
+    File file(path, File::Mode::kCreate);
+    file.WriteAt(0, bytes);
+  } catch (...) {
+    std::error_code ignored;
+    fs::remove(path, ignored);
+    if (memo) fs::remove(memo_path, ignored);
+    throw;
+  }
+}
+
+std::unique_ptr<TableWriter> TableWriter::OpenForAppend(const std::string& path) {
+  return std::make_unique<TableWriterImpl>(path);
+}
+
+}  // namespace veltrane::foxpro

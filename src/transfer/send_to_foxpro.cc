@@ -1,0 +1,263 @@
+// Sends the selected PostgreSQL tables to FoxPro: each table file made anew
+// with one CREATE TABLE, then one INSERT per row.
+
+#include <cstdint>
+#include <string>
+
+#include <QString>
+
+#include "app/error_trap.h"
+#include "app/file_helpers.h"
+#include "app/list_helpers.h"
+#include "db/connection.h"
+#include "db/connection_strings.h"
+#include "db/error.h"
+#include "db/record_set.h"
+#include "foxpro/file_names.h"
+#include "transfer/column_types.h"
+#include "transfer/command_guard.h"
+#include "transfer/commands.h"
+#include "transfer/progress.h"
+#include "transfer/sql_names.h"
+#include "transfer/target_name.h"
+#include "transfer/value_rendering.h"
+
+namespace veltrane::transfer {
+namespace {
+
+// Statement numbers of the command, in the order its statements stand.
+enum Line : int {
+  kCreateFoxProConnection = 100,
+  kCreatePostgreSqlConnection = 102,
+  kCreateRecordSet = 104,
+  kTestCurrentItem = 106,
+  kShowSelectMessage = 108,
+  kSetHourglass = 110,
+  kOpenPostgreSql = 112,
+  kOpenFoxPro = 114,
+  kWalkEntries = 116,
+  kTakeNames = 118,
+  kTakeTargetFolder = 120,
+  kAskOverwrite = 122,
+  kDropTarget = 124,
+  kRemoveTarget = 126,
+  kAskOverwriteFile = 128,
+  kOpenSource = 130,
+  kDeleteTargetFile = 132,
+  kBuildCreate = 134,
+  kExecuteCreate = 136,
+  kCountRows = 138,
+  kSetProgress = 140,
+  kBuildInsert = 142,
+  kExecuteInsert = 144,
+  kMoveNext = 146,
+  kResetProgress = 148,
+  kCloseSource = 150,
+  kAddTarget = 152,
+  kSetDefaultPointer = 154,
+  kCloseFoxPro = 156,
+  kClosePostgreSql = 158,
+};
+
+// The extension the table file gets.
+constexpr const char* kTableExtension = ".DBF";
+
+// `folder` with a closing separator: "/" is added unless it already ends in
+// "/" or "\".
+std::string WithSeparator(std::string folder) {
+  if (folder.back() != '/' && folder.back() != '\\') folder += '/';
+  return folder;
+}
+
+// The folder new tables go to: the container's folder or the free-table
+// folder. Throws Error when that is empty, since the table would otherwise
+// land in whatever folder the program runs in.
+std::string TargetFolder(const db::ConnectionSettings& settings, const std::string& table) {
+  if (settings.container_mode) {
+    const std::string folder = app::FolderOfPath(settings.dbc_file);
+    if (folder.empty())
+      throw db::Error("Table \"" + table + "\" was not sent: the database container path \"" +
+                      settings.dbc_file +
+                      "\" names no folder. Choose the .dbc file with its full path.");
+    return WithSeparator(folder);
+  }
+  if (settings.free_table_folder.empty())
+    throw db::Error("Table \"" + table +
+                    "\" was not sent: no free-table folder is chosen. Choose the folder first.");
+  return WithSeparator(settings.free_table_folder);
+}
+
+// `path` between single quotes, each quote inside it doubled.
+std::string QuoteFoxProPath(const std::string& path) {
+  std::string quoted = "'";
+  for (char c : path) {
+    if (c == '\'') quoted += '\'';
+    quoted += c;
+  }
+  return quoted + "'";
+}
+
+// A FoxPro field name from a PostgreSQL column name: in brackets, blanks and
+// slashes made underscores.
+void AppendFieldName(std::string& statement, const std::string& name) {
+  const size_t start = statement.size();
+  statement += '[';
+  statement += name;
+  statement += ']';
+  for (size_t i = start; i < statement.size(); ++i)
+    if (statement[i] == ' ' || statement[i] == '/') statement[i] = '_';
+}
+
+std::string LowerCase(const std::string& text) {
+  return QString::fromStdString(text).toLower().toStdString();
+}
+
+class SendToFoxProCommand {
+ public:
+  explicit SendToFoxProCommand(CommandContext& ctx)
+      : ctx_(ctx), trap_(ctx.prompter, "Form2.PushButton4_Click") {
+    trap_.ShowStatement(&statement_);
+  }
+
+  CommandResult Run() {
+    if (ctx_.list2.CurrentIndex() == -1) {
+      ctx_.prompter.Message("Please select a table to send.");
+      return {};
+    }
+    // The hourglass stays until the command ends, whatever happens between.
+    ctx_.pointer.Set(app::kPointerHourglass);
+    const bool open = OpenConnections();
+    if (open) {
+      for (int i = ctx_.list2.Count() - 1; i >= 0 && !StopRequested(); --i)
+        if (i < ctx_.list2.Count() && ctx_.list2.Selected(i)) SendTable(i);
+    }
+    ctx_.pointer.Set(app::kPointerDefault);
+    if (open) {
+      trap_.Run(kCloseFoxPro, [this] { foxpro_.Close(); });
+      trap_.Run(kClosePostgreSql, [this] { postgresql_.Close(); });
+    }
+    return {trap_.failures()};
+  }
+
+ private:
+  // A connection that does not open is reported once and ends the command.
+  bool OpenConnections() {
+    settings_ = ctx_.settings();
+    if (!trap_.Run(kOpenPostgreSql, [this] {
+          postgresql_.SetCursorLocation(db::kUseServer);
+          postgresql_.Open(db::PostgreSqlConnectionString(settings_));
+        }))
+      return false;
+    return trap_.Run(kOpenFoxPro, [this] {
+      foxpro_.SetCursorLocation(db::kUseClient);
+      foxpro_.Open(db::FoxProConnectionString(settings_));
+    });
+  }
+
+  // Steps for the selected entry `index` of the PostgreSQL list. A table
+  // without a folder to go to, whose old copy cannot be dropped, whose
+  // source cannot be read or whose CREATE TABLE is rejected is reported once
+  // and skipped.
+  void SendTable(int index) {
+    std::string target = ctx_.list2.Item(index);
+    std::string folder;
+    if (!trap_.Run(kTakeTargetFolder, [&] { folder = TargetFolder(settings_, target); })) return;
+    const bool listed = app::ListHasItem(ctx_.list1, target);
+    if (listed) {
+      target = TargetName(ctx_.list1, target);
+      if (!ctx_.prompter.AskYesNo(OverwriteQuestion(target), kOverwriteTitle)) return;
+      if (!trap_.Run(kDropTarget,
+                     [&] { foxpro_.Execute("DROP TABLE " + QuoteFoxProName(target)); }))
+        return;
+      app::ListRemoveItem(ctx_.list1, target);
+    }
+    path_ = folder + target + kTableExtension;
+    // A table file can lie there without its table being listed (a free
+    // table beside a container, say): it is only replaced when confirmed.
+    if (!listed && foxpro::FindPath(path_) &&
+        !ctx_.prompter.AskYesNo(OverwriteQuestion(target), kOverwriteTitle))
+      return;
+    if (!trap_.Run(kOpenSource, [&] {
+          source_.Open("SELECT * FROM " + QuotePostgreSqlName(ctx_.list2.Item(index)),
+                       postgresql_);
+        }))
+      return;
+    app::DeleteFileSafely(path_, &ctx_.events);
+    if (CreateTable()) {
+      CopyRows();
+      ResetProgress(ctx_.progress);
+      trap_.Run(kCloseSource, [this] { source_.Close(); });
+      trap_.Run(kAddTarget, [&] { ctx_.list1.AddItem(LowerCase(target)); });
+    } else {
+      trap_.Run(kCloseSource, [this] { source_.Close(); });
+    }
+  }
+
+  bool CreateTable() {
+    const bool built = trap_.Run(kBuildCreate, [this] {
+      statement_ = "CREATE TABLE " + QuoteFoxProPath(path_) + "(";
+      const db::Fields fields = source_.GetFields();
+      for (int f = 0; f < fields.Count(); ++f) {
+        ctx_.events.Yield();
+        const db::Field field = fields[f];
+        AppendFieldName(statement_, field.Name());
+        statement_ += FoxProColumnText(field.Type());
+      }
+      statement_.pop_back();  // the comma after the last field
+      statement_ += ");";
+    });
+    return built && trap_.Run(kExecuteCreate, [this] { foxpro_.Execute(statement_); });
+  }
+
+  void CopyRows() {
+    int64_t last = -1;
+    trap_.Run(kCountRows, [&] { last = source_.RecordCount() - 1; });
+    quoted_path_ = QuoteFoxProName(path_);
+    for (int64_t row = 0; row <= last && !source_.Eof(); ++row) {
+      ctx_.events.Yield();
+      ctx_.progress.SetValue(ProgressPercent(row, last + 1));
+      if (trap_.Run(kBuildInsert, [this] { BuildInsert(); }))
+        trap_.Run(kExecuteInsert, [this] { foxpro_.Execute(statement_); });
+      // A row that cannot be read ends the table: the rows after it cannot
+      // be reached.
+      if (!trap_.Run(kMoveNext, [this] { source_.MoveNext(); })) return;
+      if (StopRequested()) return;
+    }
+  }
+
+  // The current row's INSERT, built in the reused statement buffer. A null
+  // value is written as the empty text.
+  void BuildInsert() {
+    statement_.clear();
+    statement_ += "INSERT INTO ";
+    statement_ += quoted_path_;
+    statement_ += kOpenValues;
+    const db::Fields fields = source_.GetFields();
+    for (int f = 0; f < fields.Count(); ++f) {
+      ctx_.events.Yield();
+      AppendFoxProValue(statement_, fields[f].Value().Text());
+    }
+    FinishValues(statement_);
+  }
+
+  CommandContext& ctx_;
+  app::ErrorTrap trap_;
+  db::ConnectionSettings settings_;
+  db::Connection foxpro_;
+  db::Connection postgresql_;
+  db::RecordSet source_;
+  // The CREATE TABLE or INSERT last built; the error report shows it.
+  std::string statement_;
+  std::string path_;
+  std::string quoted_path_;
+};
+
+}  // namespace
+
+CommandResult SendToFoxPro(CommandContext& ctx) {
+  CommandGuard guard;
+  if (!guard.acquired()) return {};
+  return SendToFoxProCommand(ctx).Run();
+}
+
+}  // namespace veltrane::transfer

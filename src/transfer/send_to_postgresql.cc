@@ -1,0 +1,194 @@
+// Sends the selected FoxPro tables to PostgreSQL: one CREATE TABLE per table
+// and one INSERT per row.
+
+#include <cstdint>
+#include <string>
+
+#include "app/error_trap.h"
+#include "app/list_helpers.h"
+#include "app/value_helpers.h"
+#include "db/connection.h"
+#include "db/connection_strings.h"
+#include "db/record_set.h"
+#include "transfer/column_types.h"
+#include "transfer/command_guard.h"
+#include "transfer/commands.h"
+#include "transfer/progress.h"
+#include "transfer/sql_names.h"
+#include "transfer/target_name.h"
+#include "transfer/value_rendering.h"
+
+namespace veltrane::transfer {
+namespace {
+
+// Statement numbers of the command, in the order its statements stand.
+enum Line : int {
+  kCreateFoxProConnection = 100,
+  kCreateRecordSet = 102,
+  kCreatePostgreSqlConnection = 104,
+  kTestCurrentItem = 106,
+  kShowSelectMessage = 108,
+  kSetHourglass = 110,
+  kOpenPostgreSql = 112,
+  kOpenFoxPro = 114,
+  kWalkEntries = 116,
+  kTakeNames = 118,
+  kAskOverwrite = 120,
+  kDropTarget = 122,
+  kRemoveTarget = 124,
+  kOpenSource = 126,
+  kBuildCreate = 128,
+  kExecuteCreate = 130,
+  kCountRows = 132,
+  kSetProgress = 134,
+  kBuildInsert = 136,
+  kExecuteInsert = 138,
+  kMoveNext = 140,
+  kResetProgress = 142,
+  kCloseSource = 144,
+  kAddTarget = 146,
+  kCloseFoxPro = 148,
+  kClosePostgreSql = 150,
+  kSetDefaultPointer = 152,
+};
+
+// Record set options of the source query: a static cursor, optimistic locks.
+constexpr int kStaticCursor = 3;
+constexpr int kOptimisticLock = 3;
+
+class SendToPostgreSqlCommand {
+ public:
+  explicit SendToPostgreSqlCommand(CommandContext& ctx)
+      : ctx_(ctx), trap_(ctx.prompter, "Form2.PushButton3_Click") {
+    trap_.ShowStatement(&statement_);
+  }
+
+  CommandResult Run() {
+    if (ctx_.list1.CurrentIndex() == -1) {
+      ctx_.prompter.Message("Please select a table");
+      return {};
+    }
+    // The hourglass stays until the command ends, whatever happens between.
+    ctx_.pointer.Set(app::kPointerHourglass);
+    if (OpenConnections()) {
+      for (int i = ctx_.list1.Count() - 1; i >= 0 && !StopRequested(); --i) {
+        ctx_.events.Yield();
+        if (i < ctx_.list1.Count() && ctx_.list1.Selected(i)) SendTable(i);
+      }
+      trap_.Run(kCloseFoxPro, [this] { foxpro_.Close(); });
+      trap_.Run(kClosePostgreSql, [this] { postgresql_.Close(); });
+    }
+    ctx_.pointer.Set(app::kPointerDefault);
+    return {trap_.failures()};
+  }
+
+ private:
+  // A connection that does not open is reported once and ends the command.
+  bool OpenConnections() {
+    const db::ConnectionSettings settings = ctx_.settings();
+    if (!trap_.Run(kOpenPostgreSql, [&] {
+          postgresql_.SetCursorLocation(db::kUseServer);
+          postgresql_.Open(db::PostgreSqlConnectionString(settings));
+        }))
+      return false;
+    return trap_.Run(kOpenFoxPro, [&] {
+      foxpro_.SetCursorLocation(db::kUseClient);
+      foxpro_.Open(db::FoxProConnectionString(settings));
+    });
+  }
+
+  // Steps for the selected entry `index` of the FoxPro list. A table whose
+  // old copy cannot be dropped, whose source cannot be read or whose
+  // CREATE TABLE is rejected is reported once and skipped.
+  void SendTable(int index) {
+    std::string target = ctx_.list1.Item(index);
+    if (app::ListHasItem(ctx_.list2, target)) {
+      target = TargetName(ctx_.list2, target);
+      if (!ctx_.prompter.AskYesNo(OverwriteQuestion(target), kOverwriteTitle)) return;
+      if (!trap_.Run(kDropTarget,
+                     [&] { postgresql_.Execute("DROP TABLE " + QuotePostgreSqlName(target)); }))
+        return;
+      app::ListRemoveItem(ctx_.list2, target);
+    }
+    if (!trap_.Run(kOpenSource, [&] {
+          source_.Open("SELECT * FROM " + QuoteFoxProName(ctx_.list1.Item(index)), foxpro_,
+                       kStaticCursor, kOptimisticLock);
+        }))
+      return;
+    quoted_target_ = QuotePostgreSqlName(target);
+    if (CreateTable()) {
+      CopyRows();
+      ResetProgress(ctx_.progress);
+      trap_.Run(kCloseSource, [this] { source_.Close(); });
+      trap_.Run(kAddTarget, [&] { ctx_.list2.AddItem(target); });
+    } else {
+      trap_.Run(kCloseSource, [this] { source_.Close(); });
+    }
+  }
+
+  bool CreateTable() {
+    const bool built = trap_.Run(kBuildCreate, [this] {
+      statement_ = "CREATE TABLE " + quoted_target_ + "(";
+      const db::Fields fields = source_.GetFields();
+      for (int f = 0; f < fields.Count(); ++f) {
+        ctx_.events.Yield();
+        const db::Field field = fields[f];
+        statement_ += QuotePostgreSqlName(field.Name());
+        statement_ += PostgreSqlColumnText(field.Type());
+      }
+      statement_.pop_back();  // the comma after the last column
+      statement_ += ")";
+    });
+    return built && trap_.Run(kExecuteCreate, [this] { postgresql_.Execute(statement_); });
+  }
+
+  void CopyRows() {
+    int64_t last = -1;
+    trap_.Run(kCountRows, [&] { last = source_.RecordCount() - 1; });
+    if (source_.Eof()) return;
+    for (int64_t row = 0; row <= last && !source_.Eof(); ++row) {
+      ctx_.events.Yield();
+      ctx_.progress.SetValue(ProgressPercent(row, last + 1));
+      if (trap_.Run(kBuildInsert, [this] { BuildInsert(); }))
+        trap_.Run(kExecuteInsert, [this] { postgresql_.Execute(statement_); });
+      // A row that cannot be read ends the table: the rows after it cannot
+      // be reached.
+      if (!trap_.Run(kMoveNext, [this] { source_.MoveNext(); })) return;
+      if (StopRequested()) return;
+    }
+  }
+
+  // The current row's INSERT, built in the reused statement buffer.
+  void BuildInsert() {
+    statement_.clear();
+    statement_ += "INSERT INTO ";
+    statement_ += quoted_target_;
+    statement_ += kOpenValues;
+    const db::Fields fields = source_.GetFields();
+    for (int f = 0; f < fields.Count(); ++f) {
+      ctx_.events.Yield();
+      AppendPostgreSqlValue(statement_, app::NullToValue(fields[f].Value(), empty_text_));
+    }
+    FinishValues(statement_);
+  }
+
+  CommandContext& ctx_;
+  app::ErrorTrap trap_;
+  db::Connection foxpro_;
+  db::RecordSet source_;
+  db::Connection postgresql_;
+  // The CREATE TABLE or INSERT last built; the error report shows it.
+  std::string statement_;
+  std::string quoted_target_;
+  const std::string empty_text_;
+};
+
+}  // namespace
+
+CommandResult SendToPostgreSql(CommandContext& ctx) {
+  CommandGuard guard;
+  if (!guard.acquired()) return {};
+  return SendToPostgreSqlCommand(ctx).Run();
+}
+
+}  // namespace veltrane::transfer

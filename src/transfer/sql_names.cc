@@ -1,0 +1,24 @@
+#include "transfer/sql_names.h"
+
+namespace veltrane::transfer {
+namespace {
+
+std::string Enclose(std::string_view name, char quote) {
+  std::string quoted;
+  quoted.reserve(name.size() + 2);
+  quoted += quote;
+  for (char c : name) {
+    if (c == quote) quoted += quote;
+    quoted += c;
+  }
+  quoted += quote;
+  return quoted;
+}
+
+}  // namespace
+
+std::string QuotePostgreSqlName(std::string_view name) { return Enclose(name, '"'); }
+
+std::string QuoteFoxProName(std::string_view name) { return Enclose(name, '`'); }
+
+}  // namespace veltrane::transfer

@@ -1,0 +1,20 @@
+#ifndef VELTRANE_TRANSFER_SQL_NAMES_H_
+#define VELTRANE_TRANSFER_SQL_NAMES_H_
+
+#include <string>
+#include <string_view>
+
+namespace veltrane::transfer {
+
+// `name` between double quotes, each double quote inside it doubled: a
+// PostgreSQL identifier that stands for exactly this name. A name without
+// double quotes is only enclosed.
+std::string QuotePostgreSqlName(std::string_view name);
+
+// `name` between backticks, each backtick inside it doubled: a FoxPro name
+// (table name or table path) that stands for exactly this name.
+std::string QuoteFoxProName(std::string_view name);
+
+}  // namespace veltrane::transfer
+
+#endif  // VELTRANE_TRANSFER_SQL_NAMES_H_

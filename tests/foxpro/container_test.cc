@@ -1,0 +1,133 @@
+#include "foxpro/container.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "engine_test_util.h"
+#include "foxpro/error.h"
+#include "foxpro/table_reader.h"
+#include "foxpro/table_writer.h"
+#include "support/temp_dir.h"
+
+namespace veltrane::foxpro {
+namespace {
+
+using testing::CopyTestFile;
+using testing::ReadBytes;
+
+const std::vector<std::string> kTable1Fields = {
+    "blob",     "character", "characterbin", "currency",       "date",    "datetime",
+    "double",   "float",     "general",      "integer",        "integerautoinc", "logical",
+    "memo",     "memobin",   "numeric",      "varbin",         "varchar", "varcharbin"};
+
+// A copy of the fixture container (data1.dbc with table1) in a temporary
+// folder, with file names in the case they have there.
+struct ContainerCopy {
+  veltrane::testing::TempDir dir;
+  std::string dbc;
+  ContainerCopy() {
+    for (const char* name : {"data1.dbc", "data1.DCT", "data1.DCX", "table1.dbf", "table1.FPT"})
+      CopyTestFile(std::string("container/") + name, dir.path());
+    dbc = dir.File("data1.dbc");
+  }
+};
+
+// The records of the container file, raw, from its header's lengths.
+std::vector<std::string> RawRecords(const std::string& dbc) {
+  std::string bytes = ReadBytes(dbc);
+  size_t header = static_cast<uint8_t>(bytes[8]) | (static_cast<uint8_t>(bytes[9]) << 8);
+  size_t length = static_cast<uint8_t>(bytes[10]) | (static_cast<uint8_t>(bytes[11]) << 8);
+  uint32_t count;
+  std::memcpy(&count, bytes.data() + 4, 4);
+  std::vector<std::string> records;
+  for (size_t i = 0; i < count; ++i) records.push_back(bytes.substr(header + i * length, length));
+  return records;
+}
+
+TEST(ContainerTest, ListsTheFixtureTableWithItsLongFieldNames) {
+  ContainerCopy copy;
+  auto container = Container::Open(copy.dir.File("DATA1.DBC"));  // any case
+  std::vector<ContainerTable> tables = container->Tables();
+  ASSERT_EQ(tables.size(), 1u);
+  EXPECT_EQ(tables[0].name, "table1");
+  EXPECT_EQ(tables[0].path, copy.dir.File("table1.dbf"));
+  EXPECT_EQ(tables[0].field_names, kTable1Fields);
+  EXPECT_TRUE(container->Views().empty());
+}
+
+TEST(ContainerTest, AddsATableAsVisualFoxProRecordsIt) {
+  ContainerCopy copy;
+  const std::string long_name(128, 'x');
+  {
+    auto container = Container::Open(copy.dbc);
+    TableWriter::Create(copy.dir.File("Orders.dbf"), {{"ID", 'I'}, {"X", 'C', 1}}, "data1.dbc");
+    container->AddTable("Orders", copy.dir.File("Orders.dbf"), {"order_id", long_name});
+    EXPECT_THROW(container->AddTable("ORDERS", copy.dir.File("Orders.dbf"), {"a"}), Error);
+  }
+  auto container = Container::Open(copy.dbc);
+  std::vector<ContainerTable> tables = container->Tables();
+  ASSERT_EQ(tables.size(), 2u);
+  EXPECT_EQ(tables[1].name, "Orders");
+  EXPECT_EQ(tables[1].path, copy.dir.File("Orders.dbf"));
+  EXPECT_EQ(tables[1].field_names, (std::vector<std::string>{"order_id", long_name}));
+
+  // The new table object is laid out like the fixture's: same columns, ids
+  // following the last one, the database as parent, blank RIINFO, no code.
+  std::vector<std::string> records = RawRecords(copy.dbc);
+  ASSERT_EQ(records.size(), 27u);
+  const std::string& fixture_table = records[5];
+  const std::string& added = records[24];
+  uint32_t id, parent;
+  std::memcpy(&id, added.data() + 1, 4);
+  std::memcpy(&parent, added.data() + 5, 4);
+  EXPECT_EQ(id, 25u);
+  EXPECT_EQ(parent, 1u);
+  EXPECT_EQ(added.substr(9, 10), fixture_table.substr(9, 10));        // "Table     "
+  EXPECT_EQ(added.substr(151, 14), fixture_table.substr(151, 14));    // CODE, RIINFO, USER
+  std::memcpy(&parent, records[25].data() + 5, 4);
+  EXPECT_EQ(parent, 25u);
+  EXPECT_EQ(records[25].substr(147, 18), records[6].substr(147, 18));  // field: no properties
+
+  // Its property block holds the object class and the relative path, as the
+  // fixture's does.
+  std::string dct = ReadBytes(copy.dir.File("data1.DCT"));
+  uint32_t block;
+  std::memcpy(&block, added.data() + 147, 4);
+  std::string expected_properties("\x08\0\0\0\x01\0\x02\x01\x12\0\0\0\x01\0\x01orders.dbf\0", 26);
+  std::string stored = dct.substr(block * 64 + 8, 26);
+  EXPECT_EQ(stored, expected_properties);
+  EXPECT_EQ(dct.substr(block * 64, 8), std::string("\0\0\0\x01\0\0\0\x1a", 8));
+}
+
+TEST(ContainerTest, RemovesATableWithItsFieldObjects) {
+  ContainerCopy copy;
+  auto container = Container::Open(copy.dbc);
+  EXPECT_THROW(container->RemoveTable("nosuch"), Error);
+  container->RemoveTable("TABLE1");
+  EXPECT_TRUE(container->Tables().empty());
+  auto reader = TableReader::Open(copy.dbc);
+  EXPECT_EQ(reader->live_record_count(), 5);  // the database's own objects stay
+  std::vector<std::string> records = RawRecords(copy.dbc);
+  ASSERT_EQ(records.size(), 24u);
+  for (size_t i = 5; i < records.size(); ++i) EXPECT_EQ(records[i][0], '*') << i;
+}
+
+TEST(ContainerTest, RefusesWhatIsNotAContainer) {
+  veltrane::testing::TempDir dir;
+  EXPECT_THROW(Container::Open(dir.File("none.dbc")), Error);
+  EXPECT_THROW(Container::Open(dir.path()), Error);
+  CopyTestFile("container/table1.dbf", dir.path());
+  try {
+    Container::Open(dir.File("table1.dbf"));
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("not a database container"), std::string::npos) << e.what();
+  }
+  testing::WriteBytes(dir.File("junk.dbc"), "hello");
+  EXPECT_THROW(Container::Open(dir.File("junk.dbc")), Error);
+}
+
+}  // namespace
+}  // namespace veltrane::foxpro

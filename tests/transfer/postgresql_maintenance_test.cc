@@ -1,0 +1,191 @@
+// Dropping and renaming PostgreSQL tables.
+
+#include "command_fixture.h"
+#include "transfer/commands.h"
+
+namespace veltrane::transfer::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class PostgreSqlMaintenanceTest : public CommandFixture {};
+
+TEST_F(PostgreSqlMaintenanceTest, DropsSelectedTablesFromTheLastEntryUp) {
+  db_.Exec("CREATE TABLE a(id int); CREATE TABLE b(id int); CREATE TABLE c(id int);"
+           "CREATE TABLE \"Unit Price\"(id int); CREATE TABLE keep(id int)");
+  RecordDdl();
+  Fill(*list2_, {"a", "b", "c", "Unit Price", "keep"}, {"a", "c", "Unit Price"});
+
+  const CommandResult result = DropPostgreSqlTables(ctx());
+
+  EXPECT_TRUE(result.ok());
+  EXPECT_THAT(DdlLog(), ElementsAre("DROP TABLE public.\"Unit Price\"", "DROP TABLE public.c",
+                                    "DROP TABLE public.a"));
+  EXPECT_THAT(Items(*list2_), ElementsAre("b", "keep"));
+  EXPECT_THAT(prompter_.shown, IsEmpty());
+  EXPECT_THAT(pointer_.codes, ElementsAre(app::kPointerHourglass, app::kPointerDefault));
+}
+
+TEST_F(PostgreSqlMaintenanceTest, ARejectedDropKeepsItsEntryAndTheOthersGoOn) {
+  db_.Exec("CREATE TABLE a(id int); CREATE TABLE c(id int)");
+  Fill(*list2_, {"a", "ghost", "c"}, {"a", "ghost", "c"});
+
+  const CommandResult result = DropPostgreSqlTables(ctx());
+
+  EXPECT_EQ(result.failures, 1);
+  EXPECT_THAT(Items(*list2_), ElementsAre("ghost"));
+  ASSERT_EQ(prompter_.Reports().size(), 1u);
+  const std::string report = prompter_.Reports()[0];
+  EXPECT_NE(Description(report).find("ghost"), std::string::npos) << report;
+  EXPECT_NE(report.find("in Veltrane2021/08/31.Form2.PushButton5_Click at line 118"),
+            std::string::npos)
+      << report;
+  EXPECT_EQ(SqlLine(report), std::nullopt);
+  EXPECT_FALSE(PgTableExists("a"));
+  EXPECT_FALSE(PgTableExists("c"));
+}
+
+TEST_F(PostgreSqlMaintenanceTest, NamesWithQuotesAreDroppedExactly) {
+  db_.Exec("CREATE TABLE \"say \"\"hi\"\"\"(id int); CREATE TABLE \"x\"\"; DROP TABLE victim; --\"(id int);"
+           "CREATE TABLE victim(id int)");
+  Fill(*list2_, {"say \"hi\"", "x\"; DROP TABLE victim; --", "victim"},
+       {"say \"hi\"", "x\"; DROP TABLE victim; --"});
+
+  EXPECT_TRUE(DropPostgreSqlTables(ctx()).ok());
+
+  EXPECT_THAT(Items(*list2_), ElementsAre("victim"));
+  EXPECT_TRUE(PgTableExists("victim"));
+  EXPECT_FALSE(PgTableExists("say \"hi\""));
+}
+
+TEST_F(PostgreSqlMaintenanceTest, SelectionChecksComeAfterTheConnectionOpened) {
+  db_.Exec("CREATE TABLE a(id int)");
+  Fill(*list2_, {"a"});
+
+  // No current entry: the message, nothing dropped.
+  EXPECT_TRUE(DropPostgreSqlTables(ctx()).ok());
+  EXPECT_THAT(prompter_.Messages(), ElementsAre("Please select a table"));
+  EXPECT_EQ(prompter_.shown[0].title, "");
+
+  // A current entry but nothing selected: nothing at all.
+  prompter_.shown.clear();
+  list2_->SetCurrentIndex(0);
+  EXPECT_TRUE(DropPostgreSqlTables(ctx()).ok());
+  EXPECT_THAT(prompter_.shown, IsEmpty());
+  EXPECT_TRUE(PgTableExists("a"));
+  EXPECT_THAT(Items(*list2_), ElementsAre("a"));
+}
+
+TEST_F(PostgreSqlMaintenanceTest, AConnectionThatDoesNotOpenIsReportedOnceAndEndsTheCommand) {
+  settings_.password = "wrong password";
+  Fill(*list2_, {"a", "b"}, {"a", "b"});
+
+  EXPECT_EQ(DropPostgreSqlTables(ctx()).failures, 1);
+  ASSERT_EQ(prompter_.Reports().size(), 1u);
+  EXPECT_EQ(ReportedLine(prompter_.Reports()[0]), 104);
+  EXPECT_THAT(Items(*list2_), ElementsAre("a", "b"));
+  EXPECT_EQ(pointer_.Get(), app::kPointerDefault);
+
+  prompter_.shown.clear();
+  EXPECT_EQ(RenamePostgreSqlTable(ctx()).failures, 1);
+  EXPECT_EQ(prompter_.shown.size(), 1u);
+  EXPECT_EQ(pointer_.Get(), app::kPointerDefault);
+}
+
+TEST_F(PostgreSqlMaintenanceTest, RenamesTheOneSelectedTable) {
+  db_.Exec("CREATE TABLE a(id int); CREATE TABLE orders(id int)");
+  RecordDdl();
+  // This list selects the entry made current after the rename (the first
+  // one, a): a command that walked on would offer a for renaming too.
+  list2_ = std::make_unique<SelectingTableList>();
+  Fill(*list2_, {"a", "orders"}, {"orders"});
+  prompter_.inputs = {"orders_old"};
+
+  EXPECT_TRUE(RenamePostgreSqlTable(ctx()).ok());
+
+  ASSERT_EQ(prompter_.shown.size(), 1u);
+  EXPECT_EQ(prompter_.shown[0].kind, Shown::Kind::kInput);
+  EXPECT_EQ(prompter_.shown[0].text, "Enter new name of orders:");
+  EXPECT_EQ(prompter_.shown[0].title, "");
+  EXPECT_EQ(prompter_.shown[0].default_text, "orders");
+  EXPECT_THAT(DdlLog(), ElementsAre("ALTER TABLE public.orders_old"));
+  EXPECT_THAT(Items(*list2_), ElementsAre("a", "orders_old"));
+  EXPECT_EQ(list2_->CurrentIndex(), 0);
+  EXPECT_TRUE(PgTableExists("a"));
+  EXPECT_THAT(pointer_.codes, ElementsAre(app::kPointerHourglass, app::kPointerDefault));
+}
+
+TEST_F(PostgreSqlMaintenanceTest, RenameChangesNothingWithoutOneSelectedTableOrAName) {
+  db_.Exec("CREATE TABLE a(id int); CREATE TABLE b(id int)");
+  Fill(*list2_, {"a", "b"});
+
+  EXPECT_TRUE(RenamePostgreSqlTable(ctx()).ok());
+  list2_->SetCurrentIndex(0);
+  EXPECT_TRUE(RenamePostgreSqlTable(ctx()).ok());  // current entry, none selected
+  list2_->SetSelected(0, true);
+  list2_->SetSelected(1, true);
+  EXPECT_TRUE(RenamePostgreSqlTable(ctx()).ok());
+  EXPECT_THAT(prompter_.Messages(),
+              ElementsAre("Please select a table to rename.",
+                          "Please select just one table to rename.",
+                          "Please select just one table to rename."));
+
+  // Cancel (the empty answer) leaves everything as it was.
+  list2_->SetSelected(1, false);
+  prompter_.inputs = {""};
+  EXPECT_TRUE(RenamePostgreSqlTable(ctx()).ok());
+  EXPECT_THAT(Items(*list2_), ElementsAre("a", "b"));
+  EXPECT_TRUE(PgTableExists("a"));
+}
+
+TEST_F(PostgreSqlMaintenanceTest, ARejectedRenameKeepsTheOldEntry) {
+  db_.Exec("CREATE TABLE a(id int); CREATE TABLE b(id int)");
+  Fill(*list2_, {"a", "b"}, {"a"});
+  prompter_.inputs = {"b"};
+
+  EXPECT_EQ(RenamePostgreSqlTable(ctx()).failures, 1);
+
+  ASSERT_EQ(prompter_.Reports().size(), 1u);
+  EXPECT_EQ(ReportedLine(prompter_.Reports()[0]), 132);
+  EXPECT_NE(prompter_.Reports()[0].find("Form2.PushButton7_Click"), std::string::npos);
+  EXPECT_THAT(Items(*list2_), ElementsAre("a", "b"));
+}
+
+TEST_F(PostgreSqlMaintenanceTest, ATypedNameIsOneNameNotAStatement) {
+  db_.Exec("CREATE TABLE a(id int); CREATE TABLE victim(id int)");
+  Fill(*list2_, {"a", "victim"}, {"a"});
+  const std::string typed = "b\"; DROP TABLE victim; --";
+  prompter_.inputs = {typed};
+
+  EXPECT_TRUE(RenamePostgreSqlTable(ctx()).ok());
+
+  EXPECT_TRUE(PgTableExists(typed));
+  EXPECT_TRUE(PgTableExists("victim"));
+  EXPECT_THAT(Items(*list2_), ElementsAre(typed, "victim"));
+}
+
+TEST_F(PostgreSqlMaintenanceTest, ACommandStartedWhileAnotherRunsDoesNothing) {
+  db_.Exec("CREATE TABLE a(id int); CREATE TABLE b(id int)");
+  Fill(*list2_, {"a", "b"}, {"a"});
+  prompter_.inputs = {"a2"};
+  CommandResult inner{-1};
+  bool running_inside = false;
+  prompter_.on_box = [&] {
+    running_inside = IsCommandRunning();
+    list2_->SetSelected(1, true);  // a click meanwhile
+    inner = DropPostgreSqlTables(ctx());
+    list2_->SetSelected(1, false);
+  };
+
+  EXPECT_TRUE(RenamePostgreSqlTable(ctx()).ok());
+
+  EXPECT_TRUE(running_inside);
+  EXPECT_EQ(inner.failures, 0);
+  EXPECT_TRUE(PgTableExists("b"));
+  EXPECT_THAT(Items(*list2_), ElementsAre("a2", "b"));
+  EXPECT_FALSE(IsCommandRunning());
+}
+
+}  // namespace
+}  // namespace veltrane::transfer::testing
