@@ -26,6 +26,8 @@ std::string PgErrorDescription(PGconn* conn, const PGresult* result) {
     description += std::string("\nDETAIL:  ") + detail;
   if (const char* hint = PQresultErrorField(result, PG_DIAG_MESSAGE_HINT))
     description += std::string("\nHINT:  ") + hint;
+  if (const char* context = PQresultErrorField(result, PG_DIAG_CONTEXT))
+    description += std::string("\nCONTEXT:  ") + context;
   return description;
 }
 

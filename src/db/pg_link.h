@@ -39,8 +39,8 @@ class PgStatementError : public Error {
   std::string sql_state_;
 };
 
-// The description of a failed result: the server's message with its detail
-// and hint, or libpq's message when the server sent none. Never empty.
+// The description of a failed result: the server's message with its detail,
+// hint and context, or libpq's message when the server sent none. Never empty.
 std::string PgErrorDescription(PGconn* conn, const PGresult* result);
 // Throws PgStatementError for the failed `result`.
 [[noreturn]] void ThrowPgError(PGconn* conn, const PGresult* result);

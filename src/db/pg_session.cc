@@ -149,6 +149,8 @@ std::unique_ptr<Cursor> PgSession::OpenSchema(int query_type) {
 
 PGconn* PgSession::native() { return link_->conn.get(); }
 
+bool PgSession::reading() const { return link_->in_transaction; }
+
 PgSession* AsPostgreSql(Session& session) { return dynamic_cast<PgSession*>(&session); }
 
 }  // namespace veltrane::db

@@ -53,6 +53,8 @@ class PgSession : public Session {
   // pending, no transaction it opened itself left open). The session keeps
   // ownership.
   PGconn* native();
+  // Whether a streaming record set of this session is still being read.
+  bool reading() const;
 
  private:
   explicit PgSession(std::shared_ptr<PgLink> link) : link_(std::move(link)) {}

@@ -1,0 +1,98 @@
+#include "db/pg_copy_in.h"
+
+#include <algorithm>
+
+#include "db/connection.h"
+#include "db/error.h"
+#include "db/pg_handles.h"
+#include "db/pg_link.h"
+#include "db/pg_session.h"
+
+namespace veltrane::db {
+namespace {
+
+// PQputCopyData takes an int length: larger texts go in pieces.
+constexpr size_t kMaxPiece = size_t{1} << 30;
+
+PGconn* NativeOf(Connection& connection) {
+  PgSession* session = AsPostgreSql(connection.session());
+  if (!session) throw Error("Rows can be loaded with COPY only into a PostgreSQL database.");
+  return session->native();
+}
+
+// Reads the results that follow the end of the data; returns the first
+// one (the COPY's own outcome).
+PgResultPtr CopyOutcome(PGconn* conn) {
+  PgResultPtr outcome(PQgetResult(conn));
+  while (PGresult* rest = PQgetResult(conn)) PQclear(rest);
+  return outcome;
+}
+
+}  // namespace
+
+PgCopyIn::PgCopyIn(Connection& connection) : conn_(NativeOf(connection)) {}
+
+PgCopyIn::~PgCopyIn() { Abort(); }
+
+void PgCopyIn::Begin(const std::string& target) {
+  if (loading_) throw Error("A COPY load is already running on this connection.");
+  if (PQtransactionStatus(conn_) != PQTRANS_IDLE)
+    throw Error("Rows cannot be loaded while a record set of this connection is still being "
+                "read; close it first.");
+  PgResultPtr begin(PQexec(conn_, "BEGIN"));
+  if (PQresultStatus(begin.get()) != PGRES_COMMAND_OK) ThrowPgError(conn_, begin.get());
+  PgResultPtr copy(PQexec(conn_, ("COPY " + target + " FROM STDIN").c_str()));
+  if (PQresultStatus(copy.get()) != PGRES_COPY_IN) {
+    std::string description = PgErrorDescription(conn_, copy.get());
+    copy.reset();
+    Rollback();
+    throw Error(description);
+  }
+  loading_ = true;
+  rejected_ = false;
+}
+
+bool PgCopyIn::Send(std::string_view lines) {
+  if (!loading_) throw Error("No COPY load is running; begin one before sending rows.");
+  while (!rejected_ && !lines.empty()) {
+    const size_t piece = std::min(lines.size(), kMaxPiece);
+    if (PQputCopyData(conn_, lines.data(), static_cast<int>(piece)) != 1) rejected_ = true;
+    lines.remove_prefix(piece);
+  }
+  return !rejected_;
+}
+
+void PgCopyIn::Finish() {
+  if (!loading_) throw Error("No COPY load is running; there is nothing to finish.");
+  loading_ = false;
+  PQputCopyEnd(conn_, nullptr);
+  PgResultPtr outcome = CopyOutcome(conn_);
+  if (PQresultStatus(outcome.get()) != PGRES_COMMAND_OK) {
+    std::string description = PgErrorDescription(conn_, outcome.get());
+    outcome.reset();
+    Rollback();
+    throw Error(description);
+  }
+  PgResultPtr commit(PQexec(conn_, "COMMIT"));
+  if (PQresultStatus(commit.get()) != PGRES_COMMAND_OK) {
+    std::string description = PgErrorDescription(conn_, commit.get());
+    commit.reset();
+    Rollback();
+    throw Error(description);
+  }
+}
+
+void PgCopyIn::Abort() {
+  if (!loading_) return;
+  loading_ = false;
+  PQputCopyEnd(conn_, "the load was abandoned");
+  CopyOutcome(conn_);
+  Rollback();
+}
+
+void PgCopyIn::Rollback() {
+  if (PQtransactionStatus(conn_) == PQTRANS_IDLE) return;
+  PgResultPtr ignored(PQexec(conn_, "ROLLBACK"));
+}
+
+}  // namespace veltrane::db
