@@ -7,6 +7,7 @@ namespace veltrane::cli {
 namespace {
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
+constexpr auto kRateSettling = std::chrono::milliseconds(300);
 constexpr int kBarWidth = 24;
 
 double Seconds(ProgressDisplay::Clock::duration d) {
@@ -57,7 +58,10 @@ void ProgressDisplay::SetValue(double percent) {
     rows_total_ = 0;
     return;
   }
-  if (rows_total_ == 0) rows_total_ = std::max<int64_t>(1, std::llround(100.0 / percent));
+  if (rows_total_ == 0) {
+    rows_total_ = std::max<int64_t>(1, std::llround(100.0 / percent));
+    first_row_ = now;
+  }
   percent_ = percent;
   if (status_.terminal() && (now - last_draw_ >= kRedrawInterval || percent >= 100)) Draw(now);
 }
@@ -65,15 +69,15 @@ void ProgressDisplay::SetValue(double percent) {
 void ProgressDisplay::Draw(Clock::time_point now) {
   last_draw_ = now;
   const int64_t rows = std::llround(percent_ / 100.0 * rows_total_);
-  const double elapsed = Seconds(now - table_start_);
   const int filled = static_cast<int>(percent_ / 100.0 * kBarWidth);
   std::string line = "[" + std::string(filled, '#') + std::string(kBarWidth - filled, '.') + "] ";
   char figures[128];
   std::snprintf(figures, sizeof figures, "%3.0f%%  %lld/%lld rows", percent_,
                 static_cast<long long>(rows), static_cast<long long>(rows_total_));
   line += figures;
-  if (elapsed > 0 && rows > 0) {
-    const double rate = rows / elapsed;
+  // The rate counts from the first row, once it has had time to settle.
+  if (now - first_row_ >= kRateSettling && rows > 1) {
+    const double rate = (rows - 1) / Seconds(now - first_row_);
     std::snprintf(figures, sizeof figures, "  %.0f rows/s  %s left", rate,
                   Duration((rows_total_ - rows) / rate).c_str());
     line += figures;

@@ -36,6 +36,7 @@ class ProgressDisplay : public app::ProgressBar {
 
   StatusLine& status_;
   Clock::time_point table_start_;
+  Clock::time_point first_row_;  // when the table's first value came
   Clock::time_point last_draw_;
   double percent_ = 0;
   int64_t rows_total_ = 0;  // 0 until the first value of a table

@@ -95,6 +95,10 @@ int Session::Run() {
   if (options_.command == Command::kCheck) return Check();
   if (!SidesOpen()) return kExitUsage;
   if (!LoadLists()) return kExitFailures;
+  if (interrupted) {
+    Say("veltrane-cli: interrupted before the command started");
+    return kExitFailures;
+  }
   switch (options_.command) {
     case Command::kList:
       return List();

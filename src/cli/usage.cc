@@ -25,9 +25,9 @@ Options (they override the remembered values for this run only):
   --database NAME        PostgreSQL database
   --dbc FILE             FoxPro database container (.dbc file)
   --free-tables DIR      FoxPro free-table folder
-  --overwrite ask|yes|no answer to "Would you like to overwrite ...?"
-                         (default: ask when standard input is a terminal,
-                         otherwise no)
+  --overwrite ask|yes|no answer to "Would you like to overwrite ...?";
+                         ask reads y or n from standard input (default:
+                         ask when standard input is a terminal, else no)
   -h, --help             show this text
 
 The password comes from the environment variable VELTRANE_PASSWORD when it is
