@@ -41,6 +41,9 @@ veltrane_cli_demo() {
   "$cli" "${connection[@]}" --free-tables "$samples" --overwrite yes send-to-postgresql $tables ||
     status=$?
 
+  veltrane_say "\$ $cli ... list postgresql"
+  "$cli" "${connection[@]}" --free-tables "$samples" list postgresql | grep -v -E '^(pg|sql)_' || true
+
   local back
   back=$(printf '%s\n' "$tables" | head -n 1)
   mkdir -p "$back_folder"
