@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <optional>
 
 #include "foxpro/codepage.h"
+#include "foxpro/compound_index.h"
 #include "foxpro/dbf_header.h"
 #include "foxpro/error.h"
 #include "foxpro/file_io.h"
@@ -111,6 +111,7 @@ class ContainerImpl : public Container {
                 const std::vector<std::string>& long_field_names) override {
     if (FindTable(name))
       throw Error("Database container \"" + path_ + "\" already holds a table named \"" + name + "\".");
+    CheckContainerIndex(path_);
     int32_t next_id = 1;
     int32_t database_id = 1;
     for (const ContainerObject& object : objects_) {
@@ -120,11 +121,13 @@ class ContainerImpl : public Container {
     }
     std::string properties = PropertyRecord(kPropertyObjectClass, std::string(1, kTableClass)) +
                              PropertyRecord(kPropertyPath, RelativeTablePath(table_path) + '\0');
-    auto writer = TableWriter::OpenForAppend(path_);
+    auto writer = TableWriter::OpenForAppend(path_, /*caller_rebuilds_index=*/true);
     const int32_t table_id = next_id++;
     writer->Append(ObjectValues(*writer, table_id, database_id, kTableType, name, properties));
     for (const std::string& field : long_field_names)
       writer->Append(ObjectValues(*writer, next_id++, table_id, kFieldType, field, ""));
+    writer.reset();
+    RebuildContainerIndex(path_);
     Load();
   }
 
@@ -132,6 +135,7 @@ class ContainerImpl : public Container {
     std::optional<ContainerObject> table = FindTable(name);
     if (!table)
       throw Error("Database container \"" + path_ + "\" has no table named \"" + name + "\".");
+    CheckContainerIndex(path_);
     File file(path_, File::Mode::kReadWrite);
     const char mark = dbf::kDeletedRecord;
     // The table's own objects (fields, indexes, relations) first, then the
@@ -140,6 +144,7 @@ class ContainerImpl : public Container {
       if (!object.deleted && object.parent == table->id && object.id != table->id)
         file.WriteAt(RecordOffset(object.record), &mark, 1);
     file.WriteAt(RecordOffset(table->record), &mark, 1);
+    RebuildContainerIndex(path_);
     Load();
   }
 

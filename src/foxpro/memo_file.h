@@ -43,6 +43,9 @@ class MemoReader {
  private:
   std::string ReadFpt(uint64_t block, std::string& out) const;
   std::string ReadDbt(uint64_t block, std::string& out) const;
+  // `length` bytes at `offset` through the read window, or nullptr when
+  // they do not fit it (or the file ends first).
+  const char* Window(uint64_t offset, uint64_t length) const;
 
   Kind kind_;
   std::string name_;
@@ -50,6 +53,8 @@ class MemoReader {
   std::string problem_;  // set when the memo file cannot be used at all
   uint64_t size_ = 0;
   uint32_t block_size_ = 0;
+  mutable std::string window_;
+  mutable uint64_t window_start_ = 0;
 };
 
 // Appends blocks to an .fpt memo file. Blocks are written past the next-free
@@ -65,12 +70,17 @@ class MemoWriter {
   // The file size after appending values of the given total data length in
   // `count` blocks.
   uint64_t SizeAfter(uint64_t data_length, size_t count) const;
-  // Writes one value at the next free block and returns its block number.
+  // Places one value at the next free block and returns its block number.
+  // The value reaches the file with the next Commit.
   uint32_t Write(uint32_t type, std::string_view data);
-  // Stores the next-free pointer in the header.
+  // Writes the values placed since the last Commit, then stores the
+  // next-free pointer in the header.
   void Commit();
-  // Forgets blocks written since the last Commit.
-  void Rollback() { next_free_ = committed_next_free_; }
+  // Forgets the values placed since the last Commit.
+  void Rollback() {
+    next_free_ = committed_next_free_;
+    pending_.clear();
+  }
 
  private:
   uint64_t BlocksFor(uint64_t data_length) const;
@@ -79,7 +89,8 @@ class MemoWriter {
   uint32_t block_size_ = memo::kDefaultBlockSize;
   uint32_t next_free_ = 0;
   uint32_t committed_next_free_ = 0;
-  std::string buffer_;
+  char* header_ = nullptr;  // the file's first bytes, mapped
+  std::string pending_;     // blocks placed since the last Commit
 };
 
 }  // namespace veltrane::foxpro

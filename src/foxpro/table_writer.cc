@@ -107,7 +107,7 @@ FieldDescriptor Describe(const NewField& in, const std::string& table) {
 
 class TableWriterImpl : public TableWriter {
  public:
-  explicit TableWriterImpl(const std::string& path)
+  TableWriterImpl(const std::string& path, bool caller_rebuilds_index)
       : table_(path, File::Mode::kReadWrite), table_name_(TableName(path)) {
     uint64_t size = table_.Size();
     header_ = ParseTableHeader(
@@ -115,6 +115,10 @@ class TableWriterImpl : public TableWriter {
     if (!header_.visual_foxpro() && header_.version != dbf::kFoxBase &&
         header_.version != dbf::kFoxPro2Memo)
       throw Error("Cannot add records to \"" + path + "\": tables of this version are read only.");
+    if ((header_.table_flags & dbf::kHasStructuralIndex) != 0 && !caller_rebuilds_index)
+      throw Error("Cannot add records to \"" + path +
+                  "\": it has an index file (.cdx) that this engine cannot keep up to date. "
+                  "Copy the table without its index, or add the records in FoxPro.");
     int code_page = CodePageOfMark(header_.code_page_mark);
     codec_ = &TextCodec::For(code_page == 0 ? kDefaultCodePage : code_page);
     if (header_.has_memo_fields()) {
@@ -130,6 +134,9 @@ class TableWriterImpl : public TableWriter {
     TodayInto(header_.last_update);
     for (size_t i = 0; i < header_.fields.size(); ++i)
       if (header_.fields[i].autoincrement()) autoinc_fields_.push_back(i);
+    // The header's counts change with every record: stores into a mapping
+    // of it cost no system call.
+    mapped_header_ = table_.MapPrefix(header_.header_length);
   }
 
   const std::vector<FieldDescriptor>& fields() const override { return header_.fields; }
@@ -168,8 +175,8 @@ class TableWriterImpl : public TableWriter {
     table_.WriteAt(record_at, record_);
     header_.record_count += 1;
     std::string prefix = SerializeHeaderPrefix(header_);
-    table_.WriteAt(dbf::kLastUpdateOffset, prefix.data() + dbf::kLastUpdateOffset,
-                   dbf::kHeaderLengthOffset - dbf::kLastUpdateOffset);
+    std::memcpy(mapped_header_ + dbf::kLastUpdateOffset, prefix.data() + dbf::kLastUpdateOffset,
+                dbf::kHeaderLengthOffset - dbf::kLastUpdateOffset);
     for (size_t i : autoinc_fields_) StepAutoIncrement(i);
   }
 
@@ -182,7 +189,7 @@ class TableWriterImpl : public TableWriter {
     if (header_.has_null_flags && header_.null_flags.offset < f.offset) ++descriptor;
     uint64_t at = dbf::kHeaderSize + descriptor * dbf::kFieldDescriptorSize +
                   dbf::kAutoIncrementNextOffset;
-    table_.WriteAt(at, &f.autoinc_next, sizeof f.autoinc_next);
+    std::memcpy(mapped_header_ + at, &f.autoinc_next, sizeof f.autoinc_next);
   }
 
   File table_;
@@ -192,6 +199,7 @@ class TableWriterImpl : public TableWriter {
   std::optional<MemoWriter> memo_;
   std::optional<RecordEncoder> encoder_;
   std::vector<size_t> autoinc_fields_;
+  char* mapped_header_ = nullptr;
   std::string record_;
   std::vector<PendingMemo> memos_;
 };
@@ -272,8 +280,9 @@ void TableWriter::Create(const std::string& path, const std::vector<NewField>& f
   }
 }
 
-std::unique_ptr<TableWriter> TableWriter::OpenForAppend(const std::string& path) {
-  return std::make_unique<TableWriterImpl>(path);
+std::unique_ptr<TableWriter> TableWriter::OpenForAppend(const std::string& path,
+                                                       bool caller_rebuilds_index) {
+  return std::make_unique<TableWriterImpl>(path, caller_rebuilds_index);
 }
 
 }  // namespace veltrane::foxpro

@@ -87,9 +87,11 @@ TEST(TableSafetyTest, AProcessKilledBetweenAppendsLeavesEveryRowReadable) {
     ASSERT_EQ(ours[i][0], "row " + std::to_string(i + 1) + std::string(20 - 4 - std::to_string(i + 1).size(), ' '));
     ASSERT_EQ(ours[i][4], MemoFor(static_cast<int>(i + 1)));
   }
+  // dbfread reads records up to the end mark, not the header's count: a kill
+  // between a record and its count shows it that (complete) record too.
   std::vector<Record> dbfread = ReadWithPython("dbfread", path, "cp1252");
-  ASSERT_EQ(dbfread.size(), count);
-  EXPECT_EQ(dbfread.back()[4], MemoFor(static_cast<int>(count)));
+  ASSERT_TRUE(dbfread.size() == count || dbfread.size() == count + 1) << dbfread.size();
+  EXPECT_EQ(dbfread.back()[4], MemoFor(static_cast<int>(dbfread.size())));
   std::vector<Record> dbf = ReadWithPython("dbf", path);
   ASSERT_EQ(dbf.size(), count);
   EXPECT_EQ(dbf.back()[4], MemoFor(static_cast<int>(count)));
