@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
+#include <map>
 
 #include "engine_test_util.h"
+#include "foxpro/compound_index.h"
 #include "foxpro/error.h"
 #include "foxpro/table_reader.h"
 #include "foxpro/table_writer.h"
@@ -112,6 +115,116 @@ TEST(ContainerTest, RemovesATableWithItsFieldObjects) {
   std::vector<std::string> records = RawRecords(copy.dbc);
   ASSERT_EQ(records.size(), 24u);
   for (size_t i = 5; i < records.size(); ++i) EXPECT_EQ(records[i][0], '*') << i;
+}
+
+uint32_t Le32At(const std::string& bytes, size_t at) {
+  uint32_t v;
+  std::memcpy(&v, bytes.data() + at, 4);
+  return v;
+}
+
+// The number of keys in each tag of a container index whose tags fit one
+// node each (as the fixture's do): tag name -> key count.
+std::map<std::string, int> TagKeyCounts(const std::string& dcx_path) {
+  std::string dcx = ReadBytes(dcx_path);
+  std::map<std::string, int> counts;
+  uint32_t directory = Le32At(dcx, 0);
+  int tags = static_cast<uint8_t>(dcx[directory + 2]);
+  // Tag header offsets are the directory leaf's record numbers (3-byte
+  // entries, 16-bit record numbers, in the fixture's layout).
+  for (int t = 0; t < tags; ++t) {
+    uint32_t header = static_cast<uint8_t>(dcx[directory + 24 + 3 * t]) |
+                      (static_cast<uint8_t>(dcx[directory + 25 + 3 * t]) << 8);
+    uint32_t root = Le32At(dcx, header);
+    std::string expression = dcx.substr(header + 512, 64);
+    counts[expression.c_str()] = static_cast<uint8_t>(dcx[root + 2]) | (static_cast<uint8_t>(dcx[root + 3]) << 8);
+  }
+  return counts;
+}
+
+TEST(ContainerTest, RebuildsTheIndexVisualFoxProWrote) {
+  ContainerCopy copy;
+  const std::string original = ReadBytes(copy.dir.File("data1.DCX"));
+  RebuildContainerIndex(copy.dbc);
+  std::string rebuilt = ReadBytes(copy.dir.File("data1.DCX"));
+  ASSERT_EQ(rebuilt.size(), original.size());
+  for (size_t header : {0x000, 0x600, 0xC00}) {
+    EXPECT_EQ(Le32At(rebuilt, header + 8), Le32At(original, header + 8) + 1) << "update counter";
+    rebuilt.replace(header + 8, 4, original.substr(header + 8, 4));
+  }
+  // The fixture marks one root leaf 7 where Visual FoxPro itself writes 3
+  // for the others (root and leaf).
+  EXPECT_EQ(rebuilt[0x1000], 3);
+  rebuilt[0x1000] = original[0x1000];
+  EXPECT_TRUE(rebuilt == original);
+}
+
+TEST(ContainerTest, KeepsTheIndexInStepWithAddedAndRemovedTables) {
+  ContainerCopy copy;
+  auto container = Container::Open(copy.dbc);
+  TableWriter::Create(copy.dir.File("t2.dbf"), {{"A", 'C', 1}}, "data1.dbc");
+  container->AddTable("t2", copy.dir.File("t2.dbf"), {"a"});
+  const std::string name_key = "str(parentid)+objecttype+lower(objectname)";
+  const std::string type_key = "str(parentid)+objecttype";
+  std::map<std::string, int> counts = TagKeyCounts(copy.dir.File("data1.DCX"));
+  EXPECT_EQ(counts[name_key], 26);
+  EXPECT_EQ(counts[type_key], 26);
+  EXPECT_NE(ReadBytes(copy.dir.File("data1.DCX")).find("Table     t2"), std::string::npos);
+  container->RemoveTable("table1");
+  counts = TagKeyCounts(copy.dir.File("data1.DCX"));
+  EXPECT_EQ(counts[name_key], 7);  // the database's 5 objects, t2 and its field
+  EXPECT_EQ(counts[type_key], 7);
+}
+
+// Every key of the tag whose header is at `header`, walking its tree from
+// the root: leaves decoded from their bit-packed entries, branches followed
+// through their big-endian child pointers.
+void CollectKeys(const std::string& dcx, uint32_t node, size_t key_length,
+                 std::vector<std::string>& keys, int depth = 0) {
+  ASSERT_LT(depth, 10);
+  ASSERT_LE(node + 512, dcx.size());
+  const unsigned char* n = reinterpret_cast<const unsigned char*>(dcx.data() + node);
+  int count = n[2] | (n[3] << 8);
+  if (n[0] & 2) {
+    int record_bits = n[20], dup_bits = n[21], bytes = n[23];
+    std::string previous;
+    size_t end = 512;
+    for (int i = 0; i < count; ++i) {
+      uint64_t v = 0;
+      for (int b = 0; b < bytes; ++b) v |= static_cast<uint64_t>(n[24 + i * bytes + b]) << (8 * b);
+      size_t dup = (v >> record_bits) & ((1u << dup_bits) - 1);
+      size_t trail = v >> (record_bits + dup_bits) & ((1u << dup_bits) - 1);
+      size_t stored = key_length - dup - trail;
+      end -= stored;
+      std::string key = previous.substr(0, dup) + dcx.substr(node + end, stored) + std::string(trail, ' ');
+      keys.push_back(key);
+      previous = key;
+    }
+    return;
+  }
+  for (int i = 0; i < count; ++i) {
+    size_t at = node + 12 + i * (key_length + 8) + key_length + 4;
+    uint32_t child = (static_cast<uint8_t>(dcx[at]) << 24) | (static_cast<uint8_t>(dcx[at + 1]) << 16) |
+                     (static_cast<uint8_t>(dcx[at + 2]) << 8) | static_cast<uint8_t>(dcx[at + 3]);
+    CollectKeys(dcx, child, key_length, keys, depth + 1);
+  }
+}
+
+TEST(ContainerTest, AnIndexOfManyObjectsSpansSeveralNodes) {
+  ContainerCopy copy;
+  auto container = Container::Open(copy.dbc);
+  std::vector<std::string> fields;
+  for (int i = 0; i < 60; ++i) fields.push_back("a_rather_long_field_name_number_" + std::to_string(i));
+  container->AddTable("wide", copy.dir.File("wide.dbf"), fields);
+  std::string dcx = ReadBytes(copy.dir.File("data1.DCX"));
+  uint32_t header = 0x600;  // OBJECTNAME, the first tag
+  ASSERT_EQ(dcx.substr(header + 512, 12), "str(parentid");
+  std::vector<std::string> keys;
+  CollectKeys(dcx, Le32At(dcx, header), 148, keys);
+  ASSERT_EQ(keys.size(), 24u + 61u);
+  EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
+  EXPECT_EQ(keys.back().substr(0, 10), "        25");  // the new table's fields
+  EXPECT_GT(dcx.size(), 4608u + 512u);
 }
 
 TEST(ContainerTest, RefusesWhatIsNotAContainer) {
