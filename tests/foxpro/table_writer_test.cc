@@ -329,6 +329,17 @@ TEST(TableWriterTest, CreateRefusesExistingFilesAndBadFields) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("a.dbf")));
 }
 
+TEST(TableWriterTest, RefusesToAppendToATableWithAnIndexItCannotUpdate) {
+  veltrane::testing::TempDir dir;
+  const std::string path = testing::CopyTestFile("free-tables/cp1251.dbf", dir.path());  // flagged .cdx
+  try {
+    TableWriter::OpenForAppend(path);
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find(".cdx"), std::string::npos) << e.what();
+  }
+}
+
 TEST(TableWriterTest, ReplacesAStaleMemoFileWhateverItsCase) {
   veltrane::testing::TempDir dir;
   testing::WriteBytes(dir.File("OLD.FPT"), std::string(5000, 'z'));
