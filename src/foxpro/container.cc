@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <optional>
 
 #include "foxpro/codepage.h"

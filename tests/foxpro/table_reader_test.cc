@@ -103,6 +103,8 @@ struct FixtureCase {
   std::string summary;
 };
 
+void PrintTo(const FixtureCase& c, std::ostream* os) { *os << c.table; }
+
 class FixtureTableTest : public ::testing::TestWithParam<FixtureCase> {};
 
 TEST_P(FixtureTableTest, ReadsLikeItsSummaryAndDbfread) {
