@@ -13,7 +13,7 @@
 #include "app/window_flow.h"
 #include "recording_prompter.h"
 #include "app/list_helpers.h"
-#include "db/connection_strings.h"
+#include "transfer/commands.h"
 #include "support/temp_dir.h"
 #include "support/test_database.h"
 #include "ui/form1.h"
@@ -52,15 +52,6 @@ class Form2Test : public ::testing::Test {
     form1_.Text5->setText(QString::fromStdString(database.name()));
     form1_.Option2->setChecked(true);
     form1_.Text7->setText(QString::fromStdString(folder));
-  }
-
-  // Until the FoxPro engine opens table folders, the tests that need both
-  // sides to open are skipped.
-  bool FoxProFoldersOpen() {
-    db::ConnectionSettings settings;
-    settings.container_mode = false;
-    settings.free_table_folder = dir_.path();
-    return db::CheckFoxProConnection(settings) == db::kTrue;
   }
 
   testing::TempDir dir_;
@@ -174,7 +165,6 @@ TEST_F(Form2Test, ProgressBarKeepsItsRangeAndCaption) {
 }
 
 TEST_F(Form2Test, LoadListsBothSidesAndEndsBelowTheBackButton) {
-  if (!FoxProFoldersOpen()) GTEST_SKIP() << "the FoxPro engine does not open folders yet";
   testing::TestDatabase database;
   database.Exec("CREATE TABLE zebra (id int); CREATE TABLE \"Apple\" (id int);");
   testing::TempDir folder;
@@ -192,7 +182,6 @@ TEST_F(Form2Test, LoadListsBothSidesAndEndsBelowTheBackButton) {
 }
 
 TEST_F(Form2Test, NextRefreshesBothListsAndSwapsTheWindows) {
-  if (!FoxProFoldersOpen()) GTEST_SKIP() << "the FoxPro engine does not open folders yet";
   testing::TestDatabase database;
   database.Exec("CREATE TABLE first_table (id int)");
   testing::TempDir folder;
@@ -212,7 +201,6 @@ TEST_F(Form2Test, NextRefreshesBothListsAndSwapsTheWindows) {
 }
 
 TEST_F(Form2Test, StartUpGoesStraightToTheTablesWhenBothSidesOpen) {
-  if (!FoxProFoldersOpen()) GTEST_SKIP() << "the FoxPro engine does not open folders yet";
   testing::TestDatabase database;
   testing::TempDir folder;
   store_.Write(app::kServerSetting, database.server().host);
@@ -232,7 +220,6 @@ TEST_F(Form2Test, StartUpGoesStraightToTheTablesWhenBothSidesOpen) {
 }
 
 TEST_F(Form2Test, AWrongPasswordLeavesOneReportAndTheOtherSideListed) {
-  if (!FoxProFoldersOpen()) GTEST_SKIP() << "the FoxPro engine does not open folders yet";
   testing::TestDatabase database;
   testing::TempDir folder;
   LogInto(database, "wrong", folder.path());
@@ -242,6 +229,61 @@ TEST_F(Form2Test, AWrongPasswordLeavesOneReportAndTheOtherSideListed) {
   ASSERT_FALSE(prompter_.reports.empty());
   EXPECT_NE(prompter_.reports[0].find("in Veltrane2021/08/31.Form2.Form_Load at line "), std::string::npos)
       << prompter_.reports[0];
+}
+
+// Lets the test act in the middle of a running command, once.
+struct ActingPump : app::EventPump {
+  explicit ActingPump(std::function<void()> act) : act(std::move(act)) {}
+  void Yield() override {
+    if (acted) return;
+    acted = true;
+    running_when_acting = transfer::IsCommandRunning();
+    act();
+  }
+  std::function<void()> act;
+  bool acted = false;
+  bool running_when_acting = false;
+};
+
+TEST_F(Form2Test, WhileACommandRunsNoOtherCommandStarts) {
+  testing::TestDatabase database;
+  LogInto(database, database.server().password, dir_.path());
+  Fill(form_.List1, {"kept"});
+  ActingPump pump([this] {
+    form_.PushButton12->click();   // Help
+    form_.PushButton10->click();   // Select All
+    form_.PushButton2->click();    // Back
+    form1_.PushButton6->click();   // the connection window's Help
+    form1_.PushButton8->click();   // the samples
+  });
+  transfer::CommandContext context{[this] { return form1_.Settings(); }, *form_.List1,
+                                   *form_.List2, *form_.ProgressBar1, form_.pointer(),
+                                   prompter_, pump};
+  form_.show();
+  transfer::LoadTables(context);
+  ASSERT_TRUE(pump.acted);
+  EXPECT_TRUE(pump.running_when_acting);
+  EXPECT_TRUE(prompter_.messages.empty());
+  EXPECT_TRUE(form_.isVisible());
+  EXPECT_EQ(form1_.Text7->text().toStdString(), dir_.path());
+  EXPECT_GT(form_.List2->Count(), 0);
+  EXPECT_EQ(form_.List2->SelCount(), 0);
+}
+
+TEST_F(Form2Test, ClosingWhileACommandRunsStopsItAndEndsTheProgram) {
+  testing::TestDatabase database;
+  LogInto(database, database.server().password, dir_.path());
+  ActingPump pump([this] { form_.close(); });
+  transfer::CommandContext context{[this] { return form1_.Settings(); }, *form_.List1,
+                                   *form_.List2, *form_.ProgressBar1, form_.pointer(),
+                                   prompter_, pump};
+  form_.show();
+  transfer::LoadTables(context);
+  ASSERT_TRUE(pump.acted);
+  EXPECT_TRUE(pump.running_when_acting);
+  EXPECT_TRUE(flow_.ending());
+  EXPECT_TRUE(transfer::StopRequested());
+  EXPECT_FALSE(transfer::IsCommandRunning());
 }
 
 }  // namespace
