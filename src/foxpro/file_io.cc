@@ -1,6 +1,7 @@
 #include "foxpro/file_io.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,7 +30,18 @@ File::File(const std::string& path, Mode mode) : path_(path) {
 }
 
 File::~File() {
+  if (mapped_ != nullptr) ::munmap(mapped_, mapped_length_);
   if (fd_ >= 0) ::close(fd_);
+}
+
+char* File::MapPrefix(size_t length) {
+  if (mapped_ != nullptr) ::munmap(mapped_, mapped_length_);
+  mapped_ = nullptr;
+  void* map = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
+  if (map == MAP_FAILED) throw Error("Cannot map \"" + path_ + "\": " + Reason() + ".");
+  mapped_ = static_cast<char*>(map);
+  mapped_length_ = length;
+  return mapped_;
 }
 
 uint64_t File::Size() const {

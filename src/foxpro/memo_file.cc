@@ -27,6 +27,10 @@ void PutBe32(char* at, uint32_t v) {
 // mark (its size is otherwise bounded only by the file).
 constexpr uint64_t kDbtScanChunk = 64 * 1024;
 
+// Memo values are read through a window of the file this large: appended
+// tables keep their memo blocks in record order, so most reads hit it.
+constexpr uint64_t kWindowSize = 256 * 1024;
+
 }  // namespace
 
 MemoReader::MemoReader(const std::optional<std::string>& path, Kind kind,
@@ -61,6 +65,17 @@ std::string MemoReader::Read(uint64_t block, std::string& out) const {
   return kind_ == Kind::kFpt ? ReadFpt(block, out) : ReadDbt(block, out);
 }
 
+const char* MemoReader::Window(uint64_t offset, uint64_t length) const {
+  if (length > kWindowSize) return nullptr;
+  if (offset < window_start_ || offset + length > window_start_ + window_.size()) {
+    window_start_ = offset;
+    window_.resize(static_cast<size_t>(std::min<uint64_t>(kWindowSize, size_ - offset)));
+    window_.resize(file_->ReadAt(offset, window_.data(), window_.size()));
+    if (length > window_.size()) return nullptr;
+  }
+  return window_.data() + (offset - window_start_);
+}
+
 std::string MemoReader::ReadFpt(uint64_t block, std::string& out) const {
   uint64_t offset = block * block_size_;
   if (offset < memo::kFptHeaderSize)
@@ -68,13 +83,19 @@ std::string MemoReader::ReadFpt(uint64_t block, std::string& out) const {
   if (offset + memo::kBlockHeaderSize > size_)
     return "memo block " + std::to_string(block) + " lies past the end of \"" + name_ + "\" (" +
            std::to_string(size_) + " bytes)";
-  std::string head = file_->ReadAt(offset, memo::kBlockHeaderSize);
-  uint64_t length = Be32(head, 4);
+  const char* head = Window(offset, memo::kBlockHeaderSize);
+  if (head == nullptr) return "memo block " + std::to_string(block) + " could not be read";
+  uint64_t length = Be32(std::string(head, memo::kBlockHeaderSize), 4);
   if (length > size_ - offset - memo::kBlockHeaderSize)
     return "memo block " + std::to_string(block) + " of " + std::to_string(length) +
            " bytes runs past the end of \"" + name_ + "\"";
+  const uint64_t data_at = offset + memo::kBlockHeaderSize;
+  if (const char* data = Window(data_at, length)) {
+    out.assign(data, static_cast<size_t>(length));
+    return "";
+  }
   out.resize(length);
-  size_t got = file_->ReadAt(offset + memo::kBlockHeaderSize, out.data(), length);
+  size_t got = file_->ReadAt(data_at, out.data(), length);
   if (got != length) return "memo block " + std::to_string(block) + " could not be read whole";
   return "";
 }
@@ -124,6 +145,7 @@ MemoWriter::MemoWriter(const std::string& path) : file_(path, File::Mode::kReadW
     throw Error("Memo file \"" + path + "\" is corrupt: its next free block " +
                 std::to_string(next_free_) + " lies past 2 GB.");
   committed_next_free_ = next_free_;
+  header_ = file_.MapPrefix(memo::kBlockSizeOffset);
 }
 
 uint64_t MemoWriter::BlocksFor(uint64_t data_length) const {
@@ -149,9 +171,7 @@ uint32_t MemoWriter::Write(uint32_t type, std::string_view data) {
 
 void MemoWriter::Commit() {
   if (next_free_ == committed_next_free_) return;
-  char pointer[4];
-  PutBe32(pointer, next_free_);
-  file_.WriteAt(memo::kNextFreeOffset, pointer, sizeof pointer);
+  PutBe32(header_ + memo::kNextFreeOffset, next_free_);
   committed_next_free_ = next_free_;
 }
 

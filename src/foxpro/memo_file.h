@@ -43,6 +43,9 @@ class MemoReader {
  private:
   std::string ReadFpt(uint64_t block, std::string& out) const;
   std::string ReadDbt(uint64_t block, std::string& out) const;
+  // `length` bytes at `offset` through the read window, or nullptr when
+  // they do not fit it (or the file ends first).
+  const char* Window(uint64_t offset, uint64_t length) const;
 
   Kind kind_;
   std::string name_;
@@ -50,6 +53,8 @@ class MemoReader {
   std::string problem_;  // set when the memo file cannot be used at all
   uint64_t size_ = 0;
   uint32_t block_size_ = 0;
+  mutable std::string window_;
+  mutable uint64_t window_start_ = 0;
 };
 
 // Appends blocks to an .fpt memo file. Blocks are written past the next-free
@@ -79,6 +84,7 @@ class MemoWriter {
   uint32_t block_size_ = memo::kDefaultBlockSize;
   uint32_t next_free_ = 0;
   uint32_t committed_next_free_ = 0;
+  char* header_ = nullptr;  // the file's first bytes, mapped
   std::string buffer_;
 };
 

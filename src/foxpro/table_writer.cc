@@ -130,6 +130,9 @@ class TableWriterImpl : public TableWriter {
     TodayInto(header_.last_update);
     for (size_t i = 0; i < header_.fields.size(); ++i)
       if (header_.fields[i].autoincrement()) autoinc_fields_.push_back(i);
+    // The header's counts change with every record: stores into a mapping
+    // of it cost no system call.
+    mapped_header_ = table_.MapPrefix(header_.header_length);
   }
 
   const std::vector<FieldDescriptor>& fields() const override { return header_.fields; }
@@ -168,8 +171,8 @@ class TableWriterImpl : public TableWriter {
     table_.WriteAt(record_at, record_);
     header_.record_count += 1;
     std::string prefix = SerializeHeaderPrefix(header_);
-    table_.WriteAt(dbf::kLastUpdateOffset, prefix.data() + dbf::kLastUpdateOffset,
-                   dbf::kHeaderLengthOffset - dbf::kLastUpdateOffset);
+    std::memcpy(mapped_header_ + dbf::kLastUpdateOffset, prefix.data() + dbf::kLastUpdateOffset,
+                dbf::kHeaderLengthOffset - dbf::kLastUpdateOffset);
     for (size_t i : autoinc_fields_) StepAutoIncrement(i);
   }
 
@@ -182,7 +185,7 @@ class TableWriterImpl : public TableWriter {
     if (header_.has_null_flags && header_.null_flags.offset < f.offset) ++descriptor;
     uint64_t at = dbf::kHeaderSize + descriptor * dbf::kFieldDescriptorSize +
                   dbf::kAutoIncrementNextOffset;
-    table_.WriteAt(at, &f.autoinc_next, sizeof f.autoinc_next);
+    std::memcpy(mapped_header_ + at, &f.autoinc_next, sizeof f.autoinc_next);
   }
 
   File table_;
@@ -192,6 +195,7 @@ class TableWriterImpl : public TableWriter {
   std::optional<MemoWriter> memo_;
   std::optional<RecordEncoder> encoder_;
   std::vector<size_t> autoinc_fields_;
+  char* mapped_header_ = nullptr;
   std::string record_;
   std::vector<PendingMemo> memos_;
 };

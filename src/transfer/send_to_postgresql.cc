@@ -1,7 +1,9 @@
-// Sends the selected FoxPro tables to PostgreSQL: one CREATE TABLE per table
-// and one INSERT per row.
+// Sends the selected FoxPro tables to PostgreSQL: one CREATE TABLE per table,
+// and the rows with the outcome of one INSERT per row (see CopyRows).
 
 #include <cstdint>
+#include <exception>
+#include <optional>
 #include <string>
 
 #include "app/error_trap.h"
@@ -13,6 +15,7 @@
 #include "transfer/column_types.h"
 #include "transfer/command_guard.h"
 #include "transfer/commands.h"
+#include "transfer/copy_row_sender.h"
 #include "transfer/progress.h"
 #include "transfer/sql_names.h"
 #include "transfer/target_name.h"
@@ -142,34 +145,88 @@ class SendToPostgreSqlCommand {
     return built && trap_.Run(kExecuteCreate, [this] { postgresql_.Execute(statement_); });
   }
 
+  // Rows go to the server in large COPY loads; a row the server rejects is
+  // sent again as its own INSERT and reported, so that the table and the
+  // reports come out as with one INSERT per row.
   void CopyRows() {
     int64_t last = -1;
     trap_.Run(kCountRows, [&] { last = source_.RecordCount() - 1; });
     if (source_.Eof()) return;
+    CopyRowSender sender(postgresql_, quoted_target_, ctx_.events,
+                         [this](const CopyRowSender::Row& row) { InsertRow(row); });
     for (int64_t row = 0; row <= last && !source_.Eof(); ++row) {
       ctx_.events.Yield();
       ctx_.progress.SetValue(ProgressPercent(row, last + 1));
-      if (trap_.Run(kBuildInsert, [this] { BuildInsert(); }))
-        trap_.Run(kExecuteInsert, [this] { postgresql_.Execute(statement_); });
-      // A row that cannot be read ends the table: the rows after it cannot
-      // be reached.
-      if (!trap_.Run(kMoveNext, [this] { source_.MoveNext(); })) return;
-      if (StopRequested()) return;
+      if (!sender.TryAdd(source_.GetFields())) {
+        // A value that cannot be read: the rows before it are stored, then
+        // its statement fails as it always did.
+        sender.Flush();
+        sender.ForgetLastRow();
+        if (trap_.Run(kBuildInsert, [this] { BuildInsert(); }))
+          trap_.Run(kExecuteInsert, [this] { postgresql_.Execute(statement_); });
+      } else if (sender.Full()) {
+        sender.Flush();
+      }
+      if (!MoveNext(sender)) return;
+      if (StopRequested()) break;
     }
+    FinishRows(sender);
+  }
+
+  // A row that cannot be read ends the table: the rows after it cannot be
+  // reached. The rows before it are stored before the failure is reported.
+  bool MoveNext(CopyRowSender& sender) {
+    try {
+      source_.MoveNext();
+      return true;
+    } catch (const std::exception&) {
+      const std::exception_ptr failure = std::current_exception();
+      FinishRows(sender);
+      trap_.Run(kMoveNext, [&] { std::rethrow_exception(failure); });
+      return false;
+    }
+  }
+
+  // Stores the pending rows. The statement text becomes the INSERT of the
+  // last row sent, which later reports show as "sql: ".
+  void FinishRows(CopyRowSender& sender) {
+    sender.Flush();
+    if (const std::optional<CopyRowSender::Row> row = sender.LastRow()) BuildInsert(*row);
+  }
+
+  // One row as its own INSERT statement, reported when it fails.
+  void InsertRow(const CopyRowSender::Row& row) {
+    if (trap_.Run(kBuildInsert, [&] { BuildInsert(row); }))
+      trap_.Run(kExecuteInsert, [this] { postgresql_.Execute(statement_); });
   }
 
   // The current row's INSERT, built in the reused statement buffer.
   void BuildInsert() {
-    statement_.clear();
-    statement_ += "INSERT INTO ";
-    statement_ += quoted_target_;
-    statement_ += kOpenValues;
+    StartInsert();
     const db::Fields fields = source_.GetFields();
     for (int f = 0; f < fields.Count(); ++f) {
       ctx_.events.Yield();
       AppendPostgreSqlValue(statement_, app::NullToValue(fields[f].Value(), empty_text_));
     }
     FinishValues(statement_);
+  }
+
+  // The INSERT of a row as the COPY load held it (null for a value sent as
+  // null).
+  void BuildInsert(const CopyRowSender::Row& row) {
+    StartInsert();
+    for (const std::optional<std::string>& value : row) {
+      ctx_.events.Yield();
+      AppendPostgreSqlValue(statement_, value ? *value : empty_text_);
+    }
+    FinishValues(statement_);
+  }
+
+  void StartInsert() {
+    statement_.clear();
+    statement_ += "INSERT INTO ";
+    statement_ += quoted_target_;
+    statement_ += kOpenValues;
   }
 
   CommandContext& ctx_;

@@ -1,0 +1,107 @@
+// Runs one transfer command on one table, as the tables window would, and
+// prints its time, its error reports and the peak memory:
+//   transfer_run to-postgresql|to-foxpro <table> <free-table folder>
+// The PostgreSQL side comes from VELTRANE_BENCH_PGHOST, _PGPORT, _PGUSER,
+// _PGPASSWORD and _PGDATABASE. Overwrite questions are answered Yes.
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/prompter.h"
+#include "app/table_list.h"
+#include "app/window_hooks.h"
+#include "transfer/commands.h"
+
+namespace {
+
+using namespace veltrane;
+
+class AnsweringPrompter : public app::Prompter {
+ public:
+  void Message(const std::string& text, const std::string&) override {
+    std::fprintf(stderr, "message: %s\n", text.c_str());
+  }
+  bool AskYesNo(const std::string&, const std::string&) override { return true; }
+  std::string Input(const std::string&, const std::string&, const std::string&) override {
+    return "";
+  }
+  void ErrorReport(const std::string& text) override {
+    if (++reports <= 3) std::fprintf(stderr, "error report:\n%s\n", text.c_str());
+  }
+  int reports = 0;
+};
+
+class NoProgress : public app::ProgressBar {
+ public:
+  void SetValue(double) override {}
+  void SetText(const std::string&) override {}
+};
+
+class NoPointer : public app::MousePointer {
+ public:
+  int Get() const override { return pointer_; }
+  void Set(int code) override { pointer_ = code; }
+
+ private:
+  int pointer_ = app::kPointerDefault;
+};
+
+class NoEvents : public app::EventPump {
+ public:
+  void Yield() override {}
+};
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: %s to-postgresql|to-foxpro <table> <free-table folder>\n",
+                 argv[0]);
+    return 2;
+  }
+  const std::string direction = argv[1];
+  const std::string table = argv[2];
+  db::ConnectionSettings settings;
+  settings.server = Env("VELTRANE_BENCH_PGHOST");
+  settings.port = Env("VELTRANE_BENCH_PGPORT");
+  settings.user = Env("VELTRANE_BENCH_PGUSER");
+  settings.password = Env("VELTRANE_BENCH_PGPASSWORD");
+  settings.database = Env("VELTRANE_BENCH_PGDATABASE");
+  settings.container_mode = false;
+  settings.free_table_folder = argv[3];
+
+  app::MemoryTableList foxpro_tables, postgresql_tables;
+  app::TableList& source = direction == "to-foxpro" ? postgresql_tables : foxpro_tables;
+  source.AddItem(table);
+  source.SetSelected(0, true);
+  source.SetCurrentIndex(0);
+  AnsweringPrompter prompter;
+  NoProgress progress;
+  NoPointer pointer;
+  NoEvents events;
+  transfer::CommandContext ctx{[&] { return settings; }, foxpro_tables, postgresql_tables,
+                               progress, pointer, prompter, events};
+
+  const auto start = std::chrono::steady_clock::now();
+  if (direction == "to-foxpro") {
+    transfer::SendToFoxPro(ctx);
+  } else {
+    transfer::SendToPostgreSql(ctx);
+  }
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("seconds %.3f peak_kb %ld reports %d\n", seconds, usage.ru_maxrss,
+              prompter.reports);
+  return prompter.reports == 0 ? 0 : 1;
+}

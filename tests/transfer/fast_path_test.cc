@@ -1,0 +1,179 @@
+// Rows sent in COPY loads end up exactly as with one INSERT per row: the
+// same rows stored in the same order, and the same rows rejected with the
+// same statements and messages.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/value_helpers.h"
+#include "db/connection.h"
+#include "db/connection_strings.h"
+#include "db/error.h"
+#include "support/test_database.h"
+#include "transfer/copy_row_sender.h"
+#include "transfer/value_rendering.h"
+
+namespace veltrane::transfer {
+namespace {
+
+using ::veltrane::testing::Row;
+using ::veltrane::testing::TestDatabase;
+
+class CountingPump : public app::EventPump {
+ public:
+  void Yield() override { ++yields; }
+  long long yields = 0;
+};
+
+// A rejected row: its statement and the server's message.
+struct Rejection {
+  std::string statement;
+  std::string message;
+};
+
+// Target columns whose types reject some source texts: a fraction or a
+// word in `amount`, bad hex in `data`, a value the check refuses in `note`.
+constexpr const char* kTargetColumns =
+    "(id INT, amount INT, note text CONSTRAINT refused_note CHECK (note IS DISTINCT FROM 'refused'), data BYTEA, "
+    "ratio FLOAT)";
+
+class FastPathTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    source_connection_.Open(db::PostgreSqlConnectionString(db_.Settings()));
+    target_.Open(db::PostgreSqlConnectionString(db_.Settings()));
+    db_.Exec("CREATE TABLE source (id text, amount text, note text, data text, ratio text)");
+    db_.Exec(std::string("CREATE TABLE by_statement") + kTargetColumns);
+    db_.Exec(std::string("CREATE TABLE by_copy") + kTargetColumns);
+  }
+
+  // The source rows: mostly good, with rejected rows alone, in a run, first
+  // and last, and values that need escaping in COPY.
+  void FillSource(int rows) {
+    db_.Exec(
+        "INSERT INTO source SELECT g::text, "
+        "CASE WHEN g % 97 = 5 THEN g || '.5' WHEN g BETWEEN 600 AND 640 THEN 'many' "
+        "WHEN g % 11 = 0 THEN '' WHEN g % 13 = 0 THEN NULL ELSE (g * 3)::text END, "
+        "CASE WHEN g % 251 = 7 THEN 'refused' WHEN g % 7 = 0 THEN E'tab\\there\\nline \\\\N ''q''' "
+        "WHEN g % 5 = 0 THEN '' ELSE 'note ' || g END, "
+        "CASE WHEN g % 301 = 3 THEN '\\xzz' WHEN g % 3 = 0 THEN '\\x00ff5c0a' ELSE NULL END, "
+        "CASE WHEN g % 17 = 0 THEN 'NaN' ELSE (g / 7.0)::text END "
+        "FROM generate_series(1, " + std::to_string(rows) + ") g");
+    db_.Exec("INSERT INTO source VALUES ('0', 'bad', 'first', NULL, '1')");
+  }
+
+  // Runs `insert` and records its rejection, as the commands' error trap
+  // would show it.
+  void Insert(const std::string& statement, std::vector<Rejection>& rejected) {
+    try {
+      target_.Execute(statement);
+    } catch (const db::Error& error) {
+      rejected.push_back({statement, error.what()});
+    }
+  }
+
+  static std::string InsertStatement(const std::string& table,
+                                     const std::vector<std::string>& texts) {
+    std::string statement = "INSERT INTO \"" + table + "\"" + std::string(kOpenValues);
+    for (const std::string& text : texts) AppendPostgreSqlValue(statement, text);
+    FinishValues(statement);
+    return statement;
+  }
+
+  // The row-by-row way: one INSERT per source row.
+  std::vector<Rejection> SendByStatements() {
+    std::vector<Rejection> rejected;
+    db::RecordSet rows = source_connection_.Execute("SELECT * FROM source");
+    for (; !rows.Eof(); rows.MoveNext()) {
+      std::vector<std::string> texts;
+      const db::Fields fields = rows.GetFields();
+      for (int f = 0; f < fields.Count(); ++f)
+        texts.push_back(app::NullToValue(fields[f].Value(), std::string()));
+      Insert(InsertStatement("by_statement", texts), rejected);
+    }
+    return rejected;
+  }
+
+  // The COPY way, sending a load every `load_rows` rows.
+  std::vector<Rejection> SendByCopy(int load_rows) {
+    std::vector<Rejection> rejected;
+    CopyRowSender sender(target_, "\"by_copy\"", pump_, [&](const CopyRowSender::Row& row) {
+      std::vector<std::string> texts;
+      for (const auto& value : row) texts.push_back(value.value_or(""));
+      Insert(InsertStatement("by_copy", texts), rejected);
+    });
+    db::RecordSet rows = source_connection_.Execute("SELECT * FROM source");
+    int added = 0;
+    for (; !rows.Eof(); rows.MoveNext()) {
+      EXPECT_TRUE(sender.TryAdd(rows.GetFields()));
+      if (++added % load_rows == 0 || sender.Full()) sender.Flush();
+    }
+    sender.Flush();
+    return rejected;
+  }
+
+  static void RenameTable(std::vector<Rejection>& rejected) {
+    for (Rejection& r : rejected) {
+      r.statement.replace(r.statement.find("by_copy"), 7, "by_statement");
+      size_t at = r.message.find("by_copy");
+      if (at != std::string::npos) r.message.replace(at, 7, "by_statement");
+    }
+  }
+
+  // Both tables in storage order, with the bytea as hex.
+  std::vector<Row> Stored(const std::string& table) const {
+    return db_.Query("SELECT id::text, amount::text, note, encode(data, 'hex'), ratio::text FROM " +
+                     table);
+  }
+
+  TestDatabase db_;
+  db::Connection source_connection_;
+  db::Connection target_;
+  CountingPump pump_;
+};
+
+TEST_F(FastPathTest, RejectedRowsAmongGoodOnesGiveTheSameTableAndReports) {
+  FillSource(3000);
+  const std::vector<Rejection> by_statement = SendByStatements();
+  for (int load_rows : {1000, 64}) {
+    SCOPED_TRACE(load_rows);
+    db_.Exec("TRUNCATE by_copy");
+    std::vector<Rejection> by_copy = SendByCopy(load_rows);
+    RenameTable(by_copy);
+    ASSERT_EQ(by_copy.size(), by_statement.size());
+    for (size_t i = 0; i < by_copy.size(); ++i) {
+      EXPECT_EQ(by_copy[i].statement, by_statement[i].statement);
+      EXPECT_EQ(by_copy[i].message, by_statement[i].message);
+    }
+    EXPECT_EQ(Stored("by_copy"), Stored("by_statement"));
+  }
+  EXPECT_GT(by_statement.size(), 70u);
+  EXPECT_LT(by_statement.size(), 120u);
+  EXPECT_GT(pump_.yields, 0);  // the window is served between loads
+}
+
+TEST_F(FastPathTest, LastRowIsKeptForTheStatementTextAndAnEmptyFlushDoesNothing) {
+  FillSource(20);
+  CopyRowSender sender(target_, "\"by_copy\"", pump_, [](const CopyRowSender::Row&) {});
+  EXPECT_FALSE(sender.LastRow());
+  sender.Flush();
+  db::RecordSet rows = source_connection_.Execute("SELECT * FROM source WHERE id IN ('8', '10')");
+  ASSERT_TRUE(sender.TryAdd(rows.GetFields()));
+  rows.MoveNext();
+  ASSERT_TRUE(sender.TryAdd(rows.GetFields()));
+  const CopyRowSender::Row expected = {"10", "30", std::nullopt, std::nullopt,
+                                       "1.4285714285714286"};
+  EXPECT_EQ(sender.LastRow(), expected);  // pending
+  sender.Flush();
+  EXPECT_EQ(sender.LastRow(), expected);  // sent
+  sender.ForgetLastRow();
+  EXPECT_FALSE(sender.LastRow());
+  EXPECT_EQ(db_.Query("SELECT count(*) FROM by_copy"), (std::vector<Row>{{"2"}}));
+}
+
+}  // namespace
+}  // namespace veltrane::transfer
