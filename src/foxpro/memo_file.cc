@@ -158,19 +158,28 @@ uint64_t MemoWriter::SizeAfter(uint64_t data_length, size_t count) const {
 }
 
 uint32_t MemoWriter::Write(uint32_t type, std::string_view data) {
-  uint64_t blocks = BlocksFor(data.size());
-  buffer_.assign(blocks * block_size_, '\0');
-  PutBe32(buffer_.data(), type);
-  PutBe32(buffer_.data() + 4, static_cast<uint32_t>(data.size()));
-  buffer_.replace(memo::kBlockHeaderSize, data.size(), data);
-  uint32_t block = next_free_;
-  file_.WriteAt(static_cast<uint64_t>(block) * block_size_, buffer_);
+  // The blocks of one record's values are contiguous: they are gathered and
+  // written together by Commit, one write instead of one per value.
+  const uint64_t blocks = BlocksFor(data.size());
+  const size_t at = pending_.size();
+  pending_.resize(at + blocks * block_size_, '\0');
+  PutBe32(pending_.data() + at, type);
+  PutBe32(pending_.data() + at + 4, static_cast<uint32_t>(data.size()));
+  std::copy(data.begin(), data.end(), pending_.begin() + at + memo::kBlockHeaderSize);
+  const uint32_t block = next_free_;
   next_free_ = static_cast<uint32_t>(block + blocks);
   return block;
 }
 
 void MemoWriter::Commit() {
   if (next_free_ == committed_next_free_) return;
+  try {
+    file_.WriteAt(static_cast<uint64_t>(committed_next_free_) * block_size_, pending_);
+  } catch (...) {
+    Rollback();
+    throw;
+  }
+  pending_.clear();
   PutBe32(header_ + memo::kNextFreeOffset, next_free_);
   committed_next_free_ = next_free_;
 }

@@ -70,12 +70,17 @@ class MemoWriter {
   // The file size after appending values of the given total data length in
   // `count` blocks.
   uint64_t SizeAfter(uint64_t data_length, size_t count) const;
-  // Writes one value at the next free block and returns its block number.
+  // Places one value at the next free block and returns its block number.
+  // The value reaches the file with the next Commit.
   uint32_t Write(uint32_t type, std::string_view data);
-  // Stores the next-free pointer in the header.
+  // Writes the values placed since the last Commit, then stores the
+  // next-free pointer in the header.
   void Commit();
-  // Forgets blocks written since the last Commit.
-  void Rollback() { next_free_ = committed_next_free_; }
+  // Forgets the values placed since the last Commit.
+  void Rollback() {
+    next_free_ = committed_next_free_;
+    pending_.clear();
+  }
 
  private:
   uint64_t BlocksFor(uint64_t data_length) const;
@@ -85,7 +90,7 @@ class MemoWriter {
   uint32_t next_free_ = 0;
   uint32_t committed_next_free_ = 0;
   char* header_ = nullptr;  // the file's first bytes, mapped
-  std::string buffer_;
+  std::string pending_;     // blocks placed since the last Commit
 };
 
 }  // namespace veltrane::foxpro
