@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "foxpro/codepage.h"
+#include "foxpro/compound_index.h"
 #include "foxpro/dbf_header.h"
 #include "foxpro/error.h"
 #include "foxpro/file_io.h"
@@ -111,6 +112,7 @@ class ContainerImpl : public Container {
                 const std::vector<std::string>& long_field_names) override {
     if (FindTable(name))
       throw Error("Database container \"" + path_ + "\" already holds a table named \"" + name + "\".");
+    CheckContainerIndex(path_);
     int32_t next_id = 1;
     int32_t database_id = 1;
     for (const ContainerObject& object : objects_) {
@@ -125,6 +127,8 @@ class ContainerImpl : public Container {
     writer->Append(ObjectValues(*writer, table_id, database_id, kTableType, name, properties));
     for (const std::string& field : long_field_names)
       writer->Append(ObjectValues(*writer, next_id++, table_id, kFieldType, field, ""));
+    writer.reset();
+    RebuildContainerIndex(path_);
     Load();
   }
 
@@ -132,6 +136,7 @@ class ContainerImpl : public Container {
     std::optional<ContainerObject> table = FindTable(name);
     if (!table)
       throw Error("Database container \"" + path_ + "\" has no table named \"" + name + "\".");
+    CheckContainerIndex(path_);
     File file(path_, File::Mode::kReadWrite);
     const char mark = dbf::kDeletedRecord;
     // The table's own objects (fields, indexes, relations) first, then the
@@ -140,6 +145,7 @@ class ContainerImpl : public Container {
       if (!object.deleted && object.parent == table->id && object.id != table->id)
         file.WriteAt(RecordOffset(object.record), &mark, 1);
     file.WriteAt(RecordOffset(table->record), &mark, 1);
+    RebuildContainerIndex(path_);
     Load();
   }
 

@@ -4,8 +4,10 @@
 
 #include <cstring>
 #include <filesystem>
+#include <map>
 
 #include "engine_test_util.h"
+#include "foxpro/compound_index.h"
 #include "foxpro/error.h"
 #include "foxpro/table_reader.h"
 #include "foxpro/table_writer.h"
@@ -112,6 +114,65 @@ TEST(ContainerTest, RemovesATableWithItsFieldObjects) {
   std::vector<std::string> records = RawRecords(copy.dbc);
   ASSERT_EQ(records.size(), 24u);
   for (size_t i = 5; i < records.size(); ++i) EXPECT_EQ(records[i][0], '*') << i;
+}
+
+uint32_t Le32At(const std::string& bytes, size_t at) {
+  uint32_t v;
+  std::memcpy(&v, bytes.data() + at, 4);
+  return v;
+}
+
+// The number of keys in each tag of a container index whose tags fit one
+// node each (as the fixture's do): tag name -> key count.
+std::map<std::string, int> TagKeyCounts(const std::string& dcx_path) {
+  std::string dcx = ReadBytes(dcx_path);
+  std::map<std::string, int> counts;
+  uint32_t directory = Le32At(dcx, 0);
+  int tags = static_cast<uint8_t>(dcx[directory + 2]);
+  // Tag header offsets are the directory leaf's record numbers (3-byte
+  // entries, 16-bit record numbers, in the fixture's layout).
+  for (int t = 0; t < tags; ++t) {
+    uint32_t header = static_cast<uint8_t>(dcx[directory + 24 + 3 * t]) |
+                      (static_cast<uint8_t>(dcx[directory + 25 + 3 * t]) << 8);
+    uint32_t root = Le32At(dcx, header);
+    std::string expression = dcx.substr(header + 512, 64);
+    counts[expression.c_str()] = static_cast<uint8_t>(dcx[root + 2]) | (static_cast<uint8_t>(dcx[root + 3]) << 8);
+  }
+  return counts;
+}
+
+TEST(ContainerTest, RebuildsTheIndexVisualFoxProWrote) {
+  ContainerCopy copy;
+  const std::string original = ReadBytes(copy.dir.File("data1.DCX"));
+  RebuildContainerIndex(copy.dbc);
+  std::string rebuilt = ReadBytes(copy.dir.File("data1.DCX"));
+  ASSERT_EQ(rebuilt.size(), original.size());
+  for (size_t header : {0x000, 0x600, 0xC00}) {
+    EXPECT_EQ(Le32At(rebuilt, header + 8), Le32At(original, header + 8) + 1) << "update counter";
+    rebuilt.replace(header + 8, 4, original.substr(header + 8, 4));
+  }
+  // The fixture marks one root leaf 7 where Visual FoxPro itself writes 3
+  // for the others (root and leaf).
+  EXPECT_EQ(rebuilt[0x1000], 3);
+  rebuilt[0x1000] = original[0x1000];
+  EXPECT_TRUE(rebuilt == original);
+}
+
+TEST(ContainerTest, KeepsTheIndexInStepWithAddedAndRemovedTables) {
+  ContainerCopy copy;
+  auto container = Container::Open(copy.dbc);
+  TableWriter::Create(copy.dir.File("t2.dbf"), {{"A", 'C', 1}}, "data1.dbc");
+  container->AddTable("t2", copy.dir.File("t2.dbf"), {"a"});
+  const std::string name_key = "str(parentid)+objecttype+lower(objectname)";
+  const std::string type_key = "str(parentid)+objecttype";
+  std::map<std::string, int> counts = TagKeyCounts(copy.dir.File("data1.DCX"));
+  EXPECT_EQ(counts[name_key], 26);
+  EXPECT_EQ(counts[type_key], 26);
+  EXPECT_NE(ReadBytes(copy.dir.File("data1.DCX")).find("Table     t2"), std::string::npos);
+  container->RemoveTable("table1");
+  counts = TagKeyCounts(copy.dir.File("data1.DCX"));
+  EXPECT_EQ(counts[name_key], 7);  // the database's 5 objects, t2 and its field
+  EXPECT_EQ(counts[type_key], 7);
 }
 
 TEST(ContainerTest, RefusesWhatIsNotAContainer) {
