@@ -30,4 +30,10 @@ bool ErrorTrap::Run(int line, const std::function<void()>& statement) {
   return false;
 }
 
+bool ErrorTrap::Test(int line, const std::function<bool()>& condition) {
+  bool holds = true;
+  Run(line, [&] { holds = condition(); });
+  return holds;
+}
+
 }  // namespace veltrane::app

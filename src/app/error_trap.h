@@ -32,6 +32,11 @@ class ErrorTrap {
   // failure shows the report and returns false.
   bool Run(int line, const std::function<void()>& statement);
 
+  // Runs the test of an If or loop as statement number `line`: true when the
+  // condition holds or failed (a failing test goes on with the first
+  // statement of the block it guards), false when it does not hold.
+  bool Test(int line, const std::function<bool()>& condition);
+
   // Builds the report text for a description and statement number.
   std::string ReportText(const std::string& description, int line) const;
 

@@ -245,7 +245,6 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, std::stri
     SetNullBit(record, f.null_bit);
     return;
   }
-  const bool is_text = value.kind == InputValue::Kind::kText;
   switch (f.type) {
     case 'C': {
       std::string bytes = f.binary() ? BinaryBytes(value) : TextBytes(f, value);
@@ -339,7 +338,7 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, std::stri
     }
     case 'D': {
       std::string_view text = Trim(value.text);
-      if (!is_text && value.kind != InputValue::Kind::kNumber) Fail(f, "a logical value is not a date");
+      if (value.kind == InputValue::Kind::kLogical) Fail(f, "a logical value is not a date");
       if (text.empty()) return;
       size_t pos = 0;
       int year, month, day;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -173,6 +174,57 @@ TEST(ContainerTest, KeepsTheIndexInStepWithAddedAndRemovedTables) {
   counts = TagKeyCounts(copy.dir.File("data1.DCX"));
   EXPECT_EQ(counts[name_key], 7);  // the database's 5 objects, t2 and its field
   EXPECT_EQ(counts[type_key], 7);
+}
+
+// Every key of the tag whose header is at `header`, walking its tree from
+// the root: leaves decoded from their bit-packed entries, branches followed
+// through their big-endian child pointers.
+void CollectKeys(const std::string& dcx, uint32_t node, size_t key_length,
+                 std::vector<std::string>& keys, int depth = 0) {
+  ASSERT_LT(depth, 10);
+  ASSERT_LE(node + 512, dcx.size());
+  const unsigned char* n = reinterpret_cast<const unsigned char*>(dcx.data() + node);
+  int count = n[2] | (n[3] << 8);
+  if (n[0] & 2) {
+    int record_bits = n[20], dup_bits = n[21], bytes = n[23];
+    std::string previous;
+    size_t end = 512;
+    for (int i = 0; i < count; ++i) {
+      uint64_t v = 0;
+      for (int b = 0; b < bytes; ++b) v |= static_cast<uint64_t>(n[24 + i * bytes + b]) << (8 * b);
+      size_t dup = (v >> record_bits) & ((1u << dup_bits) - 1);
+      size_t trail = v >> (record_bits + dup_bits) & ((1u << dup_bits) - 1);
+      size_t stored = key_length - dup - trail;
+      end -= stored;
+      std::string key = previous.substr(0, dup) + dcx.substr(node + end, stored) + std::string(trail, ' ');
+      keys.push_back(key);
+      previous = key;
+    }
+    return;
+  }
+  for (int i = 0; i < count; ++i) {
+    size_t at = node + 12 + i * (key_length + 8) + key_length + 4;
+    uint32_t child = (static_cast<uint8_t>(dcx[at]) << 24) | (static_cast<uint8_t>(dcx[at + 1]) << 16) |
+                     (static_cast<uint8_t>(dcx[at + 2]) << 8) | static_cast<uint8_t>(dcx[at + 3]);
+    CollectKeys(dcx, child, key_length, keys, depth + 1);
+  }
+}
+
+TEST(ContainerTest, AnIndexOfManyObjectsSpansSeveralNodes) {
+  ContainerCopy copy;
+  auto container = Container::Open(copy.dbc);
+  std::vector<std::string> fields;
+  for (int i = 0; i < 60; ++i) fields.push_back("a_rather_long_field_name_number_" + std::to_string(i));
+  container->AddTable("wide", copy.dir.File("wide.dbf"), fields);
+  std::string dcx = ReadBytes(copy.dir.File("data1.DCX"));
+  uint32_t header = 0x600;  // OBJECTNAME, the first tag
+  ASSERT_EQ(dcx.substr(header + 512, 12), "str(parentid");
+  std::vector<std::string> keys;
+  CollectKeys(dcx, Le32At(dcx, header), 148, keys);
+  ASSERT_EQ(keys.size(), 24u + 61u);
+  EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
+  EXPECT_EQ(keys.back().substr(0, 10), "        25");  // the new table's fields
+  EXPECT_GT(dcx.size(), 4608u + 512u);
 }
 
 TEST(ContainerTest, RefusesWhatIsNotAContainer) {

@@ -1,0 +1,26 @@
+// Veltrane: copies whole tables between Visual FoxPro and PostgreSQL.
+
+#include <QApplication>
+
+#include "app/settings_store.h"
+#include "app/window_flow.h"
+#include "ui/file_dialogs.h"
+#include "ui/program_icon.h"
+#include "ui/qt_prompter.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setStyle(QStringLiteral("Fusion"));
+  QApplication::setWindowIcon(veltrane::ui::ProgramIcon());
+  // Only closing one of the two windows ends the program; hiding one while
+  // showing the other must not.
+  application.setQuitOnLastWindowClosed(false);
+
+  veltrane::ui::QtPrompter prompter;
+  veltrane::ui::QtFileDialogs dialogs;
+  veltrane::app::SettingsStore settings;
+  veltrane::app::WindowFlow flow(prompter, settings, dialogs);
+  flow.Start();
+  if (flow.ending()) return 0;
+  return application.exec();
+}

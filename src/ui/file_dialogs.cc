@@ -1,0 +1,26 @@
+#include "ui/file_dialogs.h"
+
+#include <QFileDialog>
+
+namespace veltrane::ui {
+
+std::string QtFileDialogs::OpenDbcFile(QWidget* owner) {
+  QFileDialog dialog(owner, kDbcDialogTitle);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilter(kDbcDialogFilter);
+  // Container files come from Windows, where "DATA.DBC" is a ".dbc" file too.
+  dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().constFirst().toStdString();
+}
+
+std::string QtFileDialogs::BrowseForFolder(QWidget* owner, const std::string& title,
+                                           const std::string& start_folder) {
+  return QFileDialog::getExistingDirectory(owner, QString::fromStdString(title),
+                                           QString::fromStdString(start_folder),
+                                           QFileDialog::ShowDirsOnly)
+      .toStdString();
+}
+
+}  // namespace veltrane::ui
