@@ -20,17 +20,12 @@ std::string FoldCase(const std::string& text) {
   return folded;
 }
 
-// The first `count` characters of UTF-8 text.
-std::string FirstCharacters(const std::string& text, size_t count) {
-  size_t end = 0;
-  size_t characters = 0;
-  while (end < text.size()) {
-    if (!IsContinuationByte(text[end])) {
-      if (characters == count) break;
-      ++characters;
-    }
-    ++end;
-  }
+// The longest start of UTF-8 text that fits in `bytes` without cutting a
+// character in two.
+std::string FirstBytes(const std::string& text, size_t bytes) {
+  if (text.size() <= bytes) return text;
+  size_t end = bytes;
+  while (end > 0 && IsContinuationByte(text[end])) --end;
   return text.substr(0, end);
 }
 
@@ -54,19 +49,19 @@ std::vector<std::string> HeaderNamesFor(const std::vector<std::string>& names) {
     if (!written.insert(folded).second) {
       throw Error("Field [" + name + "] appears twice (names are compared without regard to case).");
     }
-    if (CharacterCount(name) <= kHeaderNameLength) taken.insert(folded);
+    if (name.size() <= kHeaderNameLength) taken.insert(folded);
   }
   std::vector<std::string> header_names;
   header_names.reserve(names.size());
   for (const std::string& name : names) {
-    if (CharacterCount(name) <= kHeaderNameLength) {
+    if (name.size() <= kHeaderNameLength) {
       header_names.push_back(name);
       continue;
     }
-    std::string candidate = FirstCharacters(name, kHeaderNameLength);
+    std::string candidate = FirstBytes(name, kHeaderNameLength);
     for (int number = 1; taken.count(FoldCase(candidate)) != 0; ++number) {
       std::string suffix = "_" + std::to_string(number);
-      candidate = FirstCharacters(name, kHeaderNameLength - suffix.size()) + suffix;
+      candidate = FirstBytes(name, kHeaderNameLength - suffix.size()) + suffix;
     }
     taken.insert(FoldCase(candidate));
     header_names.push_back(candidate);

@@ -6,7 +6,7 @@
 
 namespace veltrane::foxpro {
 
-// The longest field name a table header holds, in characters.
+// The longest field name a table header holds, in bytes.
 inline constexpr size_t kHeaderNameLength = 10;
 
 // Header names for the fields of a new table, given the names the statement

@@ -1,0 +1,31 @@
+#ifndef VELTRANE_FOXPRO_TABLE_CURSOR_H_
+#define VELTRANE_FOXPRO_TABLE_CURSOR_H_
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "foxpro/row.h"
+#include "foxpro/table_reader.h"
+
+namespace veltrane::foxpro {
+
+// The rows of SELECT * FROM a table: its live records, read from disk as
+// they are fetched. Columns carry `long_names` where given (a container's
+// names, in field order) and the header's names otherwise.
+class TableCursor : public RowCursor {
+ public:
+  TableCursor(std::unique_ptr<TableReader> reader, const std::vector<std::string>& long_names);
+
+  const std::vector<Column>& Columns() const override { return columns_; }
+  int64_t RowCount() override { return reader_->live_record_count(); }
+  bool Next(std::vector<Cell>& row) override { return reader_->Next(row); }
+
+ private:
+  std::unique_ptr<TableReader> reader_;
+  std::vector<Column> columns_;
+};
+
+}  // namespace veltrane::foxpro
+
+#endif  // VELTRANE_FOXPRO_TABLE_CURSOR_H_

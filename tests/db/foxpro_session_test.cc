@@ -1,0 +1,130 @@
+#include "db/foxpro_session.h"
+#include "db/connection.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "db/error.h"
+#include "foxpro/database.h"
+#include "foxpro/error.h"
+#include "support/temp_dir.h"
+
+namespace veltrane::db {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A copy of the free table dbase_30 (34 rows, with memo fields) in a folder
+// of its own.
+class FoxProSessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"dbase_30.dbf", "dbase_30.fpt"}) {
+      fs::path copy = fs::path(dir_.path()) / name;
+      fs::copy_file(testing::TestDataPath(std::string("foxpro/data/free-tables/") + name), copy);
+      fs::permissions(copy, fs::perms::owner_write, fs::perm_options::add);
+    }
+  }
+  std::string ConnectionString() const {
+    return "Provider=vfpoledb.1;Data Source=" + dir_.path() + ";Collating Sequence=general;";
+  }
+
+  veltrane::testing::TempDir dir_;
+};
+
+TEST_F(FoxProSessionTest, ListsAndReadsTablesThroughTheAccessLayer) {
+  Connection connection;
+  connection.Open(ConnectionString());
+  RecordSet schema = connection.OpenSchema(kSchemaTables);
+  ASSERT_FALSE(schema.Eof());
+  EXPECT_EQ(schema.GetFields()["TABLE_NAME"].Value().Text(), "dbase_30");
+  EXPECT_EQ(schema.GetFields()["TABLE_TYPE"].Value().Text(), "TABLE");
+  schema.MoveNext();
+  EXPECT_TRUE(schema.Eof());
+
+  RecordSet rows = connection.Execute("SELECT * FROM `DBASE_30`");
+  EXPECT_EQ(rows.RecordCount(), 34);
+  std::unique_ptr<foxpro::RowCursor> engine =
+      foxpro::Database::Open(dir_.path())->Execute("SELECT * FROM `dbase_30`");
+  ASSERT_EQ(rows.GetFields().Count(), static_cast<int>(engine->Columns().size()));
+  for (int i = 0; i < rows.GetFields().Count(); ++i) {
+    EXPECT_EQ(rows.GetFields()[i].Name(), engine->Columns()[i].name);
+    EXPECT_EQ(rows.GetFields()[i].Type(), engine->Columns()[i].type);
+  }
+  std::vector<foxpro::Cell> cells;
+  int count = 0;
+  for (; !rows.Eof(); rows.MoveNext(), ++count) {
+    ASSERT_TRUE(engine->Next(cells));
+    for (int i = 0; i < rows.GetFields().Count(); ++i) {
+      const Value& value = rows.GetFields()[i].Value();
+      EXPECT_EQ(value.IsNull(), cells[i].null);
+      if (!value.IsNull()) EXPECT_EQ(value.Text(), cells[i].text);
+    }
+  }
+  EXPECT_EQ(count, 34);
+
+  // Statements without rows give a closed record set.
+  EXPECT_FALSE(connection.Execute("CREATE TABLE '" + dir_.File("new.dbf") + "'([a] M)").IsOpen());
+  EXPECT_FALSE(connection.Execute("INSERT INTO `" + dir_.File("new.dbf") + "` VALUES('x')").IsOpen());
+  EXPECT_EQ(connection.Execute("SELECT * FROM `new`").RecordCount(), 1);
+}
+
+TEST_F(FoxProSessionTest, AValueThatCannotBeReadFailsAloneWithItsDescription) {
+  fs::resize_file(dir_.File("dbase_30.fpt"), 512);  // the memo blocks are gone
+  Connection connection;
+  connection.Open(ConnectionString());
+  RecordSet rows = connection.Execute("SELECT * FROM `dbase_30`");
+  int failed = 0;
+  int good = 0;
+  for (; !rows.Eof(); rows.MoveNext()) {
+    for (int i = 0; i < rows.GetFields().Count(); ++i) {
+      const Value& value = rows.GetFields()[i].Value();
+      if (!value.IsFailed()) {
+        ++good;
+        continue;
+      }
+      ++failed;
+      try {
+        value.Text();
+        ADD_FAILURE() << "a failed value gave text";
+      } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("dbase_30"), std::string::npos) << error.what();
+      }
+    }
+  }
+  EXPECT_GT(failed, 0);
+  EXPECT_GT(good, failed);
+}
+
+TEST_F(FoxProSessionTest, EngineFailuresArriveWithTheEnginesDescription) {
+  std::string engine_failure;
+  try {
+    foxpro::Database::Open(dir_.path())->Execute("DROP TABLE `missing`");
+  } catch (const foxpro::Error& error) {
+    engine_failure = error.what();
+  }
+  ASSERT_FALSE(engine_failure.empty());
+  Connection connection;
+  connection.Open(ConnectionString());
+  try {
+    connection.Execute("DROP TABLE `missing`");
+    ADD_FAILURE() << "dropped a missing table";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.what(), engine_failure);
+  }
+  EXPECT_THROW(connection.OpenSchema(4), Error);
+
+  Connection missing;
+  try {
+    missing.Open("Provider=vfpoledb.1;Data Source=" + dir_.File("nowhere") +
+                 ";Collating Sequence=machine;");
+    ADD_FAILURE() << "opened a missing data source";
+  } catch (const Error& error) {
+    EXPECT_NE(std::string(error.what()).find("does not exist"), std::string::npos) << error.what();
+  }
+  EXPECT_FALSE(missing.IsOpen());
+}
+
+}  // namespace
+}  // namespace veltrane::db

@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "database_test_util.h"
+#include "engine_test_util.h"
+#include "foxpro/container.h"
+#include "support/temp_dir.h"
+
+namespace veltrane::foxpro {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+using testing::FailureOf;
+using testing::FilesIn;
+using testing::SelectAll;
+
+class ContainerStatementsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"data1.dbc", "data1.DCT", "data1.DCX", "table1.dbf", "table1.FPT"}) {
+      testing::CopyTestFile(std::string("container/") + name, dir_.path());
+    }
+    database_ = Database::Open(dir_.File("data1.dbc"));
+  }
+  void Run(const std::string& statement) { database_->Execute(statement); }
+  Names TableNames(Database& database) {
+    Names names;
+    for (const CatalogEntry& entry : database.Catalog()) {
+      if (entry.type == "TABLE") names.push_back(entry.name);
+    }
+    return names;
+  }
+
+  veltrane::testing::TempDir dir_;
+  std::unique_ptr<Database> database_;
+};
+
+TEST_F(ContainerStatementsTest, CreatedTableJoinsTheContainerWithItsLongFieldNames) {
+  Run("CREATE TABLE '" + dir_.File("Orders.DBF") +
+      "'([order number] M,[customer name that is long] M,[customer name that is longer] M,"
+      "[photo] BLOB);");
+  const Names long_names{"order number", "customer name that is long",
+                         "customer name that is longer", "photo"};
+  EXPECT_EQ(TableNames(*database_), (Names{"table1", "Orders"}));
+  EXPECT_EQ(testing::ColumnNames(SelectAll(*database_, "`orders`")), long_names);
+
+  // Another connection finds it in the container on disk.
+  std::unique_ptr<Database> reopened = Database::Open(dir_.File("data1.dbc"));
+  EXPECT_EQ(TableNames(*reopened), (Names{"table1", "Orders"}));
+  Run("INSERT INTO `" + dir_.File("orders.dbf") + "` VALUES('1', 'Ann', 'Ann B.', '\\x0102')");
+  testing::SelectResult rows = SelectAll(*reopened, "`ORDERS`");
+  EXPECT_EQ(testing::ColumnNames(rows), long_names);
+  ASSERT_EQ(rows.rows.size(), 1u);
+  EXPECT_EQ(rows.rows[0][2], "Ann B.");
+
+  std::unique_ptr<Container> container = Container::Open(dir_.File("data1.dbc"));
+  bool found = false;
+  for (const ContainerTable& table : container->Tables()) {
+    if (table.name != "Orders") continue;
+    found = true;
+    EXPECT_EQ(table.field_names, long_names);
+    EXPECT_EQ(fs::path(table.path).filename(), "Orders.DBF");
+  }
+  EXPECT_TRUE(found);
+
+  // The header keeps short names and links back to the container.
+  EXPECT_EQ(testing::PythonFieldList("dbfread", dir_.File("Orders.DBF")),
+            (Names{"order numb M 4 0", "customer n M 4 0", "customer_1 M 4 0", "photo W 4 0",
+                   "rows 1"}));
+  std::string header = testing::ReadBytes(dir_.File("Orders.DBF"));
+  EXPECT_NE(header.find("data1.dbc"), std::string::npos);
+}
+
+TEST_F(ContainerStatementsTest, DropRemovesTheTableFromTheContainerAndDeletesItsFiles) {
+  Run("CREATE TABLE '" + dir_.File("scratch.dbf") + "'([text] M)");
+  Run("INSERT INTO `" + dir_.File("scratch.dbf") + "` VALUES('x')");
+  Run("DROP TABLE `SCRATCH`");
+  Run("DROP TABLE `table1`");
+  EXPECT_TRUE(TableNames(*database_).empty());
+  EXPECT_TRUE(TableNames(*Database::Open(dir_.File("data1.dbc"))).empty());
+  EXPECT_EQ(FilesIn(dir_.path()), (Names{"data1.DCT", "data1.DCX", "data1.dbc"}));
+  EXPECT_NE(FailureOf([&] { Run("DROP TABLE `table1`"); }).find("is not in the database container"),
+            std::string::npos);
+  EXPECT_NE(FailureOf([&] { Run("SELECT * FROM `table1`"); }).find("is not in the database container"),
+            std::string::npos);
+}
+
+TEST_F(ContainerStatementsTest, CreateRefusesNamesTheContainerOrFolderAlreadyHas) {
+  // The container already holds table1 (and its file is there).
+  std::string failure = FailureOf([&] { Run("CREATE TABLE '" + dir_.File("TABLE1.dbf") + "'([a] M)"); });
+  EXPECT_NE(failure.find("already exists"), std::string::npos) << failure;
+  fs::remove(dir_.File("table1.dbf"));
+  fs::remove(dir_.File("table1.FPT"));
+  failure = FailureOf([&] { Run("CREATE TABLE '" + dir_.File("Table1.dbf") + "'([a] M)"); });
+  EXPECT_NE(failure.find("already has a table \"table1\""), std::string::npos) << failure;
+
+  std::string long_name(129, 'n');
+  failure = FailureOf([&] { Run("CREATE TABLE '" + dir_.File("x.dbf") + "'([" + long_name + "] M)"); });
+  EXPECT_NE(failure.find("longer than 128"), std::string::npos) << failure;
+  failure = FailureOf([&] { Run("CREATE TABLE '" + dir_.File("y.dbf") + "'([Price] M, [price] M)"); });
+  EXPECT_NE(failure.find("[price] appears twice"), std::string::npos) << failure;
+  EXPECT_EQ(FilesIn(dir_.path()), (Names{"data1.DCT", "data1.DCX", "data1.dbc"}));
+  EXPECT_EQ(TableNames(*database_), Names{"table1"});
+}
+
+}  // namespace
+}  // namespace veltrane::foxpro
