@@ -9,8 +9,6 @@ std::string QtFileDialogs::OpenDbcFile(QWidget* owner) {
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilter(kDbcDialogFilter);
-  // Container files come from Windows, where "DATA.DBC" is a ".dbc" file too.
-  dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().constFirst().toStdString();
 }

@@ -41,6 +41,7 @@ void Form2::CreateControls() {
   List1 = new TableListBox(Frame2);
   List1->setObjectName(QStringLiteral("List1"));
   List1->setGeometry(TwipsRect(240, 360, 3330, 1635));
+  List1->setFont(ControlFont());
   PushButton10 = MakeButton(Frame2, "PushButton10", "Select All", 240, 2100, 1600, 405);
   PushButton11 = MakeButton(Frame2, "PushButton11", "Deselect All", 1960, 2100, 1600, 405);
   PushButton3 = MakeButton(Frame2, "PushButton3", "Send Table/s To PostgreSQL", 240, 2600, 3330, 405);
@@ -51,6 +52,7 @@ void Form2::CreateControls() {
   List2 = new TableListBox(Frame1);
   List2->setObjectName(QStringLiteral("List2"));
   List2->setGeometry(TwipsRect(240, 360, 3330, 1635));
+  List2->setFont(ControlFont());
   PushButton8 = MakeButton(Frame1, "PushButton8", "Select All", 240, 2100, 1600, 405);
   PushButton9 = MakeButton(Frame1, "PushButton9", "Deselect All", 1960, 2100, 1600, 405);
   PushButton4 = MakeButton(Frame1, "PushButton4", "Send Table/s To FoxPro", 240, 2600, 3330, 405);

@@ -14,6 +14,7 @@
 #include "recording_prompter.h"
 #include "app/list_helpers.h"
 #include "db/connection_strings.h"
+#include "transfer/commands.h"
 #include "support/temp_dir.h"
 #include "support/test_database.h"
 #include "ui/form1.h"
@@ -242,6 +243,61 @@ TEST_F(Form2Test, AWrongPasswordLeavesOneReportAndTheOtherSideListed) {
   ASSERT_FALSE(prompter_.reports.empty());
   EXPECT_NE(prompter_.reports[0].find("in Veltrane2021/08/31.Form2.Form_Load at line "), std::string::npos)
       << prompter_.reports[0];
+}
+
+// Lets the test act in the middle of a running command, once.
+struct ActingPump : app::EventPump {
+  explicit ActingPump(std::function<void()> act) : act(std::move(act)) {}
+  void Yield() override {
+    if (acted) return;
+    acted = true;
+    running_when_acting = transfer::IsCommandRunning();
+    act();
+  }
+  std::function<void()> act;
+  bool acted = false;
+  bool running_when_acting = false;
+};
+
+TEST_F(Form2Test, WhileACommandRunsNoOtherCommandStarts) {
+  testing::TestDatabase database;
+  LogInto(database, database.server().password, dir_.path());
+  Fill(form_.List1, {"kept"});
+  ActingPump pump([this] {
+    form_.PushButton12->click();   // Help
+    form_.PushButton10->click();   // Select All
+    form_.PushButton2->click();    // Back
+    form1_.PushButton6->click();   // the connection window's Help
+    form1_.PushButton8->click();   // the samples
+  });
+  transfer::CommandContext context{[this] { return form1_.Settings(); }, *form_.List1,
+                                   *form_.List2, *form_.ProgressBar1, form_.pointer(),
+                                   prompter_, pump};
+  form_.show();
+  transfer::LoadTables(context);
+  ASSERT_TRUE(pump.acted);
+  EXPECT_TRUE(pump.running_when_acting);
+  EXPECT_TRUE(prompter_.messages.empty());
+  EXPECT_TRUE(form_.isVisible());
+  EXPECT_EQ(form1_.Text7->text().toStdString(), dir_.path());
+  EXPECT_GT(form_.List2->Count(), 0);
+  EXPECT_EQ(form_.List2->SelCount(), 0);
+}
+
+TEST_F(Form2Test, ClosingWhileACommandRunsStopsItAndEndsTheProgram) {
+  testing::TestDatabase database;
+  LogInto(database, database.server().password, dir_.path());
+  ActingPump pump([this] { form_.close(); });
+  transfer::CommandContext context{[this] { return form1_.Settings(); }, *form_.List1,
+                                   *form_.List2, *form_.ProgressBar1, form_.pointer(),
+                                   prompter_, pump};
+  form_.show();
+  transfer::LoadTables(context);
+  ASSERT_TRUE(pump.acted);
+  EXPECT_TRUE(pump.running_when_acting);
+  EXPECT_TRUE(flow_.ending());
+  EXPECT_TRUE(transfer::StopRequested());
+  EXPECT_FALSE(transfer::IsCommandRunning());
 }
 
 }  // namespace
