@@ -13,7 +13,6 @@
 #include "app/window_flow.h"
 #include "recording_prompter.h"
 #include "app/list_helpers.h"
-#include "db/connection_strings.h"
 #include "transfer/commands.h"
 #include "support/temp_dir.h"
 #include "support/test_database.h"
@@ -53,15 +52,6 @@ class Form2Test : public ::testing::Test {
     form1_.Text5->setText(QString::fromStdString(database.name()));
     form1_.Option2->setChecked(true);
     form1_.Text7->setText(QString::fromStdString(folder));
-  }
-
-  // Until the FoxPro engine opens table folders, the tests that need both
-  // sides to open are skipped.
-  bool FoxProFoldersOpen() {
-    db::ConnectionSettings settings;
-    settings.container_mode = false;
-    settings.free_table_folder = dir_.path();
-    return db::CheckFoxProConnection(settings) == db::kTrue;
   }
 
   testing::TempDir dir_;
@@ -175,7 +165,6 @@ TEST_F(Form2Test, ProgressBarKeepsItsRangeAndCaption) {
 }
 
 TEST_F(Form2Test, LoadListsBothSidesAndEndsBelowTheBackButton) {
-  if (!FoxProFoldersOpen()) GTEST_SKIP() << "the FoxPro engine does not open folders yet";
   testing::TestDatabase database;
   database.Exec("CREATE TABLE zebra (id int); CREATE TABLE \"Apple\" (id int);");
   testing::TempDir folder;
@@ -193,7 +182,6 @@ TEST_F(Form2Test, LoadListsBothSidesAndEndsBelowTheBackButton) {
 }
 
 TEST_F(Form2Test, NextRefreshesBothListsAndSwapsTheWindows) {
-  if (!FoxProFoldersOpen()) GTEST_SKIP() << "the FoxPro engine does not open folders yet";
   testing::TestDatabase database;
   database.Exec("CREATE TABLE first_table (id int)");
   testing::TempDir folder;
@@ -213,7 +201,6 @@ TEST_F(Form2Test, NextRefreshesBothListsAndSwapsTheWindows) {
 }
 
 TEST_F(Form2Test, StartUpGoesStraightToTheTablesWhenBothSidesOpen) {
-  if (!FoxProFoldersOpen()) GTEST_SKIP() << "the FoxPro engine does not open folders yet";
   testing::TestDatabase database;
   testing::TempDir folder;
   store_.Write(app::kServerSetting, database.server().host);
@@ -233,7 +220,6 @@ TEST_F(Form2Test, StartUpGoesStraightToTheTablesWhenBothSidesOpen) {
 }
 
 TEST_F(Form2Test, AWrongPasswordLeavesOneReportAndTheOtherSideListed) {
-  if (!FoxProFoldersOpen()) GTEST_SKIP() << "the FoxPro engine does not open folders yet";
   testing::TestDatabase database;
   testing::TempDir folder;
   LogInto(database, "wrong", folder.path());

@@ -1,0 +1,57 @@
+#ifndef VELTRANE_CLI_OPTIONS_H_
+#define VELTRANE_CLI_OPTIONS_H_
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace veltrane::cli {
+
+// Exit statuses of the program.
+inline constexpr int kExitSuccess = 0;   // every statement succeeded
+inline constexpr int kExitFailures = 1;  // some statement or name failed; the rest ran
+inline constexpr int kExitUsage = 2;     // bad command line, or a side that does not open
+
+// How the overwrite question is answered.
+enum class OverwriteAnswer { kAsk, kYes, kNo };
+
+// The commands of the program.
+enum class Command { kCheck, kList, kSendToPostgreSql, kSendToFoxPro, kDrop, kRename };
+
+// Which database a command names with "foxpro" or "postgresql".
+enum class Side { kFoxPro, kPostgreSql };
+
+// A command line, checked: the command with its operands and the connection
+// values that override the remembered ones for this run.
+struct Options {
+  bool help = false;
+  Command command = Command::kCheck;
+  std::optional<Side> side;         // list, drop
+  std::vector<std::string> tables;  // send-to-*, drop: TABLE...; rename: OLD NEW
+
+  std::optional<std::string> server, port, user, database;
+  std::optional<std::string> dbc_file;           // --dbc: container mode
+  std::optional<std::string> free_table_folder;  // --free-tables: free-table mode
+  std::optional<OverwriteAnswer> overwrite;      // absent: ask on a terminal, else no
+};
+
+// What was wrong with a command line, in words for the user.
+class UsageError : public std::runtime_error {
+ public:
+  explicit UsageError(const std::string& what) : std::runtime_error(what) {}
+};
+
+// Parses the arguments after the program name. Options may stand before or
+// after the command, as "--name VALUE" or "--name=VALUE"; "--" ends the
+// options. With --help nothing else is checked. Throws UsageError.
+Options ParseOptions(const std::vector<std::string>& arguments);
+
+// "foxpro" or "postgresql".
+const char* SideWord(Side side);
+// "FoxPro" or "PostgreSQL".
+const char* SideName(Side side);
+
+}  // namespace veltrane::cli
+
+#endif  // VELTRANE_CLI_OPTIONS_H_

@@ -1,0 +1,54 @@
+#ifndef VELTRANE_CLI_PROGRESS_DISPLAY_H_
+#define VELTRANE_CLI_PROGRESS_DISPLAY_H_
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "app/window_hooks.h"
+#include "cli/status_line.h"
+
+namespace veltrane::cli {
+
+// The progress bar of the transfers on standard error. A transfer sets the
+// value after each row ((row + 1) / rows × 100) and resets it to 0 after each
+// table; the table's row count is taken from the first value of a table. On
+// a terminal a bar shows rows done, rows per second and time left; when the
+// target list gains a table (TableDone), one line says how many rows it took
+// and how fast, on a terminal or not.
+class ProgressDisplay : public app::ProgressBar {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  explicit ProgressDisplay(StatusLine& status);
+
+  // Starts the clock of the first table: call when the command starts.
+  void Begin();
+
+  void SetValue(double percent) override;
+  void SetText(const std::string&) override {}
+
+  // The transfer added `name` to its target list: the table is complete.
+  void TableDone(const std::string& name);
+
+ private:
+  void Draw(Clock::time_point now);
+
+  StatusLine& status_;
+  Clock::time_point table_start_;
+  Clock::time_point first_row_;  // when the table's first value came
+  Clock::time_point last_draw_;
+  double percent_ = 0;
+  int64_t rows_total_ = 0;  // 0 until the first value of a table
+  // The figures of the table whose progress was last reset, until its name
+  // arrives.
+  int64_t finished_rows_ = 0;
+  double finished_seconds_ = 0;
+};
+
+// "1234 rows in 0.52 s (2373 rows/s)"
+std::string TableSummary(int64_t rows, double seconds);
+
+}  // namespace veltrane::cli
+
+#endif  // VELTRANE_CLI_PROGRESS_DISPLAY_H_

@@ -1,0 +1,43 @@
+#include "cli/side_check.h"
+
+#include <exception>
+
+#include "db/connection.h"
+#include "db/connection_strings.h"
+
+namespace veltrane::cli {
+namespace {
+
+std::string Trimmed(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+    text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+std::optional<std::string> WhyNotOpen(Side side, const db::ConnectionSettings& settings) {
+  try {
+    db::Connection connection;
+    if (side == Side::kFoxPro) {
+      connection.SetCursorLocation(db::kUseServer);
+      connection.Open(db::FoxProConnectionString(settings));
+    } else {
+      connection.Open(db::PostgreSqlConnectionString(settings));
+    }
+    return std::nullopt;
+  } catch (const std::exception& e) {
+    return Trimmed(e.what());
+  } catch (...) {
+    return "Unknown failure.";
+  }
+}
+
+std::string SideDescription(Side side, const db::ConnectionSettings& s) {
+  if (side == Side::kPostgreSql)
+    return "database " + s.database + " on " + s.server + ":" + s.port + " as " + s.user;
+  if (s.container_mode) return "database container " + s.dbc_file;
+  return "free tables in " + s.free_table_folder;
+}
+
+}  // namespace veltrane::cli
