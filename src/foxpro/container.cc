@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <optional>
 
 #include "foxpro/codepage.h"
@@ -122,7 +121,7 @@ class ContainerImpl : public Container {
     }
     std::string properties = PropertyRecord(kPropertyObjectClass, std::string(1, kTableClass)) +
                              PropertyRecord(kPropertyPath, RelativeTablePath(table_path) + '\0');
-    auto writer = TableWriter::OpenForAppend(path_);
+    auto writer = TableWriter::OpenForAppend(path_, /*caller_rebuilds_index=*/true);
     const int32_t table_id = next_id++;
     writer->Append(ObjectValues(*writer, table_id, database_id, kTableType, name, properties));
     for (const std::string& field : long_field_names)

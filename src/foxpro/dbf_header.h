@@ -78,7 +78,7 @@ struct TableHeader {
   bool has_memo_fields() const;
 };
 
-// True for the memo-backed field types (M G W) and their pointer widths.
+// True for the field types whose values live in the memo file (M G W).
 bool IsMemoType(char type);
 
 // Parses and checks the header of a table file of `file_size` bytes; reads

@@ -84,9 +84,4 @@ void File::WriteAt(uint64_t offset, const void* data, size_t length) {
   }
 }
 
-void File::Truncate(uint64_t size) {
-  if (::ftruncate(fd_, static_cast<off_t>(size)) != 0)
-    throw Error("Cannot resize \"" + path_ + "\": " + Reason() + ".");
-}
-
 }  // namespace veltrane::foxpro

@@ -25,7 +25,6 @@ class File {
   // Writes all of `data` at `offset`.
   void WriteAt(uint64_t offset, const void* data, size_t length);
   void WriteAt(uint64_t offset, const std::string& data) { WriteAt(offset, data.data(), data.size()); }
-  void Truncate(uint64_t size);
 
   // Maps the first `length` bytes of the file (which must be at least that
   // long) for reading and writing in place: stores reach the file as

@@ -107,7 +107,7 @@ FieldDescriptor Describe(const NewField& in, const std::string& table) {
 
 class TableWriterImpl : public TableWriter {
  public:
-  explicit TableWriterImpl(const std::string& path)
+  TableWriterImpl(const std::string& path, bool caller_rebuilds_index)
       : table_(path, File::Mode::kReadWrite), table_name_(TableName(path)) {
     uint64_t size = table_.Size();
     header_ = ParseTableHeader(
@@ -115,6 +115,10 @@ class TableWriterImpl : public TableWriter {
     if (!header_.visual_foxpro() && header_.version != dbf::kFoxBase &&
         header_.version != dbf::kFoxPro2Memo)
       throw Error("Cannot add records to \"" + path + "\": tables of this version are read only.");
+    if ((header_.table_flags & dbf::kHasStructuralIndex) != 0 && !caller_rebuilds_index)
+      throw Error("Cannot add records to \"" + path +
+                  "\": it has an index file (.cdx) that this engine cannot keep up to date. "
+                  "Copy the table without its index, or add the records in FoxPro.");
     int code_page = CodePageOfMark(header_.code_page_mark);
     codec_ = &TextCodec::For(code_page == 0 ? kDefaultCodePage : code_page);
     if (header_.has_memo_fields()) {
@@ -232,11 +236,11 @@ void TableWriter::Create(const std::string& path, const std::vector<NewField>& f
     FieldDescriptor f = Describe(in, table);
     f.offset = offset;
     offset += f.length;
-    if (f.nullable()) f.null_bit = null_bits++;
     if (f.type == 'V' || f.type == 'Q') {
       f.varlen_bit = null_bits++;
       header.version = dbf::kVisualFoxProVarchar;
     }
+    if (f.nullable()) f.null_bit = null_bits++;
     if (f.autoincrement() && header.version == dbf::kVisualFoxPro)
       header.version = dbf::kVisualFoxProAutoIncrement;
     header.fields.push_back(f);
@@ -276,8 +280,9 @@ void TableWriter::Create(const std::string& path, const std::vector<NewField>& f
   }
 }
 
-std::unique_ptr<TableWriter> TableWriter::OpenForAppend(const std::string& path) {
-  return std::make_unique<TableWriterImpl>(path);
+std::unique_ptr<TableWriter> TableWriter::OpenForAppend(const std::string& path,
+                                                       bool caller_rebuilds_index) {
+  return std::make_unique<TableWriterImpl>(path, caller_rebuilds_index);
 }
 
 }  // namespace veltrane::foxpro

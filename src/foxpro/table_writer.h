@@ -43,8 +43,11 @@ class TableWriter {
                      const std::string& backlink);
 
   // Opens an existing table (any version the reader takes that this writer
-  // can append to) for appending.
-  static std::unique_ptr<TableWriter> OpenForAppend(const std::string& path);
+  // can append to) for appending. A table with a structural index (.cdx)
+  // is refused, since records added here would be missing from the index,
+  // unless `caller_rebuilds_index` (a container rebuilds its own).
+  static std::unique_ptr<TableWriter> OpenForAppend(const std::string& path,
+                                                    bool caller_rebuilds_index = false);
   virtual ~TableWriter() = default;
 
   virtual const std::vector<FieldDescriptor>& fields() const = 0;

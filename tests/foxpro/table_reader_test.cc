@@ -86,7 +86,9 @@ void ExpectSameValue(const FieldDescriptor& f, const Value& ours, const Value& t
     case 'Y':
     case 'B':
       ASSERT_EQ(ours.has_value(), theirs.has_value());
-      if (ours) EXPECT_EQ(Number(*ours), Number(*theirs)) << *ours << " vs " << *theirs;
+      if (ours) {
+        EXPECT_EQ(Number(*ours), Number(*theirs)) << *ours << " vs " << *theirs;
+      }
       return;
     case 'M':
       EXPECT_EQ(ours.value_or(""), theirs.value_or(""));
@@ -100,6 +102,8 @@ struct FixtureCase {
   std::string table;
   std::string summary;
 };
+
+void PrintTo(const FixtureCase& c, std::ostream* os) { *os << c.table; }
 
 class FixtureTableTest : public ::testing::TestWithParam<FixtureCase> {};
 
