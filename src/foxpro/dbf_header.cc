@@ -172,9 +172,11 @@ TableHeader ParseTableHeaderBytes(const std::string& head, uint64_t file_size,
     h.fields.push_back(f);
   }
   if (h.has_null_flags) {
+    // Bits in field order; a varchar or varbinary field's "shorter than
+    // full" bit comes before its null bit.
     for (FieldDescriptor& f : h.fields) {
-      if (f.nullable()) f.null_bit = next_bit++;
       if (f.type == 'V' || f.type == 'Q') f.varlen_bit = next_bit++;
+      if (f.nullable()) f.null_bit = next_bit++;
     }
     if (next_bit > 8 * h.null_flags.length)
       throw Error(where + "is corrupt: its _NullFlags field is too short for its fields.");

@@ -236,11 +236,11 @@ void TableWriter::Create(const std::string& path, const std::vector<NewField>& f
     FieldDescriptor f = Describe(in, table);
     f.offset = offset;
     offset += f.length;
-    if (f.nullable()) f.null_bit = null_bits++;
     if (f.type == 'V' || f.type == 'Q') {
       f.varlen_bit = null_bits++;
       header.version = dbf::kVisualFoxProVarchar;
     }
+    if (f.nullable()) f.null_bit = null_bits++;
     if (f.autoincrement() && header.version == dbf::kVisualFoxPro)
       header.version = dbf::kVisualFoxProAutoIncrement;
     header.fields.push_back(f);

@@ -255,6 +255,29 @@ TEST(TableWriterTest, VarcharVarbinaryAndBlobReadBackHereAndInDbfread) {
   EXPECT_TRUE(rows[0][2] == Hex(MakeBlob(1 << 20)));
 }
 
+// _NullFlags bits go in field order; a varchar's "shorter" bit comes before
+// its null bit.
+TEST(TableWriterTest, NullFlagBitsFollowVisualFoxProsOrder) {
+  veltrane::testing::TempDir dir;
+  const std::string path = dir.File("bits.dbf");
+  NewField a{"A", 'C', 3}, v{"V", 'V', 5}, b{"B", 'N', 3}, q{"Q", 'Q', 2}, d{"D", 'D'};
+  a.nullable = v.nullable = d.nullable = true;
+  TableWriter::Create(path, {a, v, b, q, d}, "");
+  auto writer = TableWriter::OpenForAppend(path);
+  writer->Append({Null(), Text("ab"), Number("1"), Text("\\x0102"), Null()});
+  writer->Append({Text("x"), Null(), Number("2"), Text("\\x01"), Text("2000-01-01")});
+  const std::string bytes = ReadBytes(path);
+  const size_t header = static_cast<uint8_t>(bytes[8]) | (static_cast<uint8_t>(bytes[9]) << 8);
+  const size_t length = static_cast<uint8_t>(bytes[10]) | (static_cast<uint8_t>(bytes[11]) << 8);
+  // A null = bit 0; V shorter = 1, V null = 2; Q shorter = 3; D null = 4.
+  EXPECT_EQ(static_cast<uint8_t>(bytes[header + length - 1]), 0x13);
+  EXPECT_EQ(static_cast<uint8_t>(bytes[header + 2 * length - 1]), 0x0C);
+  std::vector<Record> rows = ReadWithEngine(path);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0], (Record{std::nullopt, "ab", "1", "\\x0102", std::nullopt}));
+  EXPECT_EQ(rows[1], (Record{"x  ", std::nullopt, "2", "\\x01", "2000-01-01"}));
+}
+
 TEST(TableWriterTest, TextTheCodePageCannotHoldFailsNamingFieldAndCharacter) {
   veltrane::testing::TempDir dir;
   const std::string path = dir.File("t.dbf");
