@@ -62,6 +62,9 @@ class RecordSet {
   void Attach(std::unique_ptr<Cursor> cursor);
 
   bool IsOpen() const { return cursor_ != nullptr; }
+  // The fields of the current row. The object stays valid across MoveNext
+  // (it always shows the current row) until the record set is closed,
+  // reopened, moved or destroyed, so a reading loop can take it once.
   Fields GetFields() const { return Fields(&columns(), &row_); }
   // End-of-file ("EOF" itself is a C library macro, hence the spelling).
   bool Eof() const { return eof_; }

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <chrono>
 
 #include "db/connection_strings.h"
@@ -64,6 +69,30 @@ TEST(ConnectionTest, UnreachableServerFailsWithinTheTimeout) {
   s.port = db.server().port;
   message = OpenFailure(PostgreSqlConnectionString(s));
   EXPECT_NE(message.find("no_such_database_here"), std::string::npos) << message;
+}
+
+// A port that accepts TCP connections but never answers: the open must give
+// up after its connect timeout instead of waiting for ever.
+TEST(ConnectionTest, SilentServerFailsAfterTheConnectTimeout) {
+  int listener = socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(listener, 4), 0);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  ConnectionSettings s;
+  s.server = "127.0.0.1";
+  s.port = std::to_string(ntohs(address.sin_port));
+  s.user = "nobody";
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(CheckPostgreSQLConnection(s), kFalse);
+  auto waited = std::chrono::steady_clock::now() - start;
+  close(listener);
+  EXPECT_GE(waited, std::chrono::seconds(5));
+  EXPECT_LT(waited, std::chrono::seconds(30));
 }
 
 TEST(ConnectionTest, PasswordWithSemicolonAndBraceLogsIn) {
