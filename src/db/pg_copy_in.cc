@@ -36,9 +36,15 @@ PgCopyIn::~PgCopyIn() { Abort(); }
 
 void PgCopyIn::Begin(const std::string& target) {
   if (loading_) throw Error("A COPY load is already running on this connection.");
-  if (PQtransactionStatus(conn_) != PQTRANS_IDLE)
-    throw Error("Rows cannot be loaded while a record set of this connection is still being "
-                "read; close it first.");
+  switch (PQtransactionStatus(conn_)) {
+    case PQTRANS_IDLE:
+      break;
+    case PQTRANS_UNKNOWN:  // the connection is broken
+      throw Error(PgErrorDescription(conn_, nullptr));
+    default:
+      throw Error("Rows cannot be loaded while a record set of this connection is still being "
+                  "read; close it first.");
+  }
   PgResultPtr begin(PQexec(conn_, "BEGIN"));
   if (PQresultStatus(begin.get()) != PGRES_COMMAND_OK) ThrowPgError(conn_, begin.get());
   PgResultPtr copy(PQexec(conn_, ("COPY " + target + " FROM STDIN").c_str()));

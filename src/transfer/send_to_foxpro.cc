@@ -2,6 +2,8 @@
 // with one CREATE TABLE, then one INSERT per row.
 
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
 
 #include <QString>
@@ -87,6 +89,16 @@ std::string TargetFolder(const db::ConnectionSettings& settings, const std::stri
   return WithSeparator(settings.free_table_folder);
 }
 
+// Throws Error when the table name holds a path separator or a wildcard:
+// the table file would land in another folder, or deleting the old file
+// would delete other tables' files as well.
+void CheckTableFileName(const std::string& table) {
+  if (table.find_first_of("/\\*?") != std::string::npos)
+    throw db::Error("Table \"" + table +
+                    "\" was not sent: a FoxPro table file cannot be named with \"/\", "
+                    "\"\\\", \"*\" or \"?\". Rename the table first.");
+}
+
 // `path` between single quotes, each quote inside it doubled.
 std::string QuoteFoxProPath(const std::string& path) {
   std::string quoted = "'";
@@ -98,14 +110,20 @@ std::string QuoteFoxProPath(const std::string& path) {
 }
 
 // A FoxPro field name from a PostgreSQL column name: in brackets, blanks and
-// slashes made underscores.
+// slashes made underscores. Brackets inside the name become underscores as
+// well, since a closing one would end the name early.
 void AppendFieldName(std::string& statement, const std::string& name) {
-  const size_t start = statement.size();
   statement += '[';
-  statement += name;
+  for (char c : name) statement += (c == ' ' || c == '/' || c == '[' || c == ']') ? '_' : c;
   statement += ']';
-  for (size_t i = start; i < statement.size(); ++i)
-    if (statement[i] == ' ' || statement[i] == '/') statement[i] = '_';
+}
+
+// True when a table file lies at `path` (its name matched without regard to
+// case).
+bool TableFileExists(const std::string& path) {
+  const std::optional<std::string> found = foxpro::FindPath(path);
+  std::error_code error;
+  return found && std::filesystem::is_regular_file(*found, error);
 }
 
 std::string LowerCase(const std::string& text) {
@@ -155,13 +173,17 @@ class SendToFoxProCommand {
   }
 
   // Steps for the selected entry `index` of the PostgreSQL list. A table
-  // without a folder to go to, whose old copy cannot be dropped, whose
+  // without a folder or a file name to go to, whose old copy cannot be dropped, whose
   // source cannot be read or whose CREATE TABLE is rejected is reported once
   // and skipped.
   void SendTable(int index) {
     std::string target = ctx_.list2.Item(index);
     std::string folder;
-    if (!trap_.Run(kTakeTargetFolder, [&] { folder = TargetFolder(settings_, target); })) return;
+    if (!trap_.Run(kTakeTargetFolder, [&] {
+          CheckTableFileName(target);
+          folder = TargetFolder(settings_, target);
+        }))
+      return;
     const bool listed = app::ListHasItem(ctx_.list1, target);
     if (listed) {
       target = TargetName(ctx_.list1, target);
@@ -174,7 +196,7 @@ class SendToFoxProCommand {
     path_ = folder + target + kTableExtension;
     // A table file can lie there without its table being listed (a free
     // table beside a container, say): it is only replaced when confirmed.
-    if (!listed && foxpro::FindPath(path_) &&
+    if (!listed && TableFileExists(path_) &&
         !ctx_.prompter.AskYesNo(OverwriteQuestion(target), kOverwriteTitle))
       return;
     if (!trap_.Run(kOpenSource, [&] {

@@ -4,16 +4,22 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/error_trap.h"
 #include "app/value_helpers.h"
+#include "command_fixture.h"
 #include "db/connection.h"
 #include "db/connection_strings.h"
 #include "db/error.h"
+#include "foxpro/table_writer.h"
 #include "support/test_database.h"
+#include "transfer/commands.h"
 #include "transfer/copy_row_sender.h"
 #include "transfer/value_rendering.h"
 
@@ -173,6 +179,143 @@ TEST_F(FastPathTest, LastRowIsKeptForTheStatementTextAndAnEmptyFlushDoesNothing)
   sender.ForgetLastRow();
   EXPECT_FALSE(sender.LastRow());
   EXPECT_EQ(db_.Query("SELECT count(*) FROM by_copy"), (std::vector<Row>{{"2"}}));
+}
+
+// The whole command: a FoxPro table with rows the server refuses and
+// values that cannot be read, among good rows, then a table that cannot be
+// opened (whose report shows the statement text left by the first).
+class SendToPostgreSqlFastPathTest : public testing::CommandFixture {
+ protected:
+  // Numbers of the command's statements that fail here.
+  static constexpr int kBuildInsertLine = 136;
+  static constexpr int kExecuteInsertLine = 138;
+  static constexpr int kOpenSourceLine = 126;
+
+  // Every new table refuses a name containing "refused".
+  static void RefuseNames(const ::veltrane::testing::TestDatabase& db) {
+    db.Exec(R"sql(
+      CREATE FUNCTION add_check() RETURNS event_trigger LANGUAGE plpgsql AS $$
+      DECLARE r record;
+      BEGIN
+        FOR r IN SELECT * FROM pg_event_trigger_ddl_commands() WHERE command_tag = 'CREATE TABLE'
+        LOOP
+          EXECUTE 'ALTER TABLE ' || r.object_identity ||
+                  ' ADD CONSTRAINT refused_name CHECK (name NOT LIKE ''%refused%'')';
+        END LOOP;
+      END $$;
+      CREATE EVENT TRIGGER refuse_names ON ddl_command_end EXECUTE FUNCTION add_check();
+    )sql");
+  }
+
+  static std::vector<foxpro::InputValue> Values(int row) {
+    auto text = [](std::string t) {
+      foxpro::InputValue v;
+      v.kind = foxpro::InputValue::Kind::kText;
+      v.text = std::move(t);
+      return v;
+    };
+    auto number = [](std::string t) {
+      foxpro::InputValue v;
+      v.kind = foxpro::InputValue::Kind::kNumber;
+      v.text = std::move(t);
+      return v;
+    };
+    std::string name = row % 37 == 3 ? "refused " + std::to_string(row)
+                       : row % 5 == 0 ? "" : "it's " + std::to_string(row);
+    std::string note = row % 4 == 0 ? "" : "tab\there\\ \\N\r\nline " + std::to_string(row);
+    return {number(std::to_string(row)), text(name), number(std::to_string(row) + ".25"),
+            text(note), number(std::to_string(row / 3.0))};
+  }
+
+  // A table of `rows` rows whose last `unreadable` rows have memo values
+  // past the end of the memo file.
+  void WriteTable(const std::string& name, int rows, int unreadable) {
+    const std::string path = dir_.File(name + ".dbf");
+    foxpro::TableWriter::Create(path,
+                                {{"id", 'I'}, {"name", 'C', 20}, {"amount", 'N', 10, 2},
+                                 {"note", 'M'}, {"ratio", 'B', 0, 4}},
+                                "");
+    auto writer = foxpro::TableWriter::OpenForAppend(path);
+    for (int row = 1; row <= rows - unreadable; ++row) writer->Append(Values(row));
+    writer.reset();
+    const std::string memo = dir_.File(name + ".fpt");
+    const auto memo_size = std::filesystem::file_size(memo);
+    writer = foxpro::TableWriter::OpenForAppend(path);
+    for (int row = rows - unreadable + 1; row <= rows; ++row) {
+      auto values = Values(row);
+      values[3].text = "lost " + std::to_string(row);
+      writer->Append(values);
+    }
+    writer.reset();
+    std::filesystem::resize_file(memo, memo_size);
+  }
+
+  // The reports and rows one INSERT per row gives, sent to `reference`.
+  std::vector<std::string> ReportsByStatements(const std::string& table,
+                                               const ::veltrane::testing::TestDatabase& reference,
+                                               std::string& statement) {
+    testing::RecordingPrompter prompter;
+    app::ErrorTrap trap(prompter, "Form2.PushButton3_Click");
+    trap.ShowStatement(&statement);
+    db::Connection foxpro;
+    foxpro.Open("Provider=vfpoledb.1;Data Source=" + dir_.path() +
+                ";Collating Sequence=general;");
+    db::Connection postgresql;
+    postgresql.Open(db::PostgreSqlConnectionString(reference.Settings()));
+    postgresql.Execute("CREATE TABLE \"" + table +
+                       "\"(\"id\" INT,\"name\" text,\"amount\" text,\"note\" text,"
+                       "\"ratio\" FLOAT)");
+    db::RecordSet rows;
+    rows.Open("SELECT * FROM `" + table + "`", foxpro);
+    for (; !rows.Eof(); rows.MoveNext()) {
+      const bool built = trap.Run(kBuildInsertLine, [&] {
+        statement = "INSERT INTO \"" + table + "\"" + std::string(kOpenValues);
+        const db::Fields fields = rows.GetFields();
+        for (int f = 0; f < fields.Count(); ++f)
+          AppendPostgreSqlValue(statement, app::NullToValue(fields[f].Value(), std::string()));
+        FinishValues(statement);
+      });
+      if (built) trap.Run(kExecuteInsertLine, [&] { postgresql.Execute(statement); });
+    }
+    return prompter.Reports();
+  }
+};
+
+TEST_F(SendToPostgreSqlFastPathTest, TableAndReportsAreThoseOfOneInsertPerRow) {
+  RefuseNames(db_);
+  ::veltrane::testing::TestDatabase reference;
+  RefuseNames(reference);
+  WriteTable("orders", 700, 3);
+  std::ofstream(dir_.File("broken.dbf")) << "not a table";
+
+  std::string last_statement;
+  std::vector<std::string> expected = ReportsByStatements("orders", reference, last_statement);
+  app::ErrorTrap trap(prompter_, "Form2.PushButton3_Click");
+  trap.ShowStatement(&last_statement);
+
+  Fill(*list1_, {"broken", "orders"}, {"broken", "orders"});
+  SendToPostgreSql(ctx());
+
+  std::vector<std::string> reports = prompter_.Reports();
+  ASSERT_EQ(reports.size(), expected.size() + 1);
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(reports[i], expected[i]) << i;
+  // The table after orders cannot be opened; its report shows the statement
+  // one INSERT per row would have left.
+  EXPECT_EQ(testing::ReportedLine(reports.back()), kOpenSourceLine);
+  EXPECT_EQ(testing::SqlLine(reports.back()), last_statement);
+
+  const std::string all = "SELECT id, name, amount, note, ratio FROM orders";
+  EXPECT_EQ(db_.Query(all), reference.Query(all));
+  EXPECT_EQ(db_.Query("SELECT count(*) FROM orders"), (std::vector<Row>{{"678"}}));
+  int refused = 0, unreadable = 0;
+  for (const std::string& report : reports) {
+    if (report.find("refused_name") != std::string::npos) ++refused;
+    if (testing::ReportedLine(report) == kBuildInsertLine) ++unreadable;
+  }
+  EXPECT_EQ(refused, 19);
+  EXPECT_EQ(unreadable, 3);
+  EXPECT_EQ(Items(*list2_), (std::vector<std::string>{"orders"}));
+  EXPECT_EQ(progress_.values.back(), 0);
 }
 
 }  // namespace
