@@ -14,6 +14,7 @@
 
 #include "foxpro/database.h"
 #include "foxpro/error.h"
+#include "foxpro/file_names.h"
 
 namespace {
 
@@ -180,6 +181,18 @@ void WriteEmployees(SampleWriter& out) {
   }
 }
 
+// Moves the freshly written sample files into `target`, replacing only the
+// files of the same names (in any case). Tables a user added to the folder,
+// for instance by sending a table there, are left alone.
+void ReplaceSampleFiles(const fs::path& staging, const fs::path& target) {
+  fs::create_directories(target);
+  for (const auto& fresh : fs::directory_iterator(staging)) {
+    const std::string name = fresh.path().filename().string();
+    while (auto old = veltrane::foxpro::FindInFolder(target.string(), name)) fs::remove(*old);
+    fs::rename(fresh.path(), target / name);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -200,8 +213,8 @@ int main(int argc, char** argv) {
       WriteOrders(out);
       WriteEmployees(out);
     }
-    fs::remove_all(target);
-    fs::rename(staging, target);
+    ReplaceSampleFiles(staging, target);
+    fs::remove_all(staging);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "Cannot write the sample tables: %s\n", error.what());
     std::error_code ignored;
