@@ -7,10 +7,11 @@
 #include "ui/file_dialogs.h"
 #include "ui/program_icon.h"
 #include "ui/qt_prompter.h"
+#include "ui/theme.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
-  QApplication::setStyle(QStringLiteral("Fusion"));
+  veltrane::ui::InstallApplicationStyle();
   QApplication::setWindowIcon(veltrane::ui::ProgramIcon());
   // Only closing one of the two windows ends the program; hiding one while
   // showing the other must not.

@@ -2,6 +2,8 @@
 // with one CREATE TABLE, then one INSERT per row.
 
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
 
 #include <QString>
@@ -99,14 +101,20 @@ std::string QuoteFoxProPath(const std::string& path) {
 }
 
 // A FoxPro field name from a PostgreSQL column name: in brackets, blanks and
-// slashes made underscores.
+// slashes made underscores. Brackets inside the name become underscores as
+// well, since a closing one would end the name early.
 void AppendFieldName(std::string& statement, const std::string& name) {
-  const size_t start = statement.size();
   statement += '[';
-  statement += name;
+  for (char c : name) statement += (c == ' ' || c == '/' || c == '[' || c == ']') ? '_' : c;
   statement += ']';
-  for (size_t i = start; i < statement.size(); ++i)
-    if (statement[i] == ' ' || statement[i] == '/') statement[i] = '_';
+}
+
+// True when a table file lies at `path` (its name matched without regard to
+// case).
+bool TableFileExists(const std::string& path) {
+  const std::optional<std::string> found = foxpro::FindPath(path);
+  std::error_code error;
+  return found && std::filesystem::is_regular_file(*found, error);
 }
 
 std::string LowerCase(const std::string& text) {
@@ -177,7 +185,7 @@ class SendToFoxProCommand {
     path_ = folder + target + kTableExtension;
     // A table file can lie there without its table being listed (a free
     // table beside a container, say): it is only replaced when confirmed.
-    if (!listed && foxpro::FindPath(path_) &&
+    if (!listed && TableFileExists(path_) &&
         !ctx_.prompter.AskYesNo(OverwriteQuestion(target), kOverwriteTitle))
       return;
     if (!trap_.Run(kOpenSource, [&] {

@@ -5,8 +5,10 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QProxyStyle>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStyleFactory>
 #include <QWidget>
 
 #include "app/file_helpers.h"
@@ -47,8 +49,20 @@ QProgressBar {
   text-align: center;
 }
 QProgressBar::chunk { background-color: #7fb2e5; }
-QLineEdit#Text4 { lineedit-password-character: 42; }
 )";
+
+constexpr int kPasswordCharacter = '*';
+
+// Fusion, except that password boxes mask every character with '*'.
+class ApplicationStyle : public QProxyStyle {
+ public:
+  ApplicationStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returned) const override {
+    if (hint == SH_LineEdit_PasswordCharacter) return kPasswordCharacter;
+    return QProxyStyle::styleHint(hint, option, widget, returned);
+  }
+};
 
 void SetBackground(QWidget* widget, const QColor& color) {
   QPalette palette = widget->palette();
@@ -58,6 +72,8 @@ void SetBackground(QWidget* widget, const QColor& color) {
 }
 
 }  // namespace
+
+void InstallApplicationStyle() { QApplication::setStyle(new ApplicationStyle); }
 
 QFont ArialFont(double points, bool bold) {
   QFont font(QStringLiteral("Arial"));

@@ -13,6 +13,10 @@ namespace veltrane::ui {
 // The skin file beside the program (a Qt style sheet).
 inline constexpr char kSkinFile[] = "/x/o.cjs";
 
+// The application's style: Fusion, with password boxes showing '*'. Call
+// once, after the QApplication exists.
+void InstallApplicationStyle();
+
 // Arial at the given size; fontconfig maps it to a metric-compatible face
 // (Liberation Sans) where Arial itself is not installed.
 QFont ArialFont(double points, bool bold);

@@ -52,12 +52,17 @@ class RecordingPrompter : public app::Prompter {
   std::vector<std::string> Questions() const { return Texts(Shown::Kind::kQuestion); }
 };
 
+// Records the progress shown; `on_value` runs after each value is set.
 class RecordingProgress : public app::ProgressBar {
  public:
-  void SetValue(double percent) override { values.push_back(percent); }
+  void SetValue(double percent) override {
+    values.push_back(percent);
+    if (on_value) on_value(percent);
+  }
   void SetText(const std::string& text) override { texts.push_back(text); }
   std::vector<double> values;
   std::vector<std::string> texts;
+  std::function<void(double)> on_value;
 };
 
 class RecordingPointer : public app::MousePointer {

@@ -67,7 +67,8 @@ TEST_F(Form1Test, LayoutFollowsTheTwipsOfTheDesign) {
   EXPECT_EQ(form_.Frame1->title(), "PostgreSQL Login");
   EXPECT_EQ(form_.Frame2->title(), "FoxPro Login");
   EXPECT_EQ(form_.Option2->text(), "Free Table Folder:");
-  EXPECT_EQ(form_.Text4->echoMode(), QLineEdit::Password);
+  form_.Text4->setText("pw;1");
+  EXPECT_EQ(form_.Text4->displayText(), "****");
   EXPECT_TRUE(form_.Option1->isChecked());
   EXPECT_FALSE(form_.font().bold());
   EXPECT_DOUBLE_EQ(form_.font().pointSizeF(), 9.0);

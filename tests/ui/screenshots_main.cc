@@ -21,6 +21,7 @@
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/program_icon.h"
+#include "ui/theme.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ bool Save(QWidget& window, const QString& file) {
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
-  QApplication::setStyle(QStringLiteral("Fusion"));
+  veltrane::ui::InstallApplicationStyle();
   QApplication::setWindowIcon(veltrane::ui::ProgramIcon());
   application.setQuitOnLastWindowClosed(false);
   if (argc != 2) {

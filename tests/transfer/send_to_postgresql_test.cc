@@ -1,0 +1,281 @@
+// Sending FoxPro tables to PostgreSQL.
+
+#include <thread>
+
+#include "command_fixture.h"
+#include "foxpro_tables.h"
+#include "transfer/commands.h"
+
+namespace veltrane::transfer::testing {
+namespace {
+
+using foxpro::NewField;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+NewField Field(const std::string& name, char type, int length = 0, int decimals = 0,
+               bool nullable = false) {
+  NewField field;
+  field.name = name;
+  field.type = type;
+  field.length = length;
+  field.decimals = decimals;
+  field.nullable = nullable;
+  return field;
+}
+
+class SendToPostgreSqlTest : public CommandFixture {
+ protected:
+  // A free table `name` with an integer id and a character note.
+  void WriteNotes(const std::string& file_name, const std::vector<Row>& rows) {
+    WriteFoxProTable(dir_.File(file_name), {Field("id", 'I'), Field("note", 'C', 10, 0, true)},
+                     rows);
+  }
+  // Sends the tables of list1 selected by name; the last becomes current.
+  CommandResult Send(const std::vector<std::string>& selected) {
+    for (const std::string& name : selected)
+      for (int i = 0; i < list1_->Count(); ++i)
+        if (list1_->Item(i) == name) {
+          list1_->SetSelected(i, true);
+          list1_->SetCurrentIndex(i);
+        }
+    return SendToPostgreSql(ctx());
+  }
+};
+
+TEST_F(SendToPostgreSqlTest, SendsSelectedTablesFromTheLastEntryUp) {
+  for (const char* name : {"a", "b", "c", "d", "e"}) WriteNotes(std::string(name) + ".dbf", {});
+  RecordDdl();
+  Fill(*list1_, {"a", "b", "c", "d", "e"});
+
+  EXPECT_TRUE(Send({"b", "e", "c"}).ok());
+
+  EXPECT_THAT(DdlLog(), ElementsAre("CREATE TABLE public.e", "CREATE TABLE public.c",
+                                    "CREATE TABLE public.b"));
+  EXPECT_THAT(Items(*list2_), ElementsAre("b", "c", "e"));
+  EXPECT_THAT(Items(*list1_), ElementsAre("a", "b", "c", "d", "e"));
+  EXPECT_THAT(prompter_.shown, IsEmpty());
+  // The hourglass stays from the start to the end of the command.
+  EXPECT_THAT(pointer_.codes, ElementsAre(app::kPointerHourglass, app::kPointerDefault));
+  EXPECT_THAT(Rows("SELECT column_name, data_type FROM information_schema.columns "
+                   "WHERE table_name = 'b' ORDER BY ordinal_position"),
+              ElementsAre(ElementsAre("id", "integer"), ElementsAre("note", "text")));
+}
+
+TEST_F(SendToPostgreSqlTest, NullAndEmptyValuesBecomeNullAndTextKeepsItsBlanksAndQuotes) {
+  WriteFoxProTable(dir_.File("t.dbf"),
+                   {Field("id", 'I'), Field("note", 'C', 10, 0, true), Field("memo", 'M', 0, 0, true)},
+                   {{"1", "It's", "x\\y"}, {"2", std::nullopt, std::nullopt}, {"3", "", ""},
+                    {"4", " ", " "}, {"5", "O'Brien", "O'Brien"}});
+  Fill(*list1_, {"t"});
+
+  EXPECT_TRUE(Send({"t"}).ok());
+
+  // A character field keeps its width; an empty memo is sent as NULL.
+  EXPECT_THAT(Rows("SELECT id, note, memo FROM t ORDER BY id"),
+              ElementsAre(ElementsAre("1", "It's      ", "x\\y"),
+                          ElementsAre("2", "<null>", "<null>"),
+                          ElementsAre("3", "          ", "<null>"),
+                          ElementsAre("4", "          ", " "),
+                          ElementsAre("5", "O'Brien   ", "O'Brien")));
+}
+
+TEST_F(SendToPostgreSqlTest, EveryFieldTypeArrivesInItsTextForm) {
+  WriteFoxProTable(dir_.File("kinds.dbf"),
+                   {Field("c", 'C', 5), Field("v", 'V', 10), Field("m", 'M'),
+                    Field("n", 'N', 8, 2), Field("f", 'F', 10, 3), Field("i", 'I'),
+                    Field("b", 'B', 0, 2), Field("y", 'Y'), Field("d", 'D'), Field("t", 'T'),
+                    Field("l", 'L'), Field("blob", 'W')},
+                   {{"ab", "vé", "memo\r\nline", "-12.5", "3.125", "-7", "0.1", "12.3456",
+                     "2024-02-29", "2024-02-29 13:45:07", "true", "\\x00ff10"}});
+  Fill(*list1_, {"kinds"});
+
+  EXPECT_TRUE(Send({"kinds"}).ok()) << ::testing::PrintToString(prompter_.Reports());
+
+  EXPECT_THAT(Rows("SELECT column_name || ' ' || data_type FROM information_schema.columns "
+                   "WHERE table_name = 'kinds' ORDER BY ordinal_position"),
+              ElementsAre(ElementsAre("c text"), ElementsAre("v text"), ElementsAre("m text"),
+                          ElementsAre("n text"), ElementsAre("f text"), ElementsAre("i integer"),
+                          ElementsAre("b double precision"), ElementsAre("y text"),
+                          ElementsAre("d text"), ElementsAre("t text"), ElementsAre("l text"),
+                          ElementsAre("blob bytea")));
+  const auto rows = Rows("SELECT c, v, m, n::numeric = -12.5, f::numeric = 3.125, i, b, "
+                         "y::numeric, d::date, t::timestamp, l::boolean, blob FROM kinds");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_THAT(rows[0], ElementsAre("ab   ", "vé", "memo\r\nline", "t", "t", "-7", "0.1",
+                                   "12.3456", "2024-02-29", "2024-02-29 13:45:07", "t",
+                                   "\\x00ff10"));
+}
+
+TEST_F(SendToPostgreSqlTest, AListedTableIsReplacedUnderItsOwnSpellingOnYes) {
+  WriteNotes("ORDERS.dbf", {{"1", "new"}});
+  db_.Exec("CREATE TABLE orders(old int); INSERT INTO orders VALUES (1)");
+  RecordDdl();
+  Fill(*list1_, {"ORDERS"});
+  Fill(*list2_, {"orders"});
+  prompter_.answers = {true};
+
+  EXPECT_TRUE(Send({"ORDERS"}).ok());
+
+  ASSERT_EQ(prompter_.shown.size(), 1u);
+  EXPECT_EQ(prompter_.shown[0].text, "Would you like to overwrite orders?");
+  EXPECT_EQ(prompter_.shown[0].title, "Overwrite?");
+  EXPECT_THAT(DdlLog(), ElementsAre("DROP TABLE public.orders", "CREATE TABLE public.orders"));
+  EXPECT_THAT(Rows("SELECT id, note FROM orders"), ElementsAre(ElementsAre("1", "new       ")));
+  EXPECT_THAT(Items(*list2_), ElementsAre("orders"));
+}
+
+TEST_F(SendToPostgreSqlTest, TheLastMatchingEntryNamesTheTargetAndNoLeavesItAlone) {
+  WriteNotes("orders.dbf", {{"1", "x"}});
+  db_.Exec("CREATE TABLE \"Orders\"(id int); CREATE TABLE \"ORDERS\"(id int)");
+  RecordDdl();
+  Fill(*list1_, {"orders"});
+  Fill(*list2_, {"Orders", "ORDERS"});
+  prompter_.answers = {false};
+
+  EXPECT_TRUE(Send({"orders"}).ok());
+
+  EXPECT_THAT(prompter_.Questions(), ElementsAre("Would you like to overwrite ORDERS?"));
+  EXPECT_THAT(DdlLog(), IsEmpty());
+  EXPECT_THAT(Items(*list2_), ElementsAre("Orders", "ORDERS"));
+  EXPECT_FALSE(PgTableExists("orders"));
+}
+
+TEST_F(SendToPostgreSqlTest, ProgressRunsPerRowAndIsResetAfterEachTable) {
+  WriteNotes("four.dbf", {{"1", "a"}, {"2", "b"}, {"3", "c"}, {"4", "d"}});
+  WriteNotes("empty.dbf", {});
+  Fill(*list1_, {"empty", "four"});
+
+  EXPECT_TRUE(Send({"empty", "four"}).ok());
+
+  EXPECT_THAT(progress_.values, ElementsAre(25, 50, 75, 100, 0, 0));
+  EXPECT_THAT(progress_.texts, ElementsAre("Progress Bar", "Progress Bar"));
+  // The empty table is created and listed all the same.
+  EXPECT_TRUE(PgTableExists("empty"));
+  EXPECT_THAT(Rows("SELECT count(*) FROM empty"), ElementsAre(ElementsAre("0")));
+  EXPECT_THAT(Items(*list2_), ElementsAre("empty", "four"));
+}
+
+TEST_F(SendToPostgreSqlTest, AFailingRowIsReportedWithItsStatementAndTheOthersArrive) {
+  WriteNotes("t.dbf", {{"1", "good"}, {"2", "bad"}, {"3", "also"}});
+  // Every new table refuses the note "bad".
+  db_.Exec(R"sql(
+    CREATE FUNCTION refuse_bad() RETURNS event_trigger LANGUAGE plpgsql AS $$
+    DECLARE r record;
+    BEGIN
+      FOR r IN SELECT * FROM pg_event_trigger_ddl_commands() WHERE command_tag = 'CREATE TABLE' LOOP
+        EXECUTE 'ALTER TABLE ' || r.object_identity || ' ADD CHECK (note NOT LIKE ''bad%'')';
+      END LOOP;
+    END $$;
+    CREATE EVENT TRIGGER refuse_bad ON ddl_command_end EXECUTE FUNCTION refuse_bad();
+  )sql");
+  Fill(*list1_, {"t"});
+
+  EXPECT_EQ(Send({"t"}).failures, 1);
+
+  ASSERT_EQ(prompter_.Reports().size(), 1u);
+  const std::string report = prompter_.Reports()[0];
+  EXPECT_EQ(SqlLine(report), "INSERT INTO \"t\" VALUES('2', 'bad       ')");
+  EXPECT_NE(report.find("in Veltrane2021/08/31.Form2.PushButton3_Click at line 138"),
+            std::string::npos)
+      << report;
+  EXPECT_THAT(Rows("SELECT id, note FROM t ORDER BY id"),
+              ElementsAre(ElementsAre("1", "good      "), ElementsAre("3", "also      ")));
+}
+
+TEST_F(SendToPostgreSqlTest, ARejectedCreateTableIsReportedOnceAndTheNextTableGoesOn) {
+  WriteNotes("a.dbf", {{"1", "x"}});
+  WriteNotes("b.dbf", {{"1", "x"}, {"2", "y"}, {"3", "z"}});
+  db_.Exec("CREATE TABLE b(other int)");  // exists, but not listed
+  Fill(*list1_, {"a", "b"});
+
+  EXPECT_EQ(Send({"a", "b"}).failures, 1);
+
+  ASSERT_EQ(prompter_.Reports().size(), 1u);
+  EXPECT_EQ(ReportedLine(prompter_.Reports()[0]), 130);
+  EXPECT_EQ(SqlLine(prompter_.Reports()[0]), "CREATE TABLE \"b\"(\"id\" INT,\"note\" text)");
+  EXPECT_THAT(Items(*list2_), ElementsAre("a"));
+  EXPECT_THAT(Rows("SELECT count(*) FROM a"), ElementsAre(ElementsAre("1")));
+}
+
+TEST_F(SendToPostgreSqlTest, NamesWithQuotesAndBackticksArriveExactly) {
+  WriteFoxProTable(dir_.File("say\"hi`.dbf"), {Field("id", 'I')}, {{"7"}});
+  Fill(*list1_, {"say\"hi`"});
+
+  EXPECT_TRUE(Send({"say\"hi`"}).ok()) << ::testing::PrintToString(prompter_.Reports());
+
+  EXPECT_TRUE(PgTableExists("say\"hi`"));
+  EXPECT_THAT(Rows("SELECT id FROM \"say\"\"hi`\""), ElementsAre(ElementsAre("7")));
+}
+
+TEST_F(SendToPostgreSqlTest, MessagesAndConnectionFailuresEndTheCommandAtOnce) {
+  WriteNotes("a.dbf", {});
+  Fill(*list1_, {"a"});
+  list1_->SetSelected(0, true);
+
+  EXPECT_TRUE(SendToPostgreSql(ctx()).ok());  // no current entry
+  EXPECT_THAT(prompter_.Messages(), ElementsAre("Please select a table"));
+  EXPECT_THAT(pointer_.codes, IsEmpty());
+
+  prompter_.shown.clear();
+  settings_.password = "wrong";
+  EXPECT_EQ(Send({"a"}).failures, 1);
+  ASSERT_EQ(prompter_.Reports().size(), 1u);
+  EXPECT_EQ(ReportedLine(prompter_.Reports()[0]), 112);
+  EXPECT_EQ(SqlLine(prompter_.Reports()[0]), "");
+
+  prompter_.shown.clear();
+  settings_ = db_.Settings();
+  UseFreeTables(dir_.File("no such folder"));
+  EXPECT_EQ(Send({"a"}).failures, 1);
+  ASSERT_EQ(prompter_.Reports().size(), 1u);
+  EXPECT_EQ(ReportedLine(prompter_.Reports()[0]), 114);
+  EXPECT_THAT(Items(*list2_), IsEmpty());
+  EXPECT_EQ(pointer_.Get(), app::kPointerDefault);
+}
+
+TEST_F(SendToPostgreSqlTest, ClosingTheWindowStopsAfterTheCurrentRow) {
+  std::vector<Row> rows;
+  for (int i = 1; i <= 10; ++i) rows.push_back({std::to_string(i), "n"});
+  WriteNotes("t.dbf", rows);
+  WriteNotes("u.dbf", rows);
+  Fill(*list1_, {"t", "u"});
+  // The window is closed while the third row of u is on its way.
+  progress_.on_value = [&](double) {
+    if (progress_.values.size() == 3) RequestStop();
+  };
+
+  EXPECT_TRUE(Send({"t", "u"}).ok());
+
+  EXPECT_TRUE(StopRequested());
+  EXPECT_FALSE(IsCommandRunning());
+  // u went first; its third row was the last one sent, t was never started.
+  EXPECT_THAT(Rows("SELECT count(*) FROM u"), ElementsAre(ElementsAre("3")));
+  EXPECT_FALSE(PgTableExists("t"));
+  EXPECT_THAT(Items(*list2_), ElementsAre("u"));
+  EXPECT_EQ(pointer_.Get(), app::kPointerDefault);
+}
+
+TEST_F(SendToPostgreSqlTest, OtherCommandsDoNothingWhileATransferRuns) {
+  WriteNotes("t.dbf", {{"1", "a"}, {"2", "b"}});
+  db_.Exec("CREATE TABLE other(id int)");
+  Fill(*list1_, {"t"});
+  Fill(*list2_, {"other"}, {"other"});
+  std::vector<CommandResult> inner;
+  events_.on_yield = [&] {
+    if (!inner.empty()) return;
+    inner.push_back(DropPostgreSqlTables(ctx()));
+    inner.push_back(SendToFoxPro(ctx()));
+    inner.push_back(LoadTables(ctx()));
+  };
+
+  EXPECT_TRUE(Send({"t"}).ok());
+
+  EXPECT_EQ(inner.size(), 3u);
+  EXPECT_TRUE(PgTableExists("other"));
+  EXPECT_THAT(Items(*list2_), ElementsAre("other", "t"));
+  EXPECT_THAT(Rows("SELECT count(*) FROM t"), ElementsAre(ElementsAre("2")));
+}
+
+}  // namespace
+}  // namespace veltrane::transfer::testing
