@@ -90,6 +90,16 @@ std::string TargetFolder(const db::ConnectionSettings& settings, const std::stri
   return WithSeparator(settings.free_table_folder);
 }
 
+// Throws Error when the table name holds a path separator or a wildcard:
+// the table file would land in another folder, or deleting the old file
+// would delete other tables' files as well.
+void CheckTableFileName(const std::string& table) {
+  if (table.find_first_of("/\\*?") != std::string::npos)
+    throw db::Error("Table \"" + table +
+                    "\" was not sent: a FoxPro table file cannot be named with \"/\", "
+                    "\"\\\", \"*\" or \"?\". Rename the table first.");
+}
+
 // `path` between single quotes, each quote inside it doubled.
 std::string QuoteFoxProPath(const std::string& path) {
   std::string quoted = "'";
@@ -166,13 +176,17 @@ class SendToFoxProCommand {
   }
 
   // Steps for the selected entry `index` of the PostgreSQL list. A table
-  // without a folder to go to, whose old copy cannot be dropped, whose
+  // without a folder or a file name to go to, whose old copy cannot be dropped, whose
   // source cannot be read or whose CREATE TABLE is rejected is reported once
   // and skipped.
   void SendTable(int index) {
     std::string target = ctx_.list2.Item(index);
     std::string folder;
-    if (!trap_.Run(kTakeTargetFolder, [&] { folder = TargetFolder(settings_, target); })) return;
+    if (!trap_.Run(kTakeTargetFolder, [&] {
+          CheckTableFileName(target);
+          folder = TargetFolder(settings_, target);
+        }))
+      return;
     const bool listed = app::ListHasItem(ctx_.list1, target);
     if (listed) {
       target = TargetName(ctx_.list1, target);

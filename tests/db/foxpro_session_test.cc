@@ -59,7 +59,9 @@ TEST_F(FoxProSessionTest, ListsAndReadsTablesThroughTheAccessLayer) {
     for (int i = 0; i < rows.GetFields().Count(); ++i) {
       const Value& value = rows.GetFields()[i].Value();
       EXPECT_EQ(value.IsNull(), cells[i].null);
-      if (!value.IsNull()) EXPECT_EQ(value.Text(), cells[i].text);
+      if (!value.IsNull()) {
+        EXPECT_EQ(value.Text(), cells[i].text);
+      }
     }
   }
   EXPECT_EQ(count, 34);

@@ -29,7 +29,9 @@ TEST(SampleTablesTest, OpenEverywhereWithNullsAndMemos) {
     for (const auto& row : rows.rows) {
       for (const auto& value : row) {
         has_null = has_null || !value;
-        if (value) EXPECT_EQ(value->rfind("ERROR", 0), std::string::npos) << name << ": " << *value;
+        if (value) {
+          EXPECT_EQ(value->rfind("ERROR", 0), std::string::npos) << name << ": " << *value;
+        }
       }
     }
     EXPECT_TRUE(has_null) << name;

@@ -149,6 +149,24 @@ TEST_F(SendToFoxProTest, TableNamesWithQuotesAndBackticksArriveExactly) {
   EXPECT_THAT(Items(*list1_), ElementsAre("back`tick", "it's", "say \"hi\""));
 }
 
+TEST_F(SendToFoxProTest, ATableNameWithAPathSeparatorOrWildcardIsRefused) {
+  fs::create_directory(dir_.File("inner"));
+  UseFreeTables(dir_.File("inner"));
+  WriteOldTable("inner/keep.dbf");
+  db_.Exec("CREATE TABLE \"../escape\"(id int); CREATE TABLE \"a\\b\"(id int);"
+           "CREATE TABLE \"*\"(id int); CREATE TABLE fine(id int)");
+  Fill(*list2_, {"../escape", "a\\b", "*", "fine"});
+
+  EXPECT_EQ(Send({"../escape", "a\\b", "*", "fine"}).failures, 3);
+
+  ASSERT_EQ(prompter_.Reports().size(), 3u);
+  EXPECT_THAT(Description(prompter_.Reports()[1]), HasSubstr("Table \"../escape\" was not sent"));
+  EXPECT_FALSE(fs::exists(dir_.File("escape.DBF")));
+  EXPECT_TRUE(fs::exists(dir_.File("inner/keep.dbf")));
+  EXPECT_TRUE(fs::exists(dir_.File("inner/fine.DBF")));
+  EXPECT_THAT(Items(*list1_), ElementsAre("fine"));
+}
+
 TEST_F(SendToFoxProTest, NoLeavesAListedTableAndItsFileAlone) {
   db_.Exec("CREATE TABLE orders(id int)");
   WriteOldTable("ORDERS.DBF");

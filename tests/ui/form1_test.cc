@@ -180,6 +180,8 @@ TEST_F(Form1Test, OnlyExactlyTwoSelectsFreeTablesAtStartUp) {
 TEST_F(Form1Test, PostgreSqlTestAnswersForGoodAndWrongPassword) {
   testing::TestDatabase database;
   LogInto(database, database.server().password);
+  std::vector<int> pointer_while_shown;
+  prompter_.on_message = [&] { pointer_while_shown.push_back(form_.pointer().Get()); };
   form_.PushButton3->click();
   LogInto(database, database.server().password + "-wrong");
   form_.PushButton3->click();
@@ -192,6 +194,8 @@ TEST_F(Form1Test, PostgreSqlTestAnswersForGoodAndWrongPassword) {
   EXPECT_EQ(prompter_.messages[2].text, "Could not connect. Please check with your administrator.");
   EXPECT_TRUE(prompter_.reports.empty());
   EXPECT_EQ(form_.pointer().Get(), app::kPointerDefault);
+  // Success is told while the hourglass still shows.
+  EXPECT_EQ(pointer_while_shown.front(), app::kPointerHourglass);
 }
 
 TEST_F(Form1Test, FoxProTestUsesTheBoxOfTheSelectedMode) {
@@ -201,10 +205,14 @@ TEST_F(Form1Test, FoxProTestUsesTheBoxOfTheSelectedMode) {
   form_.PushButton1->click();
   form_.Option1->setChecked(true);
   form_.Text6->setText(QString::fromStdString(empty.File("missing.dbc")));
+  form_.Text7->setText(QString::fromStdString(empty.path()));  // not read in this mode
   form_.PushButton1->click();
-  ASSERT_EQ(prompter_.messages.size(), 2u);
+  form_.Option2->setChecked(true);
+  form_.PushButton1->click();
+  ASSERT_EQ(prompter_.messages.size(), 3u);
   EXPECT_EQ(prompter_.messages[0].text, "Could not connect.");
   EXPECT_EQ(prompter_.messages[1].text, "Could not connect.");
+  EXPECT_EQ(prompter_.messages[2].text, "Connection successful.");
   EXPECT_EQ(form_.pointer().Get(), app::kPointerDefault);
   EXPECT_TRUE(prompter_.reports.empty());
 }

@@ -4,6 +4,7 @@ namespace veltrane::testing {
 
 void RecordingPrompter::Message(const std::string& text, const std::string& title) {
   messages.push_back({text, title});
+  if (on_message) on_message();
 }
 
 bool RecordingPrompter::AskYesNo(const std::string& text, const std::string& title) {

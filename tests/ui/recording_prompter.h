@@ -2,6 +2,7 @@
 #define VELTRANE_TESTS_UI_RECORDING_PROMPTER_H_
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ class RecordingPrompter : public app::Prompter {
   void ErrorReport(const std::string& text) override;
 
   std::vector<Shown> messages;
+  std::function<void()> on_message;  // runs while a message is shown
   std::vector<std::string> reports;
   std::deque<bool> yes_no_answers;       // No when empty
   std::deque<std::string> input_answers;  // cancel when empty
