@@ -73,6 +73,33 @@ TEST_F(ContainerStatementsTest, CreatedTableJoinsTheContainerWithItsLongFieldNam
   EXPECT_NE(header.find("data1.dbc"), std::string::npos);
 }
 
+TEST_F(ContainerStatementsTest, CreatesEveryTypeWithLongNamesAndNulls) {
+  Run("CREATE TABLE '" + dir_.File("every.dbf") +
+      "'([character field] C(12) NULL, [varchar field] V(20) NULL, [numeric field] N(10,3),"
+      " [float field] F(12,2), [integer field] I, [double field] B, [currency field] Y,"
+      " [date field] D NULL, [datetime field] T, [logical field] L, [memo field] M NOCPTRANS,"
+      " [general field] G, [blob field] W NULL, [varbinary field] Q(8))");
+  testing::SelectResult every = SelectAll(*database_, "`EVERY`");
+  EXPECT_EQ(every.columns.size(), 14u);
+  EXPECT_EQ(every.columns[0].name, "character field");
+  EXPECT_EQ(every.columns[13].name, "varbinary field");
+  std::vector<int16_t> types;
+  for (const Column& column : every.columns) types.push_back(column.type);
+  EXPECT_EQ(types, (std::vector<int16_t>{129, 200, 131, 131, 3, 5, 6, 133, 135, 11, 205, 205, 205,
+                                         204}));
+  Run("INSERT INTO `" + dir_.File("every.dbf") +
+      "` VALUES(NULL, 'v', 1.5, 2.25, 7, 0.5, 12.3456, NULL, '2001-02-03 04:05:06', .T.,"
+      " 'memo', '\\x01', NULL, '\\x0203')");
+  std::vector<testing::Record> dbfread = testing::ReadWithPython("dbfread", dir_.File("every.dbf"));
+  ASSERT_EQ(dbfread.size(), 1u);
+  EXPECT_EQ(dbfread[0][8], "2001-02-03 04:05:06");
+  EXPECT_EQ(SelectAll(*database_, "`every`").rows[0],
+            (std::vector<std::optional<std::string>>{
+                std::nullopt, "v", "1.500", "2.25", "7", "0.5", "12.3456", std::nullopt,
+                "2001-02-03 04:05:06", "true", "\\x6d656d6f", "\\x01", std::nullopt,
+                "\\x0203"}));
+}
+
 TEST_F(ContainerStatementsTest, DropRemovesTheTableFromTheContainerAndDeletesItsFiles) {
   Run("CREATE TABLE '" + dir_.File("scratch.dbf") + "'([text] M)");
   Run("INSERT INTO `" + dir_.File("scratch.dbf") + "` VALUES('x')");
