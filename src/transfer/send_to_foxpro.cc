@@ -100,16 +100,6 @@ void CheckTableFileName(const std::string& table) {
                     "\"\\\", \"*\" or \"?\". Rename the table first.");
 }
 
-// `path` between single quotes, each quote inside it doubled.
-std::string QuoteFoxProPath(const std::string& path) {
-  std::string quoted = "'";
-  for (char c : path) {
-    if (c == '\'') quoted += '\'';
-    quoted += c;
-  }
-  return quoted + "'";
-}
-
 // A FoxPro field name from a PostgreSQL column name: in brackets, blanks and
 // slashes made underscores. Brackets inside the name become underscores as
 // well, since a closing one would end the name early.

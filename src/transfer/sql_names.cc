@@ -21,4 +21,6 @@ std::string QuotePostgreSqlName(std::string_view name) { return Enclose(name, '"
 
 std::string QuoteFoxProName(std::string_view name) { return Enclose(name, '`'); }
 
+std::string QuoteFoxProPath(std::string_view path) { return Enclose(path, '\''); }
+
 }  // namespace veltrane::transfer

@@ -15,6 +15,10 @@ std::string QuotePostgreSqlName(std::string_view name);
 // (table name or table path) that stands for exactly this name.
 std::string QuoteFoxProName(std::string_view name);
 
+// `path` between single quotes, each quote inside it doubled: the table file
+// a FoxPro CREATE TABLE creates.
+std::string QuoteFoxProPath(std::string_view path);
+
 }  // namespace veltrane::transfer
 
 #endif  // VELTRANE_TRANSFER_SQL_NAMES_H_
