@@ -7,6 +7,7 @@
 #include "db/pg_handles.h"
 #include "db/pg_link.h"
 #include "db/pg_session.h"
+#include "db/server_wait.h"
 
 namespace veltrane::db {
 namespace {
@@ -18,6 +19,17 @@ PGconn* NativeOf(Connection& connection) {
   PgSession* session = AsPostgreSql(connection.session());
   if (!session) throw Error("Rows can be loaded with COPY only into a PostgreSQL database.");
   return session->native();
+}
+
+// Hands every queued byte to the socket, waiting in slices. False when
+// the connection failed.
+bool FlushWaiting(PGconn* conn) {
+  while (true) {
+    const int state = PQflush(conn);
+    if (state == 0) return true;
+    if (state < 0) return false;
+    WaitForServer(conn, /*for_writing=*/true);
+  }
 }
 
 // Reads the results that follow the end of the data; returns the first
@@ -54,6 +66,9 @@ void PgCopyIn::Begin(const std::string& target) {
     Rollback();
     throw Error(description);
   }
+  // Rows are queued without blocking, so that waits for the server run in
+  // slices (server_wait.h).
+  PQsetnonblocking(conn_, 1);
   loading_ = true;
   rejected_ = false;
 }
@@ -62,7 +77,12 @@ bool PgCopyIn::Send(std::string_view lines) {
   if (!loading_) throw Error("No COPY load is running; begin one before sending rows.");
   while (!rejected_ && !lines.empty()) {
     const size_t piece = std::min(lines.size(), kMaxPiece);
-    if (PQputCopyData(conn_, lines.data(), static_cast<int>(piece)) != 1) rejected_ = true;
+    const int queued = PQputCopyData(conn_, lines.data(), static_cast<int>(piece));
+    if (queued == 0) {  // libpq's buffer is full: wait for the socket
+      WaitForServer(conn_, /*for_writing=*/true);
+      continue;
+    }
+    if (queued < 0 || !FlushWaiting(conn_)) rejected_ = true;
     lines.remove_prefix(piece);
   }
   return !rejected_;
@@ -71,7 +91,10 @@ bool PgCopyIn::Send(std::string_view lines) {
 void PgCopyIn::Finish() {
   if (!loading_) throw Error("No COPY load is running; there is nothing to finish.");
   loading_ = false;
-  PQputCopyEnd(conn_, nullptr);
+  int ended;
+  while ((ended = PQputCopyEnd(conn_, nullptr)) == 0) WaitForServer(conn_, /*for_writing=*/true);
+  if (ended > 0 && FlushWaiting(conn_)) AwaitResult(conn_);
+  PQsetnonblocking(conn_, 0);
   PgResultPtr outcome = CopyOutcome(conn_);
   if (PQresultStatus(outcome.get()) != PGRES_COMMAND_OK) {
     std::string description = PgErrorDescription(conn_, outcome.get());
@@ -91,6 +114,7 @@ void PgCopyIn::Finish() {
 void PgCopyIn::Abort() {
   if (!loading_) return;
   loading_ = false;
+  PQsetnonblocking(conn_, 0);
   PQputCopyEnd(conn_, "the load was abandoned");
   CopyOutcome(conn_);
   Rollback();

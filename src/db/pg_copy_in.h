@@ -16,7 +16,9 @@ class Connection;
 // on a load while the caller renders the next rows.
 //
 // Usage: Begin, Send as often as needed, then Finish (or Abort). Between
-// loads the connection is idle and can run other statements.
+// loads the connection is idle and can run other statements. While Send and
+// Finish wait for the server, the current ServerWaitHook runs in slices
+// (server_wait.h).
 class PgCopyIn {
  public:
   // `connection` must be an open PostgreSQL connection that outlives this

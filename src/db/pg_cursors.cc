@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "db/error.h"
+#include "db/server_wait.h"
 
 namespace veltrane::db {
 namespace {
@@ -73,7 +74,7 @@ void PgStreamCursor::Fetch() {
                 "the transaction they were read in.");
   }
   std::string fetch = "FETCH FORWARD " + std::to_string(batch_rows_) + " FROM " + name_;
-  PgResultPtr result(PQexec(link_->conn.get(), fetch.c_str()));
+  PgResultPtr result(ExecWaiting(link_->conn.get(), fetch.c_str()));
   if (PQresultStatus(result.get()) != PGRES_TUPLES_OK) {
     declared_ = false;
     link_->EndTransaction();

@@ -1,5 +1,7 @@
 #include "db/pg_link.h"
 
+#include "db/server_wait.h"
+
 namespace veltrane::db {
 namespace {
 
@@ -37,7 +39,7 @@ void ThrowPgError(PGconn* conn, const PGresult* result) {
 }
 
 PgResultPtr PgLink::Run(const std::string& sql) {
-  PgResultPtr result(PQexec(conn.get(), sql.c_str()));
+  PgResultPtr result(ExecWaiting(conn.get(), sql.c_str()));
   ExecStatusType status = PQresultStatus(result.get());
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
     ThrowPgError(conn.get(), result.get());

@@ -21,7 +21,8 @@ struct PgLink {
   uint64_t transaction = 0;     // counts transactions, so a cursor knows its own has ended
   uint64_t next_cursor = 0;     // for unique cursor names
 
-  // Runs `sql` through the simple protocol. Throws PgStatementError with the
+  // Runs `sql` through the simple protocol, waiting for the server in
+  // slices (server_wait.h). Throws PgStatementError with the
   // server's message unless the result is COMMAND_OK or TUPLES_OK.
   PgResultPtr Run(const std::string& sql);
   // Ends the streaming transaction (its cursors with it). Never throws.

@@ -2,6 +2,7 @@
 
 #include "db/copy_text.h"
 #include "db/error.h"
+#include "db/server_wait.h"
 
 namespace veltrane::transfer {
 namespace {
@@ -68,6 +69,7 @@ std::string_view CopyRowSender::Lines(size_t first, size_t last) const {
 
 void CopyRowSender::StreamPending() {
   if (rejected_) return;
+  db::ServerWaitHook serve_window([this] { events_.Yield(); });
   try {
     if (!copy_.loading()) copy_.Begin(quoted_table_);
     if (!copy_.Send(std::string_view(lines_).substr(streamed_))) rejected_ = true;
@@ -79,6 +81,7 @@ void CopyRowSender::StreamPending() {
 
 void CopyRowSender::Flush() {
   if (ends_.empty()) return;
+  db::ServerWaitHook serve_window([this] { events_.Yield(); });
   StreamPending();
   bool stored = false;
   if (!rejected_) {

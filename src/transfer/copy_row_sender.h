@@ -37,7 +37,8 @@ class CopyRowSender {
 
   // `postgresql` is an open PostgreSQL connection; `quoted_table` the table
   // as it stands in the INSERT statements (its name in double quotes);
-  // `events` runs between the loads of a rejected load's halves. `replay`
+  // `events` runs while the server is waited for and between the loads of
+  // a rejected load's halves. `replay`
   // must not throw: it reports its own failures.
   CopyRowSender(db::Connection& postgresql, std::string quoted_table, app::EventPump& events,
                 Replay replay);

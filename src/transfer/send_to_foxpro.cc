@@ -15,6 +15,7 @@
 #include "db/connection_strings.h"
 #include "db/error.h"
 #include "db/record_set.h"
+#include "db/server_wait.h"
 #include "foxpro/file_names.h"
 #include "transfer/column_types.h"
 #include "transfer/command_guard.h"
@@ -134,6 +135,8 @@ class SendToFoxProCommand {
     }
     // The hourglass stays until the command ends, whatever happens between.
     ctx_.pointer.Set(app::kPointerHourglass);
+    // The window is served while rows are fetched from the server.
+    db::ServerWaitHook serve_window([this] { ctx_.events.Yield(); });
     const bool open = OpenConnections();
     if (open) {
       for (int i = ctx_.list2.Count() - 1; i >= 0 && !StopRequested(); --i)
