@@ -171,8 +171,12 @@ class TableWriterImpl : public TableWriter {
         throw;
       }
     }
+    // The record goes out behind the old end mark first and its leading
+    // delete flag last: a process killed half-way through the larger write
+    // leaves the old end mark in place, so no reader sees a partial record.
     record_.push_back(static_cast<char>(dbf::kEndOfFile));
-    table_.WriteAt(record_at, record_);
+    table_.WriteAt(record_at + 1, record_.data() + 1, record_.size() - 1);
+    table_.WriteAt(record_at, record_.data(), 1);
     header_.record_count += 1;
     std::string prefix = SerializeHeaderPrefix(header_);
     std::memcpy(mapped_header_ + dbf::kLastUpdateOffset, prefix.data() + dbf::kLastUpdateOffset,
