@@ -89,9 +89,9 @@ class CatalogCursor : public Cursor {
   size_t next_ = 0;
 };
 
-class FoxProSession : public Session {
+class FoxProEngineSession : public FoxProSession {
  public:
-  explicit FoxProSession(std::unique_ptr<foxpro::Database> database)
+  explicit FoxProEngineSession(std::unique_ptr<foxpro::Database> database)
       : database_(std::move(database)) {}
 
   std::unique_ptr<Cursor> Execute(const std::string& statement, int /*cursor_location*/) override {
@@ -109,6 +109,11 @@ class FoxProSession : public Session {
     return std::make_unique<CatalogCursor>(Translated([&] { return database_->Catalog(); }));
   }
 
+  void AppendRow(const std::string& path,
+                 const std::vector<foxpro::InputValue>& values) override {
+    Translated([&] { database_->AppendRow(path, values); });
+  }
+
  private:
   std::unique_ptr<foxpro::Database> database_;
 };
@@ -119,8 +124,10 @@ std::unique_ptr<Session> OpenFoxProSession(const std::string& data_source,
                                            const std::string& /*collating_sequence*/) {
   // The engine only ever reads whole tables in file order, so the collating
   // sequence (which orders index keys and comparisons) changes nothing.
-  return std::make_unique<FoxProSession>(
+  return std::make_unique<FoxProEngineSession>(
       Translated([&] { return foxpro::Database::Open(data_source); }));
 }
+
+FoxProSession* AsFoxPro(Session& session) { return dynamic_cast<FoxProSession*>(&session); }
 
 }  // namespace veltrane::db

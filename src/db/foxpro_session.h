@@ -3,10 +3,32 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "db/backend.h"
+#include "foxpro/table_writer.h"
 
 namespace veltrane::db {
+
+// A session on the FoxPro table engine. Beside the statements every session
+// runs, it appends rows from values already in hand, for the transfer to
+// FoxPro, which would otherwise spend half its time writing INSERT texts
+// for the engine to parse back.
+class FoxProSession : public Session {
+ public:
+  // Appends one record to the table at `path` exactly as
+  // Execute("INSERT INTO `<path>` VALUES(...)") does when the statement's
+  // expressions evaluate to `values` (one per field; a quoted literal is
+  // an InputValue of kind kText holding its text, '' the empty text). The
+  // table stays open for the INSERTs and appends into the same path that
+  // follow. Throws Error with the same description that INSERT gives.
+  virtual void AppendRow(const std::string& path,
+                         const std::vector<foxpro::InputValue>& values) = 0;
+};
+
+// The FoxPro session behind `session`, or nullptr when it is another
+// backend's.
+FoxProSession* AsFoxPro(Session& session);
 
 // Opens the FoxPro table engine on a data source: a ".dbc" database
 // container file, or a folder of free tables. `collating_sequence` is the

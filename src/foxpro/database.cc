@@ -76,6 +76,9 @@ class FoxProDatabase : public Database {
 
   std::vector<CatalogEntry> Catalog() override;
   std::unique_ptr<RowCursor> Execute(const std::string& statement) override;
+  void AppendRow(const std::string& path, const std::vector<InputValue>& values) override {
+    Insert(path, values);
+  }
 
  private:
   std::unique_ptr<RowCursor> Select(const std::string& name);
@@ -91,8 +94,8 @@ class FoxProDatabase : public Database {
   std::string dbc_path_;
   std::unique_ptr<Container> container_;
 
-  // The table of the last INSERT, kept open while INSERTs into the same
-  // path follow one another; any other statement closes it first.
+  // The table of the last INSERT or AppendRow, kept open while those into
+  // the same path follow one another; any other statement closes it first.
   std::string append_path_text_;
   std::unique_ptr<TableWriter> appender_;
 };

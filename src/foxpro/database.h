@@ -8,6 +8,7 @@
 
 #include "foxpro/error.h"
 #include "foxpro/row.h"
+#include "foxpro/table_writer.h"
 
 namespace veltrane::foxpro {
 
@@ -37,6 +38,14 @@ class Database {
 
   // Runs one statement: a cursor over the rows for SELECT, nullptr otherwise.
   virtual std::unique_ptr<RowCursor> Execute(const std::string& statement) = 0;
+
+  // Appends one record to the table at `path` exactly as
+  // "INSERT INTO `<path>` VALUES(...)" whose expressions evaluate to
+  // `values` does: `path` is the name as that statement's backticks give
+  // it, resolved the same way, and the table stays open for the INSERTs
+  // and appends into the same path that follow. Saves building and
+  // parsing the statement text for callers that hold the values already.
+  virtual void AppendRow(const std::string& path, const std::vector<InputValue>& values) = 0;
 };
 
 }  // namespace veltrane::foxpro

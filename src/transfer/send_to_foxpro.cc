@@ -1,10 +1,12 @@
 // Sends the selected PostgreSQL tables to FoxPro: each table file made anew
-// with one CREATE TABLE, then one INSERT per row.
+// with one CREATE TABLE, then one record per row, appended as its INSERT
+// would append it.
 
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <QString>
 
@@ -14,6 +16,7 @@
 #include "db/connection.h"
 #include "db/connection_strings.h"
 #include "db/error.h"
+#include "db/foxpro_session.h"
 #include "db/record_set.h"
 #include "db/server_wait.h"
 #include "foxpro/file_names.h"
@@ -224,20 +227,83 @@ class SendToFoxProCommand {
     return built && trap_.Run(kExecuteCreate, [this] { foxpro_.Execute(statement_); });
   }
 
+  // One record per source row. Rows go to the engine as values, skipping
+  // the INSERT text the engine would parse back into the same values; a
+  // row's INSERT is only written out where a report or a later statement
+  // shows it: when the row fails, and for the last row of the table.
   void CopyRows() {
     int64_t last = -1;
     trap_.Run(kCountRows, [&] { last = source_.RecordCount() - 1; });
     quoted_path_ = QuoteFoxProName(path_);
+    db::FoxProSession* engine = db::AsFoxPro(foxpro_.session());
     for (int64_t row = 0; row <= last && !source_.Eof(); ++row) {
       ctx_.events.Yield();
       ctx_.progress.SetValue(ProgressPercent(row, last + 1));
-      if (trap_.Run(kBuildInsert, [this] { BuildInsert(); }))
+      if (engine) {
+        SendRow(*engine);
+      } else if (trap_.Run(kBuildInsert, [this] { BuildInsert(); })) {
         trap_.Run(kExecuteInsert, [this] { foxpro_.Execute(statement_); });
+      }
       // A row that cannot be read ends the table: the rows after it cannot
       // be reached.
-      if (!trap_.Run(kMoveNext, [this] { source_.MoveNext(); })) return;
-      if (StopRequested()) return;
+      if (!trap_.Run(kMoveNext, [this] {
+            try {
+              source_.MoveNext();
+            } catch (...) {
+              WritePendingInsert();
+              throw;
+            }
+          }))
+        return;
+      if (StopRequested()) break;
     }
+    WritePendingInsert();
+  }
+
+  // Appends the current row through `engine`. Failures are reported with
+  // the statement the row's INSERT would have been.
+  void SendRow(db::FoxProSession& engine) {
+    if (!trap_.Run(kBuildInsert, [this] { TakeValues(); })) return;
+    trap_.Run(kExecuteInsert, [&] {
+      try {
+        engine.AppendRow(path_, values_);
+      } catch (...) {
+        WritePendingInsert();
+        throw;
+      }
+    });
+  }
+
+  // The current row's values as its INSERT's literals evaluate: texts, a
+  // null value as the empty text. A value that cannot be read fails the
+  // way BuildInsert fails on it, leaving the statement built so far.
+  void TakeValues() {
+    pending_insert_ = false;
+    const db::Fields fields = source_.GetFields();
+    values_.resize(fields.Count());
+    try {
+      for (int f = 0; f < fields.Count(); ++f) {
+        values_[f].kind = foxpro::InputValue::Kind::kText;
+        values_[f].text.assign(fields[f].Value().Text());
+      }
+    } catch (...) {
+      BuildInsert();
+      throw;
+    }
+    pending_insert_ = true;
+  }
+
+  // Writes the INSERT of the values last taken into the statement buffer,
+  // when it is not written yet.
+  void WritePendingInsert() {
+    if (!pending_insert_) return;
+    pending_insert_ = false;
+    statement_.clear();
+    statement_ += "INSERT INTO ";
+    statement_ += quoted_path_;
+    statement_ += kOpenValues;
+    for (const foxpro::InputValue& value : values_) AppendFoxProValue(statement_, value.text);
+    FinishValues(statement_);
   }
 
   // The current row's INSERT, built in the reused statement buffer. A null
@@ -265,6 +331,10 @@ class SendToFoxProCommand {
   std::string statement_;
   std::string path_;
   std::string quoted_path_;
+  // The current row's values, for the engine's append; their INSERT is
+  // not in statement_ yet while pending_insert_ is set.
+  std::vector<foxpro::InputValue> values_;
+  bool pending_insert_ = false;
 };
 
 }  // namespace
