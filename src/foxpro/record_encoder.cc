@@ -73,6 +73,19 @@ bool ParseTimePart(std::string_view s, size_t& pos, int64_t& milliseconds) {
   return true;
 }
 
+// A whole text "YYYY-MM-DD", optionally followed by a blank or "T" and a
+// time of day; `milliseconds` is 0 without one.
+bool ParseDateTime(std::string_view s, int& year, int& month, int& day, int64_t& milliseconds) {
+  size_t pos = 0;
+  milliseconds = 0;
+  if (!ParseDatePart(s, pos, year, month, day)) return false;
+  if (pos < s.size() && (s[pos] == ' ' || s[pos] == 'T')) {
+    ++pos;
+    if (!ParseTimePart(s, pos, milliseconds)) return false;
+  }
+  return pos == s.size();
+}
+
 }  // namespace
 
 bool ParseDecimal(std::string_view text, Decimal& out) {
@@ -340,15 +353,10 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, std::stri
       std::string_view text = Trim(value.text);
       if (value.kind == InputValue::Kind::kLogical) Fail(f, "a logical value is not a date");
       if (text.empty()) return;
-      size_t pos = 0;
       int year, month, day;
       int64_t milliseconds = 0;
-      bool ok = ParseDatePart(text, pos, year, month, day);
-      if (ok && pos < text.size() && (text[pos] == ' ' || text[pos] == 'T')) {
-        ++pos;
-        ok = ParseTimePart(text, pos, milliseconds) && milliseconds == 0;
-      }
-      if (!ok || pos != text.size()) Fail(f, "\"" + value.text + "\" is not a date (YYYY-MM-DD)");
+      if (!ParseDateTime(text, year, month, day, milliseconds) || milliseconds != 0)
+        Fail(f, "\"" + value.text + "\" is not a date (YYYY-MM-DD)");
       char digits[9];
       std::snprintf(digits, sizeof digits, "%04d%02d%02d", year, month, day);
       std::memcpy(out, digits, 8);
@@ -358,15 +366,9 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, std::stri
       std::string_view text = Trim(value.text);
       if (value.kind == InputValue::Kind::kLogical) Fail(f, "a logical value is not a datetime");
       if (text.empty()) return;
-      size_t pos = 0;
       int year, month, day;
       int64_t milliseconds = 0;
-      bool ok = ParseDatePart(text, pos, year, month, day);
-      if (ok && pos < text.size() && (text[pos] == ' ' || text[pos] == 'T')) {
-        ++pos;
-        ok = ParseTimePart(text, pos, milliseconds);
-      }
-      if (!ok || pos != text.size())
+      if (!ParseDateTime(text, year, month, day, milliseconds))
         Fail(f, "\"" + value.text + "\" is not a datetime (YYYY-MM-DD HH:MM:SS)");
       int64_t julian_day = JulianDayFromCivil(year, month, day) + milliseconds / kMillisecondsPerDay;
       milliseconds %= kMillisecondsPerDay;
