@@ -32,7 +32,7 @@ void CliTest::Remember(const std::string& name, const std::string& value) {
 
 std::string CliTest::CopyFreeTable(const std::string& fixture, const std::string& name) {
   namespace fs = std::filesystem;
-  const fs::path source = TestDataPath("cli/data/free-tables/" + fixture);
+  const fs::path source = TestDataPath("free-tables/" + fixture);
   const std::string target = tables_.File(name + ".dbf");
   fs::copy_file(fs::path(source).replace_extension(".dbf"), target);
   const fs::path memo = fs::path(source).replace_extension(".fpt");

@@ -51,7 +51,7 @@ TEST_F(ConnectionOptionsTest, OptionsOverrideTheRememberedValuesWithoutWritingTh
   EXPECT_EQ(Lines(r.out), std::vector<std::string>{"loose"});
   TempDir container;
   for (const auto& file :
-       std::filesystem::directory_iterator(TestDataPath("cli/data/container")))
+       std::filesystem::directory_iterator(TestDataPath("container")))
     std::filesystem::copy_file(file.path(), container.File(file.path().filename()));
   r = Cli({"--dbc", container.File("data1.dbc"), "list", "foxpro"});
   EXPECT_EQ(r.exit_status, 0) << r.err;

@@ -22,7 +22,7 @@ class FoxProSessionTest : public ::testing::Test {
   void SetUp() override {
     for (const char* name : {"dbase_30.dbf", "dbase_30.fpt"}) {
       fs::path copy = fs::path(dir_.path()) / name;
-      fs::copy_file(testing::TestDataPath(std::string("foxpro/data/free-tables/") + name), copy);
+      fs::copy_file(testing::TestDataPath(std::string("free-tables/") + name), copy);
       fs::permissions(copy, fs::perms::owner_write, fs::perm_options::add);
     }
   }

@@ -68,7 +68,7 @@ std::vector<Record> ReadWithPython(const std::string& reader, const std::string&
 }
 
 std::string CopyTestFile(const std::string& relative, const std::string& folder) {
-  std::filesystem::path source = veltrane::testing::TestDataPath("foxpro/data/" + relative);
+  std::filesystem::path source = veltrane::testing::TestDataPath(relative);
   std::filesystem::path target = std::filesystem::path(folder) / source.filename();
   std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing);
   std::filesystem::permissions(target, std::filesystem::perms::owner_write,

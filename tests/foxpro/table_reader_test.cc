@@ -19,7 +19,7 @@ using testing::Record;
 using testing::Value;
 
 std::string Fixture(const std::string& relative) {
-  return veltrane::testing::TestDataPath("foxpro/data/" + relative);
+  return veltrane::testing::TestDataPath(relative);
 }
 
 struct SummaryField {

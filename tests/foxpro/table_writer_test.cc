@@ -35,7 +35,7 @@ std::string Hex(const std::string& bytes) {
 }
 
 std::string Fixture(const std::string& relative) {
-  return veltrane::testing::TestDataPath("foxpro/data/" + relative);
+  return veltrane::testing::TestDataPath(relative);
 }
 
 // A table created with the fields of the container fixture's table1 has the

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "foxpro/table_reader.h"
+#include "support/temp_dir.h"
 
 namespace veltrane::transfer::testing {
 namespace {
@@ -69,7 +70,7 @@ TableContents ReadWithEngine(const std::string& path) {
 TableContents ReadWithDbfRead(const std::string& path) {
   int status = 0;
   const std::string out =
-      Capture("/usr/bin/python3 " + TransferTestData("read_with_dbfread.py") + " '" + path + "'",
+      Capture("/usr/bin/python3 " + std::string(READ_WITH_DBFREAD) + " '" + path + "'",
               status);
   EXPECT_EQ(status, 0) << "python3-dbfread could not read " << path;
   TableContents contents;
@@ -96,7 +97,7 @@ TableContents ReadWithDbfRead(const std::string& path) {
 }
 
 std::string TransferTestData(const std::string& relative) {
-  return std::string(TRANSFER_TEST_DATA_DIR) + "/" + relative;
+  return veltrane::testing::TestDataPath(relative);
 }
 
 std::string FileBytes(const std::string& path) {

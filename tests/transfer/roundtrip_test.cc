@@ -98,7 +98,8 @@ TEST_F(RoundTripTest, AWrittenTableComesBackWithEveryValueUnchanged) {
 }
 
 TEST_F(RoundTripTest, ARealVisualFoxProTableComesBackWithEveryValueUnchanged) {
-  fs::copy(TransferTestData("free-tables"), dir_.path());
+  for (const char* file : {"dbase_30.dbf", "dbase_30.fpt"})
+    fs::copy_file(TransferTestData(std::string("free-tables/") + file), dir_.File(file));
   const TableContents before = ReadWithEngine(dir_.File("dbase_30.dbf"));
   ASSERT_EQ(before.rows.size(), 34u);
 
