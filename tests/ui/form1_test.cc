@@ -12,11 +12,11 @@
 #include <gtest/gtest.h>
 
 #include "app/settings_store.h"
-#include "app/window_flow.h"
 #include "recording_prompter.h"
 #include "support/temp_dir.h"
 #include "support/test_database.h"
 #include "ui/form2.h"
+#include "ui/window_flow.h"
 
 namespace veltrane::ui {
 namespace {
@@ -40,7 +40,7 @@ class Form1Test : public ::testing::Test {
   app::SettingsStore store_{dir_.File("Marvoll/Veltrane.ini")};
   RecordingPrompter prompter_;
   ScriptedFileDialogs dialogs_;
-  app::WindowFlow flow_{prompter_, store_, dialogs_};
+  WindowFlow flow_{prompter_, store_, dialogs_};
   Form1& form_ = flow_.form1();
 };
 

@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include "app/settings_store.h"
-#include "app/window_flow.h"
 #include "recording_prompter.h"
 #include "app/list_helpers.h"
 #include "transfer/commands.h"
@@ -18,6 +17,7 @@
 #include "support/test_database.h"
 #include "ui/form1.h"
 #include "ui/theme.h"
+#include "ui/window_flow.h"
 
 namespace veltrane::ui {
 namespace {
@@ -58,7 +58,7 @@ class Form2Test : public ::testing::Test {
   app::SettingsStore store_{dir_.File("Veltrane.ini")};
   RecordingPrompter prompter_;
   ScriptedFileDialogs dialogs_;
-  app::WindowFlow flow_{prompter_, store_, dialogs_};
+  WindowFlow flow_{prompter_, store_, dialogs_};
   Form1& form1_ = flow_.form1();
   Form2& form_ = flow_.form2();
 };

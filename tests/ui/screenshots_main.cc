@@ -16,12 +16,12 @@
 #include <QRadioButton>
 
 #include "app/settings_store.h"
-#include "app/window_flow.h"
 #include "recording_prompter.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/program_icon.h"
 #include "ui/theme.h"
+#include "ui/window_flow.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
 
   veltrane::testing::RecordingPrompter prompter;
   veltrane::testing::ScriptedFileDialogs dialogs;
-  veltrane::app::WindowFlow flow(prompter, settings, dialogs);
+  veltrane::ui::WindowFlow flow(prompter, settings, dialogs);
   flow.Start();
 
   veltrane::ui::Form1& form1 = flow.form1();

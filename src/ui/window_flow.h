@@ -1,5 +1,5 @@
-#ifndef VELTRANE_APP_WINDOW_FLOW_H_
-#define VELTRANE_APP_WINDOW_FLOW_H_
+#ifndef VELTRANE_UI_WINDOW_FLOW_H_
+#define VELTRANE_UI_WINDOW_FLOW_H_
 
 #include "app/prompter.h"
 #include "app/settings_store.h"
@@ -7,7 +7,7 @@
 #include "ui/form1.h"
 #include "ui/form2.h"
 
-namespace veltrane::app {
+namespace veltrane::ui {
 
 // The program's two windows and the flow between them: start-up runs the
 // connection window's load routine, which goes straight on to the tables
@@ -15,7 +15,7 @@ namespace veltrane::app {
 // window ends the program.
 class WindowFlow {
  public:
-  WindowFlow(Prompter& prompter, SettingsStore& settings, ui::FileDialogs& dialogs);
+  WindowFlow(app::Prompter& prompter, app::SettingsStore& settings, FileDialogs& dialogs);
 
   // Runs the connection window's load routine and shows it unless start-up
   // moved on to the tables window: afterwards exactly one window is visible.
@@ -28,15 +28,15 @@ class WindowFlow {
   // True once EndProgram was called.
   bool ending() const { return ending_; }
 
-  ui::Form1& form1() { return form1_; }
-  ui::Form2& form2() { return form2_; }
+  Form1& form1() { return form1_; }
+  Form2& form2() { return form2_; }
 
  private:
-  ui::Form1 form1_;
-  ui::Form2 form2_;
+  Form1 form1_;
+  Form2 form2_;
   bool ending_ = false;
 };
 
-}  // namespace veltrane::app
+}  // namespace veltrane::ui
 
-#endif  // VELTRANE_APP_WINDOW_FLOW_H_
+#endif  // VELTRANE_UI_WINDOW_FLOW_H_

@@ -3,11 +3,11 @@
 #include <QApplication>
 
 #include "app/settings_store.h"
-#include "app/window_flow.h"
 #include "ui/file_dialogs.h"
 #include "ui/program_icon.h"
 #include "ui/qt_prompter.h"
 #include "ui/theme.h"
+#include "ui/window_flow.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
   veltrane::ui::QtPrompter prompter;
   veltrane::ui::QtFileDialogs dialogs;
   veltrane::app::SettingsStore settings;
-  veltrane::app::WindowFlow flow(prompter, settings, dialogs);
+  veltrane::ui::WindowFlow flow(prompter, settings, dialogs);
   flow.Start();
   if (flow.ending()) return 0;
   return application.exec();

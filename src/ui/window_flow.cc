@@ -1,16 +1,17 @@
-#include "app/window_flow.h"
+#include "ui/window_flow.h"
 
 #include <QCoreApplication>
 
 #include "transfer/commands.h"
 
-namespace veltrane::app {
+namespace veltrane::ui {
 
-WindowFlow::WindowFlow(Prompter& prompter, SettingsStore& settings, ui::FileDialogs& dialogs)
+WindowFlow::WindowFlow(app::Prompter& prompter, app::SettingsStore& settings,
+                       FileDialogs& dialogs)
     : form1_(prompter, settings, dialogs), form2_(prompter, form1_) {
   form1_.SetTablesWindow(&form2_);
-  QObject::connect(&form1_, &ui::Form1::closed, [this] { EndProgram(); });
-  QObject::connect(&form2_, &ui::Form2::closed, [this] { EndProgram(); });
+  QObject::connect(&form1_, &Form1::closed, [this] { EndProgram(); });
+  QObject::connect(&form2_, &Form2::closed, [this] { EndProgram(); });
 }
 
 void WindowFlow::Start() {
@@ -26,4 +27,4 @@ void WindowFlow::EndProgram() {
   QCoreApplication::exit(0);
 }
 
-}  // namespace veltrane::app
+}  // namespace veltrane::ui
