@@ -10,6 +10,7 @@
 #include "foxpro/header_names.h"
 #include "foxpro/statement.h"
 #include "foxpro/table_cursor.h"
+#include "foxpro/table_files.h"
 #include "foxpro/table_paths.h"
 #include "foxpro/table_reader.h"
 #include "foxpro/table_writer.h"
@@ -22,9 +23,6 @@ constexpr const char* kTableType = "TABLE";
 constexpr const char* kViewType = "VIEW";
 // A container keeps field and table names of up to 128 characters.
 constexpr size_t kLongestContainerName = 128;
-// The files of a table besides its .dbf: memo files and the structural index.
-constexpr const char* kCompanionExtensions[] = {".fpt", ".dbt", ".cdx"};
-
 bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -43,18 +41,6 @@ void RemoveFile(const std::string& path, const std::string& table) {
     throw Error("Cannot delete the file \"" + path + "\" of the table \"" + table +
                 "\": " + error.message() + ".");
   }
-}
-
-// Deletes a table's .dbf file first (so a failure leaves the table whole),
-// then its memo and index files, whatever the case of their names.
-void RemoveTableFiles(const std::string& dbf_path, const std::string& table) {
-  std::vector<std::string> companions;
-  for (const char* extension : kCompanionExtensions) {
-    if (auto companion = FindSibling(dbf_path, extension)) companions.push_back(*companion);
-  }
-  std::error_code error;
-  if (fs::exists(dbf_path, error)) RemoveFile(dbf_path, table);
-  for (const std::string& companion : companions) RemoveFile(companion, table);
 }
 
 // The container's back link: the path of the .dbc relative to the table's
@@ -179,14 +165,23 @@ void FoxProDatabase::DropTable(const std::string& name) {
     std::optional<ContainerTable> table = FindContainerTable(name);
     if (!table) throw Error("Cannot drop the table \"" + name + "\": it is not in " +
                             DescribeSource() + ".");
+    // A path that does not hold a table is refused before the container
+    // changes; a table whose file is already gone only leaves the container.
+    std::error_code error;
+    if (!table->path.empty() && fs::exists(fs::symlink_status(table->path, error))) {
+      if (const std::string reason = NotATableReason(table->path); !reason.empty())
+        throw Error("Cannot drop the table \"" + table->name + "\": its file \"" + table->path +
+                    "\" is not a table file, so neither the file nor the container was changed: " +
+                    reason);
+    }
     container_->RemoveTable(table->name);
-    if (!table->path.empty()) RemoveTableFiles(table->path, table->name);
+    if (!table->path.empty()) DeleteTableFiles(table->path, table->name);
     return;
   }
   std::optional<std::string> path = FindFreeTable(name);
   if (!path) throw Error("Cannot drop the table \"" + name + "\": it is not in " +
                          DescribeSource() + ".");
-  RemoveTableFiles(*path, name);
+  DeleteTableFiles(*path, name);
 }
 
 void FoxProDatabase::CreateTable(const std::string& path_text, std::vector<NewField> fields) {
@@ -225,7 +220,10 @@ void FoxProDatabase::CreateTable(const std::string& path_text, std::vector<NewFi
 
   // A memo file left behind without its table would otherwise stand beside
   // the new one under a name that differs only by case.
-  if (auto orphan_memo = FindSibling(target.path, ".fpt")) RemoveFile(*orphan_memo, table_name);
+  std::error_code error;
+  if (auto orphan_memo = FindSibling(target.path, ".fpt");
+      orphan_memo && fs::is_regular_file(*orphan_memo, error))
+    RemoveFile(*orphan_memo, table_name);
 
   TableWriter::Create(target.path, fields, container_ ? BacklinkTo(dbc_path_, target.path) : "");
   if (!container_) return;
@@ -233,7 +231,7 @@ void FoxProDatabase::CreateTable(const std::string& path_text, std::vector<NewFi
     container_->AddTable(table_name, target.path, long_names);
   } catch (const Error&) {
     // The table is not in the container: take its new files away again.
-    RemoveTableFiles(target.path, table_name);
+    DeleteTableFiles(target.path, table_name);
     throw;
   }
 }

@@ -16,17 +16,39 @@ namespace {
 
 std::string Reason() { return std::strerror(errno); }
 
+// What a file that is not a regular file is, for the report.
+std::string KindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a named pipe";
+  if (S_ISSOCK(mode)) return "a socket";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  return "a special file";
+}
+
 }  // namespace
 
 File::File(const std::string& path, Mode mode) : path_(path) {
-  int flags = O_CLOEXEC;
+  // O_NONBLOCK: opening a named pipe or a device must not wait for a peer;
+  // such files are refused below, before anything is read or written.
+  // O_TRUNC is applied only once the file is known to be a regular one.
+  int flags = O_CLOEXEC | O_NONBLOCK;
   switch (mode) {
     case Mode::kRead: flags |= O_RDONLY; break;
     case Mode::kReadWrite: flags |= O_RDWR; break;
-    case Mode::kCreate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    case Mode::kCreate: flags |= O_RDWR | O_CREAT; break;
   }
   fd_ = ::open(path.c_str(), flags, 0644);
   if (fd_ < 0) throw Error("Cannot open \"" + path + "\": " + Reason() + ".");
+  auto fail = [this](const std::string& why) {
+    ::close(fd_);
+    fd_ = -1;
+    throw Error("Cannot open \"" + path_ + "\": " + why + ".");
+  };
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) fail(Reason());
+  if (!S_ISREG(st.st_mode)) fail("it is " + KindOf(st.st_mode) + ", not a table, memo or container file");
+  if (::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK) != 0) fail(Reason());
+  if (mode == Mode::kCreate && ::ftruncate(fd_, 0) != 0) fail(Reason());
 }
 
 File::~File() {

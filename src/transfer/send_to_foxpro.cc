@@ -20,6 +20,7 @@
 #include "db/record_set.h"
 #include "db/server_wait.h"
 #include "foxpro/file_names.h"
+#include "foxpro/table_files.h"
 #include "transfer/column_types.h"
 #include "transfer/command_guard.h"
 #include "transfer/commands.h"
@@ -112,12 +113,16 @@ void AppendFieldName(std::string& statement, const std::string& name) {
   statement += ']';
 }
 
-// True when a table file lies at `path` (its name matched without regard to
-// case).
-bool TableFileExists(const std::string& path) {
+// Throws Error when something that is not a table file lies at `path` (its
+// name matched without regard to case): making the table there would
+// delete it.
+void CheckNothingElseAt(const std::string& path, const std::string& table) {
   const std::optional<std::string> found = foxpro::FindPath(path);
-  std::error_code error;
-  return found && std::filesystem::is_regular_file(*found, error);
+  if (!found) return;
+  const std::string reason = foxpro::NotATableReason(*found);
+  if (!reason.empty())
+    throw db::Error("Table \"" + table + "\" was not sent: the file \"" + *found +
+                    "\" is in the way and is not a table file, so it was left alone: " + reason);
 }
 
 std::string LowerCase(const std::string& text) {
@@ -190,9 +195,10 @@ class SendToFoxProCommand {
       app::ListRemoveItem(ctx_.list1, target);
     }
     path_ = folder + target + kTableExtension;
+    if (!trap_.Run(kAskOverwriteFile, [&] { CheckNothingElseAt(path_, target); })) return;
     // A table file can lie there without its table being listed (a free
     // table beside a container, say): it is only replaced when confirmed.
-    if (!listed && TableFileExists(path_) &&
+    if (!listed && foxpro::FindPath(path_) &&
         !ctx_.prompter.AskYesNo(OverwriteQuestion(target), kOverwriteTitle))
       return;
     if (!trap_.Run(kOpenSource, [&] {

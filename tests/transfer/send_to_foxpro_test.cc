@@ -1,6 +1,7 @@
 // Sending PostgreSQL tables to FoxPro.
 
 #include <filesystem>
+#include <fstream>
 
 #include "command_fixture.h"
 #include "foxpro_tables.h"
@@ -221,9 +222,10 @@ TEST_F(SendToFoxProTest, AFailedDropIsReportedOnceAndTheTableSkipped) {
 }
 
 TEST_F(SendToFoxProTest, ARejectedCreateTableIsReportedOnceAndTheNextTableGoesOn) {
+  // The two columns of b make the same field name, which FoxPro refuses.
   db_.Exec("CREATE TABLE a(id int); INSERT INTO a VALUES (1);"
-           "CREATE TABLE b(id int, note text); INSERT INTO b SELECT g, 'x' FROM generate_series(1, 5) g");
-  fs::create_directory(TablePath("b"));  // nothing can be created there
+           "CREATE TABLE b(\"a b\" int, a_b text);"
+           "INSERT INTO b SELECT g, 'x' FROM generate_series(1, 5) g");
   Fill(*list2_, {"a", "b"});
 
   EXPECT_EQ(Send({"a", "b"}).failures, 1);
@@ -231,9 +233,26 @@ TEST_F(SendToFoxProTest, ARejectedCreateTableIsReportedOnceAndTheNextTableGoesOn
   ASSERT_EQ(prompter_.Reports().size(), 1u);
   EXPECT_EQ(ReportedLine(prompter_.Reports()[0]), 136);
   EXPECT_EQ(SqlLine(prompter_.Reports()[0]),
-            "CREATE TABLE '" + TablePath("b") + "'([id] M,[note] M);");
+            "CREATE TABLE '" + TablePath("b") + "'([a_b] M,[a_b] M);");
   EXPECT_THAT(Items(*list1_), ElementsAre("a"));
   EXPECT_THAT(ReadWithEngine(TablePath("a")).rows, ElementsAre(ElementsAre("1")));
+}
+
+TEST_F(SendToFoxProTest, AFileInTheWayThatIsNoTableIsLeftAloneAndReported) {
+  db_.Exec("CREATE TABLE a(id int); CREATE TABLE b(id int)");
+  fs::create_directory(TablePath("a"));
+  std::ofstream(TablePath("b")) << "the user's notes";
+  Fill(*list2_, {"a", "b"});
+  prompter_.answers = {true, true};
+
+  EXPECT_EQ(Send({"a", "b"}).failures, 2);
+
+  ASSERT_EQ(prompter_.Reports().size(), 2u);
+  EXPECT_EQ(ReportedLine(prompter_.Reports()[0]), 128);
+  EXPECT_THAT(Description(prompter_.Reports()[0]), HasSubstr("is in the way and is not a table file"));
+  EXPECT_EQ(FileBytes(TablePath("b")), "the user's notes");
+  EXPECT_TRUE(fs::is_directory(TablePath("a")));
+  EXPECT_THAT(prompter_.Questions(), IsEmpty());
 }
 
 TEST_F(SendToFoxProTest, ACharacterTheCodePageLacksCostsItsRowOnly) {

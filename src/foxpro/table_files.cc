@@ -1,0 +1,59 @@
+#include "foxpro/table_files.h"
+
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "foxpro/dbf_header.h"
+#include "foxpro/error.h"
+#include "foxpro/file_io.h"
+#include "foxpro/file_names.h"
+
+namespace veltrane::foxpro {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The files of a table besides its .dbf: memo files and the structural index.
+constexpr const char* kCompanionExtensions[] = {".fpt", ".dbt", ".cdx"};
+
+void RemoveFile(const std::string& path, const std::string& table) {
+  std::error_code error;
+  if (!fs::remove(path, error) && error) {
+    throw Error("Cannot delete the file \"" + path + "\" of the table \"" + table +
+                "\": " + error.message() + ".");
+  }
+}
+
+}  // namespace
+
+std::string NotATableReason(const std::string& path) {
+  try {
+    File file(path, File::Mode::kRead);
+    const TableHeader header = ParseTableHeader(
+        [&file](uint64_t offset, size_t length) { return file.ReadAt(offset, length); },
+        file.Size(), path);
+    if ((header.table_flags & dbf::kIsContainer) != 0) return "it is a database container";
+  } catch (const Error& error) {
+    return error.what();
+  }
+  return "";
+}
+
+void DeleteTableFiles(const std::string& dbf_path, const std::string& table) {
+  std::error_code error;
+  if (!fs::exists(fs::symlink_status(dbf_path, error))) return;
+  if (const std::string reason = NotATableReason(dbf_path); !reason.empty()) {
+    throw Error("The table \"" + table + "\" names the file \"" + dbf_path +
+                "\", which is not a table file, so nothing was deleted: " + reason);
+  }
+  std::vector<std::string> companions;
+  for (const char* extension : kCompanionExtensions) {
+    const std::optional<std::string> companion = FindSibling(dbf_path, extension);
+    if (companion && fs::is_regular_file(*companion, error)) companions.push_back(*companion);
+  }
+  RemoveFile(dbf_path, table);
+  for (const std::string& companion : companions) RemoveFile(companion, table);
+}
+
+}  // namespace veltrane::foxpro

@@ -1,0 +1,156 @@
+// Files that are not what a container or a folder says they are: special
+// files where tables and memo files belong, and paths of a damaged container
+// that lead to files that are not tables.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "database_test_util.h"
+#include "engine_test_util.h"
+#include "foxpro/container.h"
+#include "foxpro/database.h"
+#include "foxpro/table_writer.h"
+#include "support/temp_dir.h"
+
+namespace veltrane::foxpro {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FailureOf;
+using testing::SelectAll;
+using Names = std::vector<std::string>;
+
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// Should an open() of `fifo` block, a peer opens it for writing after a
+// while and closes it again, so that a regression fails the test instead
+// of hanging it.
+class FifoUnblocker {
+ public:
+  explicit FifoUnblocker(std::string fifo) : fifo_(std::move(fifo)) {
+    thread_ = std::thread([this] {
+      while (!done_) {
+        int fd = ::open(fifo_.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) {
+          ::close(fd);
+          unblocked_ = true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+    });
+  }
+  ~FifoUnblocker() {
+    done_ = true;
+    thread_.join();
+  }
+  bool unblocked() const { return unblocked_; }
+
+ private:
+  std::string fifo_;
+  std::atomic<bool> done_{false};
+  std::atomic<bool> unblocked_{false};
+  std::thread thread_;
+};
+
+Names TableNames(Database& database) {
+  Names names;
+  for (const CatalogEntry& entry : database.Catalog())
+    if (entry.type == "TABLE") names.push_back(entry.name);
+  return names;
+}
+
+TEST(HostileFilesTest, SpecialFilesWhereTablesAndMemosBelongAreReportedWithoutWaiting) {
+  veltrane::testing::TempDir dir;
+  TableWriter::Create(dir.File("notes.dbf"), {{"NOTE", 'M'}}, "");
+  TableWriter::OpenForAppend(dir.File("notes.dbf"))->Append({{InputValue::Kind::kText, "x", false}});
+  fs::remove(dir.File("notes.fpt"));
+  ASSERT_EQ(::mkfifo(dir.File("notes.fpt").c_str(), 0600), 0);
+  FifoUnblocker peer(dir.File("notes.fpt"));
+
+  std::unique_ptr<Database> folder = Database::Open(dir.path());
+  testing::SelectResult rows = SelectAll(*folder, "`notes`");
+  ASSERT_EQ(rows.rows.size(), 1u);
+  ASSERT_TRUE(rows.rows[0][0].has_value());
+  EXPECT_TRUE(Has(*rows.rows[0][0], "named pipe")) << *rows.rows[0][0];
+  EXPECT_TRUE(Has(FailureOf([&] {
+                    folder->Execute("INSERT INTO `notes` VALUES('y')");
+                  }),
+                  "named pipe"));
+
+  // A table file that is a pipe, or a folder, is not read either.
+  ASSERT_EQ(::mkfifo(dir.File("pipe.dbf").c_str(), 0600), 0);
+  FifoUnblocker table_peer(dir.File("pipe.dbf"));
+  fs::create_directory(dir.File("folder.dbf"));
+  EXPECT_TRUE(Has(FailureOf([&] { folder->Execute("SELECT * FROM `pipe`"); }), "named pipe"));
+  EXPECT_TRUE(Has(FailureOf([&] { folder->Execute("SELECT * FROM `folder`"); }), "a folder"));
+  EXPECT_FALSE(peer.unblocked());
+  EXPECT_FALSE(table_peer.unblocked());
+}
+
+// A container in db/ beside the folders outside/ and other/.
+class DamagedContainerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(dir_.File("db"));
+    fs::create_directories(dir_.File("outside"));
+    fs::create_directories(dir_.File("other"));
+    for (const char* name : {"data1.dbc", "data1.DCT", "data1.DCX", "table1.dbf", "table1.FPT"})
+      testing::CopyTestFile(std::string("container/") + name, dir_.File("db"));
+    dbc_ = dir_.File("db/data1.dbc");
+  }
+  // Adds a table entry to the container that names `path` as its file.
+  void AddEntry(const std::string& name, const std::string& path) {
+    Container::Open(dbc_)->AddTable(name, path, {"a"});
+  }
+
+  veltrane::testing::TempDir dir_;
+  std::string dbc_;
+};
+
+TEST_F(DamagedContainerTest, DropDeletesOnlyFilesThatAreTables) {
+  testing::WriteBytes(dir_.File("outside/notes.txt"), "not a table at all");
+  testing::WriteBytes(dir_.File("outside/notes.fpt"), "nor this");
+  AddEntry("readme", dir_.File("outside/notes.txt"));
+  AddEntry("selfref", dbc_);
+  // A table kept in another folder is the container's and goes with its files.
+  TableWriter::Create(dir_.File("other/kept.dbf"), {{"NOTE", 'M'}}, "..\\db\\data1.dbc");
+  AddEntry("kept", dir_.File("other/kept.dbf"));
+  // An entry whose table file is gone: only the entry goes, not the memo
+  // file of the same name beside where it was.
+  testing::WriteBytes(dir_.File("outside/ghost.fpt"), "someone else's");
+  AddEntry("ghost", dir_.File("outside/ghost.dbf"));
+
+  std::unique_ptr<Database> database = Database::Open(dbc_);
+  for (const char* refused : {"readme", "selfref"}) {
+    std::string failure = FailureOf([&] { database->Execute(std::string("DROP TABLE `") + refused + "`"); });
+    EXPECT_TRUE(Has(failure, "is not a table file")) << failure;
+  }
+  EXPECT_TRUE(fs::exists(dir_.File("outside/notes.txt")));
+  EXPECT_TRUE(fs::exists(dir_.File("outside/notes.fpt")));
+  EXPECT_TRUE(fs::exists(dbc_));
+
+  database->Execute("DROP TABLE `kept`");
+  database->Execute("DROP TABLE `ghost`");
+  EXPECT_FALSE(fs::exists(dir_.File("other/kept.dbf")));
+  EXPECT_FALSE(fs::exists(dir_.File("other/kept.fpt")));
+  EXPECT_TRUE(fs::exists(dir_.File("outside/ghost.fpt")));
+  EXPECT_EQ(TableNames(*Database::Open(dbc_)), (Names{"table1", "readme", "selfref"}));
+
+  // Free tables: a .dbf file that holds no table stays where it is.
+  testing::WriteBytes(dir_.File("outside/fake.dbf"), "plain text");
+  std::string failure = FailureOf([&] { Database::Open(dir_.File("outside"))->Execute("DROP TABLE `fake`"); });
+  EXPECT_TRUE(Has(failure, "is not a table file")) << failure;
+  EXPECT_TRUE(fs::exists(dir_.File("outside/fake.dbf")));
+}
+
+}  // namespace
+}  // namespace veltrane::foxpro
