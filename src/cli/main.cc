@@ -19,8 +19,8 @@ namespace {
 
 using namespace veltrane;
 
-// A first Ctrl-C lets the running statement finish and ends the command
-// with every table complete; a second one ends the program at once.
+// A first Ctrl-C cancels the statement in flight and ends the command with
+// every table complete; a second one ends the program at once.
 void OnInterrupt(int) { cli::InterruptCommand(); }
 
 void CatchInterrupts() {

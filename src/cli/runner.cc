@@ -10,6 +10,7 @@
 #include "cli/terminal_prompter.h"
 #include "db/catalogue.h"
 #include "db/connection_strings.h"
+#include "db/cancel.h"
 #include "transfer/commands.h"
 
 namespace veltrane::cli {
@@ -199,7 +200,8 @@ int Session::RunOnSelection(app::TableList& list, Side side,
     Say("renamed " + options_.tables[0] + " to " + options_.tables[1]);
   }
   if (transfer::StopRequested()) {
-    Say("veltrane-cli: interrupted; stopped after the current statement");
+    Say("veltrane-cli: interrupted; the statement in flight was cancelled and the command "
+        "stopped, leaving every table it wrote complete");
     return kExitFailures;
   }
   return result.ok() && missing.empty() ? kExitSuccess : kExitFailures;
@@ -213,6 +215,9 @@ int RunCommand(const Options& options, const db::ConnectionSettings& settings, S
   return session.Run();
 }
 
-void InterruptCommand() { interrupted = 1; }
+void InterruptCommand() {
+  interrupted = 1;
+  db::RequestCancel();
+}
 
 }  // namespace veltrane::cli

@@ -17,8 +17,9 @@ namespace veltrane::cli {
 int RunCommand(const Options& options, const db::ConnectionSettings& settings, StatusLine& status,
                OverwriteAnswer overwrite, std::FILE* answers);
 
-// Asks a running transfer to stop after its current statement (safe to call
-// from a signal handler); the command then ends with every table complete.
+// Asks the running command to stop (safe to call from a signal handler): the
+// PostgreSQL statement in flight is cancelled, and the command ends with
+// every table complete.
 void InterruptCommand();
 
 }  // namespace veltrane::cli

@@ -21,22 +21,11 @@ PGconn* NativeOf(Connection& connection) {
   return session->native();
 }
 
-// Hands every queued byte to the socket, waiting in slices. False when
-// the connection failed.
-bool FlushWaiting(PGconn* conn) {
-  while (true) {
-    const int state = PQflush(conn);
-    if (state == 0) return true;
-    if (state < 0) return false;
-    WaitForServer(conn, /*for_writing=*/true);
-  }
-}
-
 // Reads the results that follow the end of the data; returns the first
 // one (the COPY's own outcome).
 PgResultPtr CopyOutcome(PGconn* conn) {
-  PgResultPtr outcome(PQgetResult(conn));
-  while (PGresult* rest = PQgetResult(conn)) PQclear(rest);
+  PgResultPtr outcome(NextResult(conn));
+  while (PGresult* rest = NextResult(conn)) PQclear(rest);
   return outcome;
 }
 
@@ -57,9 +46,9 @@ void PgCopyIn::Begin(const std::string& target) {
       throw Error("Rows cannot be loaded while a record set of this connection is still being "
                   "read; close it first.");
   }
-  PgResultPtr begin(PQexec(conn_, "BEGIN"));
+  PgResultPtr begin(ExecWaiting(conn_, "BEGIN"));
   if (PQresultStatus(begin.get()) != PGRES_COMMAND_OK) ThrowPgError(conn_, begin.get());
-  PgResultPtr copy(PQexec(conn_, ("COPY " + target + " FROM STDIN").c_str()));
+  PgResultPtr copy(ExecWaiting(conn_, ("COPY " + target + " FROM STDIN").c_str()));
   if (PQresultStatus(copy.get()) != PGRES_COPY_IN) {
     std::string description = PgErrorDescription(conn_, copy.get());
     copy.reset();
@@ -102,7 +91,7 @@ void PgCopyIn::Finish() {
     Rollback();
     throw Error(description);
   }
-  PgResultPtr commit(PQexec(conn_, "COMMIT"));
+  PgResultPtr commit(ExecWaiting(conn_, "COMMIT"));
   if (PQresultStatus(commit.get()) != PGRES_COMMAND_OK) {
     std::string description = PgErrorDescription(conn_, commit.get());
     commit.reset();
@@ -114,15 +103,18 @@ void PgCopyIn::Finish() {
 void PgCopyIn::Abort() {
   if (!loading_) return;
   loading_ = false;
+  int ended;
+  while ((ended = PQputCopyEnd(conn_, "the load was abandoned")) == 0)
+    WaitForServer(conn_, /*for_writing=*/true);
+  if (ended > 0) FlushWaiting(conn_);
   PQsetnonblocking(conn_, 0);
-  PQputCopyEnd(conn_, "the load was abandoned");
   CopyOutcome(conn_);
   Rollback();
 }
 
 void PgCopyIn::Rollback() {
   if (PQtransactionStatus(conn_) == PQTRANS_IDLE) return;
-  PgResultPtr ignored(PQexec(conn_, "ROLLBACK"));
+  PgResultPtr ignored(ExecWaiting(conn_, "ROLLBACK"));
 }
 
 }  // namespace veltrane::db

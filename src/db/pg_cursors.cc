@@ -39,8 +39,7 @@ PgStreamCursor::PgStreamCursor(std::shared_ptr<PgLink> link, std::string query)
   std::string declare = "DECLARE " + name_ + " NO SCROLL CURSOR FOR " + query_;
   // The extended protocol takes exactly one statement, so a text holding
   // several fails here instead of running partly outside the cursor.
-  PgResultPtr result(PQexecParams(link_->conn.get(), declare.c_str(), 0, nullptr, nullptr,
-                                  nullptr, nullptr, 0));
+  PgResultPtr result(ExecWaiting(link_->conn.get(), declare.c_str(), /*single_statement=*/true));
   if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
     link_->EndTransaction();  // a failed statement has aborted it anyway
     ThrowPgError(link_->conn.get(), result.get());
@@ -64,7 +63,7 @@ void PgStreamCursor::Release() {
   if (--link_->open_cursors == 0) {
     link_->EndTransaction();
   } else {
-    PgResultPtr ignored(PQexec(link_->conn.get(), ("CLOSE " + name_).c_str()));
+    PgResultPtr ignored(ExecWaiting(link_->conn.get(), ("CLOSE " + name_).c_str()));
   }
 }
 

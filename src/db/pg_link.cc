@@ -48,7 +48,7 @@ PgResultPtr PgLink::Run(const std::string& sql) {
 
 void PgLink::EndTransaction() {
   if (!in_transaction) return;
-  PgResultPtr ignored(PQexec(conn.get(), "ROLLBACK"));
+  PgResultPtr ignored(ExecWaiting(conn.get(), "ROLLBACK"));
   in_transaction = false;
   open_cursors = 0;
   ++transaction;

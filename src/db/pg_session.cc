@@ -6,6 +6,7 @@
 #include "db/error.h"
 #include "db/pg_cursors.h"
 #include "db/pg_link.h"
+#include "db/server_wait.h"
 
 namespace veltrane::db {
 namespace {
@@ -16,6 +17,12 @@ constexpr const char* kSessionOptions =
     "-c DateStyle=ISO -c IntervalStyle=postgres -c bytea_output=hex -c lc_monetary=C "
     "-c extra_float_digits=1";
 constexpr const char* kConnectTimeoutSeconds = "10";
+// TCP keepalives: a peer that has gone away (a dead server or network) is
+// noticed after about a minute of silence, also in the middle of a
+// statement, instead of never.
+constexpr const char* kKeepaliveIdleSeconds = "30";
+constexpr const char* kKeepaliveIntervalSeconds = "10";
+constexpr const char* kKeepaliveProbes = "3";
 
 // SQLSTATEs of a query that cannot run inside a read-only cursor: it changes
 // data (nextval(), FOR UPDATE), is not a plain query (SELECT ... INTO), or
@@ -71,11 +78,17 @@ std::string WithoutTerminator(const std::string& statement) {
 void AbandonCopy(PGconn* conn, ExecStatusType status) {
   if (status == PGRES_COPY_IN) {
     PQputCopyEnd(conn, "COPY data cannot be sent through a statement");
+    FlushWaiting(conn);
   } else if (status == PGRES_COPY_OUT) {
     char* buffer = nullptr;
-    while (PQgetCopyData(conn, &buffer, 0) > 0) PQfreemem(buffer);
+    int got;
+    while ((got = PQgetCopyData(conn, &buffer, /*async=*/1)) >= 0) {
+      if (got > 0) PQfreemem(buffer);
+      else if (!PQconsumeInput(conn)) break;
+      else WaitForServer(conn, /*for_writing=*/false);
+    }
   }
-  while (PGresult* rest = PQgetResult(conn)) PQclear(rest);
+  while (PGresult* rest = NextResult(conn)) PQclear(rest);
 }
 
 constexpr const char* kTablesSchemaQuery =
@@ -92,10 +105,13 @@ constexpr const char* kTablesSchemaQuery =
 std::unique_ptr<PgSession> PgSession::Open(const PgLogin& login) {
   const char* keys[] = {"host",   "port",          "user",            "password",
                         "dbname", "client_encoding", "connect_timeout", "options",
-                        "application_name", nullptr};
+                        "application_name", "keepalives", "keepalives_idle",
+                        "keepalives_interval", "keepalives_count", nullptr};
   const char* values[] = {login.host.c_str(),     login.port.c_str(), login.user.c_str(),
                           login.password.c_str(), login.database.c_str(), "UTF8",
-                          kConnectTimeoutSeconds, kSessionOptions, "Veltrane", nullptr};
+                          kConnectTimeoutSeconds, kSessionOptions, "Veltrane", "1",
+                          kKeepaliveIdleSeconds, kKeepaliveIntervalSeconds, kKeepaliveProbes,
+                          nullptr};
   auto link = std::make_shared<PgLink>();
   link->conn.reset(PQconnectdbParams(keys, values, /*expand_dbname=*/0));
   if (!link->conn) throw Error("Out of memory while connecting to PostgreSQL.");
@@ -121,7 +137,7 @@ std::unique_ptr<Cursor> PgSession::Execute(const std::string& statement,
                 statement);
   }
   PGconn* conn = link_->conn.get();
-  PgResultPtr result(PQexec(conn, statement.c_str()));
+  PgResultPtr result(ExecWaiting(conn, statement.c_str()));
   ExecStatusType status = PQresultStatus(result.get());
   switch (status) {
     case PGRES_COMMAND_OK:

@@ -1,11 +1,65 @@
 #include "db/server_wait.h"
 
 #include <poll.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <optional>
+#include <thread>
+#include <vector>
 
 namespace veltrane::db {
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 thread_local const std::function<void()>* current_hook = nullptr;
+
+// Set by RequestCancel, possibly from a signal handler; the rest of the
+// cancel state belongs to the thread that waits.
+std::atomic<bool> cancel_requested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+struct CancelState {
+  std::optional<Clock::time_point> seen;  // by the first wait after the request
+  std::vector<PGconn*> cancelled;         // connections whose server was asked
+};
+CancelState& Cancelling() {
+  static CancelState state;
+  return state;
+}
+
+// Sends libpq's cancel request for `conn` from a thread of its own: the
+// request opens a connection of its own to the server and waits for it to
+// be closed, which a stalled server or network never does.
+void SendCancelRequest(PGconn* conn) {
+  PGcancel* cancel = PQgetCancel(conn);
+  if (!cancel) return;
+  std::thread([cancel] {
+    char error[256];
+    PQcancel(cancel, error, sizeof error);
+    PQfreeCancel(cancel);
+  }).detach();
+}
+
+// Carries out a standing cancel request for a wait on `conn`.
+void Cancel(PGconn* conn) {
+  CancelState& state = Cancelling();
+  const Clock::time_point now = Clock::now();
+  if (!state.seen) state.seen = now;
+  const Clock::time_point cancel_at = *state.seen + std::chrono::milliseconds(kCancelDelayMs);
+  if (now < cancel_at) return;
+  if (std::find(state.cancelled.begin(), state.cancelled.end(), conn) == state.cancelled.end()) {
+    state.cancelled.push_back(conn);
+    SendCancelRequest(conn);
+  }
+  // The server did not end the statement in time: cut the connection, so
+  // that libpq fails the call instead of waiting further.
+  if (now >= cancel_at + std::chrono::milliseconds(kCancelGraceMs) && PQsocket(conn) >= 0)
+    ::shutdown(PQsocket(conn), SHUT_RDWR);
+}
 
 }  // namespace
 
@@ -16,10 +70,29 @@ ServerWaitHook::ServerWaitHook(std::function<void()> idle)
 
 ServerWaitHook::~ServerWaitHook() { current_hook = previous_; }
 
+void RequestCancel() { cancel_requested.store(true); }
+
+void ClearCancel() {
+  cancel_requested.store(false);
+  Cancelling() = CancelState();
+}
+
+bool CancelRequested() { return cancel_requested.load(); }
+
 void WaitForServer(PGconn* conn, bool for_writing) {
   pollfd socket{PQsocket(conn), static_cast<short>(for_writing ? POLLOUT : POLLIN), 0};
   if (socket.fd >= 0) poll(&socket, 1, kWaitSliceMs);
   if (current_hook) (*current_hook)();
+  if (CancelRequested()) Cancel(conn);
+}
+
+bool FlushWaiting(PGconn* conn) {
+  while (true) {
+    const int state = PQflush(conn);
+    if (state == 0) return true;
+    if (state < 0) return false;
+    WaitForServer(conn, /*for_writing=*/true);
+  }
 }
 
 bool AwaitResult(PGconn* conn) {
@@ -30,12 +103,32 @@ bool AwaitResult(PGconn* conn) {
   }
 }
 
-PGresult* ExecWaiting(PGconn* conn, const char* statement) {
-  if (!PQsendQuery(conn, statement)) return nullptr;
+PGresult* NextResult(PGconn* conn) {
   AwaitResult(conn);
-  PGresult* first = PQgetResult(conn);
-  while (PGresult* rest = PQgetResult(conn)) PQclear(rest);
-  return first;
+  return PQgetResult(conn);
+}
+
+PGresult* ExecWaiting(PGconn* conn, const char* statement, bool single_statement) {
+  // Without blocking, so that a large statement is sent in slices too.
+  const bool was_nonblocking = PQisnonblocking(conn);
+  PQsetnonblocking(conn, 1);
+  const int sent = single_statement
+                       ? PQsendQueryParams(conn, statement, 0, nullptr, nullptr, nullptr, nullptr, 0)
+                       : PQsendQuery(conn, statement);
+  PGresult* last = nullptr;
+  if (sent && FlushWaiting(conn)) {
+    while (PGresult* result = NextResult(conn)) {
+      PQclear(last);
+      last = result;
+      // A COPY waits for its data: there is no further result until then.
+      const ExecStatusType status = PQresultStatus(result);
+      if (status == PGRES_COPY_IN || status == PGRES_COPY_OUT || status == PGRES_COPY_BOTH ||
+          PQstatus(conn) == CONNECTION_BAD)
+        break;
+    }
+  }
+  PQsetnonblocking(conn, was_nonblocking);
+  return last;
 }
 
 }  // namespace veltrane::db

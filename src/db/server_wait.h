@@ -5,12 +5,19 @@
 
 #include <functional>
 
+#include "db/cancel.h"
+
 namespace veltrane::db {
+
+// Every wait for the PostgreSQL server goes through this file, in slices of
+// kWaitSliceMs, so that a window keeps answering (ServerWaitHook) and a
+// statement that never ends can be cancelled (cancel.h). A call that
+// would block inside libpq instead (PQexec, PQgetResult before the result
+// has arrived, a blocking send) could hang for ever on a stalled server.
 
 // Keeps a window answering while a call waits for the PostgreSQL server.
 // While a ServerWaitHook lives, every wait of this thread's PostgreSQL
-// calls that can wait in slices (COPY loads, batches of a streaming record
-// set) runs `idle` about every kWaitSliceMs milliseconds. Hooks nest: the
+// calls runs `idle` about every kWaitSliceMs milliseconds. Hooks nest: the
 // innermost one runs. `idle` must not use the connection that waits.
 class ServerWaitHook {
  public:
@@ -25,19 +32,29 @@ class ServerWaitHook {
 };
 
 inline constexpr int kWaitSliceMs = 10;
-
 // Waits at most kWaitSliceMs for the connection's socket to become readable
-// (or writable), then runs the current hook, if any.
+// (or writable), runs the current hook, if any, and carries out a cancel
+// request.
 void WaitForServer(PGconn* conn, bool for_writing);
 
-// Waits, in slices, until the result of a query sent with PQsendQuery (or
-// the end of a COPY) has arrived, so that PQgetResult does not block.
+// Hands every queued byte to the socket, waiting in slices. Returns false
+// when the connection failed.
+bool FlushWaiting(PGconn* conn);
+
+// Waits, in slices, until the next result of a query sent with PQsendQuery
+// (or the end of a COPY) has arrived, so that PQgetResult does not block.
 // Returns false when the connection failed meanwhile.
 bool AwaitResult(PGconn* conn);
 
-// Runs one statement like PQexec, but waits for its result in slices.
-// Returns nullptr when the statement could not be sent.
-PGresult* ExecWaiting(PGconn* conn, const char* statement);
+// PQgetResult once the result has arrived (see AwaitResult).
+PGresult* NextResult(PGconn* conn);
+
+// Runs one statement like PQexec, but sends it and waits for its result in
+// slices; with `single_statement` a text holding several statements fails
+// instead of running (the extended protocol). Returns what PQexec
+// returns: the last result (the first failure ends the statements; a COPY's
+// start when one begins a COPY), nullptr when nothing could be sent.
+PGresult* ExecWaiting(PGconn* conn, const char* statement, bool single_statement = false);
 
 }  // namespace veltrane::db
 

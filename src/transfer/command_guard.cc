@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "db/cancel.h"
 #include "transfer/commands.h"
 
 namespace veltrane::transfer {
@@ -13,7 +14,10 @@ std::atomic<bool> stop_requested{false};
 }  // namespace
 
 CommandGuard::CommandGuard() : acquired_(!running.exchange(true)) {
-  if (acquired_) stop_requested = false;
+  if (acquired_) {
+    stop_requested = false;
+    db::ClearCancel();
+  }
 }
 
 CommandGuard::~CommandGuard() {
@@ -23,7 +27,9 @@ CommandGuard::~CommandGuard() {
 bool IsCommandRunning() { return running; }
 
 void RequestStop() {
-  if (running) stop_requested = true;
+  if (!running) return;
+  stop_requested = true;
+  db::RequestCancel();
 }
 
 bool StopRequested() { return stop_requested; }

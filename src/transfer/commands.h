@@ -37,9 +37,10 @@ CommandResult RenamePostgreSqlTable(CommandContext& ctx); // Form2.PushButton7_C
 // True while one of the commands above runs (also in another window).
 bool IsCommandRunning();
 
-// Asks the running command to end after its current statement (a window is
-// being closed): a transfer stops before its next row or table, leaving every
-// table it touched complete, closes its connections and returns. The caller
+// Asks the running command to end (a window is being closed, Ctrl-C): the
+// PostgreSQL statement in flight is cancelled (db::RequestCancel), a
+// transfer stops before its next row or table, leaving every table it
+// touched complete, closes its connections and returns. The caller
 // that wants the program to end checks StopRequested() once the command has
 // returned. Without a running command it has no effect; the next command
 // to start clears it.

@@ -20,10 +20,11 @@ CliTest::CliTest() {
 }
 
 ProcessResult CliTest::Cli(const std::vector<std::string>& arguments, const std::string& input,
-                           std::map<std::string, std::string> environment) {
+                           std::map<std::string, std::string> environment,
+                           const Alongside& alongside) {
   environment.emplace("XDG_CONFIG_HOME", config_.path());
   environment.emplace("VELTRANE_PASSWORD", kUnset);
-  return RunProcess(VELTRANE_CLI_PROGRAM, arguments, environment, input);
+  return RunProcess(VELTRANE_CLI_PROGRAM, arguments, environment, input, alongside);
 }
 
 void CliTest::Remember(const std::string& name, const std::string& value) {

@@ -23,7 +23,8 @@ class CliTest : public ::testing::Test {
   // Runs build/veltrane-cli with the user's settings folder, without
   // VELTRANE_PASSWORD unless `environment` sets it.
   ProcessResult Cli(const std::vector<std::string>& arguments, const std::string& input = "",
-                    std::map<std::string, std::string> environment = {});
+                    std::map<std::string, std::string> environment = {},
+                    const Alongside& alongside = nullptr);
 
   // The settings file and a value written to it through the settings store.
   std::string SettingsFile() const { return config_.File("Marvoll/Veltrane.ini"); }

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 
 extern char** environ;
 
@@ -49,7 +50,7 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const std::map<std::string, std::string>& environment,
-                         const std::string& input) {
+                         const std::string& input, const Alongside& alongside) {
   Pipe in, out, err;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -69,6 +70,9 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) throw std::runtime_error("cannot start " + program + ": " + strerror(spawned));
   in.Close(0), out.Close(1), err.Close(1);
+  std::atomic<bool> ended{false};
+  std::thread beside;
+  if (alongside) beside = std::thread([&] { alongside(pid, ended); });
 
   // Small inputs fit the pipe's buffer: write them at once, then read until
   // both output pipes are at end of file. A program that ends without
@@ -96,6 +100,8 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   }
   int status = 0;
   waitpid(pid, &status, 0);
+  ended = true;
+  if (beside.joinable()) beside.join();
   result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
 }
