@@ -1,6 +1,7 @@
 #ifndef VELTRANE_APP_WINDOW_HOOKS_H_
 #define VELTRANE_APP_WINDOW_HOOKS_H_
 
+#include <cstdint>
 #include <string>
 
 namespace veltrane::app {
@@ -16,6 +17,10 @@ class ProgressBar {
   virtual ~ProgressBar() = default;
   virtual void SetValue(double percent) = 0;
   virtual void SetText(const std::string& text) = 0;
+  // The rows of the table whose rows just ended (before its progress is
+  // reset): how many were read from the source and how many the target
+  // stored, fewer when rows failed or the command was stopped.
+  virtual void TableRows(int64_t /*read*/, int64_t /*stored*/) {}
 };
 
 // The window's mouse pointer (one of the codes above).

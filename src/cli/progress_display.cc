@@ -27,14 +27,21 @@ std::string RowsText(int64_t rows) {
 
 }  // namespace
 
-std::string TableSummary(int64_t rows, double seconds) {
+std::string TableSummary(int64_t rows, double seconds, int64_t stored) {
   char text[96];
   if (seconds > 0 && rows > 0) {
     std::snprintf(text, sizeof text, " in %.2f s (%.0f rows/s)", seconds, rows / seconds);
   } else {
     std::snprintf(text, sizeof text, " in %.2f s", seconds);
   }
+  if (stored >= 0 && stored != rows)
+    return RowsText(rows) + " read, " + std::to_string(stored) + " stored" + text;
   return RowsText(rows) + text;
+}
+
+void ProgressDisplay::TableRows(int64_t read, int64_t stored) {
+  rows_read_ = read;
+  rows_stored_ = stored;
 }
 
 ProgressDisplay::ProgressDisplay(StatusLine& status)
@@ -86,9 +93,11 @@ void ProgressDisplay::Draw(Clock::time_point now) {
 }
 
 void ProgressDisplay::TableDone(const std::string& name) {
-  status_.Print(name + ": " + TableSummary(finished_rows_, finished_seconds_));
+  const int64_t rows = rows_read_ >= 0 ? rows_read_ : finished_rows_;
+  status_.Print(name + ": " + TableSummary(rows, finished_seconds_, rows_stored_));
   finished_rows_ = 0;
   finished_seconds_ = 0;
+  rows_read_ = rows_stored_ = -1;
 }
 
 }  // namespace veltrane::cli

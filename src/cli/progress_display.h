@@ -15,7 +15,8 @@ namespace veltrane::cli {
 // table; the table's row count is taken from the first value of a table. On
 // a terminal a bar shows rows done, rows per second and time left; when the
 // target list gains a table (TableDone), one line says how many rows it took
-// and how fast, on a terminal or not.
+// and how fast, on a terminal or not: the rows read and the rows stored
+// when some were not.
 class ProgressDisplay : public app::ProgressBar {
  public:
   using Clock = std::chrono::steady_clock;
@@ -27,6 +28,7 @@ class ProgressDisplay : public app::ProgressBar {
 
   void SetValue(double percent) override;
   void SetText(const std::string&) override {}
+  void TableRows(int64_t read, int64_t stored) override;
 
   // The transfer added `name` to its target list: the table is complete.
   void TableDone(const std::string& name);
@@ -44,10 +46,14 @@ class ProgressDisplay : public app::ProgressBar {
   // arrives.
   int64_t finished_rows_ = 0;
   double finished_seconds_ = 0;
+  // The counts the transfer gave for the table, until its name arrives.
+  int64_t rows_read_ = -1;
+  int64_t rows_stored_ = -1;
 };
 
-// "1234 rows in 0.52 s (2373 rows/s)"
-std::string TableSummary(int64_t rows, double seconds);
+// "1234 rows in 0.52 s (2373 rows/s)"; with fewer rows stored than read,
+// "1234 rows read, 1230 stored in 0.52 s (2373 rows/s)".
+std::string TableSummary(int64_t rows, double seconds, int64_t stored = -1);
 
 }  // namespace veltrane::cli
 

@@ -3,6 +3,7 @@
 #include "db/copy_text.h"
 #include "db/error.h"
 #include "db/server_wait.h"
+#include "transfer/commands.h"
 
 namespace veltrane::transfer {
 namespace {
@@ -94,7 +95,8 @@ void CopyRowSender::Flush() {
   copy_.Abort();
   rejected_ = false;
   streamed_ = 0;
-  if (!stored) StoreHalves(0, ends_.size());
+  if (stored) copied_rows_ += static_cast<int64_t>(ends_.size());
+  else StoreHalves(0, ends_.size());
   last_line_.assign(Lines(ends_.size() - 1, ends_.size()));
   lines_.clear();
   ends_.clear();
@@ -106,6 +108,7 @@ void CopyRowSender::Store(size_t first, size_t last) {
 }
 
 void CopyRowSender::StoreHalves(size_t first, size_t last) {
+  if (StopRequested()) return;
   if (last - first <= kReplayRows) {
     for (size_t row = first; row < last; ++row) {
       std::string_view line = Lines(row, row + 1);
@@ -125,6 +128,7 @@ bool CopyRowSender::Load(size_t first, size_t last) {
     copy_.Begin(quoted_table_);
     if (copy_.Send(Lines(first, last))) {
       copy_.Finish();
+      copied_rows_ += static_cast<int64_t>(last - first);
       return true;
     }
   } catch (const db::Error&) {

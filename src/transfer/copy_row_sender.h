@@ -2,6 +2,7 @@
 #define VELTRANE_TRANSFER_COPY_ROW_SENDER_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -27,7 +28,9 @@ namespace veltrane::transfer {
 // it is rolled back and its rows are sent again in halves, and so on down
 // to a few rows, whose rows are then replayed one by one in table order;
 // the rows of halves the server accepts are stored by COPY. Rows still
-// pending when the sender is destroyed are not stored.
+// pending when the sender is destroyed are not stored, nor are the rows of
+// a load that fails once the command has been asked to stop (its statement
+// was cancelled): they are neither halved nor replayed.
 class CopyRowSender {
  public:
   // A row's values as sent: nullopt for a value sent as null.
@@ -60,6 +63,9 @@ class CopyRowSender {
   // Forgets the last row (a later row went another way).
   void ForgetLastRow() { has_last_row_ = false; }
 
+  // The rows COPY loads have stored so far (replayed rows not counted).
+  int64_t copied_rows() const { return copied_rows_; }
+
  private:
   void StreamPending();
   // Stores the pending rows [first, last): one load, or its halves when the
@@ -79,6 +85,7 @@ class CopyRowSender {
   app::EventPump& events_;
   bool has_last_row_ = false;
   std::string last_line_;         // the last row's line once it has been sent
+  int64_t copied_rows_ = 0;
 };
 
 }  // namespace veltrane::transfer

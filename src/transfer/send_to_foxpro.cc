@@ -238,17 +238,26 @@ class SendToFoxProCommand {
   // row's INSERT is only written out where a report or a later statement
   // shows it: when the row fails, and for the last row of the table.
   void CopyRows() {
+    rows_read_ = 0;
+    rows_stored_ = 0;
+    SendRows();
+    ctx_.progress.TableRows(rows_read_, rows_stored_);
+  }
+
+  void SendRows() {
     int64_t last = -1;
     trap_.Run(kCountRows, [&] { last = source_.RecordCount() - 1; });
     quoted_path_ = QuoteFoxProName(path_);
     db::FoxProSession* engine = db::AsFoxPro(foxpro_.session());
     for (int64_t row = 0; row <= last && !source_.Eof(); ++row) {
+      ++rows_read_;
       ctx_.events.Yield();
       ctx_.progress.SetValue(ProgressPercent(row, last + 1));
       if (engine) {
-        SendRow(*engine);
-      } else if (trap_.Run(kBuildInsert, [this] { BuildInsert(); })) {
-        trap_.Run(kExecuteInsert, [this] { foxpro_.Execute(statement_); });
+        if (SendRow(*engine)) ++rows_stored_;
+      } else if (trap_.Run(kBuildInsert, [this] { BuildInsert(); }) &&
+                 trap_.Run(kExecuteInsert, [this] { foxpro_.Execute(statement_); })) {
+        ++rows_stored_;
       }
       // A row that cannot be read ends the table: the rows after it cannot
       // be reached.
@@ -266,11 +275,12 @@ class SendToFoxProCommand {
     WritePendingInsert();
   }
 
-  // Appends the current row through `engine`. Failures are reported with
-  // the statement the row's INSERT would have been.
-  void SendRow(db::FoxProSession& engine) {
-    if (!trap_.Run(kBuildInsert, [this] { TakeValues(); })) return;
-    trap_.Run(kExecuteInsert, [&] {
+  // Appends the current row through `engine`; true when it was stored.
+  // Failures are reported with the statement the row's INSERT would have
+  // been.
+  bool SendRow(db::FoxProSession& engine) {
+    if (!trap_.Run(kBuildInsert, [this] { TakeValues(); })) return false;
+    return trap_.Run(kExecuteInsert, [&] {
       try {
         engine.AppendRow(path_, values_);
       } catch (...) {
@@ -341,6 +351,9 @@ class SendToFoxProCommand {
   // not in statement_ yet while pending_insert_ is set.
   std::vector<foxpro::InputValue> values_;
   bool pending_insert_ = false;
+  // The current table's rows read and rows stored.
+  int64_t rows_read_ = 0;
+  int64_t rows_stored_ = 0;
 };
 
 }  // namespace

@@ -149,12 +149,23 @@ class SendToPostgreSqlCommand {
   // sent again as its own INSERT and reported, so that the table and the
   // reports come out as with one INSERT per row.
   void CopyRows() {
+    rows_read_ = 0;
+    rows_inserted_ = 0;
     int64_t last = -1;
     trap_.Run(kCountRows, [&] { last = source_.RecordCount() - 1; });
-    if (source_.Eof()) return;
+    if (source_.Eof()) {
+      ctx_.progress.TableRows(0, 0);
+      return;
+    }
     CopyRowSender sender(postgresql_, quoted_target_, ctx_.events,
                          [this](const CopyRowSender::Row& row) { InsertRow(row); });
+    SendRows(sender, last);
+    ctx_.progress.TableRows(rows_read_, sender.copied_rows() + rows_inserted_);
+  }
+
+  void SendRows(CopyRowSender& sender, int64_t last) {
     for (int64_t row = 0; row <= last && !source_.Eof(); ++row) {
+      ++rows_read_;
       ctx_.events.Yield();
       ctx_.progress.SetValue(ProgressPercent(row, last + 1));
       if (!sender.TryAdd(source_.GetFields())) {
@@ -162,8 +173,9 @@ class SendToPostgreSqlCommand {
         // its statement fails as it always did.
         sender.Flush();
         sender.ForgetLastRow();
-        if (trap_.Run(kBuildInsert, [this] { BuildInsert(); }))
-          trap_.Run(kExecuteInsert, [this] { postgresql_.Execute(statement_); });
+        if (trap_.Run(kBuildInsert, [this] { BuildInsert(); }) &&
+            trap_.Run(kExecuteInsert, [this] { postgresql_.Execute(statement_); }))
+          ++rows_inserted_;
       } else if (sender.Full()) {
         sender.Flush();
       }
@@ -196,8 +208,9 @@ class SendToPostgreSqlCommand {
 
   // One row as its own INSERT statement, reported when it fails.
   void InsertRow(const CopyRowSender::Row& row) {
-    if (trap_.Run(kBuildInsert, [&] { BuildInsert(row); }))
-      trap_.Run(kExecuteInsert, [this] { postgresql_.Execute(statement_); });
+    if (trap_.Run(kBuildInsert, [&] { BuildInsert(row); }) &&
+        trap_.Run(kExecuteInsert, [this] { postgresql_.Execute(statement_); }))
+      ++rows_inserted_;
   }
 
   // The current row's INSERT, built in the reused statement buffer.
@@ -238,6 +251,9 @@ class SendToPostgreSqlCommand {
   std::string statement_;
   std::string quoted_target_;
   const std::string empty_text_;
+  // The current table's rows read, and those stored by their own INSERT.
+  int64_t rows_read_ = 0;
+  int64_t rows_inserted_ = 0;
 };
 
 }  // namespace

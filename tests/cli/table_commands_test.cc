@@ -87,6 +87,7 @@ TEST_F(TableCommandsTest, AFailingRowIsReportedAndTheOtherRowsArrive) {
   EXPECT_TRUE(Contains(r.err, "in Veltrane2021/08/31.Form2.PushButton4_Click at line ")) << r.err;
   EXPECT_TRUE(Contains(r.err, "\nsql: INSERT INTO `")) << r.err;
   EXPECT_TRUE(Contains(r.err, "'kanji 漢'")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "words: 3 rows read, 2 stored in ")) << r.err;
   EXPECT_EQ(DbfReadRows(tables_.File("words.DBF")), 2);
 }
 

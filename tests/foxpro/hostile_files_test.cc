@@ -152,5 +152,22 @@ TEST_F(DamagedContainerTest, DropDeletesOnlyFilesThatAreTables) {
   EXPECT_TRUE(fs::exists(dir_.File("outside/fake.dbf")));
 }
 
+// A damaged header must not lead an append to write where the header's
+// other parts say nothing is.
+TEST(HostileFilesTest, AppendsRefuseHeadersThatContradictThemselves) {
+  veltrane::testing::TempDir dir;
+  const std::string path = dir.File("t.dbf");
+  TableWriter::Create(path, {{"ID", 'I'}, {"FLAG", 'L'}}, "");
+  // The logical field, last in the record, marked as autoincrementing.
+  std::string bytes = testing::ReadBytes(path);
+  constexpr size_t kSecondFieldFlags = 32 + 32 + 18;
+  bytes[kSecondFieldFlags] = 0x0C;
+  testing::WriteBytes(path, bytes);
+
+  std::string failure = FailureOf([&] { TableWriter::OpenForAppend(path); });
+  EXPECT_TRUE(Has(failure, "\"FLAG\" is marked as autoincrementing")) << failure;
+  EXPECT_EQ(testing::ReadBytes(path), bytes);
+}
+
 }  // namespace
 }  // namespace veltrane::foxpro

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/prompter.h"
@@ -60,8 +61,10 @@ class RecordingProgress : public app::ProgressBar {
     if (on_value) on_value(percent);
   }
   void SetText(const std::string& text) override { texts.push_back(text); }
+  void TableRows(int64_t read, int64_t stored) override { table_rows.push_back({read, stored}); }
   std::vector<double> values;
   std::vector<std::string> texts;
+  std::vector<std::pair<int64_t, int64_t>> table_rows;  // read, stored
   std::function<void(double)> on_value;
 };
 

@@ -314,6 +314,7 @@ TEST_F(SendToPostgreSqlFastPathTest, TableAndReportsAreThoseOfOneInsertPerRow) {
   }
   EXPECT_EQ(refused, 19);
   EXPECT_EQ(unreadable, 3);
+  EXPECT_EQ(progress_.table_rows, (std::vector<std::pair<int64_t, int64_t>>{{700, 678}}));
   EXPECT_EQ(Items(*list2_), (std::vector<std::string>{"orders"}));
   EXPECT_EQ(progress_.values.back(), 0);
 }

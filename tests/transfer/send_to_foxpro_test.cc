@@ -270,6 +270,7 @@ TEST_F(SendToFoxProTest, ACharacterTheCodePageLacksCostsItsRowOnly) {
   EXPECT_EQ(SqlLine(report), "INSERT INTO `" + TablePath("t") + "` VALUES('2', '日本')");
   EXPECT_THAT(ReadWithEngine(TablePath("t")).rows,
               ElementsAre(ElementsAre("1", "café"), ElementsAre("3", "ok")));
+  EXPECT_THAT(progress_.table_rows, ElementsAre(std::pair<int64_t, int64_t>(3, 2)));
 }
 
 TEST_F(SendToFoxProTest, ProgressRunsPerRowAndIsResetAfterEachTable) {
