@@ -132,8 +132,16 @@ class TableWriterImpl : public TableWriter {
     }
     encoder_.emplace(header_, *codec_, table_name_);
     TodayInto(header_.last_update);
-    for (size_t i = 0; i < header_.fields.size(); ++i)
-      if (header_.fields[i].autoincrement()) autoinc_fields_.push_back(i);
+    for (size_t i = 0; i < header_.fields.size(); ++i) {
+      const FieldDescriptor& f = header_.fields[i];
+      if (!f.autoincrement()) continue;
+      // Only an integer field can count: the flag on any other is damage.
+      if (f.type != 'I')
+        throw Error("Cannot add records to \"" + path + "\": its field \"" + f.name +
+                    "\" is marked as autoincrementing but is not an integer field; the "
+                    "table's header is damaged.");
+      autoinc_fields_.push_back(i);
+    }
     // The header's counts change with every record: stores into a mapping
     // of it cost no system call.
     mapped_header_ = table_.MapPrefix(header_.header_length);
