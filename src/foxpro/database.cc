@@ -5,9 +5,11 @@
 #include <filesystem>
 #include <system_error>
 
+#include "foxpro/codepage.h"
 #include "foxpro/container.h"
 #include "foxpro/file_names.h"
 #include "foxpro/header_names.h"
+#include "foxpro/long_names.h"
 #include "foxpro/statement.h"
 #include "foxpro/table_cursor.h"
 #include "foxpro/table_files.h"
@@ -95,10 +97,10 @@ std::vector<CatalogEntry> FoxProDatabase::Catalog() {
   std::vector<CatalogEntry> entries;
   if (container_) {
     for (const ContainerTable& table : container_->Tables()) {
-      entries.push_back(CatalogEntry{table.name, kTableType});
+      entries.push_back(CatalogEntry{table.name, kTableType, table.problem});
     }
     for (const std::string& view : container_->Views()) {
-      entries.push_back(CatalogEntry{view, kViewType});
+      entries.push_back(CatalogEntry{view, kViewType, ""});
     }
     return entries;
   }
@@ -109,7 +111,7 @@ std::vector<CatalogEntry> FoxProDatabase::Catalog() {
   }
   for (const fs::directory_entry& entry : it) {
     if (HasDbfExtension(entry.path()) && entry.is_regular_file(error)) {
-      entries.push_back(CatalogEntry{entry.path().stem().string(), kTableType});
+      entries.push_back(CatalogEntry{entry.path().stem().string(), kTableType, ""});
     }
   }
   std::sort(entries.begin(), entries.end(),
@@ -153,7 +155,15 @@ std::unique_ptr<RowCursor> FoxProDatabase::Select(const std::string& name) {
   if (container_) {
     std::optional<ContainerTable> table = FindContainerTable(name);
     if (!table) throw Error("The table \"" + name + "\" is not in " + DescribeSource() + ".");
-    return std::make_unique<TableCursor>(TableReader::Open(table->path), table->field_names);
+    if (!table->problem.empty()) throw Error(table->problem);
+    std::unique_ptr<TableReader> reader = TableReader::Open(table->path);
+    const TextCodec& codec = TextCodec::For(reader->code_page());
+    std::vector<std::string> header_names;
+    for (const FieldDescriptor& field : reader->fields()) {
+      codec.Decode(field.name, header_names.emplace_back());
+    }
+    const LongNames long_names = MatchLongNames(header_names, table->field_names, table->name);
+    return std::make_unique<TableCursor>(std::move(reader), long_names.names);
   }
   std::optional<std::string> path = FindFreeTable(name);
   if (!path) throw Error("The table \"" + name + "\" is not in " + DescribeSource() + ".");
@@ -165,6 +175,7 @@ void FoxProDatabase::DropTable(const std::string& name) {
     std::optional<ContainerTable> table = FindContainerTable(name);
     if (!table) throw Error("Cannot drop the table \"" + name + "\": it is not in " +
                             DescribeSource() + ".");
+    if (!table->problem.empty()) throw Error("Cannot drop the table \"" + name + "\": " + table->problem);
     // A path that does not hold a table is refused before the container
     // changes; a table whose file is already gone only leaves the container.
     std::error_code error;
@@ -192,6 +203,7 @@ void FoxProDatabase::CreateTable(const std::string& path_text, std::vector<NewFi
   }
   std::string table_name = TableNameOf(target.path);
   if (container_) {
+    CheckTableName(table_name);
     if (CharacterCount(table_name) > kLongestContainerName) {
       throw Error("Cannot create the table \"" + table_name +
                   "\": a container's table name has at most 128 characters.");

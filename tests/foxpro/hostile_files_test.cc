@@ -152,6 +152,38 @@ TEST_F(DamagedContainerTest, DropDeletesOnlyFilesThatAreTables) {
   EXPECT_TRUE(fs::exists(dir_.File("outside/fake.dbf")));
 }
 
+// The 128-byte name area of the container object named `name`.
+size_t NameArea(const std::string& dbc_bytes, const std::string& name) {
+  const size_t at = dbc_bytes.find(name + std::string(128 - name.size(), ' '));
+  EXPECT_NE(at, std::string::npos) << name;
+  return at;
+}
+
+TEST_F(DamagedContainerTest, LongNamesGoToTheFieldsTheyAgreeWith) {
+  std::unique_ptr<Database> database = Database::Open(dbc_);
+  database->Execute("CREATE TABLE '" + dir_.File("db/orders.dbf") +
+                    "'([order number] M,[customer name that is long] M,"
+                    "[customer name that is longer] M,[photo] BLOB)");
+  // The field objects in another order: the first and the last swap names.
+  std::string bytes = testing::ReadBytes(dbc_);
+  const size_t first = NameArea(bytes, "order number"), last = NameArea(bytes, "photo");
+  const std::string first_area = bytes.substr(first, 128);
+  bytes.replace(first, 128, bytes.substr(last, 128));
+  bytes.replace(last, 128, first_area);
+  testing::WriteBytes(dbc_, bytes);
+  EXPECT_EQ(testing::ColumnNames(SelectAll(*Database::Open(dbc_), "`orders`")),
+            (Names{"order number", "customer name that is long", "customer name that is longer",
+                   "photo"}));
+
+  // A long name that belongs to no field: its field keeps its header name.
+  const std::string renamed = "invoice date";
+  bytes.replace(NameArea(bytes, "customer name that is long"), 128,
+                renamed + std::string(128 - renamed.size(), ' '));
+  testing::WriteBytes(dbc_, bytes);
+  EXPECT_EQ(testing::ColumnNames(SelectAll(*Database::Open(dbc_), "`orders`")),
+            (Names{"order number", "customer n", "customer name that is longer", "photo"}));
+}
+
 // A damaged header must not lead an append to write where the header's
 // other parts say nothing is.
 TEST(HostileFilesTest, AppendsRefuseHeadersThatContradictThemselves) {
