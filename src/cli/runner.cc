@@ -61,6 +61,7 @@ class Session {
   int Run();
 
  private:
+  int RunListed();
   int Check();
   bool SidesOpen();
   bool LoadLists();
@@ -95,11 +96,18 @@ class Session {
 int Session::Run() {
   if (options_.command == Command::kCheck) return Check();
   if (!SidesOpen()) return kExitUsage;
-  if (!LoadLists()) return kExitFailures;
+  // A listing that was reported (a damaged table left out, say) still lets
+  // the command run on what was listed; the exit status tells of it.
+  const bool listed = LoadLists();
   if (interrupted) {
     Say("veltrane-cli: interrupted before the command started");
     return kExitFailures;
   }
+  const int status = RunListed();
+  return status == kExitSuccess && !listed ? kExitFailures : status;
+}
+
+int Session::RunListed() {
   switch (options_.command) {
     case Command::kList:
       return List();

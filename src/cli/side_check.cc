@@ -1,6 +1,8 @@
 #include "cli/side_check.h"
 
 #include <exception>
+#include <filesystem>
+#include <system_error>
 
 #include "db/connection.h"
 #include "db/connection_strings.h"
@@ -17,6 +19,13 @@ std::string Trimmed(std::string text) {
 }  // namespace
 
 std::optional<std::string> WhyNotOpen(Side side, const db::ConnectionSettings& settings) {
+  std::error_code error;
+  if (side == Side::kFoxPro && settings.container_mode &&
+      std::filesystem::is_directory(settings.dbc_file, error)) {
+    return "\"" + settings.dbc_file +
+           "\" is a folder, not a database container (.dbc) file; for a folder of free tables "
+           "use --free-tables.";
+  }
   try {
     db::Connection connection;
     if (side == Side::kFoxPro) {

@@ -11,7 +11,8 @@ namespace veltrane::cli {
 
 // Opens one side the way the connection window's test does and lets it go.
 // Returns nothing when it opened, else the access layer's description of why
-// not. Never throws.
+// not. A folder given as the database container is refused (the engine would
+// open it as a folder of free tables). Never throws.
 std::optional<std::string> WhyNotOpen(Side side, const db::ConnectionSettings& settings);
 
 // What a side is, for the user: "database shop on localhost:5432 as joe",

@@ -2,6 +2,7 @@
 
 #include "db/connection.h"
 #include "db/connection_strings.h"
+#include "db/error.h"
 
 namespace veltrane::db {
 
@@ -11,16 +12,21 @@ void ListFoxProTables(const ListSink& list, const std::string& connection_string
   connection.Open(connection_string);
   RecordSet schema = connection.OpenSchema(kSchemaTables);
   list.clear();
+  std::string damaged;
   while (!schema.Eof()) {
     Fields fields = schema.GetFields();
     if (fields["TABLE_TYPE"].Value().Text() == "TABLE") {
       yield();
-      list.add(fields["TABLE_NAME"].Value().Text());
+      const std::string problem = fields["DESCRIPTION"].Value().Text();
+      if (problem.empty()) list.add(fields["TABLE_NAME"].Value().Text());
+      else damaged += "\n" + problem;
     }
     schema.MoveNext();
   }
   schema.Close();
   connection.Close();
+  if (!damaged.empty())
+    throw Error("These tables of the FoxPro database are damaged and are not listed:" + damaged);
 }
 
 void ListPostgreSQLTables(const ListSink& list, const ConnectionSettings& settings,

@@ -19,7 +19,9 @@ struct ListSink {
 // rows of the tables schema record set (query type 20) whose "TABLE_TYPE" is
 // exactly "TABLE", by "TABLE_NAME". The list is cleared once the schema has
 // been read; yield() runs once before each added entry. Throws Error (the
-// list keeps what was added before the failure).
+// list keeps what was added before the failure). A table the schema
+// describes as damaged (a "DESCRIPTION") is left out; once the others are
+// listed, one Error names every such table and what is wrong with it.
 void ListFoxProTables(const ListSink& list, const std::string& connection_string,
                       const std::function<void()>& yield);
 

@@ -65,19 +65,22 @@ class FoxProCursor : public Cursor {
   std::vector<foxpro::Cell> cells_;
 };
 
-// The table catalogue: one row per table or view, already in memory.
+// The table catalogue: one row per table or view, already in memory; a
+// damaged table's DESCRIPTION says what is wrong with it.
 class CatalogCursor : public Cursor {
  public:
   explicit CatalogCursor(std::vector<foxpro::CatalogEntry> entries)
       : entries_(std::move(entries)),
-        columns_{ColumnInfo{"TABLE_NAME", kVarWChar}, ColumnInfo{"TABLE_TYPE", kVarWChar}} {}
+        columns_{ColumnInfo{"TABLE_NAME", kVarWChar}, ColumnInfo{"TABLE_TYPE", kVarWChar},
+                 ColumnInfo{"DESCRIPTION", kVarWChar}} {}
 
   const std::vector<ColumnInfo>& Columns() const override { return columns_; }
   int64_t RowCount() override { return static_cast<int64_t>(entries_.size()); }
   bool Next(std::vector<Value>& row) override {
     if (next_ >= entries_.size()) return false;
     foxpro::CatalogEntry& entry = entries_[next_++];
-    row = {Value::FromText(std::move(entry.name)), Value::FromText(std::move(entry.type))};
+    row = {Value::FromText(std::move(entry.name)), Value::FromText(std::move(entry.type)),
+           Value::FromText(std::move(entry.problem))};
     return true;
   }
 

@@ -1,6 +1,7 @@
 #include "foxpro/container.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -91,7 +92,16 @@ class ContainerImpl : public Container {
       if (object.deleted || object.type != kTableType) continue;
       ContainerTable table;
       table.name = object.name;
-      table.path = ResolveTablePath(object);
+      if (table.name.empty()) {
+        table.problem = "Database container \"" + path_ + "\": a table object (number " +
+                        std::to_string(object.id) + ") has no name.";
+      } else {
+        try {
+          table.path = ResolveTablePath(object);
+        } catch (const Error& error) {
+          table.problem = error.what();
+        }
+      }
       for (const ContainerObject& field : objects_)
         if (!field.deleted && field.type == kFieldType && field.parent == object.id)
           table.field_names.push_back(field.name);
@@ -109,23 +119,28 @@ class ContainerImpl : public Container {
 
   void AddTable(const std::string& name, const std::string& table_path,
                 const std::vector<std::string>& long_field_names) override {
+    CheckTableName(name);
     if (FindTable(name))
       throw Error("Database container \"" + path_ + "\" already holds a table named \"" + name + "\".");
     CheckContainerIndex(path_);
-    int32_t next_id = 1;
+    int64_t next_id = 1;
     int32_t database_id = 1;
     for (const ContainerObject& object : objects_) {
-      next_id = std::max(next_id, object.id + 1);
+      next_id = std::max<int64_t>(next_id, int64_t{object.id} + 1);
       if (!object.deleted && object.type == kDatabaseType && Lower(object.name) == "database")
         database_id = object.id;
     }
+    if (next_id + 1 + static_cast<int64_t>(long_field_names.size()) > INT32_MAX)
+      throw Error("Database container \"" + path_ + "\" is damaged: its object numbers leave no "
+                  "room for new objects.");
     std::string properties = PropertyRecord(kPropertyObjectClass, std::string(1, kTableClass)) +
                              PropertyRecord(kPropertyPath, RelativeTablePath(table_path) + '\0');
     auto writer = TableWriter::OpenForAppend(path_, /*caller_rebuilds_index=*/true);
-    const int32_t table_id = next_id++;
+    const int32_t table_id = static_cast<int32_t>(next_id++);
     writer->Append(ObjectValues(*writer, table_id, database_id, kTableType, name, properties));
     for (const std::string& field : long_field_names)
-      writer->Append(ObjectValues(*writer, next_id++, table_id, kFieldType, field, ""));
+      writer->Append(ObjectValues(*writer, static_cast<int32_t>(next_id++), table_id, kFieldType,
+                                  field, ""));
     writer.reset();
     RebuildContainerIndex(path_);
     Load();
@@ -306,6 +321,17 @@ class ContainerImpl : public Container {
 };
 
 }  // namespace
+
+void CheckTableName(const std::string& name) {
+  auto refuse = [&](const std::string& why) {
+    throw Error("The table name \"" + name + "\" cannot be used: " + why + ".");
+  };
+  if (name.find_first_not_of(' ') == std::string::npos) refuse("it is empty or blank");
+  if (name.front() == ' ' || name.back() == ' ')
+    refuse("FoxPro drops blanks at the start and end of a name");
+  for (char c : name)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) refuse("it holds a control character");
+}
 
 std::unique_ptr<Container> Container::Open(const std::string& dbc_path) {
   std::optional<std::string> path = FindPath(dbc_path);

@@ -16,6 +16,8 @@ namespace veltrane::foxpro {
 struct CatalogEntry {
   std::string name;
   std::string type;
+  // Why a damaged table cannot be used; empty for the others.
+  std::string problem;
 };
 
 // A FoxPro database: a database container (".dbc") or a folder of free
@@ -32,8 +34,9 @@ class Database {
   static std::unique_ptr<Database> Open(const std::string& data_source);
   virtual ~Database() = default;
 
-  // Container mode: its tables and views; free-table mode: every ".dbf" file
-  // of the folder, named by its file name without the extension.
+  // Container mode: its tables (damaged ones with their problem) and views;
+  // free-table mode: every ".dbf" file of the folder, named by its file name
+  // without the extension.
   virtual std::vector<CatalogEntry> Catalog() = 0;
 
   // Runs one statement: a cursor over the rows for SELECT, nullptr otherwise.

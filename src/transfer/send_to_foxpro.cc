@@ -19,6 +19,8 @@
 #include "db/foxpro_session.h"
 #include "db/record_set.h"
 #include "db/server_wait.h"
+#include "foxpro/container.h"
+#include "foxpro/error.h"
 #include "foxpro/file_names.h"
 #include "foxpro/table_files.h"
 #include "transfer/column_types.h"
@@ -94,14 +96,21 @@ std::string TargetFolder(const db::ConnectionSettings& settings, const std::stri
   return WithSeparator(settings.free_table_folder);
 }
 
-// Throws Error when the table name holds a path separator or a wildcard:
-// the table file would land in another folder, or deleting the old file
-// would delete other tables' files as well.
+// Throws Error when the table name holds a path separator or a wildcard
+// (the table file would land in another folder, or deleting the old file
+// would delete other tables' files as well), or is one FoxPro would trim or
+// refuse (the table would be listed under another name than it was sent).
 void CheckTableFileName(const std::string& table) {
   if (table.find_first_of("/\\*?") != std::string::npos)
     throw db::Error("Table \"" + table +
                     "\" was not sent: a FoxPro table file cannot be named with \"/\", "
                     "\"\\\", \"*\" or \"?\". Rename the table first.");
+  try {
+    foxpro::CheckTableName(table);
+  } catch (const foxpro::Error& error) {
+    throw db::Error("Table \"" + table + "\" was not sent: " + error.what() +
+                    " Rename the table first.");
+  }
 }
 
 // A FoxPro field name from a PostgreSQL column name: in brackets, blanks and

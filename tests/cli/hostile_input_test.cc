@@ -3,6 +3,8 @@
 #include <signal.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "cli/cli_fixture.h"
@@ -45,6 +47,80 @@ TEST_F(HostileInputTest, OneCtrlCEndsATransferFromAStalledServerWithinSeconds) {
   const int rows = DbfReadRows(tables_.File("big.DBF"));
   EXPECT_GT(rows, 0);
   EXPECT_LT(rows, 100000);
+}
+
+// The offset within a record of the container's field `name`.
+size_t FieldOffset(const std::string& dbc_bytes, const std::string& name) {
+  size_t offset = 1;
+  for (size_t at = 32; dbc_bytes[at] != '\r'; at += 32) {
+    if (dbc_bytes.compare(at, name.size() + 1, name + '\0') == 0) return offset;
+    offset += static_cast<unsigned char>(dbc_bytes[at + 16]);
+  }
+  ADD_FAILURE() << name;
+  return 0;
+}
+
+class DamagedContainerCliTest : public CliTest {
+ protected:
+  DamagedContainerCliTest() {
+    for (const char* name : {"data1.dbc", "data1.DCT", "data1.DCX", "table1.dbf", "table1.FPT"})
+      std::filesystem::copy_file(TestDataPath(std::string("container/") + name), tables_.File(name));
+    dbc_ = tables_.File("data1.dbc");
+    Remember("FoxproOption", "1");
+    Remember("DBCFile", dbc_);
+    db_.Exec("CREATE TABLE vals(a int); INSERT INTO vals VALUES (1), (2)");
+  }
+  std::string dbc_;
+};
+
+TEST_F(DamagedContainerCliTest, AWriteTheContainerCannotTakeIsRefusedAndItStaysReadable) {
+  // The property field marked as counting by itself: one damaged byte.
+  std::string bytes = FileContent(dbc_);
+  const size_t property_flags = 32 + 4 * 32 + 18;
+  ASSERT_EQ(bytes.compare(32 + 4 * 32, 9, std::string("PROPERTY\0", 9)), 0);
+  bytes[property_flags] = 0x0C;
+  std::ofstream(dbc_, std::ios::binary) << bytes;
+
+  ProcessResult r = Cli({"send-to-foxpro", "vals"});
+  EXPECT_EQ(r.exit_status, 1) << r.err;
+  EXPECT_TRUE(Contains(r.err, "\"PROPERTY\" is marked as autoincrementing")) << r.err;
+  EXPECT_EQ(FileContent(dbc_), bytes);
+  r = Cli({"list", "foxpro"});
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(Lines(r.out), std::vector<std::string>{"table1"});
+}
+
+TEST_F(DamagedContainerCliTest, ADamagedTableEntryIsReportedAndTheOthersListed) {
+  ASSERT_EQ(Cli({"send-to-foxpro", "vals"}).exit_status, 0);
+  db_.Exec("ALTER TABLE vals RENAME TO more");
+  ASSERT_EQ(Cli({"send-to-foxpro", "more"}).exit_status, 0);
+  // The properties of vals pointed past the end of the memo file.
+  std::string bytes = FileContent(dbc_);
+  const size_t header = static_cast<unsigned char>(bytes[8]) | static_cast<unsigned char>(bytes[9]) << 8;
+  const size_t length = static_cast<unsigned char>(bytes[10]) | static_cast<unsigned char>(bytes[11]) << 8;
+  const size_t name = FieldOffset(bytes, "OBJECTNAME"), type = FieldOffset(bytes, "OBJECTTYPE");
+  const size_t property = FieldOffset(bytes, "PROPERTY");
+  bool damaged = false;
+  for (size_t record = header; record + length <= bytes.size(); record += length) {
+    if (bytes.compare(record + type, 5, "Table") == 0 && bytes.compare(record + name, 5, "vals ") == 0) {
+      bytes.replace(record + property, 4, std::string(4, '\xFF'));
+      damaged = true;
+    }
+  }
+  ASSERT_TRUE(damaged);
+  std::ofstream(dbc_, std::ios::binary) << bytes;
+
+  const ProcessResult r = Cli({"list", "foxpro"});
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"more", "table1"}));
+  EXPECT_TRUE(Contains(r.err, "damaged and are not listed")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "\"vals\"")) << r.err;
+}
+
+TEST_F(HostileInputTest, AFolderGivenAsTheContainerIsRefused) {
+  const ProcessResult r = Cli({"--dbc", tables_.path(), "list", "foxpro"});
+  EXPECT_EQ(r.exit_status, 2);
+  EXPECT_TRUE(Contains(r.err, "is a folder, not a database container (.dbc) file")) << r.err;
 }
 
 }  // namespace

@@ -168,6 +168,20 @@ TEST_F(SendToFoxProTest, ATableNameWithAPathSeparatorOrWildcardIsRefused) {
   EXPECT_THAT(Items(*list1_), ElementsAre("fine"));
 }
 
+TEST_F(SendToFoxProTest, NamesFoxProWouldTrimAreRefused) {
+  db_.Exec("CREATE TABLE \" \"(id int); CREATE TABLE \"t \"(id int); CREATE TABLE \" u\"(id int);"
+           "CREATE TABLE \"a b\"(id int)");
+  Fill(*list2_, {" ", "t ", " u", "a b"});
+
+  EXPECT_EQ(Send({" ", "t ", " u", "a b"}).failures, 3);
+
+  for (const std::string& report : prompter_.Reports())
+    EXPECT_THAT(Description(report), HasSubstr("was not sent: The table name")) << report;
+  EXPECT_THAT(Items(*list1_), ElementsAre("a b"));
+  for (const auto& entry : fs::directory_iterator(dir_.path()))
+    EXPECT_EQ(entry.path().stem(), "a b") << entry.path();
+}
+
 TEST_F(SendToFoxProTest, NoLeavesAListedTableAndItsFileAlone) {
   db_.Exec("CREATE TABLE orders(id int)");
   WriteOldTable("ORDERS.DBF");
