@@ -3,8 +3,10 @@
 #include "app/error_trap.h"
 #include "db/connection.h"
 #include "db/connection_strings.h"
+#include "db/error.h"
 #include "transfer/command_guard.h"
 #include "transfer/commands.h"
+#include "transfer/postgresql_names.h"
 #include "transfer/sql_names.h"
 
 namespace veltrane::transfer {
@@ -101,6 +103,10 @@ CommandResult RenamePostgreSqlTable(CommandContext& ctx) {
   });
   if (new_name.empty()) return end();
   const bool renamed = trap.Run(kRenameAlter, [&] {
+    if (new_name.size() > kPostgreSqlNameBytes)
+      throw db::Error("\"" + old_name + "\" was not renamed: the new name is " +
+                      std::to_string(new_name.size()) + " bytes long, and PostgreSQL keeps only "
+                      "the first " + std::to_string(kPostgreSqlNameBytes) + " bytes of a name.");
     connection.Execute("ALTER TABLE " + QuotePostgreSqlName(old_name) + " RENAME TO " +
                        QuotePostgreSqlName(new_name) + ";");
   });

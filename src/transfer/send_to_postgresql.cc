@@ -5,17 +5,20 @@
 #include <exception>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/error_trap.h"
 #include "app/list_helpers.h"
 #include "app/value_helpers.h"
 #include "db/connection.h"
 #include "db/connection_strings.h"
+#include "db/error.h"
 #include "db/record_set.h"
 #include "transfer/column_types.h"
 #include "transfer/command_guard.h"
 #include "transfer/commands.h"
 #include "transfer/copy_row_sender.h"
+#include "transfer/postgresql_names.h"
 #include "transfer/progress.h"
 #include "transfer/sql_names.h"
 #include "transfer/target_name.h"
@@ -105,6 +108,7 @@ class SendToPostgreSqlCommand {
   // CREATE TABLE is rejected is reported once and skipped.
   void SendTable(int index) {
     std::string target = ctx_.list1.Item(index);
+    if (!trap_.Run(kTakeNames, [&] { CheckPostgreSqlTableName(target); })) return;
     if (app::ListHasItem(ctx_.list2, target)) {
       target = TargetName(ctx_.list2, target);
       if (!ctx_.prompter.AskYesNo(OverwriteQuestion(target), kOverwriteTitle)) return;
@@ -119,6 +123,7 @@ class SendToPostgreSqlCommand {
         }))
       return;
     quoted_target_ = QuotePostgreSqlName(target);
+    current_index_ = index;
     if (CreateTable()) {
       CopyRows();
       ResetProgress(ctx_.progress);
@@ -129,20 +134,36 @@ class SendToPostgreSqlCommand {
     }
   }
 
+  // Column names longer than PostgreSQL keeps are shortened here, so that
+  // the server never cuts one itself; one report then says which.
   bool CreateTable() {
-    const bool built = trap_.Run(kBuildCreate, [this] {
+    std::string shortened;
+    const bool built = trap_.Run(kBuildCreate, [&] {
       statement_ = "CREATE TABLE " + quoted_target_ + "(";
       const db::Fields fields = source_.GetFields();
+      std::vector<std::string> names;
+      for (int f = 0; f < fields.Count(); ++f) names.push_back(fields[f].Name());
+      names = PostgreSqlColumnNames(names, shortened);
       for (int f = 0; f < fields.Count(); ++f) {
         ctx_.events.Yield();
-        const db::Field field = fields[f];
-        statement_ += QuotePostgreSqlName(field.Name());
-        statement_ += PostgreSqlColumnText(field.Type());
+        statement_ += QuotePostgreSqlName(names[f]);
+        statement_ += PostgreSqlColumnText(fields[f].Type());
       }
       statement_.pop_back();  // the comma after the last column
       statement_ += ")";
     });
-    return built && trap_.Run(kExecuteCreate, [this] { postgresql_.Execute(statement_); });
+    if (!built || !trap_.Run(kExecuteCreate, [this] { postgresql_.Execute(statement_); }))
+      return false;
+    if (!shortened.empty()) {
+      trap_.Run(kBuildCreate, [&] {
+        throw db::Error("Table \"" + ctx_.list1.Item(current_index_) +
+                        "\": these field names are longer than the " +
+                        std::to_string(kPostgreSqlNameBytes) +
+                        " bytes PostgreSQL keeps, so their columns were named shorter: " +
+                        shortened + ".");
+      });
+    }
+    return true;
   }
 
   // Rows go to the server in large COPY loads; a row the server rejects is
@@ -250,6 +271,7 @@ class SendToPostgreSqlCommand {
   // The CREATE TABLE or INSERT last built; the error report shows it.
   std::string statement_;
   std::string quoted_target_;
+  int current_index_ = 0;  // the List1 entry being sent
   const std::string empty_text_;
   // The current table's rows read, and those stored by their own INSERT.
   int64_t rows_read_ = 0;

@@ -150,6 +150,14 @@ TEST_F(PostgreSqlMaintenanceTest, ARejectedRenameKeepsTheOldEntry) {
   EXPECT_EQ(ReportedLine(prompter_.Reports()[0]), 132);
   EXPECT_NE(prompter_.Reports()[0].find("Form2.PushButton7_Click"), std::string::npos);
   EXPECT_THAT(Items(*list2_), ElementsAre("a", "b"));
+
+  // A name PostgreSQL would cut is refused before the server sees it.
+  prompter_.inputs = {std::string(64, 'n')};
+  EXPECT_EQ(RenamePostgreSqlTable(ctx()).failures, 1);
+  ASSERT_EQ(prompter_.Reports().size(), 2u);
+  EXPECT_NE(Description(prompter_.Reports()[1]).find("keeps only the first 63 bytes"), std::string::npos);
+  EXPECT_THAT(Items(*list2_), ElementsAre("a", "b"));
+  EXPECT_TRUE(PgTableExists("a"));
 }
 
 TEST_F(PostgreSqlMaintenanceTest, ATypedNameIsOneNameNotAStatement) {

@@ -1,6 +1,9 @@
 // Sending FoxPro tables to PostgreSQL.
 
+#include <filesystem>
 #include <thread>
+
+#include "foxpro/database.h"
 
 #include "command_fixture.h"
 #include "foxpro_tables.h"
@@ -9,7 +12,9 @@
 namespace veltrane::transfer::testing {
 namespace {
 
+namespace fs = std::filesystem;
 using foxpro::NewField;
+using ::testing::HasSubstr;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -196,6 +201,41 @@ TEST_F(SendToPostgreSqlTest, ARejectedCreateTableIsReportedOnceAndTheNextTableGo
   EXPECT_EQ(SqlLine(prompter_.Reports()[0]), "CREATE TABLE \"b\"(\"id\" INT,\"note\" text)");
   EXPECT_THAT(Items(*list2_), ElementsAre("a"));
   EXPECT_THAT(Rows("SELECT count(*) FROM a"), ElementsAre(ElementsAre("1")));
+}
+
+TEST_F(SendToPostgreSqlTest, NamesLongerThanPostgreSqlKeepsAreNeverCutByTheServer) {
+  fs::copy(TransferTestData("container"), dir_.path());
+  UseContainer(dir_.File("data1.dbc"));
+  const std::string long_table(64, 't');  // one byte more than PostgreSQL keeps
+  const std::string long_field = "a field name that goes on and on: " + std::string(30, 'x');
+  {
+    std::unique_ptr<foxpro::Database> engine = foxpro::Database::Open(dir_.File("data1.dbc"));
+    engine->Execute("CREATE TABLE '" + dir_.File(long_table + ".dbf") + "'([id] M)");
+    engine->Execute("CREATE TABLE '" + dir_.File("wide.dbf") + "'([" + long_field + "1] M,[" +
+                    long_field + "2] M,[short] M)");
+    engine->Execute("INSERT INTO `" + dir_.File("wide.dbf") + "` VALUES('a', 'b', 'c')");
+  }
+  Fill(*list1_, {long_table, "wide"});
+
+  // Twice, so that a second run meets what the first one left.
+  for (int run = 0; run < 2; ++run) {
+    prompter_.shown.clear();
+    prompter_.answers = {true};
+    EXPECT_EQ(Send({long_table, "wide"}).failures, 2);
+    ASSERT_EQ(prompter_.Reports().size(), 2u);
+    // wide goes first: the list is walked from its end.
+    EXPECT_THAT(Description(prompter_.Reports()[0]), HasSubstr("were named shorter"));
+    EXPECT_THAT(Description(prompter_.Reports()[1]),
+                HasSubstr("its name is 64 bytes long, and PostgreSQL keeps only the first 63"));
+    EXPECT_FALSE(PgTableExists(long_table.substr(0, 63)));
+    EXPECT_THAT(Items(*list2_), ElementsAre("wide"));
+  }
+  const std::string cut = long_field.substr(0, 61);
+  EXPECT_THAT(Rows("SELECT column_name FROM information_schema.columns WHERE table_name = 'wide' "
+                   "ORDER BY ordinal_position"),
+              ElementsAre(ElementsAre(long_field.substr(0, 63)), ElementsAre(cut + "_2"),
+                          ElementsAre("short")));
+  EXPECT_THAT(Rows("SELECT * FROM wide"), ElementsAre(ElementsAre("a", "b", "c")));
 }
 
 TEST_F(SendToPostgreSqlTest, NamesWithQuotesAndBackticksArriveExactly) {
