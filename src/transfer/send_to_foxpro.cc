@@ -215,6 +215,16 @@ class SendToFoxProCommand {
                        postgresql_);
         }))
       return;
+    // Checked before the old file goes: there would be nothing to replace it.
+    if (!trap_.Run(kBuildCreate, [&] {
+          if (source_.GetFields().Count() == 0)
+            throw db::Error("Table \"" + ctx_.list2.Item(index) +
+                            "\" was not sent: it has no columns, and a FoxPro table needs at "
+                            "least one field.");
+        })) {
+      trap_.Run(kCloseSource, [this] { source_.Close(); });
+      return;
+    }
     app::DeleteFileSafely(path_, &ctx_.events);
     if (CreateTable()) {
       CopyRows();

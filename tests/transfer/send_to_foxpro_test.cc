@@ -182,6 +182,22 @@ TEST_F(SendToFoxProTest, NamesFoxProWouldTrimAreRefused) {
     EXPECT_EQ(entry.path().stem(), "a b") << entry.path();
 }
 
+TEST_F(SendToFoxProTest, ATableWithoutColumnsIsReportedPlainlyAndTouchesNoFile) {
+  db_.Exec("CREATE TABLE empty()");
+  WriteOldTable("empty.dbf");
+  const std::string before = FileBytes(dir_.File("empty.dbf"));
+  Fill(*list2_, {"empty"});
+  prompter_.answers = {true};
+
+  EXPECT_EQ(Send({"empty"}).failures, 1);
+
+  ASSERT_EQ(prompter_.Reports().size(), 1u);
+  EXPECT_THAT(Description(prompter_.Reports()[0]),
+              HasSubstr("it has no columns, and a FoxPro table needs at least one field"));
+  EXPECT_EQ(FileBytes(dir_.File("empty.dbf")), before);
+  EXPECT_THAT(Items(*list1_), IsEmpty());
+}
+
 TEST_F(SendToFoxProTest, NoLeavesAListedTableAndItsFileAlone) {
   db_.Exec("CREATE TABLE orders(id int)");
   WriteOldTable("ORDERS.DBF");
