@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include <QFocusEvent>
+
 namespace veltrane::ui {
 
 TableListBox::TableListBox(QWidget* parent) : QListWidget(parent) {
@@ -26,6 +28,16 @@ void TableListBox::SetSelected(int index, bool selected) { At(index).setSelected
 void TableListBox::SetCurrentIndex(int index) {
   // Moves the focus only; the selection stays as it is.
   setCurrentRow(index >= 0 && index < count() ? index : -1, QItemSelectionModel::NoUpdate);
+}
+
+void TableListBox::focusInEvent(QFocusEvent* event) {
+  const bool had_current = currentIndex().isValid();
+  QListWidget::focusInEvent(event);
+  // Qt makes the first entry current when a list without one gains the
+  // focus by keyboard or with its window; the commands would take that for
+  // the user's choice.
+  if (!had_current && currentIndex().isValid())
+    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
 }
 
 void TableListBox::AddItem(const std::string& name) {

@@ -9,7 +9,8 @@ namespace veltrane::ui {
 
 // A list box of table names: kept sorted without regard to case (a name
 // added later lands in its alphabetical place), extended multiple selection
-// (click, Shift+click, Ctrl+click), no item data.
+// (click, Shift+click, Ctrl+click), no item data. The current entry is the
+// one the user chose: gaining the focus does not make one current.
 class TableListBox : public QListWidget, public app::TableList {
  public:
   explicit TableListBox(QWidget* parent);
@@ -22,6 +23,9 @@ class TableListBox : public QListWidget, public app::TableList {
   void AddItem(const std::string& name) override;
   void RemoveItem(int index) override;
   void Clear() override { clear(); }
+
+ protected:
+  void focusInEvent(QFocusEvent* event) override;
 
  private:
   QListWidgetItem& At(int index) const;

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -112,6 +113,34 @@ TEST_F(Form2Test, SelectAndDeselectAllWorkOnTheirOwnList) {
   form_.PushButton11->click();
   EXPECT_TRUE(prompter_.messages.empty());
   EXPECT_TRUE(prompter_.reports.empty());
+}
+
+TEST_F(Form2Test, FocusAloneMakesNoEntryCurrent) {
+  Fill(form_.List1, {"a", "b"});
+  Fill(form_.List2, {"x"});
+  form_.show();
+  form_.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form_));
+  // The window opens with the focus on List1; the keyboard then moves it on.
+  form_.List1->setFocus(Qt::ActiveWindowFocusReason);
+  QTest::keyClick(&form_, Qt::Key_Tab);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(form_.List2->hasFocus());
+  EXPECT_EQ(form_.List1->CurrentIndex(), -1);
+  EXPECT_EQ(form_.List2->CurrentIndex(), -1);
+
+  form_.PushButton3->click();
+  form_.PushButton4->click();
+  ASSERT_EQ(prompter_.messages.size(), 2u);
+  EXPECT_EQ(prompter_.messages[0].text, "Please select a table");
+  EXPECT_EQ(prompter_.messages[1].text, "Please select a table to send.");
+  EXPECT_TRUE(prompter_.reports.empty());
+
+  // A choice made with the keyboard counts.
+  form_.List2->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(form_.List2, Qt::Key_Down);
+  EXPECT_EQ(form_.List2->CurrentIndex(), 0);
+  form_.hide();
 }
 
 TEST_F(Form2Test, BackShowsTheConnectionWindowAndKeepsTheLists) {
