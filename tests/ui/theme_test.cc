@@ -1,6 +1,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QImageWriter>
 #include <QLabel>
@@ -63,6 +64,24 @@ TEST(HandCursor, ReadsTheHotSpotOfACursorFile) {
   std::ofstream(dir.File("junk.cur")) << "not a picture";
   EXPECT_THROW(LoadCursorFile(dir.File("junk.cur")), db::Error);
   EXPECT_THROW(LoadCursorFile(dir.File("missing.cur")), db::Error);
+}
+
+TEST(HandCursor, APointingHandIsShippedBesideTheProgram) {
+  const std::string path = QCoreApplication::applicationDirPath().toStdString() + kHandCursorFile;
+  ASSERT_TRUE(std::filesystem::exists(path)) << path;
+  const QCursor cursor = LoadCursorFile(path);
+  EXPECT_EQ(cursor.hotSpot(), QPoint(5, 0));  // the fingertip
+  const QImage picture = cursor.pixmap().toImage();
+  ASSERT_EQ(picture.size(), QSize(32, 32));
+  EXPECT_EQ(picture.pixelColor(5, 0), QColor(Qt::black));   // outline
+  EXPECT_EQ(picture.pixelColor(5, 2), QColor(Qt::white));   // finger
+  EXPECT_EQ(picture.pixelColor(0, 0).alpha(), 0);           // around it
+
+  QWidget window;
+  WindowPointer pointer(&window);
+  pointer.SetHandCursor(cursor);
+  pointer.Set(app::kPointerHand);
+  EXPECT_EQ(window.cursor().shape(), Qt::BitmapCursor);
 }
 
 TEST(MessageText, CarriageReturnsBreakLines) {
