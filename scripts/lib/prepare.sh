@@ -8,6 +8,10 @@ VELTRANE_PACKAGES=(
   python3-dbfread python3-dbf
 )
 
+# What scripts/fuzz and scripts/test --sanitize add: clang with libFuzzer
+# and the sanitizer runtimes.
+VELTRANE_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
+
 veltrane_say() { printf '%s: %s\n' "$(basename "$0")" "$*" >&2; }
 
 # Runs a command as root: directly when we are root, else through sudo.
@@ -22,9 +26,10 @@ veltrane_as_root() {
   fi
 }
 
+# Installs the project's packages and any given as arguments.
 veltrane_install_missing_packages() {
   local missing=() package
-  for package in "${VELTRANE_PACKAGES[@]}"; do
+  for package in "${VELTRANE_PACKAGES[@]}" "$@"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
       missing+=("$package")
     fi
@@ -36,9 +41,22 @@ veltrane_install_missing_packages() {
     apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null
 }
 
+# Configures and builds in a folder (default build/), with any further
+# arguments passed to cmake.
 veltrane_build() {
-  cmake -S . -B build -G Ninja
-  cmake --build build
+  local folder=${1:-build}
+  [ "$#" -gt 0 ] && shift
+  cmake -S . -B "$folder" -G Ninja "$@"
+  cmake --build "$folder"
+}
+
+# The compiler and run-time settings of the sanitizer build (scripts/test
+# --sanitize): AddressSanitizer and UBSan, every finding fatal.
+VELTRANE_SANITIZE_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+veltrane_sanitizer_options() {
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1:strict_string_checks=1"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  export LSAN_OPTIONS="suppressions=$(pwd)/scripts/lib/leak_suppressions.txt:print_suppressions=0"
 }
 
 # The newest installed PostgreSQL server programs (initdb, pg_ctl, ...).

@@ -1,0 +1,70 @@
+#!/usr/bin/env python3
+"""Writes seed inputs for the fuzz targets from the tables of the tests.
+
+make_seeds.py TEST_DATA_DIR OUT_DIR writes OUT_DIR/table/* (a table with its
+memo file) and OUT_DIR/container/* (a container with its memo file and
+index), each input in the format of fuzz_files.h: every file as a
+little-endian 32-bit length and its bytes. Tables are cut down to their
+first records, so that the fuzzer mutates headers and records rather than
+spends its time reading long files.
+"""
+import os
+import struct
+import sys
+
+RECORDS_KEPT = 8
+MEMO_BYTES_KEPT = 8192
+
+
+def pack(*files):
+    return b"".join(struct.pack("<I", len(f)) + f for f in files)
+
+
+def cut_table(data):
+    if len(data) < 32:
+        return data
+    header_length, record_length = struct.unpack_from("<HH", data, 8)
+    count = struct.unpack_from("<I", data, 4)[0]
+    kept = min(count, RECORDS_KEPT)
+    out = bytearray(data[: header_length + kept * record_length])
+    struct.pack_into("<I", out, 4, kept)
+    return bytes(out) + b"\x1a"
+
+
+def sibling(folder, stem, extensions):
+    names = {name.lower(): name for name in os.listdir(folder)}
+    for extension in extensions:
+        name = names.get((stem + extension).lower())
+        if name:
+            return os.path.join(folder, name)
+    return None
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def main(test_data, out):
+    for kind in ("table", "container"):
+        os.makedirs(os.path.join(out, kind), exist_ok=True)
+    for folder, _, names in os.walk(test_data):
+        for name in sorted(names):
+            stem, extension = os.path.splitext(name)
+            path = os.path.join(folder, name)
+            if extension.lower() == ".dbf":
+                memo = sibling(folder, stem, (".fpt", ".dbt"))
+                memo_bytes = read(memo)[:MEMO_BYTES_KEPT] if memo else b""
+                seed = pack(cut_table(read(path)), memo_bytes)
+                with open(os.path.join(out, "table", stem), "wb") as f:
+                    f.write(seed)
+            elif extension.lower() == ".dbc":
+                memo = sibling(folder, stem, (".dct",))
+                index = sibling(folder, stem, (".dcx",))
+                seed = pack(read(path), read(memo) if memo else b"", read(index) if index else b"")
+                with open(os.path.join(out, "container", stem), "wb") as f:
+                    f.write(seed)
+
+
+if __name__ == "__main__":
+    main(sys.argv[1], sys.argv[2])
