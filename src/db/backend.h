@@ -39,6 +39,9 @@ class Session {
   virtual std::unique_ptr<Cursor> Execute(const std::string& statement, int cursor_location) = 0;
   // The schema record set of the given query type (20: tables).
   virtual std::unique_ptr<Cursor> OpenSchema(int query_type) = 0;
+  // Writes what the session still holds in memory before it ends (rows
+  // gathered for a table file, say). Throws Error when that fails.
+  virtual void Finish() {}
 };
 
 }  // namespace veltrane::db

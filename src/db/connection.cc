@@ -64,7 +64,11 @@ RecordSet Connection::OpenSchema(int query_type) {
   return records;
 }
 
-void Connection::Close() { session_.reset(); }
+void Connection::Close() {
+  // The session ends even when its last writes fail.
+  std::unique_ptr<Session> session = std::move(session_);
+  if (session) session->Finish();
+}
 
 Session& Connection::session() {
   if (!session_) throw Error("The connection is not open.");

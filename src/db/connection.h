@@ -39,6 +39,8 @@ class Connection {
   // positioned on its first row; other statements give a closed record set.
   RecordSet Execute(const std::string& statement);
   RecordSet OpenSchema(int query_type);
+  // Closes the connection. Throws Error when what the session still held
+  // could not be written (the connection is closed all the same).
   void Close();
 
   // The open backend session. Requires IsOpen().

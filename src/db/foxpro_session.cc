@@ -114,6 +114,12 @@ class FoxProEngineSession : public FoxProSession {
     Translated([&] { database_->AppendRow(path, values); });
   }
 
+  void FlushAppends() override {
+    Translated([&] { database_->Flush(); });
+  }
+  bool AppendsDue() const override { return database_->FlushDue(); }
+  void Finish() override { FlushAppends(); }
+
  private:
   std::unique_ptr<foxpro::Database> database_;
 };

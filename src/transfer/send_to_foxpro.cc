@@ -138,8 +138,12 @@ class SendToFoxProCommand {
     }
     // The hourglass stays until the command ends, whatever happens between.
     ctx_.pointer.Set(app::kPointerHourglass);
-    // The window is served while rows are fetched from the server.
-    db::ServerWaitHook serve_window([this] { ctx_.events.Yield(); });
+    // The window is served while rows are fetched from the server, and rows
+    // gathered for the table file are written when they have waited long.
+    db::ServerWaitHook serve_window([this] {
+      ctx_.events.Yield();
+      WriteDueRows();
+    });
     const bool open = OpenConnections();
     if (open) {
       for (int i = ctx_.list2.Count() - 1; i >= 0 && !StopRequested(); --i)
@@ -203,6 +207,7 @@ class SendToFoxProCommand {
     app::DeleteFileSafely(path_, &ctx_.events);
     if (CreateTable()) {
       CopyRows();
+      WriteRows();
       ResetProgress(ctx_.progress);
       trap_.Run(kCloseSource, [this] { source_.Close(); });
       trap_.Run(kAddTarget, [&] { ctx_.list1.AddItem(LowerCase(target)); });
@@ -258,6 +263,23 @@ class SendToFoxProCommand {
       if (StopRequested()) break;
     }
     WritePendingInsert();
+  }
+
+  // Writes the rows gathered for the table file; a failure is reported
+  // with the statement of the last row, and says how many rows were lost.
+  void WriteRows() {
+    db::FoxProSession* engine = db::AsFoxPro(foxpro_.session());
+    if (!engine) return;
+    WritePendingInsert();
+    trap_.Run(kExecuteInsert, [engine] { engine->FlushAppends(); });
+  }
+
+  // Writes the gathered rows when they have waited long (called while the
+  // server is waited for).
+  void WriteDueRows() {
+    if (!foxpro_.IsOpen()) return;
+    db::FoxProSession* engine = db::AsFoxPro(foxpro_.session());
+    if (engine && engine->AppendsDue()) WriteRows();
   }
 
   // Appends the current row through `engine`. Failures are reported with
