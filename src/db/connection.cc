@@ -58,6 +58,12 @@ RecordSet Connection::Execute(const std::string& statement) {
   return records;
 }
 
+RecordSet Connection::ExecuteOnce(const std::string& query) {
+  RecordSet records;
+  records.Attach(session().ExecuteOnce(query, cursor_location_));
+  return records;
+}
+
 RecordSet Connection::OpenSchema(int query_type) {
   RecordSet records;
   records.Attach(session().OpenSchema(query_type));

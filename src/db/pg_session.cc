@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "db/error.h"
+#include "db/pg_copy_out.h"
 #include "db/pg_cursors.h"
 #include "db/pg_link.h"
 
@@ -108,6 +109,10 @@ PgSession::~PgSession() = default;
 
 std::unique_ptr<Cursor> PgSession::Execute(const std::string& statement,
                                            int /*cursor_location*/) {
+  if (link_->copying) {
+    throw Error("A record set of this connection is still being read; close it before running: " +
+                statement);
+  }
   // Both cursor locations stream, and both count exactly.
   if (IsQuery(statement)) {
     try {
@@ -137,6 +142,18 @@ std::unique_ptr<Cursor> PgSession::Execute(const std::string& statement,
     default:
       ThrowPgError(conn, result.get());
   }
+}
+
+std::unique_ptr<Cursor> PgSession::ExecuteOnce(const std::string& statement,
+                                               int cursor_location) {
+  if (IsQuery(statement) && !link_->in_transaction) {
+    try {
+      return std::make_unique<PgCopyCursor>(link_, WithoutTerminator(statement));
+    } catch (const PgStatementError&) {
+      // Execute gives the same rows another way, or the same failure.
+    }
+  }
+  return Execute(statement, cursor_location);
 }
 
 std::unique_ptr<Cursor> PgSession::OpenSchema(int query_type) {

@@ -199,9 +199,10 @@ class SendToFoxProCommand {
     if (!listed && TableFileExists(path_) &&
         !ctx_.prompter.AskYesNo(OverwriteQuestion(target), kOverwriteTitle))
       return;
+    // The rows are read once, in order: the cheapest way the server has.
     if (!trap_.Run(kOpenSource, [&] {
-          source_.Open("SELECT * FROM " + QuotePostgreSqlName(ctx_.list2.Item(index)),
-                       postgresql_);
+          source_ = postgresql_.ExecuteOnce("SELECT * FROM " +
+                                            QuotePostgreSqlName(ctx_.list2.Item(index)));
         }))
       return;
     app::DeleteFileSafely(path_, &ctx_.events);
