@@ -7,6 +7,7 @@
 #include "db/pg_copy_out.h"
 #include "db/pg_cursors.h"
 #include "db/pg_link.h"
+#include "db/server_wait.h"
 
 namespace veltrane::db {
 namespace {
@@ -126,7 +127,7 @@ std::unique_ptr<Cursor> PgSession::Execute(const std::string& statement,
                 statement);
   }
   PGconn* conn = link_->conn.get();
-  PgResultPtr result(PQexec(conn, statement.c_str()));
+  PgResultPtr result(ExecWaiting(conn, statement.c_str()));
   ExecStatusType status = PQresultStatus(result.get());
   switch (status) {
     case PGRES_COMMAND_OK:

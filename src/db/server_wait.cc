@@ -32,10 +32,21 @@ bool AwaitResult(PGconn* conn) {
 
 PGresult* ExecWaiting(PGconn* conn, const char* statement) {
   if (!PQsendQuery(conn, statement)) return nullptr;
-  AwaitResult(conn);
-  PGresult* first = PQgetResult(conn);
-  while (PGresult* rest = PQgetResult(conn)) PQclear(rest);
-  return first;
+  // As PQexec: the last result (a failure stops the statements after it),
+  // or the one that starts a COPY, whose data follows.
+  PGresult* last = nullptr;
+  while (true) {
+    AwaitResult(conn);
+    PGresult* result = PQgetResult(conn);
+    if (result == nullptr) break;
+    PQclear(last);
+    last = result;
+    const ExecStatusType status = PQresultStatus(result);
+    if (status == PGRES_COPY_IN || status == PGRES_COPY_OUT || status == PGRES_COPY_BOTH ||
+        PQstatus(conn) == CONNECTION_BAD)
+      break;
+  }
+  return last;
 }
 
 }  // namespace veltrane::db

@@ -35,8 +35,9 @@ void WaitForServer(PGconn* conn, bool for_writing);
 // Returns false when the connection failed meanwhile.
 bool AwaitResult(PGconn* conn);
 
-// Runs one statement like PQexec, but waits for its result in slices.
-// Returns nullptr when the statement could not be sent.
+// Runs a statement text like PQexec (the last result of several
+// statements; a COPY's start with the COPY still running), but waits for
+// the results in slices. Returns nullptr when the text could not be sent.
 PGresult* ExecWaiting(PGconn* conn, const char* statement);
 
 }  // namespace veltrane::db
