@@ -16,10 +16,12 @@ ServerWaitHook::ServerWaitHook(std::function<void()> idle)
 
 ServerWaitHook::~ServerWaitHook() { current_hook = previous_; }
 
-void WaitForServer(PGconn* conn, bool for_writing) {
+bool WaitForServer(PGconn* conn, bool for_writing) {
   pollfd socket{PQsocket(conn), static_cast<short>(for_writing ? POLLOUT : POLLIN), 0};
-  if (socket.fd >= 0) poll(&socket, 1, kWaitSliceMs);
+  // A socket that is gone counts as ready, so that the caller learns why.
+  const bool ready = socket.fd < 0 || poll(&socket, 1, kWaitSliceMs) > 0;
   if (current_hook) (*current_hook)();
+  return ready;
 }
 
 bool AwaitResult(PGconn* conn) {

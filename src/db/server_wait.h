@@ -27,8 +27,9 @@ class ServerWaitHook {
 inline constexpr int kWaitSliceMs = 10;
 
 // Waits at most kWaitSliceMs for the connection's socket to become readable
-// (or writable), then runs the current hook, if any.
-void WaitForServer(PGconn* conn, bool for_writing);
+// (or writable), then runs the current hook, if any. Returns whether the
+// socket became ready.
+bool WaitForServer(PGconn* conn, bool for_writing);
 
 // Waits, in slices, until the result of a query sent with PQsendQuery (or
 // the end of a COPY) has arrived, so that PQgetResult does not block.
