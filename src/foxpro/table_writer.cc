@@ -156,7 +156,8 @@ class TableWriterImpl : public TableWriter {
   ~TableWriterImpl() override {
     try {
       Flush();
-    } catch (const Error&) {
+    } catch (...) {
+      // A caller that wants to know calls Flush first.
     }
   }
 
