@@ -31,19 +31,6 @@ CancelState& Cancelling() {
   return state;
 }
 
-// Sends libpq's cancel request for `conn` from a thread of its own: the
-// request opens a connection of its own to the server and waits for it to
-// be closed, which a stalled server or network never does.
-void SendCancelRequest(PGconn* conn) {
-  PGcancel* cancel = PQgetCancel(conn);
-  if (!cancel) return;
-  std::thread([cancel] {
-    char error[256];
-    PQcancel(cancel, error, sizeof error);
-    PQfreeCancel(cancel);
-  }).detach();
-}
-
 // Carries out a standing cancel request for a wait on `conn`.
 void Cancel(PGconn* conn) {
   CancelState& state = Cancelling();
@@ -70,6 +57,28 @@ ServerWaitHook::ServerWaitHook(std::function<void()> idle)
 
 ServerWaitHook::~ServerWaitHook() { current_hook = previous_; }
 
+void SendCancelRequest(PGconn* conn) {
+  PGcancel* cancel = PQgetCancel(conn);
+  if (!cancel) return;
+  std::thread([cancel] {
+    char error[256];
+    PQcancel(cancel, error, sizeof error);
+    PQfreeCancel(cancel);
+  }).detach();
+}
+
+void CancelStatement(PGconn* conn) {
+  if (CancelRequested()) {
+    SendCancelRequest(conn);
+    return;
+  }
+  if (PGcancel* cancel = PQgetCancel(conn)) {
+    char error[256];
+    PQcancel(cancel, error, sizeof error);
+    PQfreeCancel(cancel);
+  }
+}
+
 void RequestCancel() { cancel_requested.store(true); }
 
 void ClearCancel() {
@@ -79,11 +88,13 @@ void ClearCancel() {
 
 bool CancelRequested() { return cancel_requested.load(); }
 
-void WaitForServer(PGconn* conn, bool for_writing) {
+bool WaitForServer(PGconn* conn, bool for_writing) {
   pollfd socket{PQsocket(conn), static_cast<short>(for_writing ? POLLOUT : POLLIN), 0};
-  if (socket.fd >= 0) poll(&socket, 1, kWaitSliceMs);
+  // A socket that is gone counts as ready, so that the caller learns why.
+  const bool ready = socket.fd < 0 || poll(&socket, 1, kWaitSliceMs) > 0;
   if (current_hook) (*current_hook)();
   if (CancelRequested()) Cancel(conn);
+  return ready;
 }
 
 bool FlushWaiting(PGconn* conn) {

@@ -34,8 +34,21 @@ class ServerWaitHook {
 inline constexpr int kWaitSliceMs = 10;
 // Waits at most kWaitSliceMs for the connection's socket to become readable
 // (or writable), runs the current hook, if any, and carries out a cancel
-// request.
-void WaitForServer(PGconn* conn, bool for_writing);
+// request. Returns whether the socket became ready.
+bool WaitForServer(PGconn* conn, bool for_writing);
+
+// Sends the server libpq's cancel request for the statement `conn` runs,
+// from a thread of its own: the request makes a connection of its own and
+// waits for the server to close it, which a stalled server never does.
+// The request may reach the server after the caller's next statement.
+void SendCancelRequest(PGconn* conn);
+
+// Asks the server to end the statement `conn` runs, as the program ends
+// one early (a record set closed before its last row): the request has
+// reached the server when this returns, so it cannot end the next
+// statement instead. While a cancel request stands (the server may have
+// stalled) it is sent from a thread instead (SendCancelRequest).
+void CancelStatement(PGconn* conn);
 
 // Hands every queued byte to the socket, waiting in slices. Returns false
 // when the connection failed.

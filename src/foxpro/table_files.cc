@@ -40,6 +40,20 @@ std::string NotATableReason(const std::string& path) {
   return "";
 }
 
+int64_t StoredRecords(const std::string& path) {
+  const std::optional<std::string> found = FindPath(path);
+  if (!found) return -1;
+  try {
+    File file(*found, File::Mode::kRead);
+    return ParseTableHeader(
+               [&file](uint64_t offset, size_t length) { return file.ReadAt(offset, length); },
+               file.Size(), *found)
+        .record_count;
+  } catch (const Error&) {
+    return -1;
+  }
+}
+
 void DeleteTableFiles(const std::string& dbf_path, const std::string& table) {
   std::error_code error;
   if (!fs::exists(fs::symlink_status(dbf_path, error))) return;

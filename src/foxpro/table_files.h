@@ -1,6 +1,7 @@
 #ifndef VELTRANE_FOXPRO_TABLE_FILES_H_
 #define VELTRANE_FOXPRO_TABLE_FILES_H_
 
+#include <cstdint>
 #include <string>
 
 namespace veltrane::foxpro {
@@ -13,6 +14,10 @@ namespace veltrane::foxpro {
 // Why the file at `path` is not a table file: empty when it is a regular
 // file whose header reads as a table's header.
 std::string NotATableReason(const std::string& path);
+
+// The number of records the header of the table file at `path` counts
+// (found without regard to case); -1 when it cannot be read.
+int64_t StoredRecords(const std::string& path);
 
 // Deletes the table file `dbf_path` first (so a failure leaves the table
 // whole), then its memo and index files, whatever the case of their names.

@@ -152,8 +152,12 @@ class SendToFoxProCommand {
     }
     // The hourglass stays until the command ends, whatever happens between.
     ctx_.pointer.Set(app::kPointerHourglass);
-    // The window is served while rows are fetched from the server.
-    db::ServerWaitHook serve_window([this] { ctx_.events.Yield(); });
+    // The window is served while rows are fetched from the server, and rows
+    // gathered for the table file are written when they have waited long.
+    db::ServerWaitHook serve_window([this] {
+      ctx_.events.Yield();
+      WriteDueRows();
+    });
     const bool open = OpenConnections();
     if (open) {
       for (int i = ctx_.list2.Count() - 1; i >= 0 && !StopRequested(); --i)
@@ -210,9 +214,10 @@ class SendToFoxProCommand {
     if (!listed && foxpro::FindPath(path_) &&
         !ctx_.prompter.AskYesNo(OverwriteQuestion(target), kOverwriteTitle))
       return;
+    // The rows are read once, in order: the cheapest way the server has.
     if (!trap_.Run(kOpenSource, [&] {
-          source_.Open("SELECT * FROM " + QuotePostgreSqlName(ctx_.list2.Item(index)),
-                       postgresql_);
+          source_ = postgresql_.ExecuteOnce("SELECT * FROM " +
+                                            QuotePostgreSqlName(ctx_.list2.Item(index)));
         }))
       return;
     // Checked before the old file goes: there would be nothing to replace it.
@@ -228,6 +233,8 @@ class SendToFoxProCommand {
     app::DeleteFileSafely(path_, &ctx_.events);
     if (CreateTable()) {
       CopyRows();
+      WriteRows();
+      ctx_.progress.TableRows(rows_read_, foxpro::StoredRecords(path_));
       ResetProgress(ctx_.progress);
       trap_.Run(kCloseSource, [this] { source_.Close(); });
       trap_.Run(kAddTarget, [&] { ctx_.list1.AddItem(LowerCase(target)); });
@@ -258,12 +265,6 @@ class SendToFoxProCommand {
   // shows it: when the row fails, and for the last row of the table.
   void CopyRows() {
     rows_read_ = 0;
-    rows_stored_ = 0;
-    SendRows();
-    ctx_.progress.TableRows(rows_read_, rows_stored_);
-  }
-
-  void SendRows() {
     int64_t last = -1;
     trap_.Run(kCountRows, [&] { last = source_.RecordCount() - 1; });
     quoted_path_ = QuoteFoxProName(path_);
@@ -273,10 +274,9 @@ class SendToFoxProCommand {
       ctx_.events.Yield();
       ctx_.progress.SetValue(ProgressPercent(row, last + 1));
       if (engine) {
-        if (SendRow(*engine)) ++rows_stored_;
-      } else if (trap_.Run(kBuildInsert, [this] { BuildInsert(); }) &&
-                 trap_.Run(kExecuteInsert, [this] { foxpro_.Execute(statement_); })) {
-        ++rows_stored_;
+        SendRow(*engine);
+      } else if (trap_.Run(kBuildInsert, [this] { BuildInsert(); })) {
+        trap_.Run(kExecuteInsert, [this] { foxpro_.Execute(statement_); });
       }
       // A row that cannot be read ends the table: the rows after it cannot
       // be reached.
@@ -294,12 +294,28 @@ class SendToFoxProCommand {
     WritePendingInsert();
   }
 
-  // Appends the current row through `engine`; true when it was stored.
-  // Failures are reported with the statement the row's INSERT would have
-  // been.
-  bool SendRow(db::FoxProSession& engine) {
-    if (!trap_.Run(kBuildInsert, [this] { TakeValues(); })) return false;
-    return trap_.Run(kExecuteInsert, [&] {
+  // Writes the rows gathered for the table file; a failure is reported
+  // with the statement of the last row, and says how many rows were lost.
+  void WriteRows() {
+    db::FoxProSession* engine = db::AsFoxPro(foxpro_.session());
+    if (!engine) return;
+    WritePendingInsert();
+    trap_.Run(kExecuteInsert, [engine] { engine->FlushAppends(); });
+  }
+
+  // Writes the gathered rows when they have waited long (called while the
+  // server is waited for).
+  void WriteDueRows() {
+    if (!foxpro_.IsOpen()) return;
+    db::FoxProSession* engine = db::AsFoxPro(foxpro_.session());
+    if (engine && engine->AppendsDue()) WriteRows();
+  }
+
+  // Appends the current row through `engine`. Failures are reported with
+  // the statement the row's INSERT would have been.
+  void SendRow(db::FoxProSession& engine) {
+    if (!trap_.Run(kBuildInsert, [this] { TakeValues(); })) return;
+    trap_.Run(kExecuteInsert, [&] {
       try {
         engine.AppendRow(path_, values_);
       } catch (...) {
@@ -370,9 +386,8 @@ class SendToFoxProCommand {
   // not in statement_ yet while pending_insert_ is set.
   std::vector<foxpro::InputValue> values_;
   bool pending_insert_ = false;
-  // The current table's rows read and rows stored.
+  // The current table's rows read.
   int64_t rows_read_ = 0;
-  int64_t rows_stored_ = 0;
 };
 
 }  // namespace
