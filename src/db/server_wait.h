@@ -32,6 +32,7 @@ class ServerWaitHook {
 };
 
 inline constexpr int kWaitSliceMs = 10;
+
 // Waits at most kWaitSliceMs for the connection's socket to become readable
 // (or writable), runs the current hook, if any, and carries out a cancel
 // request. Returns whether the socket became ready.
