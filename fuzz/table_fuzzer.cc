@@ -47,6 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<foxpro::InputValue> values(writer->fields().size());
     for (foxpro::InputValue& value : values) value = {foxpro::InputValue::Kind::kText, "1", false};
     writer->Append(values);
+    writer->Flush();
   } catch (const foxpro::Error&) {
     return 0;  // refused: the table must be as it was
   }
