@@ -34,6 +34,7 @@ struct Options {
   std::optional<std::string> dbc_file;           // --dbc: container mode
   std::optional<std::string> free_table_folder;  // --free-tables: free-table mode
   std::optional<OverwriteAnswer> overwrite;      // absent: ask on a terminal, else no
+  std::optional<std::string> code_page;          // --code-page: "866" or "866!"
 };
 
 // What was wrong with a command line, in words for the user.

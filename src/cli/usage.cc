@@ -28,6 +28,11 @@ Options (they override the remembered values for this run only):
   --overwrite ask|yes|no answer to "Would you like to overwrite ...?";
                          ask reads y or n from standard input (default:
                          ask when standard input is a terminal, else no)
+  --code-page N[!]       code page of FoxPro tables without a code-page mark
+                         (N! also for tables marked otherwise), and of the
+                         tables send-to-foxpro creates; default: the
+                         FoxProCodePage setting, else guessed from the text
+                         of unmarked tables, and 1252
   -h, --help             show this text
 
 The password comes from the environment variable VELTRANE_PASSWORD when it is

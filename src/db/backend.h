@@ -10,6 +10,14 @@
 
 namespace veltrane::db {
 
+// Something a backend has to tell about a statement or a result besides its
+// rows: values that did not arrive as stored (a problem), or a liberty that
+// changed nothing that arrives, such as a renamed column (a note).
+struct Notice {
+  bool problem = false;
+  std::string text;
+};
+
 // The column description a backend gives for a result.
 struct ColumnInfo {
   std::string name;
@@ -28,6 +36,8 @@ class Cursor {
   // Fills `row` with the next row's values, one per column, and returns
   // true; returns false at the end. Throws Error on a failure.
   virtual bool Next(std::vector<Value>& row) = 0;
+  // What there is to tell about the rows fetched so far.
+  virtual std::vector<Notice> Notices() const { return {}; }
 };
 
 // One open connection of a backend. Throws Error on every failure.
@@ -39,6 +49,9 @@ class Session {
   virtual std::unique_ptr<Cursor> Execute(const std::string& statement, int cursor_location) = 0;
   // The schema record set of the given query type (20: tables).
   virtual std::unique_ptr<Cursor> OpenSchema(int query_type) = 0;
+  // What the statements run since the last call had to tell; then forgets
+  // it.
+  virtual std::vector<Notice> TakeNotices() { return {}; }
 };
 
 }  // namespace veltrane::db

@@ -69,6 +69,9 @@ class RecordSet {
   // End-of-file ("EOF" itself is a C library macro, hence the spelling).
   bool Eof() const { return eof_; }
   int64_t RecordCount();
+  // What the backend has to tell about the rows read so far (see Notice);
+  // nothing for a closed record set.
+  std::vector<Notice> Notices() const;
   // Moves to the next row. A failure to fetch it leaves the record set at
   // end-of-file and throws. Throws at end-of-file and on a closed set.
   void MoveNext();

@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <map>
@@ -43,7 +44,12 @@ const char* IconvName(int code_page) {
     case 10000: return "MACINTOSH";
     case 10007: return "MAC-CYRILLIC";
     case 10029: return "MAC-CENTRALEUROPE";
-    case 437: case 737: case 850: case 852: case 857: case 860: case 861:
+    case kKoi8rCodePage: return "KOI8-R";
+    case 28591: return "ISO-8859-1";
+    case 28592: return "ISO-8859-2";
+    case 28595: return "ISO-8859-5";
+    case 28597: return "ISO-8859-7";
+    case 437: case 737: case 850: case 852: case 855: case 857: case 860: case 861:
     case 863: case 865: case 866: case 874: case 932: case 936: case 949:
     case 950: case 1250: case 1251: case 1252: case 1253: case 1254:
     case 1255: case 1256: case 1257: case 1258:
@@ -245,7 +251,74 @@ class DoubleByteCodec : public TextCodec {
   IconvHandle from_utf8_;
 };
 
+// UTF-8 tables (written by programs that ignore code pages): text stays as
+// it is, a malformed sequence becomes U+FFFD.
+class Utf8Codec : public TextCodec {
+ public:
+  Utf8Codec() : TextCodec(kUtf8CodePage) {}
+
+  bool Decode(std::string_view bytes, std::string& out) const override {
+    bool clean = true;
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+      size_t start = pos;
+      uint32_t cp = 0;
+      if (NextCodePoint(bytes, pos, cp)) {
+        out.append(bytes.substr(start, pos - start));
+      } else {
+        clean = false;
+        AppendUtf8(0xFFFD, out);
+        pos = start + 1;
+      }
+    }
+    return clean;
+  }
+
+  bool Encode(std::string_view text, std::string& out, std::string& bad) const override {
+    std::string decoded;
+    if (!Decode(text, decoded)) {
+      bad = "a byte that is not UTF-8 text";
+      return false;
+    }
+    out.append(text);
+    return true;
+  }
+};
+
 }  // namespace
+
+uint8_t MarkOfCodePage(int code_page) {
+  // FoxPro's own marks, where dBase wrote others for the same code page.
+  constexpr MarkEntry kFoxProMarks[] = {
+      {0x01, 437}, {0x02, 850}, {0x64, 852}, {0x65, 866}, {0x66, 865}, {0x67, 861},
+      {0x6A, 737}, {0x6B, 857}, {0x6C, 863}, {0x7C, 874},
+  };
+  for (const MarkEntry& entry : kFoxProMarks)
+    if (entry.code_page == code_page) return entry.mark;
+  for (const MarkEntry& entry : kMarks)
+    if (entry.code_page == code_page) return entry.mark;
+  return code_page_mark::kUnmarked;
+}
+
+int CodePageOfLanguageDriver(const std::string& name) {
+  // dBase names its drivers "DB" + the DOS code page + country, or
+  // "DBWIN" + country for Windows ANSI.
+  if (name.rfind("DBWIN", 0) == 0) return kDefaultCodePage;
+  if (name.size() >= 5 && name.rfind("DB", 0) == 0 && std::isdigit(static_cast<unsigned char>(name[2])) &&
+      std::isdigit(static_cast<unsigned char>(name[3])) &&
+      std::isdigit(static_cast<unsigned char>(name[4]))) {
+    int code_page = std::stoi(name.substr(2, 3));
+    const char* iconv_name = IconvName(code_page);
+    if (iconv_name == nullptr || *iconv_name != '\0') return code_page;
+  }
+  return 0;
+}
+
+bool IsSupportedCodePage(int code_page) {
+  if (code_page == kUtf8CodePage) return true;
+  const char* name = IconvName(code_page);
+  return name == nullptr || *name != '\0';
+}
 
 int CodePageOfMark(uint8_t mark) {
   if (mark == code_page_mark::kUnmarked) return kDefaultCodePage;
@@ -260,10 +333,11 @@ const TextCodec& TextCodec::For(int code_page) {
   std::lock_guard<std::mutex> lock(mutex);
   auto it = codecs.find(code_page);
   if (it != codecs.end()) return *it->second;
-  if (IconvName(code_page) != nullptr && *IconvName(code_page) == '\0')
+  if (!IsSupportedCodePage(code_page))
     throw Error("code page " + std::to_string(code_page) + " is not supported");
   std::unique_ptr<TextCodec> codec;
-  if (IsDoubleByte(code_page)) codec = std::make_unique<DoubleByteCodec>(code_page);
+  if (code_page == kUtf8CodePage) codec = std::make_unique<Utf8Codec>();
+  else if (IsDoubleByte(code_page)) codec = std::make_unique<DoubleByteCodec>(code_page);
   else codec = std::make_unique<SingleByteCodec>(code_page);
   const TextCodec& result = *codec;
   codecs.emplace(code_page, std::move(codec));

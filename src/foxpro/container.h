@@ -23,6 +23,8 @@ class Container {
   static std::unique_ptr<Container> Open(const std::string& dbc_path);
   virtual ~Container() = default;
 
+  // The code page the container keeps its names in.
+  virtual int code_page() const = 0;
   virtual std::vector<ContainerTable> Tables() = 0;
   virtual std::vector<std::string> Views() = 0;
 

@@ -4,7 +4,9 @@
 #include <cctype>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
+#include "foxpro/codepage.h"
 #include "foxpro/container.h"
 #include "foxpro/file_names.h"
 #include "foxpro/header_names.h"
@@ -70,15 +72,17 @@ class FoxProDatabase : public Database {
  public:
   // `container` is null in free-table mode; `folder` is the folder of the
   // free tables or of the container file.
-  FoxProDatabase(std::string folder, std::string dbc_path, std::unique_ptr<Container> container)
+  FoxProDatabase(std::string folder, std::string dbc_path, std::unique_ptr<Container> container,
+                 const CodePageChoice& code_page)
       : folder_(std::move(folder)), dbc_path_(std::move(dbc_path)),
-        container_(std::move(container)) {}
+        container_(std::move(container)), code_page_(code_page) {}
 
   std::vector<CatalogEntry> Catalog() override;
   std::unique_ptr<RowCursor> Execute(const std::string& statement) override;
   void AppendRow(const std::string& path, const std::vector<InputValue>& values) override {
     Insert(path, values);
   }
+  std::vector<Notice> TakeNotices() override { return std::exchange(notices_, {}); }
 
  private:
   std::unique_ptr<RowCursor> Select(const std::string& name);
@@ -93,6 +97,8 @@ class FoxProDatabase : public Database {
   std::string folder_;
   std::string dbc_path_;
   std::unique_ptr<Container> container_;
+  CodePageChoice code_page_;
+  std::vector<Notice> notices_;
 
   // The table of the last INSERT or AppendRow, kept open while those into
   // the same path follow one another; any other statement closes it first.
@@ -123,7 +129,7 @@ std::vector<CatalogEntry> FoxProDatabase::Catalog() {
   }
   for (const fs::directory_entry& entry : it) {
     if (HasDbfExtension(entry.path()) && entry.is_regular_file(error)) {
-      entries.push_back(CatalogEntry{entry.path().stem().string(), kTableType});
+      entries.push_back(CatalogEntry{LowerCaseName(entry.path().stem().string()), kTableType});
     }
   }
   std::sort(entries.begin(), entries.end(),
@@ -167,11 +173,13 @@ std::unique_ptr<RowCursor> FoxProDatabase::Select(const std::string& name) {
   if (container_) {
     std::optional<ContainerTable> table = FindContainerTable(name);
     if (!table) throw Error("The table \"" + name + "\" is not in " + DescribeSource() + ".");
-    return std::make_unique<TableCursor>(TableReader::Open(table->path), table->field_names);
+    return std::make_unique<TableCursor>(TableReader::Open(table->path, code_page_),
+                                         table->field_names);
   }
   std::optional<std::string> path = FindFreeTable(name);
   if (!path) throw Error("The table \"" + name + "\" is not in " + DescribeSource() + ".");
-  return std::make_unique<TableCursor>(TableReader::Open(*path), std::vector<std::string>());
+  return std::make_unique<TableCursor>(TableReader::Open(*path, code_page_),
+                                       std::vector<std::string>());
 }
 
 void FoxProDatabase::DropTable(const std::string& name) {
@@ -207,17 +215,28 @@ void FoxProDatabase::CreateTable(const std::string& path_text, std::vector<NewFi
     }
   }
 
-  std::vector<std::string> long_names;
+  // Names go into the table's header (and the container) in their code
+  // pages: a character they cannot hold becomes "_".
+  const int code_page = code_page_.code_page != 0 ? code_page_.code_page : kDefaultCodePage;
+  const TextCodec& table_codec = TextCodec::For(code_page);
+  const TextCodec& container_codec =
+      TextCodec::For(container_ ? container_->code_page() : code_page);
+  std::vector<std::string> names, long_names;
+  std::string changed;
   for (const NewField& field : fields) {
     if (container_ && CharacterCount(field.name) > kLongestContainerName) {
       throw Error("Cannot create the table \"" + table_name + "\": the field name [" + field.name +
                   "] is longer than 128 characters.");
     }
-    long_names.push_back(field.name);
+    names.push_back(WithCodePageCharacters(field.name, table_codec));
+    long_names.push_back(WithCodePageCharacters(field.name, container_codec));
+    const std::string& written = container_ ? long_names.back() : names.back();
+    if (written != field.name || names.back() != field.name)
+      changed += std::string(changed.empty() ? "" : ", ") + "[" + field.name + "] as [" + written + "]";
   }
   std::vector<std::string> header_names;
   try {
-    header_names = HeaderNamesFor(long_names);
+    header_names = HeaderNamesFor(names, table_codec);
   } catch (const Error& error) {
     throw Error("Cannot create the table \"" + table_name + "\": " + error.what());
   }
@@ -227,15 +246,22 @@ void FoxProDatabase::CreateTable(const std::string& path_text, std::vector<NewFi
   // the new one under a name that differs only by case.
   if (auto orphan_memo = FindSibling(target.path, ".fpt")) RemoveFile(*orphan_memo, table_name);
 
-  TableWriter::Create(target.path, fields, container_ ? BacklinkTo(dbc_path_, target.path) : "");
-  if (!container_) return;
-  try {
-    container_->AddTable(table_name, target.path, long_names);
-  } catch (const Error&) {
-    // The table is not in the container: take its new files away again.
-    RemoveTableFiles(target.path, table_name);
-    throw;
+  TableWriter::Create(target.path, fields, container_ ? BacklinkTo(dbc_path_, target.path) : "",
+                      code_page);
+  if (container_) {
+    try {
+      container_->AddTable(table_name, target.path, long_names);
+    } catch (const Error&) {
+      // The table is not in the container: take its new files away again.
+      RemoveTableFiles(target.path, table_name);
+      throw;
+    }
   }
+  if (!changed.empty())
+    notices_.push_back(Notice{false, "Table \"" + table_name + "\": field names with characters "
+                                     "that code page " + std::to_string(code_page) +
+                                     " cannot hold were written with \"_\" in their place: " +
+                                     changed + "."});
 }
 
 void FoxProDatabase::Insert(const std::string& path_text, const std::vector<InputValue>& values) {
@@ -275,11 +301,12 @@ std::string ExistingDataSource(const std::string& data_source) {
 
 }  // namespace
 
-std::unique_ptr<Database> Database::Open(const std::string& data_source) {
+std::unique_ptr<Database> Database::Open(const std::string& data_source,
+                                         const CodePageChoice& code_page) {
   std::string path = ExistingDataSource(data_source);
   std::error_code error;
   if (fs::is_directory(path, error)) {
-    return std::make_unique<FoxProDatabase>(path, "", nullptr);
+    return std::make_unique<FoxProDatabase>(path, "", nullptr, code_page);
   }
   if (!fs::is_regular_file(path, error)) {
     throw Error("The FoxPro data source \"" + data_source +
@@ -294,7 +321,7 @@ std::unique_ptr<Database> Database::Open(const std::string& data_source) {
   }
   std::string folder = fs::path(path).parent_path().string();
   if (folder.empty()) folder = ".";
-  return std::make_unique<FoxProDatabase>(folder, path, std::move(container));
+  return std::make_unique<FoxProDatabase>(folder, path, std::move(container), code_page);
 }
 
 }  // namespace veltrane::foxpro

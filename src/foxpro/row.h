@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "foxpro/notice.h"
+
 namespace veltrane::foxpro {
 
 // Type codes the engine reports for its fields (the access layer's codes).
@@ -51,6 +53,9 @@ class RowCursor {
   virtual int64_t RowCount() = 0;
   // Fills `row` with the next live row and returns true; false at the end.
   virtual bool Next(std::vector<Cell>& row) = 0;
+  // What the reading had to tell besides the rows (see TableReader), for
+  // the rows fetched so far.
+  virtual std::vector<Notice> Notices() const { return {}; }
 };
 
 }  // namespace veltrane::foxpro

@@ -23,6 +23,7 @@
 #include "transfer/column_types.h"
 #include "transfer/command_guard.h"
 #include "transfer/commands.h"
+#include "transfer/notices.h"
 #include "transfer/progress.h"
 #include "transfer/sql_names.h"
 #include "transfer/target_name.h"
@@ -63,6 +64,7 @@ enum Line : int {
   kSetDefaultPointer = 154,
   kCloseFoxPro = 156,
   kClosePostgreSql = 158,
+  kReportCreate = 160,
 };
 
 // The extension the table file gets.
@@ -224,7 +226,9 @@ class SendToFoxProCommand {
       statement_.pop_back();  // the comma after the last field
       statement_ += ");";
     });
-    return built && trap_.Run(kExecuteCreate, [this] { foxpro_.Execute(statement_); });
+    if (!built || !trap_.Run(kExecuteCreate, [this] { foxpro_.Execute(statement_); })) return false;
+    ReportNotices(foxpro_.session().TakeNotices(), trap_, kReportCreate, ctx_.prompter);
+    return true;
   }
 
   // One record per source row. Rows go to the engine as values, skipping

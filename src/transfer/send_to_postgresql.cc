@@ -16,6 +16,7 @@
 #include "transfer/command_guard.h"
 #include "transfer/commands.h"
 #include "transfer/copy_row_sender.h"
+#include "transfer/notices.h"
 #include "transfer/progress.h"
 #include "transfer/sql_names.h"
 #include "transfer/target_name.h"
@@ -53,6 +54,7 @@ enum Line : int {
   kCloseFoxPro = 148,
   kClosePostgreSql = 150,
   kSetDefaultPointer = 152,
+  kReportSource = 154,
 };
 
 // Record set options of the source query: a static cursor, optimistic locks.
@@ -121,6 +123,7 @@ class SendToPostgreSqlCommand {
     quoted_target_ = QuotePostgreSqlName(target);
     if (CreateTable()) {
       CopyRows();
+      ReportNotices(source_.Notices(), trap_, kReportSource, ctx_.prompter);
       ResetProgress(ctx_.progress);
       trap_.Run(kCloseSource, [this] { source_.Close(); });
       trap_.Run(kAddTarget, [&] { ctx_.list2.AddItem(target); });
@@ -139,7 +142,7 @@ class SendToPostgreSqlCommand {
         statement_ += QuotePostgreSqlName(field.Name());
         statement_ += PostgreSqlColumnText(field.Type());
       }
-      statement_.pop_back();  // the comma after the last column
+      if (fields.Count() > 0) statement_.pop_back();  // the comma after the last column
       statement_ += ")";
     });
     return built && trap_.Run(kExecuteCreate, [this] { postgresql_.Execute(statement_); });

