@@ -22,7 +22,7 @@ std::string_view Trim(std::string_view s, std::string_view chars) {
   return s.substr(begin, s.find_last_not_of(chars) - begin + 1);
 }
 
-constexpr std::string_view kBlanks("  \0", 2);
+constexpr std::string_view kBlanks(" \0", 2);
 
 bool IsBlank(std::string_view raw) { return Trim(raw, kBlanks).empty(); }
 
