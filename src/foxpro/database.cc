@@ -173,13 +173,14 @@ std::unique_ptr<RowCursor> FoxProDatabase::Select(const std::string& name) {
   if (container_) {
     std::optional<ContainerTable> table = FindContainerTable(name);
     if (!table) throw Error("The table \"" + name + "\" is not in " + DescribeSource() + ".");
-    return std::make_unique<TableCursor>(TableReader::Open(table->path, code_page_),
+    return std::make_unique<TableCursor>(TableReader::Open(table->path, code_page_, table->name),
                                          table->field_names);
   }
   std::optional<std::string> path = FindFreeTable(name);
   if (!path) throw Error("The table \"" + name + "\" is not in " + DescribeSource() + ".");
-  return std::make_unique<TableCursor>(TableReader::Open(*path, code_page_),
-                                       std::vector<std::string>());
+  return std::make_unique<TableCursor>(
+      TableReader::Open(*path, code_page_, LowerCaseName(fs::path(*path).stem().string())),
+      std::vector<std::string>());
 }
 
 void FoxProDatabase::DropTable(const std::string& name) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include "foxpro/error.h"
 
@@ -149,12 +150,13 @@ uint64_t WideExtra(const std::vector<FieldDescriptor>& fields) {
 class HeaderParser {
  public:
   HeaderParser(const ReadAt& read_at, uint64_t file_size, const std::string& path,
-               HeaderReading reading)
+               HeaderReading reading, const std::string& table)
       : read_at_(read_at),
         file_size_(file_size),
         lenient_(reading == HeaderReading::kLenient),
         where_("Table file \"" + path + "\" "),
-        table_("Table \"" + std::filesystem::path(path).stem().string() + "\" ") {}
+        table_("Table \"" + (table.empty() ? std::filesystem::path(path).stem().string() : table) +
+               "\" ") {}
 
   TableHeader Parse();
 
@@ -401,6 +403,50 @@ void HeaderParser::CountRecords() {
                  std::to_string(h_.records_present) + " whole records; those were read.");
 }
 
+// The header of a dBase II table, when the file is one: its descriptors end
+// with a terminator, its fields fill its records and its records fit the
+// file. nullopt otherwise.
+std::optional<TableHeader> ParseDBase2Header(const ReadAt& read_at, uint64_t file_size) {
+  const std::string head = read_at(0, dbf::kDBase2HeaderLength);
+  if (head.size() < dbf::kDBase2HeaderLength ||
+      static_cast<uint8_t>(head[0]) != dbf::kFoxBaseOld)
+    return std::nullopt;
+  TableHeader h;
+  h.version = dbf::kFoxBaseOld;
+  h.record_count = Le16(head, dbf::kDBase2RecordCountOffset);
+  uint32_t width = 1;
+  bool terminated = false;
+  for (size_t slot = 0; slot < dbf::kDBase2Descriptors; ++slot) {
+    const size_t at = dbf::kDBase2FirstDescriptor + slot * dbf::kDBase2DescriptorSize;
+    if (static_cast<uint8_t>(head[at]) == dbf::kHeaderTerminator) {
+      terminated = true;
+      break;
+    }
+    FieldDescriptor f;
+    f.name = DescriptorName(head, at, dbf::kFieldNameSize);
+    f.type = static_cast<char>(head[at + 11]);
+    f.length = static_cast<uint8_t>(head[at + 12]);
+    f.decimals = static_cast<uint8_t>(head[at + 15]);
+    f.offset = width;
+    if (f.name.empty() || (f.type != 'C' && f.type != 'N' && f.type != 'L')) return std::nullopt;
+    width += f.length;
+    h.fields.push_back(std::move(f));
+  }
+  terminated = terminated || static_cast<uint8_t>(head[dbf::kDBase2HeaderLength - 1]) ==
+                                 dbf::kHeaderTerminator;
+  const uint32_t stored_length = Le16(head, dbf::kDBase2RecordLengthOffset);
+  // The stored length counts the deletion flag or not, as writers differ.
+  if (!terminated || h.fields.empty() || (stored_length != width && stored_length + 1 != width))
+    return std::nullopt;
+  h.header_length = static_cast<uint16_t>(dbf::kDBase2HeaderLength);
+  h.record_length = static_cast<uint16_t>(width);
+  h.data_start = static_cast<uint32_t>(dbf::kDBase2HeaderLength);
+  if (dbf::kDBase2HeaderLength + static_cast<uint64_t>(h.record_count) * width > file_size)
+    return std::nullopt;
+  h.records_present = h.record_count;
+  return h;
+}
+
 }  // namespace
 
 bool TableHeader::visual_foxpro() const {
@@ -423,8 +469,10 @@ bool IsMemoField(const FieldDescriptor& f) {
 }
 
 TableHeader ParseTableHeader(const ReadAt& read_at, uint64_t file_size, const std::string& path,
-                             HeaderReading reading) {
-  return HeaderParser(read_at, file_size, path, reading).Parse();
+                             HeaderReading reading, const std::string& table) {
+  if (reading == HeaderReading::kLenient)
+    if (std::optional<TableHeader> old = ParseDBase2Header(read_at, file_size)) return *old;
+  return HeaderParser(read_at, file_size, path, reading, table).Parse();
 }
 
 std::string SerializeHeaderPrefix(const TableHeader& h) {

@@ -70,6 +70,16 @@ inline constexpr uint8_t kVisualFoxPro = 0x30;
 inline constexpr uint8_t kVisualFoxProAutoIncrement = 0x31;
 inline constexpr uint8_t kVisualFoxProVarchar = 0x32;
 
+// dBase II (version 0x02, like the first FoxBASE): an 8-byte header (record
+// count and record length at 1 and 6), 32 slots of 16-byte field
+// descriptors, records from byte 521.
+inline constexpr size_t kDBase2RecordCountOffset = 1;
+inline constexpr size_t kDBase2RecordLengthOffset = 6;
+inline constexpr size_t kDBase2FirstDescriptor = 8;
+inline constexpr size_t kDBase2DescriptorSize = 16;
+inline constexpr size_t kDBase2Descriptors = 32;
+inline constexpr size_t kDBase2HeaderLength = 521;
+
 // Clipper and FoxPro keep the high byte of a character field's width above
 // 255 in its decimal count.
 inline constexpr uint32_t kWideCharacterStep = 256;
@@ -129,9 +139,11 @@ enum class HeaderReading { kStrict, kLenient };
 using ReadAt = std::function<std::string(uint64_t offset, size_t length)>;
 
 // Parses and checks the header of a table file of `file_size` bytes. Throws
-// Error naming `path` and the fault.
+// Error naming `path` and the fault; notices name the table `table` (by
+// default the file's name without its extension).
 TableHeader ParseTableHeader(const ReadAt& read_at, uint64_t file_size, const std::string& path,
-                             HeaderReading reading = HeaderReading::kStrict);
+                             HeaderReading reading = HeaderReading::kStrict,
+                             const std::string& table = "");
 
 // The header bytes (through the back-link area or terminator) of `header`,
 // with field displacements and the record length as its fields give them.

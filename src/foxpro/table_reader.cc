@@ -102,13 +102,13 @@ std::vector<MemoPlace> MemoPlaces(const TableHeader& header, const std::string& 
 
 class TableReaderImpl : public TableReader {
  public:
-  TableReaderImpl(const std::string& path, const CodePageChoice& choice)
+  TableReaderImpl(const std::string& path, const CodePageChoice& choice, const std::string& name)
       : file_(path, File::Mode::kRead),
-        table_name_(std::filesystem::path(path).stem().string()) {
+        table_name_(name.empty() ? std::filesystem::path(path).stem().string() : name) {
     const uint64_t size = file_.Size();
     header_ = ParseTableHeader(
         [this](uint64_t offset, size_t length) { return file_.ReadAt(offset, length); }, size,
-        path, HeaderReading::kLenient);
+        path, HeaderReading::kLenient, table_name_);
     notices_ = header_.notices;
     dbase7_ = header_.dbase7();
     records_per_chunk_ = std::max<size_t>(1, kChunkBytes / header_.record_length);
@@ -234,6 +234,10 @@ class TableReaderImpl : public TableReader {
         break;
       }
     }
+    if (!memo_ && header_.version == dbf::kClipperSmt && FindSibling(path, ".smt"))
+      throw Error("Table \"" + table_name_ + "\" cannot be read: its memo file \"" + table_name_ +
+                  ".smt\" is in the form of Clipper's SIx driver, which this program does not "
+                  "read.");
     const std::string expected = table_name_ + places.front().extension;
     if (!memo_) memo_.emplace(std::nullopt, places.front().kind, expected);
     if (!memo_->problem().empty())
@@ -416,8 +420,9 @@ class TableReaderImpl : public TableReader {
 
 }  // namespace
 
-std::unique_ptr<TableReader> TableReader::Open(const std::string& path, const CodePageChoice& choice) {
-  return std::make_unique<TableReaderImpl>(path, choice);
+std::unique_ptr<TableReader> TableReader::Open(const std::string& path, const CodePageChoice& choice,
+                                               const std::string& name) {
+  return std::make_unique<TableReaderImpl>(path, choice, name);
 }
 
 }  // namespace veltrane::foxpro

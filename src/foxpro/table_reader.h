@@ -34,14 +34,16 @@ struct CodePageChoice {
 // than PostgreSQL takes, as NULL. Notices() counts each kind per field.
 class TableReader {
  public:
-  // Opens the table at `path` (an existing file's exact path) read-only.
-  // Throws Error when the table cannot be read at all, also when it has
-  // memo fields and its memo file is missing.
+  // Opens the table at `path` (an existing file's exact path) read-only;
+  // notices and errors call it `name` (by default the file's name without
+  // its extension). Throws Error when the table cannot be read at all, also
+  // when it has memo fields and its memo file is missing.
   static std::unique_ptr<TableReader> Open(const std::string& path,
-                                           const CodePageChoice& choice = {});
+                                           const CodePageChoice& choice = {},
+                                           const std::string& name = "");
   virtual ~TableReader() = default;
 
-  // The table's name: its file name without the extension.
+  // The table's name, as Open was given it.
   virtual const std::string& name() const = 0;
   virtual uint8_t version() const = 0;
   // The code page the text is read in.

@@ -82,6 +82,24 @@ TEST_F(OtherWritersTest, EveryVersionOfTheFamilyIsRead) {
   EXPECT_FALSE(reading.notices[0].problem);
   table.record_length = 12;
   EXPECT_NE(Refusal(table).find("not a table this program can read"), std::string::npos);
+
+  // dBase II, the first FoxBASE's layout: 16-byte descriptors in 32 slots.
+  std::string old(521, '\0');
+  old[0] = 0x02;
+  old.replace(1, 2, LittleEndian(2, 2));
+  old.replace(6, 2, LittleEndian(10, 2));
+  old.replace(8, 4, "NAME");
+  old[8 + 11] = 'C';
+  old[8 + 12] = 5;
+  old.replace(24, 3, "QTY");
+  old[24 + 11] = 'N';
+  old[24 + 12] = 4;
+  old[40] = 0x0D;
+  old += " apple  12* pear   7\x1A";
+  testing::WriteBytes(dir_.File("old.dbf"), old);
+  reading = ReadTable(dir_.File("old.dbf"));
+  EXPECT_EQ(reading.names, (std::vector<std::string>{"NAME", "QTY"}));
+  EXPECT_EQ(reading.rows, (std::vector<Record>{{"apple", "12"}}));
 }
 
 TEST_F(OtherWritersTest, DBase7TablesWithTheirHeaderAndFieldTypes) {

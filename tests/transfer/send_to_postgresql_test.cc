@@ -4,6 +4,7 @@
 
 #include "command_fixture.h"
 #include "foxpro_tables.h"
+#include "support/raw_table.h"
 #include "transfer/commands.h"
 
 namespace veltrane::transfer::testing {
@@ -254,6 +255,36 @@ TEST_F(SendToPostgreSqlTest, ClosingTheWindowStopsAfterTheCurrentRow) {
   EXPECT_FALSE(PgTableExists("t"));
   EXPECT_THAT(Items(*list2_), ElementsAre("u"));
   EXPECT_EQ(pointer_.Get(), app::kPointerDefault);
+}
+
+TEST_F(SendToPostgreSqlTest, WhatTheTableHadToTellComesOncePerTableAfterItsRows) {
+  ::veltrane::testing::RawTable table;
+  table.fields = {{"AMOUNT", 'N', 6, 2}, {"BORN", 'D', 8}, {"BORN", 'C', 2}};
+  table.records = {"     ." "NotAYear" "a ", " 12.50" "20240229" "b ", "     ." "20240230" "c "};
+  table.WriteTo(dir_.File("BAD.DBF"));
+  Fill(*list1_, {"bad"});
+
+  // Every row arrives; the values not valid for their type as their text.
+  EXPECT_EQ(Send({"bad"}).failures, 2);
+  EXPECT_THAT(Rows("SELECT amount, born, born_2 FROM bad ORDER BY born_2"),
+              ElementsAre(ElementsAre(".", "NotAYear", "a "), ElementsAre("12.50", "2024-02-29", "b "),
+                          ElementsAre(".", "20240230", "c ")));
+  ASSERT_EQ(prompter_.Reports().size(), 2u);
+  EXPECT_EQ(Description(prompter_.Reports()[0]),
+            "Table \"bad\", column \"amount\": 2 values are not valid numbers (the first in row "
+            "1: \".\"); they arrived as their raw text.");
+  EXPECT_EQ(ReportedLine(prompter_.Reports()[0]), 154);
+  EXPECT_THAT(Description(prompter_.Reports()[1]), ::testing::HasSubstr("column \"born\": 2 values"));
+  EXPECT_THAT(prompter_.Messages(),
+              ElementsAre("Table \"bad\" has fields without a name of their own; they arrived as "
+                          "\"born\" as born_2."));
+
+  // A table without fields arrives as a table without columns.
+  ::veltrane::testing::RawTable().WriteTo(dir_.File("empty.dbf"));
+  list1_->Clear();
+  Fill(*list1_, {"empty"});
+  EXPECT_TRUE(Send({"empty"}).ok());
+  EXPECT_TRUE(PgTableExists("empty"));
 }
 
 TEST_F(SendToPostgreSqlTest, OtherCommandsDoNothingWhileATransferRuns) {
