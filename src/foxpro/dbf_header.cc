@@ -394,6 +394,7 @@ void HeaderParser::CountRecords() {
   const uint64_t available = file_size_ > h_.data_start ? file_size_ - h_.data_start : 0;
   const uint64_t whole = available / h_.record_length;
   h_.records_present = static_cast<uint32_t>(std::min<uint64_t>(whole, h_.record_count));
+  h_.records_in_file = static_cast<uint32_t>(std::min<uint64_t>(whole, UINT32_MAX));
   if (h_.records_present == h_.record_count) return;
   if (!lenient_)
     throw Error(where_ + "is truncated: its header counts " + std::to_string(h_.record_count) +
@@ -444,6 +445,7 @@ std::optional<TableHeader> ParseDBase2Header(const ReadAt& read_at, uint64_t fil
   if (dbf::kDBase2HeaderLength + static_cast<uint64_t>(h.record_count) * width > file_size)
     return std::nullopt;
   h.records_present = h.record_count;
+  h.records_in_file = h.record_count;
   return h;
 }
 

@@ -112,6 +112,7 @@ struct TableHeader {
   std::string language_driver;  // dBase 7: the language driver name
   uint32_t data_start = 0;      // where the first record starts
   uint32_t records_present = 0;  // records the file holds, at most record_count
+  uint32_t records_in_file = 0;  // whole records the file holds (lenient readings)
   std::vector<Notice> notices;  // lenient readings only
 
   bool visual_foxpro() const;

@@ -112,6 +112,7 @@ class TableReaderImpl : public TableReader {
     notices_ = header_.notices;
     dbase7_ = header_.dbase7();
     records_per_chunk_ = std::max<size_t>(1, kChunkBytes / header_.record_length);
+    CountRecordsBeyondTheCount();
     ChooseCodePage(choice);
     for (const FieldDescriptor& f : header_.fields) {
       std::string name;
@@ -135,9 +136,8 @@ class TableReaderImpl : public TableReader {
     int64_t live = 0;
     std::string buffer;
     const size_t length = header_.record_length;
-    for (uint64_t first = 0; first < header_.records_present; first += records_per_chunk_) {
-      const size_t count = static_cast<size_t>(
-          std::min<uint64_t>(records_per_chunk_, header_.records_present - first));
+    for (uint64_t first = 0; first < records_; first += records_per_chunk_) {
+      const size_t count = static_cast<size_t>(std::min<uint64_t>(records_per_chunk_, records_ - first));
       buffer.resize(count * length);
       const size_t got = file_.ReadAt(header_.data_start + first * length, buffer.data(), buffer.size());
       if (got != buffer.size()) throw Error("Table \"" + table_name_ + "\" is truncated.");
@@ -166,6 +166,35 @@ class TableReaderImpl : public TableReader {
   }
 
  private:
+  // Whole records that follow the ones the header counts and start like
+  // records (a live or deleted flag) were written by a program that did not
+  // get to update the count: they are read too, up to the first that does
+  // not start like a record (the end-of-file mark, say).
+  void CountRecordsBeyondTheCount() {
+    records_ = header_.records_present;
+    if (header_.records_in_file <= header_.records_present) return;
+    const size_t length = header_.record_length;
+    std::string buffer;
+    while (records_ < header_.records_in_file) {
+      const size_t count = static_cast<size_t>(
+          std::min<uint64_t>(records_per_chunk_, header_.records_in_file - records_));
+      buffer.resize(count * length);
+      buffer.resize(file_.ReadAt(header_.data_start + records_ * length, buffer.data(), buffer.size()));
+      size_t i = 0;
+      while (i < count && (i + 1) * length <= buffer.size() &&
+             (buffer[i * length] == dbf::kLiveRecord || buffer[i * length] == dbf::kDeletedRecord))
+        ++i;
+      records_ += i;
+      if (i < count) break;
+    }
+    if (records_ > header_.records_present)
+      notices_.push_back(Notice{true, "Table \"" + table_name_ + "\" counts " +
+                                          std::to_string(header_.record_count) +
+                                          " records in its header, but " +
+                                          std::to_string(records_ - header_.records_present) +
+                                          " more follow them in the file; they were read too."});
+  }
+
   // The mark's code page; for a table without one, the user's choice, else
   // a guess from its text, else 1252. A forced choice overrides the mark.
   void ChooseCodePage(const CodePageChoice& choice) {
@@ -193,7 +222,7 @@ class TableReaderImpl : public TableReader {
     std::string sample;
     for (const FieldDescriptor& f : header_.fields) sample += f.name + "\n";
     const uint64_t records =
-        std::min<uint64_t>(header_.records_present, kSampleRecordBytes / header_.record_length);
+        std::min<uint64_t>(records_, kSampleRecordBytes / header_.record_length);
     std::string buffer(static_cast<size_t>(records * header_.record_length), '\0');
     buffer.resize(file_.ReadAt(header_.data_start, buffer.data(), buffer.size()));
     for (size_t at = 0; at + header_.record_length <= buffer.size() && sample.size() < kSampleTextBytes;
@@ -248,9 +277,8 @@ class TableReaderImpl : public TableReader {
   // The next record of the file (live or deleted), or nullptr at the end.
   const char* NextRecord() {
     if (chunk_index_ >= chunk_count_) {
-      if (next_record_ >= header_.records_present) return nullptr;
-      chunk_count_ = static_cast<size_t>(
-          std::min<uint64_t>(records_per_chunk_, header_.records_present - next_record_));
+      if (next_record_ >= records_) return nullptr;
+      chunk_count_ = static_cast<size_t>(std::min<uint64_t>(records_per_chunk_, records_ - next_record_));
       chunk_.resize(chunk_count_ * header_.record_length);
       const size_t got = file_.ReadAt(header_.data_start + next_record_ * header_.record_length,
                                       chunk_.data(), chunk_.size());
@@ -407,6 +435,7 @@ class TableReaderImpl : public TableReader {
   std::vector<Notice> notices_;
   ValueIssues issues_;
   std::optional<MemoReader> memo_;
+  uint64_t records_ = 0;  // the records read: counted, and any beyond the count
   size_t records_per_chunk_ = 1;
   std::string chunk_;
   size_t chunk_count_ = 0;

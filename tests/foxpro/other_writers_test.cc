@@ -235,6 +235,13 @@ TEST_F(OtherWritersTest, DamagedHeadersAreReadTheOneCoherentWayWithANotice) {
                                              "only 2 whole records"),
             std::string::npos);
   EXPECT_TRUE(reading.notices[0].problem);
+  // Fewer counted than the file holds: the whole records that follow, up to
+  // the end-of-file mark, as other readers read them.
+  table.record_count = 1;
+  reading = Read(table);
+  EXPECT_EQ(reading.rows.size(), 2u);
+  EXPECT_NE(NoticeText(reading.notices).find("counts 1 records in its header, but 1 more follow"),
+            std::string::npos);
   // No fields at all: a table without columns.
   RawTable empty;
   empty.version = 0x03;
