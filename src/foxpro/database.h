@@ -26,8 +26,12 @@ struct CatalogEntry {
 //   DROP TABLE `name`
 //   CREATE TABLE '<path>'([field] type, ...);
 //   INSERT INTO `<path>` VALUES(expr, ...)
-// Every statement leaves the files on disk complete. File names are found
-// without regard to case. Throws Error with a description on any failure.
+// The files on disk are complete at every moment. The records of INSERTs
+// into one table are gathered and written in batches (see TableWriter):
+// the last batch is written by Flush, by any statement other than an
+// INSERT into the same table, and when the database is destroyed. File
+// names are found without regard to case. Throws Error with a description
+// on any failure.
 class Database {
  public:
   // Opens a ".dbc" file (container mode) or a folder (free-table mode).
@@ -57,6 +61,12 @@ class Database {
   // What the statements run since the last call had to tell besides their
   // outcome (field names CREATE TABLE had to change, say); then forgets it.
   virtual std::vector<Notice> TakeNotices() = 0;
+  // Writes the records of INSERTs and appends still gathered in memory.
+  // Throws Error as TableWriter::Flush does.
+  virtual void Flush() = 0;
+  // True when gathered records have waited long enough that a caller who
+  // waits between appends should Flush now.
+  virtual bool FlushDue() const = 0;
 };
 
 }  // namespace veltrane::foxpro

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "foxpro/busy_hook.h"
 #include "foxpro/codepage.h"
 #include "foxpro/codepage_detect.h"
 #include "foxpro/dbf_header.h"
@@ -143,6 +144,7 @@ class TableReaderImpl : public TableReader {
       if (got != buffer.size()) throw Error("Table \"" + table_name_ + "\" is truncated.");
       for (size_t i = 0; i < count; ++i)
         if (buffer[i * length] != dbf::kDeletedRecord) ++live;
+      WhileBusy();
     }
     live_count_ = live;
     return live;

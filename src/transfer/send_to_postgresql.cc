@@ -12,6 +12,8 @@
 #include "db/connection.h"
 #include "db/connection_strings.h"
 #include "db/record_set.h"
+#include "db/server_wait.h"
+#include "foxpro/busy_hook.h"
 #include "transfer/column_types.h"
 #include "transfer/command_guard.h"
 #include "transfer/commands.h"
@@ -75,6 +77,10 @@ class SendToPostgreSqlCommand {
     }
     // The hourglass stays until the command ends, whatever happens between.
     ctx_.pointer.Set(app::kPointerHourglass);
+    // The window is served while statements wait for the server, and while
+    // the rows of a large table are counted.
+    db::ServerWaitHook serve_window([this] { ctx_.events.Yield(); });
+    foxpro::BusyHook serve_window_while_counting([this] { ctx_.events.Yield(); });
     if (OpenConnections()) {
       for (int i = ctx_.list1.Count() - 1; i >= 0 && !StopRequested(); --i) {
         ctx_.events.Yield();
