@@ -226,7 +226,7 @@ void FoxProDatabase::CreateTable(const std::string& path_text, std::vector<NewFi
   const TextCodec& container_codec =
       TextCodec::For(container_ ? container_->code_page() : code_page);
   std::vector<std::string> names, long_names;
-  std::string changed;
+  std::string changed_in_table, changed_in_container;
   for (const NewField& field : fields) {
     if (container_ && CharacterCount(field.name) > kLongestContainerName) {
       throw Error("Cannot create the table \"" + table_name + "\": the field name [" + field.name +
@@ -234,9 +234,12 @@ void FoxProDatabase::CreateTable(const std::string& path_text, std::vector<NewFi
     }
     names.push_back(WithCodePageCharacters(field.name, table_codec));
     long_names.push_back(WithCodePageCharacters(field.name, container_codec));
-    const std::string& written = container_ ? long_names.back() : names.back();
-    if (written != field.name || names.back() != field.name)
+    auto note = [&](std::string& changed, const std::string& written) {
+      if (written == field.name) return;
       changed += std::string(changed.empty() ? "" : ", ") + "[" + field.name + "] as [" + written + "]";
+    };
+    note(changed_in_table, names.back());
+    if (container_) note(changed_in_container, long_names.back());
   }
   std::vector<std::string> header_names;
   try {
@@ -261,11 +264,16 @@ void FoxProDatabase::CreateTable(const std::string& path_text, std::vector<NewFi
       throw;
     }
   }
-  if (!changed.empty())
+  auto note = [&](const std::string& changed, const std::string& code_page, const char* where) {
+    if (changed.empty()) return;
     notices_.push_back(Notice{false, "Table \"" + table_name + "\": field names with characters "
-                                     "that code page " + std::to_string(code_page) +
-                                     " cannot hold were written with \"_\" in their place: " +
-                                     changed + "."});
+                                     "that " + code_page + " cannot hold were written into the " +
+                                     where + " with \"_\" in their place: " + changed + "."});
+  };
+  note(changed_in_table, "code page " + std::to_string(code_page), "table");
+  if (container_)
+    note(changed_in_container,
+         "the container's code page " + std::to_string(container_->code_page()), "container");
 }
 
 void FoxProDatabase::CloseAppender() {

@@ -276,7 +276,8 @@ TEST_F(SendToFoxProTest, TablesGetTheChosenCodePageWithTheirFieldNamesWrittenInI
   EXPECT_THAT(ReadWithDbfRead(TablePath("plain")).fields, ElementsAre("___", "id"));
   EXPECT_THAT(prompter_.Messages(),
               ElementsAre("Table \"plain\": field names with characters that code page 1252 "
-                          "cannot hold were written with \"_\" in their place: [имя] as [___]."));
+                          "cannot hold were written into the table with \"_\" in their place: "
+                          "[имя] as [___]."));
 }
 
 TEST_F(SendToFoxProTest, ProgressRunsPerRowAndIsResetAfterEachTable) {
