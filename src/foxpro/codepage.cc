@@ -68,43 +68,6 @@ bool IsDoubleByte(int code_page) {
   return code_page == 932 || code_page == 936 || code_page == 949 || code_page == 950;
 }
 
-void AppendUtf8(uint32_t cp, std::string& out) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
-
-// Reads one UTF-8 character at text[pos]; returns false for a malformed one.
-bool NextCodePoint(std::string_view text, size_t& pos, uint32_t& cp) {
-  unsigned char c = static_cast<unsigned char>(text[pos]);
-  int extra;
-  if (c < 0x80) { cp = c; extra = 0; }
-  else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
-  else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
-  else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
-  else return false;
-  if (pos + extra >= text.size()) return false;
-  for (int i = 1; i <= extra; ++i) {
-    unsigned char d = static_cast<unsigned char>(text[pos + i]);
-    if ((d & 0xC0) != 0x80) return false;
-    cp = (cp << 6) | (d & 0x3F);
-  }
-  pos += 1 + extra;
-  return true;
-}
-
 class IconvHandle {
  public:
   IconvHandle(const std::string& to, const std::string& from)
@@ -296,6 +259,42 @@ class Utf8Codec : public TextCodec {
 };
 
 }  // namespace
+
+void AppendUtf8(uint32_t cp, std::string& out) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+bool NextCodePoint(std::string_view text, size_t& pos, uint32_t& cp) {
+  unsigned char c = static_cast<unsigned char>(text[pos]);
+  int extra;
+  if (c < 0x80) { cp = c; extra = 0; }
+  else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
+  else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
+  else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
+  else return false;
+  if (pos + extra >= text.size()) return false;
+  for (int i = 1; i <= extra; ++i) {
+    unsigned char d = static_cast<unsigned char>(text[pos + i]);
+    if ((d & 0xC0) != 0x80) return false;
+    cp = (cp << 6) | (d & 0x3F);
+  }
+  pos += 1 + extra;
+  return true;
+}
 
 uint8_t MarkOfCodePage(int code_page) {
   // FoxPro's own marks, where dBase wrote others for the same code page.

@@ -64,6 +64,13 @@ class TextCodec {
   int code_page_;
 };
 
+// Appends the UTF-8 bytes of the Unicode character `cp`.
+void AppendUtf8(uint32_t cp, std::string& out);
+
+// Reads the UTF-8 character at `text[pos]` into `cp` and advances `pos`
+// past it; false (leaving `pos`) for a malformed one.
+bool NextCodePoint(std::string_view text, size_t& pos, uint32_t& cp);
+
 // The UTF-8 character starting at `text[pos]` described for a user, e.g.
 // "'é' (U+00E9)"; advances `pos` past it.
 std::string DescribeCharacter(std::string_view text, size_t& pos);

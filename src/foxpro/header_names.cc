@@ -59,37 +59,15 @@ uint32_t LowerLetter(uint32_t c) {
   return c;
 }
 
-void AppendCodePoint(uint32_t c, std::string& out) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
-
 }  // namespace
 
 std::string LowerCaseName(const std::string& text) {
   std::string lower;
   lower.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
-    const unsigned char lead = static_cast<unsigned char>(text[i]);
-    // Two- and three-byte characters hold every letter lowered here.
-    size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : 0;
-    if (length == 0 || i + length > text.size() ||
-        !std::all_of(text.begin() + i + 1, text.begin() + i + length, IsContinuationByte)) {
-      lower.push_back(text[i++]);
-      continue;
-    }
-    uint32_t c = length == 1 ? lead : lead & (length == 2 ? 0x1F : 0x0F);
-    for (size_t k = 1; k < length; ++k) c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    AppendCodePoint(LowerLetter(c), lower);
-    i += length;
+    uint32_t c = 0;
+    if (NextCodePoint(text, i, c)) AppendUtf8(LowerLetter(c), lower);
+    else lower.push_back(text[i++]);
   }
   return lower;
 }

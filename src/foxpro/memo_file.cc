@@ -151,6 +151,11 @@ MemoRead MemoReader::ReadFpt(uint64_t block, std::string& out, uint64_t largest)
   if (head == nullptr)
     return Failure(MemoRead::Status::kDamaged, Block(block) + " could not be read");
   const uint64_t length = Be32(std::string(head, memo::kBlockHeaderSize), 4);
+  return ReadBlockValue(block, offset, length, out, largest);
+}
+
+MemoRead MemoReader::ReadBlockValue(uint64_t block, uint64_t offset, uint64_t length,
+                                    std::string& out, uint64_t largest) const {
   if (length > size_ - offset - memo::kBlockHeaderSize)
     return Failure(MemoRead::Status::kPastEnd, Block(block) + " of " + std::to_string(length) +
                                                    " bytes runs past the end of \"" + name_ + "\"");
@@ -173,14 +178,7 @@ MemoRead MemoReader::ReadDbt(uint64_t block, std::string& out, uint64_t largest)
     if (stored < memo::kBlockHeaderSize)
       return Failure(MemoRead::Status::kDamaged,
                      Block(block) + " gives the impossible length " + std::to_string(stored));
-    const uint64_t length = stored - memo::kBlockHeaderSize;
-    if (length > size_ - offset - memo::kBlockHeaderSize)
-      return Failure(MemoRead::Status::kPastEnd, Block(block) + " of " + std::to_string(length) +
-                                                     " bytes runs past the end of \"" + name_ + "\"");
-    if (length > largest)
-      return Failure(MemoRead::Status::kTooLarge, Block(block) + " holds " + DescribeSize(length),
-                     length);
-    return ReadBytes(block, offset + memo::kBlockHeaderSize, length, out);
+    return ReadBlockValue(block, offset, stored - memo::kBlockHeaderSize, out, largest);
   }
   // dBase III: the text runs to its end mark (or the end of the file). The
   // mark is found first, so that a value too large is never held.

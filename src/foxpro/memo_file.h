@@ -72,6 +72,10 @@ class MemoReader {
  private:
   MemoRead ReadFpt(uint64_t block, std::string& out, uint64_t largest) const;
   MemoRead ReadDbt(uint64_t block, std::string& out, uint64_t largest) const;
+  // The value of `length` bytes after the 8-byte head of the block at
+  // `offset`, unless it runs past the file or is larger than `largest`.
+  MemoRead ReadBlockValue(uint64_t block, uint64_t offset, uint64_t length, std::string& out,
+                          uint64_t largest) const;
   // Reads `length` bytes at `offset` into `out`.
   MemoRead ReadBytes(uint64_t block, uint64_t offset, uint64_t length, std::string& out) const;
   // `length` bytes at `offset` through the read window, or nullptr when
