@@ -323,6 +323,37 @@ int CodePageOfLanguageDriver(const std::string& name) {
   return 0;
 }
 
+int CodePageOfName(const std::string& text) {
+  std::string name;
+  for (char c : text)
+    if (std::isalnum(static_cast<unsigned char>(c)))
+      name.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+  struct Named {
+    const char* name;
+    int code_page;
+  };
+  constexpr Named kNames[] = {
+      {"UTF8", kUtf8CodePage}, {"LATIN1", 28591}, {"KOI8R", kKoi8rCodePage}, {"BIG5", 950},
+      {"GBK", 936},           {"GB2312", 936},   {"SHIFTJIS", 932},         {"SJIS", 932},
+      {"EUCKR", 949},         {"ISO88591", 28591}, {"ISO88592", 28592},     {"ISO88595", 28595},
+      {"ISO88597", 28597},    {"88591", 28591},  {"88592", 28592},         {"88595", 28595},
+      {"88597", 28597},
+  };
+  for (const Named& entry : kNames)
+    if (name == entry.name) return entry.code_page;
+  for (const char* prefix : {"WINDOWS", "ANSI", "CP", "OEM", ""}) {
+    const std::string start(prefix);
+    if (name.rfind(start, 0) != 0) continue;
+    const std::string number = name.substr(start.size());
+    if (number.empty() || number.size() > 5 ||
+        number.find_first_not_of("0123456789") != std::string::npos)
+      continue;
+    const int code_page = std::stoi(number);
+    return IsSupportedCodePage(code_page) ? code_page : 0;
+  }
+  return 0;
+}
+
 bool IsSupportedCodePage(int code_page) {
   if (code_page == kUtf8CodePage) return true;
   const char* name = IconvName(code_page);

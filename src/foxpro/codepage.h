@@ -30,6 +30,11 @@ uint8_t MarkOfCodePage(int code_page);
 // 866, "DBWINUS0" 1252); 0 for a name that names none.
 int CodePageOfLanguageDriver(const std::string& name);
 
+// The code page a name stands for, as .cpg files beside shapefile tables
+// give it: "UTF-8", "1251", "CP1251", "ANSI 1251", "ISO-8859-1", "88591",
+// "KOI8-R", "BIG5", ...; 0 for a name this engine cannot read in.
+int CodePageOfName(const std::string& name);
+
 // True when TextCodec::For takes `code_page`.
 bool IsSupportedCodePage(int code_page);
 

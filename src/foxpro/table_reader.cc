@@ -26,6 +26,8 @@ constexpr size_t kChunkBytes = 256 * 1024;
 // from: at most this many bytes of them, and of text.
 constexpr size_t kSampleRecordBytes = 1024 * 1024;
 constexpr size_t kSampleTextBytes = 256 * 1024;
+// A .cpg file holds one short name.
+constexpr size_t kLongestCpgFile = 64;
 // A binary memo value arrives in hex form, two characters a byte.
 constexpr uint64_t kLargestBinaryValue = (memo::kLargestValue - 2) / 2;
 // An example value in a notice is cut to this many bytes.
@@ -114,7 +116,7 @@ class TableReaderImpl : public TableReader {
     dbase7_ = header_.dbase7();
     records_per_chunk_ = std::max<size_t>(1, kChunkBytes / header_.record_length);
     CountRecordsBeyondTheCount();
-    ChooseCodePage(choice);
+    ChooseCodePage(choice, path);
     for (const FieldDescriptor& f : header_.fields) {
       std::string name;
       codec_->Decode(f.name, name);
@@ -199,11 +201,26 @@ class TableReaderImpl : public TableReader {
 
   // The mark's code page; for a table without one, the user's choice, else
   // a guess from its text, else 1252. A forced choice overrides the mark.
-  void ChooseCodePage(const CodePageChoice& choice) {
+  void ChooseCodePage(const CodePageChoice& choice, const std::string& path) {
     int marked = header_.code_page_mark == code_page_mark::kUnmarked
                      ? 0
                      : CodePageOfMark(header_.code_page_mark);
     if (marked == 0 && dbase7_) marked = CodePageOfLanguageDriver(header_.language_driver);
+    // Shapefile tables declare their code page in a .cpg file beside them.
+    if (marked == 0 && !choice.force) {
+      if (std::optional<std::string> cpg = FindSibling(path, ".cpg")) {
+        try {
+          marked = CodePageOfName(File(*cpg, File::Mode::kRead).ReadAt(0, kLongestCpgFile));
+        } catch (const Error&) {
+          // An unreadable .cpg file declares nothing.
+        }
+        if (marked != 0)
+          notices_.push_back(Notice{false, "Table \"" + table_name_ +
+                                               "\" has no code-page mark; its text was read as "
+                                               "code page " + std::to_string(marked) +
+                                               ", as its .cpg file says."});
+      }
+    }
     if (choice.code_page != 0 && (choice.force || marked == 0)) {
       code_page_ = choice.code_page;
     } else if (marked != 0) {

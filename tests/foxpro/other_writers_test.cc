@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "engine_test_util.h"
 #include "foxpro/codepage.h"
@@ -288,6 +289,13 @@ TEST_F(OtherWritersTest, TheCodePageComesFromTheMarkTheChoiceOrTheText) {
   table.code_page_mark = 0x03;  // marked 1252, wrongly
   EXPECT_NE(Read(table, {866, false}).rows[0][0], "Москва          ");
   EXPECT_EQ(Read(table, {866, true}).rows[0][0], "Москва          ");
+  // A shapefile's .cpg file declares the code page of an unmarked table.
+  table.code_page_mark = 0;
+  testing::WriteBytes(dir_.File("t.cpg"), "ANSI 866\r\n");
+  reading = Read(table);
+  EXPECT_EQ(reading.rows[0][0], "Москва          ");
+  EXPECT_NE(NoticeText(reading.notices).find("as its .cpg file says"), std::string::npos);
+  std::filesystem::remove(dir_.File("t.cpg"));
   // Text without enough to go on stays 1252; UTF-8 is recognised.
   RawTable latin;
   latin.fields = {{"NAME", 'C', 8}};
