@@ -30,10 +30,16 @@ OverwriteAnswer ParseOverwrite(const std::string& word) {
   throw UsageError("--overwrite takes ask, yes or no, not \"" + word + "\"");
 }
 
+app::ColumnTypes ParseColumnTypes(const std::string& word) {
+  if (const auto choice = app::ParseColumnTypesWord(word)) return *choice;
+  throw UsageError("--column-types takes text or typed, not \"" + word + "\"");
+}
+
 // The options that take a value.
 bool IsValueOption(const std::string& name) {
   return name == "--server" || name == "--port" || name == "--user" || name == "--database" ||
-         name == "--dbc" || name == "--free-tables" || name == "--overwrite";
+         name == "--dbc" || name == "--free-tables" || name == "--overwrite" ||
+         name == "--column-types";
 }
 
 void SetValueOption(Options& options, const std::string& name, const std::string& value) {
@@ -43,6 +49,7 @@ void SetValueOption(Options& options, const std::string& name, const std::string
   else if (name == "--database") options.database = value;
   else if (name == "--dbc") options.dbc_file = value;
   else if (name == "--free-tables") options.free_table_folder = value;
+  else if (name == "--column-types") options.column_types = ParseColumnTypes(value);
   else options.overwrite = ParseOverwrite(value);
 }
 
