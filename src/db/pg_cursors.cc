@@ -81,7 +81,17 @@ void PgStreamCursor::Fetch() {
     ThrowPgError(link_->conn.get(), result.get());
   }
   batch_ = std::move(result);
-  if (!decoder_) decoder_.emplace(batch_.get());
+  if (!decoder_) {
+    std::vector<bool> not_null;
+    try {
+      not_null = NotNullColumns(link_->conn.get(), batch_.get());
+    } catch (...) {
+      declared_ = false;
+      link_->EndTransaction();
+      throw;
+    }
+    decoder_.emplace(batch_.get(), not_null);
+  }
   next_ = 0;
   batch_bytes_ = 0;
   if (PQntuples(batch_.get()) < batch_rows_) {

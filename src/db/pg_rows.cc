@@ -1,6 +1,14 @@
 #include "db/pg_rows.h"
 
+#include <cstdlib>
+#include <set>
+#include <string>
 #include <string_view>
+#include <utility>
+
+#include "db/pg_handles.h"
+#include "db/pg_link.h"
+#include "db/server_wait.h"
 
 namespace veltrane::db {
 namespace {
@@ -84,13 +92,40 @@ int16_t TypeCodeOfPgType(Oid type) {
   }
 }
 
-PgRowDecoder::PgRowDecoder(const PGresult* result) {
+std::vector<bool> NotNullColumns(PGconn* conn, const PGresult* result) {
+  const int count = PQnfields(result);
+  std::vector<bool> not_null(static_cast<size_t>(count), false);
+  std::set<Oid> tables;
+  for (int i = 0; i < count; ++i)
+    if (PQftable(result, i) != InvalidOid) tables.insert(PQftable(result, i));
+  if (tables.empty()) return not_null;
+  std::string query =
+      "SELECT attrelid, attnum FROM pg_catalog.pg_attribute WHERE attnotnull AND attrelid IN (";
+  for (Oid table : tables) query += std::to_string(table) + ",";
+  query.back() = ')';
+  PgResultPtr declared(ExecWaiting(conn, query.c_str()));
+  if (PQresultStatus(declared.get()) != PGRES_TUPLES_OK) ThrowPgError(conn, declared.get());
+  std::set<std::pair<Oid, int>> declared_not_null;
+  for (int row = 0; row < PQntuples(declared.get()); ++row)
+    declared_not_null.emplace(static_cast<Oid>(std::strtoul(PQgetvalue(declared.get(), row, 0), nullptr, 10)),
+                              std::atoi(PQgetvalue(declared.get(), row, 1)));
+  for (int i = 0; i < count; ++i)
+    not_null[static_cast<size_t>(i)] =
+        declared_not_null.count({PQftable(result, i), PQftablecol(result, i)}) > 0;
+  return not_null;
+}
+
+PgRowDecoder::PgRowDecoder(const PGresult* result, const std::vector<bool>& not_null) {
   int count = PQnfields(result);
   columns_.reserve(count);
   forms_.reserve(count);
   for (int i = 0; i < count; ++i) {
     Oid type = PQftype(result, i);
-    columns_.push_back({PQfname(result, i), TypeCodeOfPgType(type)});
+    ColumnInfo column{PQfname(result, i), TypeCodeOfPgType(type)};
+    column.details.pg_type = type;
+    column.details.pg_typmod = PQfmod(result, i);
+    column.details.nullable = !(static_cast<size_t>(i) < not_null.size() && not_null[i]);
+    columns_.push_back(std::move(column));
     forms_.push_back(type == kBoolOid    ? Form::kBoolean
                      : type == kMoneyOid ? Form::kMoney
                                          : Form::kText);

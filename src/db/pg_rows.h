@@ -18,12 +18,20 @@ namespace veltrane::db {
 // 135, bytea 205, uuid 72, anything else 203 (its text form).
 int16_t TypeCodeOfPgType(Oid type);
 
+// Which columns of `result` come straight from a table column declared
+// NOT NULL, asked of the server's catalogue on `conn` (one query, made only
+// when some column comes from a table). Works on any result that describes
+// columns, also one without rows. Throws PgStatementError.
+std::vector<bool> NotNullColumns(PGconn* conn, const PGresult* result);
+
 // Turns the rows of text-format libpq results into field values. Built once
 // from the first result of a statement; every later batch of the same
 // statement has the same columns.
 class PgRowDecoder {
  public:
-  explicit PgRowDecoder(const PGresult* result);
+  // Columns get their type's OID and modifier from `result`; those marked
+  // in `not_null` (see NotNullColumns) are described as not nullable.
+  explicit PgRowDecoder(const PGresult* result, const std::vector<bool>& not_null = {});
 
   const std::vector<ColumnInfo>& columns() const { return columns_; }
 

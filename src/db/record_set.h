@@ -19,6 +19,7 @@ class Field {
   Field(const ColumnInfo* info, const Value* value) : info_(info), value_(value) {}
   const std::string& Name() const { return info_->name; }
   int16_t Type() const { return info_->type; }
+  const ColumnDetails& Details() const { return info_->details; }
   // The current row's value; null at end-of-file.
   const db::Value& Value() const { return *value_; }
 

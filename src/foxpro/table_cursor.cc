@@ -9,7 +9,8 @@ TableCursor::TableCursor(std::unique_ptr<TableReader> reader,
   columns_.reserve(fields.size());
   for (size_t i = 0; i < fields.size(); ++i) {
     bool has_long_name = i < long_names.size() && !long_names[i].empty();
-    columns_.push_back(Column{has_long_name ? long_names[i] : fields[i].name, fields[i].type_code()});
+    columns_.push_back(
+        Column{has_long_name ? long_names[i] : fields[i].name, fields[i].type_code(), fields[i]});
   }
 }
 
