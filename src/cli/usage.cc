@@ -30,8 +30,9 @@ Options (they override the remembered values for this run only):
                          ask when standard input is a terminal, else no)
   --column-types text|typed
                          the column types of the tables a transfer creates
-                         (default: the remembered choice, else text; see
-                         below)
+                         (default: the remembered ColumnTypes setting, which
+                         the tables window's lists switch on a right click;
+                         else text; see below)
   -h, --help             show this text
 
 Column types:
