@@ -1,5 +1,6 @@
 #include "transfer/typed_values.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "foxpro/record_encoder.h"
@@ -160,7 +161,50 @@ int64_t WholeDigits(const foxpro::Decimal& number) {
   return static_cast<int64_t>(number.digits.size()) + number.exponent;
 }
 
+// The digits before the point of a plain decimal text (an optional sign,
+// digits and at most one point, as numeric fields hold them), leading
+// zeros not counted; -1 for any other text. Saves parsing the common case.
+int PlainWholeDigits(std::string_view text) {
+  size_t i = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+  int whole = 0;
+  bool any = false, point = false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      if (!point && (whole > 0 || c != '0')) ++whole;
+      any = true;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return -1;
+    }
+  }
+  return any ? whole : -1;
+}
+
+// Whether PostgreSQL takes `text` for the numeric column of `plan`.
+bool FitsNumericColumn(const PgColumnPlan& plan, std::string_view text) {
+  int64_t whole = PlainWholeDigits(text);
+  if (whole < 0) {
+    foxpro::Decimal number;
+    if (!foxpro::ParseDecimal(text, number)) return false;
+    whole = WholeDigits(number);
+  }
+  return plan.precision == 0 || whole <= plan.precision - plan.scale;
+}
+
 std::string NumberProblem(const FoxProFieldPlan& plan, std::string_view text) {
+  // A plain decimal with no more places than the field: its stored width
+  // is the sign, the digits before the point (at least one), the point and
+  // the field's places.
+  const size_t point = text.find('.');
+  const size_t places = point == std::string_view::npos ? 0 : text.size() - point - 1;
+  const int whole = PlainWholeDigits(text);
+  if (whole >= 0 && places <= static_cast<size_t>(plan.decimals)) {
+    const int width = (text[0] == '-' ? 1 : 0) + std::max(whole, 1) +
+                      (plan.decimals > 0 ? plan.decimals + 1 : 0);
+    if (width <= plan.width) return "";
+  }
   foxpro::Decimal number;
   if (!foxpro::ParseDecimal(text, number)) return "it is not a number FoxPro can hold";
   if (WholeDigits(number) > plan.width ||
@@ -193,13 +237,9 @@ std::optional<std::string_view> PostgreSqlValueOf(const PgColumnPlan& plan, std:
       const size_t end = text.find_last_not_of(' ');
       return text.substr(0, end == std::string_view::npos ? 0 : end + 1);
     }
-    case PgValueForm::kNumeric: {
-      foxpro::Decimal number;
-      if (!foxpro::ParseDecimal(text, number)) return std::nullopt;
-      if (plan.precision > 0 && WholeDigits(number) > plan.precision - plan.scale)
-        return std::nullopt;
-      return text;
-    }
+    case PgValueForm::kNumeric:
+      if (FitsNumericColumn(plan, text)) return text;
+      return std::nullopt;
     case PgValueForm::kBoolean:
       if (text == "true" || text == "false") return text;
       return std::nullopt;
