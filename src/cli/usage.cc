@@ -43,10 +43,12 @@ Column types:
   typed  the types are kept, both ways, so that a table survives a round
          trip. FoxPro to PostgreSQL: C(n) and V(n) become varchar(n) (the
          blanks that pad C removed), M text, N and F numeric(p,s) wide
-         enough for every value of the field, I integer, B double
-         precision, Y numeric(19,4), D date, T timestamp, L boolean, and
-         blob, general, varbinary and binary fields bytea. A null is NULL;
-         an empty text stays the empty text; a blank date is NULL. A field
+         enough for every value of the field (N(20,0), which bigint
+         becomes, bigint), I integer, B double precision, Y numeric(19,4),
+         D date, T timestamp, L boolean, and blob, general, varbinary and
+         binary fields bytea. A null is NULL; an empty text stays the empty
+         text; a blank date, number or logical is NULL, and so is a value
+         its column cannot take (one report per table names them). A field
          without FoxPro's null flag whose values cannot be blank becomes
          NOT NULL.
          PostgreSQL to FoxPro: smallint and integer become I, bigint
