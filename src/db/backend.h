@@ -49,6 +49,10 @@ class Cursor {
   // Fills `row` with the next row's values, one per column, and returns
   // true; returns false at the end. Throws Error on a failure.
   virtual bool Next(std::vector<Value>& row) = 0;
+  // Sets ColumnDetails::nullable of the columns where the backend tells it
+  // only on request (it asks the server, so only callers that need it ask).
+  // Throws Error on a failure.
+  virtual void DescribeNullability() {}
 };
 
 // One open connection of a backend. Throws Error on every failure.

@@ -81,17 +81,7 @@ void PgStreamCursor::Fetch() {
     ThrowPgError(link_->conn.get(), result.get());
   }
   batch_ = std::move(result);
-  if (!decoder_) {
-    std::vector<bool> not_null;
-    try {
-      not_null = NotNullColumns(link_->conn.get(), batch_.get());
-    } catch (...) {
-      declared_ = false;
-      link_->EndTransaction();
-      throw;
-    }
-    decoder_.emplace(batch_.get(), not_null);
-  }
+  if (!decoder_) decoder_.emplace(batch_.get());
   next_ = 0;
   batch_bytes_ = 0;
   if (PQntuples(batch_.get()) < batch_rows_) {
@@ -115,6 +105,21 @@ bool PgStreamCursor::Next(std::vector<Value>& row) {
   batch_bytes_ += decoder_->Decode(batch_.get(), next_++, row);
   ++delivered_;
   return true;
+}
+
+void PgStreamCursor::DescribeNullability() {
+  // Inside the cursor's transaction a failure would end it: the cursor
+  // goes with it, as when a fetch fails.
+  const bool inside = Alive();
+  try {
+    decoder_->MarkNotNull(NotNullColumns(link_->conn.get(), batch_.get()));
+  } catch (...) {
+    if (inside) {
+      declared_ = false;
+      link_->EndTransaction();
+    }
+    throw;
+  }
 }
 
 int64_t PgStreamCursor::RowCount() {

@@ -115,7 +115,7 @@ std::vector<bool> NotNullColumns(PGconn* conn, const PGresult* result) {
   return not_null;
 }
 
-PgRowDecoder::PgRowDecoder(const PGresult* result, const std::vector<bool>& not_null) {
+PgRowDecoder::PgRowDecoder(const PGresult* result) {
   int count = PQnfields(result);
   columns_.reserve(count);
   forms_.reserve(count);
@@ -124,12 +124,16 @@ PgRowDecoder::PgRowDecoder(const PGresult* result, const std::vector<bool>& not_
     ColumnInfo column{PQfname(result, i), TypeCodeOfPgType(type)};
     column.details.pg_type = type;
     column.details.pg_typmod = PQfmod(result, i);
-    column.details.nullable = !(static_cast<size_t>(i) < not_null.size() && not_null[i]);
     columns_.push_back(std::move(column));
     forms_.push_back(type == kBoolOid    ? Form::kBoolean
                      : type == kMoneyOid ? Form::kMoney
                                          : Form::kText);
   }
+}
+
+void PgRowDecoder::MarkNotNull(const std::vector<bool>& not_null) {
+  for (size_t i = 0; i < columns_.size() && i < not_null.size(); ++i)
+    columns_[i].details.nullable = !not_null[i];
 }
 
 size_t PgRowDecoder::Decode(const PGresult* result, int index, std::vector<Value>& row) const {

@@ -29,9 +29,12 @@ std::vector<bool> NotNullColumns(PGconn* conn, const PGresult* result);
 // statement has the same columns.
 class PgRowDecoder {
  public:
-  // Columns get their type's OID and modifier from `result`; those marked
-  // in `not_null` (see NotNullColumns) are described as not nullable.
-  explicit PgRowDecoder(const PGresult* result, const std::vector<bool>& not_null = {});
+  // Columns get their type's OID and modifier from `result`.
+  explicit PgRowDecoder(const PGresult* result);
+
+  // Describes the columns marked in `not_null` (see NotNullColumns) as not
+  // nullable.
+  void MarkNotNull(const std::vector<bool>& not_null);
 
   const std::vector<ColumnInfo>& columns() const { return columns_; }
 

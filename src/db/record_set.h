@@ -70,6 +70,9 @@ class RecordSet {
   // End-of-file ("EOF" itself is a C library macro, hence the spelling).
   bool Eof() const { return eof_; }
   int64_t RecordCount();
+  // Makes the fields' details tell which columns cannot hold null also where
+  // that takes a question to the server (see Cursor::DescribeNullability).
+  void DescribeNullability();
   // Moves to the next row. A failure to fetch it leaves the record set at
   // end-of-file and throws. Throws at end-of-file and on a closed set.
   void MoveNext();

@@ -219,6 +219,7 @@ class SendToFoxProCommand {
       statement_ = "CREATE TABLE " + QuoteFoxProPath(path_) + "(";
       const db::Fields fields = source_.GetFields();
       plans_.clear();
+      if (typed()) source_.DescribeNullability();
       for (int f = 0; f < fields.Count(); ++f) {
         ctx_.events.Yield();
         const db::Field field = fields[f];

@@ -85,8 +85,8 @@ TEST(PgValuesTest, TypeCodesAndTextForms) {
   EXPECT_TRUE(rows.Eof());
 }
 
-// Columns carry their type's OID and modifier, and whether their table
-// column is declared NOT NULL; a computed column counts as nullable.
+// Columns carry their type's OID and modifier, and on request whether their
+// table column is declared NOT NULL; a computed column counts as nullable.
 TEST(PgValuesTest, ColumnsCarryTheirTypeAndNotNull) {
   testing::TestDatabase db;
   db.Exec("CREATE TABLE t(n numeric(12,2) NOT NULL, v varchar(40), d date NOT NULL)");
@@ -96,6 +96,8 @@ TEST(PgValuesTest, ColumnsCarryTheirTypeAndNotNull) {
     connection.Open(PostgreSqlConnectionString(db.Settings()));
     RecordSet rows = connection.Execute("SELECT *, n + 1 AS computed FROM t");
     const Fields fields = rows.GetFields();
+    EXPECT_TRUE(fields["n"].Details().nullable);  // not asked yet
+    rows.DescribeNullability();
     const ColumnDetails n = fields["n"].Details(), v = fields["v"].Details(),
                         d = fields["d"].Details(), computed = fields["computed"].Details();
     EXPECT_EQ(n.pg_type, 1700u);
