@@ -1,8 +1,11 @@
 // Writes a generated Visual FoxPro table for the transfer comparison:
-//   generate_table <folder> <table name> <rows>
+//   generate_table <folder> <table name> <rows> [long|short]
 // Fields: id I, name C(30), amount N(12,2), ratio B, born D, active L,
 // notes M. Every value is derived from the row number, so two runs give the
-// same file.
+// same file. "long" notes (the default) hold one to six lines in four rows
+// of five; "short" notes one line in one row of five, so that a table of
+// millions of rows sent back to FoxPro (where every value is a memo) keeps
+// its memo file under 2 GB.
 
 #include <chrono>
 #include <cstdint>
@@ -48,11 +51,12 @@ InputValue Number(std::string text) {
   return v;
 }
 
-std::string Notes(uint64_t mix) {
-  // About one row in five has no notes; the others hold one to six lines.
-  if (mix % 5 == 0) return "";
+std::string Notes(uint64_t mix, bool short_notes) {
+  // Long: about one row in five has no notes; the others hold one to six
+  // lines. Short: one row in five has one line.
+  if (short_notes ? mix % 5 != 0 : mix % 5 == 0) return "";
   std::string notes;
-  const int lines = 1 + static_cast<int>(mix % 6);
+  const int lines = short_notes ? 1 : 1 + static_cast<int>(mix % 6);
   for (int line = 0; line < lines; ++line) {
     if (line > 0) notes += "\r\n";
     for (int w = 0; w < 4; ++w) {
@@ -66,10 +70,11 @@ std::string Notes(uint64_t mix) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: %s <folder> <table name> <rows>\n", argv[0]);
+  if (argc != 4 && argc != 5) {
+    std::fprintf(stderr, "usage: %s <folder> <table name> <rows> [long|short]\n", argv[0]);
     return 2;
   }
+  const bool short_notes = argc == 5 && std::string(argv[4]) == "short";
   const std::string path = (std::filesystem::path(argv[1]) / (std::string(argv[2]) + ".dbf"));
   const long long rows = std::atoll(argv[3]);
   try {
@@ -98,7 +103,7 @@ int main(int argc, char** argv) {
       values[4] = Text(buffer);
       values[5].kind = InputValue::Kind::kLogical;
       values[5].logical = (mix >> 13) % 2 == 0;
-      values[6] = Text(Notes(mix >> 17));
+      values[6] = Text(Notes(mix >> 17, short_notes));
       writer->Append(values);
     }
     const double seconds =

@@ -58,13 +58,23 @@ RecordSet Connection::Execute(const std::string& statement) {
   return records;
 }
 
+RecordSet Connection::ExecuteOnce(const std::string& query) {
+  RecordSet records;
+  records.Attach(session().ExecuteOnce(query, cursor_location_));
+  return records;
+}
+
 RecordSet Connection::OpenSchema(int query_type) {
   RecordSet records;
   records.Attach(session().OpenSchema(query_type));
   return records;
 }
 
-void Connection::Close() { session_.reset(); }
+void Connection::Close() {
+  // The session ends even when its last writes fail.
+  std::unique_ptr<Session> session = std::move(session_);
+  if (session) session->Finish();
+}
 
 Session& Connection::session() {
   if (!session_) throw Error("The connection is not open.");

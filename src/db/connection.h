@@ -38,7 +38,14 @@ class Connection {
   // Runs one statement. A query's rows come back as an open record set
   // positioned on its first row; other statements give a closed record set.
   RecordSet Execute(const std::string& statement);
+  // Runs a query whose rows the caller reads once, in order, to the end
+  // (or closes early): the same fields, rows and count as Execute, fetched
+  // the cheapest way the backend has. The connection may run no other
+  // statement until the record set is read to its end or closed.
+  RecordSet ExecuteOnce(const std::string& query);
   RecordSet OpenSchema(int query_type);
+  // Closes the connection. Throws Error when what the session still held
+  // could not be written (the connection is closed all the same).
   void Close();
 
   // The open backend session. Requires IsOpen().

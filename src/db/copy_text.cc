@@ -46,6 +46,18 @@ void AppendCopyField(std::string& out, std::string_view text) {
   out.append(text.data() + start, text.size() - start);
 }
 
+void UnescapeCopyField(std::string_view field, std::string& out) {
+  out.clear();
+  size_t start = 0;
+  for (size_t i = field.find(kEscape); i != std::string_view::npos && i + 1 < field.size();
+       i = field.find(kEscape, start)) {
+    out.append(field.data() + start, i - start);
+    out += Unescaped(field[i + 1]);
+    start = i + 2;
+  }
+  out.append(field.data() + start, field.size() - start);
+}
+
 std::vector<std::optional<std::string>> ParseCopyLine(std::string_view line) {
   std::vector<std::optional<std::string>> fields;
   size_t start = 0;
@@ -57,14 +69,7 @@ std::vector<std::optional<std::string>> ParseCopyLine(std::string_view line) {
       fields.emplace_back(std::nullopt);
     } else {
       std::string text;
-      text.reserve(raw.size());
-      for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == kEscape && i + 1 < raw.size()) {
-          text += Unescaped(raw[++i]);
-        } else {
-          text += raw[i];
-        }
-      }
+      UnescapeCopyField(raw, text);
       fields.emplace_back(std::move(text));
     }
     if (end == line.size()) break;

@@ -19,6 +19,11 @@ inline constexpr std::string_view kCopyNull = "\\N";
 // reads back exactly `text`.
 void AppendCopyField(std::string& out, std::string_view text);
 
+// Sets `out` to one field's text with its backslash escapes undone (\t,
+// \n, \r, \b, \f, \v, and a backslash before any other character
+// standing for that character).
+void UnescapeCopyField(std::string_view field, std::string& out);
+
 // Splits one line (without its line feed) into its fields, undoing the
 // escapes AppendCopyField writes; nullopt stands for \N.
 std::vector<std::optional<std::string>> ParseCopyLine(std::string_view line);

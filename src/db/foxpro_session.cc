@@ -62,9 +62,11 @@ class FoxProCursor : public Cursor {
       if (!cell.error.empty()) {
         row[i] = Value::Failed(cell.error);
       } else if (cell.null) {
-        row[i] = Value::Null();
+        row[i].SetNull();
       } else {
-        row[i] = Value::FromText(std::move(cell.text));
+        // The cell and the value trade buffers, so that neither allocates
+        // for the rows that follow.
+        row[i].SwapText(cell.text);
       }
     }
     return true;
@@ -124,6 +126,12 @@ class FoxProEngineSession : public FoxProSession {
                  const std::vector<foxpro::InputValue>& values) override {
     Translated([&] { database_->AppendRow(path, values); });
   }
+
+  void FlushAppends() override {
+    Translated([&] { database_->Flush(); });
+  }
+  bool AppendsDue() const override { return database_->FlushDue(); }
+  void Finish() override { FlushAppends(); }
 
  private:
   std::unique_ptr<foxpro::Database> database_;

@@ -22,8 +22,16 @@ class FoxProSession : public Session {
   // an InputValue of kind kText holding its text, '' the empty text). The
   // table stays open for the INSERTs and appends into the same path that
   // follow. Throws Error with the same description that INSERT gives.
+  // Records reach the file in batches (foxpro::TableWriter).
   virtual void AppendRow(const std::string& path,
                          const std::vector<foxpro::InputValue>& values) = 0;
+
+  // Writes the records of appends and INSERTs still gathered in memory.
+  // Throws Error saying how many were lost when that fails.
+  virtual void FlushAppends() = 0;
+  // True when gathered records have waited long enough that a caller who
+  // is waiting for something else should call FlushAppends now.
+  virtual bool AppendsDue() const = 0;
 };
 
 // The FoxPro session behind `session`, or nullptr when it is another

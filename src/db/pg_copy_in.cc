@@ -57,9 +57,9 @@ void PgCopyIn::Begin(const std::string& target) {
       throw Error("Rows cannot be loaded while a record set of this connection is still being "
                   "read; close it first.");
   }
-  PgResultPtr begin(PQexec(conn_, "BEGIN"));
+  PgResultPtr begin(ExecWaiting(conn_, "BEGIN"));
   if (PQresultStatus(begin.get()) != PGRES_COMMAND_OK) ThrowPgError(conn_, begin.get());
-  PgResultPtr copy(PQexec(conn_, ("COPY " + target + " FROM STDIN").c_str()));
+  PgResultPtr copy(ExecWaiting(conn_, ("COPY " + target + " FROM STDIN").c_str()));
   if (PQresultStatus(copy.get()) != PGRES_COPY_IN) {
     std::string description = PgErrorDescription(conn_, copy.get());
     copy.reset();
@@ -102,7 +102,7 @@ void PgCopyIn::Finish() {
     Rollback();
     throw Error(description);
   }
-  PgResultPtr commit(PQexec(conn_, "COMMIT"));
+  PgResultPtr commit(ExecWaiting(conn_, "COMMIT"));
   if (PQresultStatus(commit.get()) != PGRES_COMMAND_OK) {
     std::string description = PgErrorDescription(conn_, commit.get());
     commit.reset();

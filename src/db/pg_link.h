@@ -18,6 +18,7 @@ struct PgLink {
   PgConnPtr conn;
   bool in_transaction = false;  // the streaming transaction is open
   int open_cursors = 0;         // streaming cursors alive in it
+  bool copying = false;         // a COPY is sending rows: nothing else can run
   uint64_t transaction = 0;     // counts transactions, so a cursor knows its own has ended
   uint64_t next_cursor = 0;     // for unique cursor names
 

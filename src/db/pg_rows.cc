@@ -1,11 +1,13 @@
 #include "db/pg_rows.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "db/copy_text.h"
 #include "db/pg_handles.h"
 #include "db/pg_link.h"
 #include "db/server_wait.h"
@@ -118,6 +120,7 @@ std::vector<bool> NotNullColumns(PGconn* conn, const PGresult* result) {
 PgRowDecoder::PgRowDecoder(const PGresult* result) {
   int count = PQnfields(result);
   columns_.reserve(count);
+  types_.reserve(count);
   forms_.reserve(count);
   for (int i = 0; i < count; ++i) {
     Oid type = PQftype(result, i);
@@ -125,6 +128,7 @@ PgRowDecoder::PgRowDecoder(const PGresult* result) {
     column.details.pg_type = type;
     column.details.pg_typmod = PQfmod(result, i);
     columns_.push_back(std::move(column));
+    types_.push_back({type, PQfmod(result, i)});
     forms_.push_back(type == kBoolOid    ? Form::kBoolean
                      : type == kMoneyOid ? Form::kMoney
                                          : Form::kText);
@@ -134,6 +138,22 @@ PgRowDecoder::PgRowDecoder(const PGresult* result) {
 void PgRowDecoder::MarkNotNull(const std::vector<bool>& not_null) {
   for (size_t i = 0; i < columns_.size() && i < not_null.size(); ++i)
     columns_[i].details.nullable = !not_null[i];
+}
+
+void PgRowDecoder::Assign(size_t column, const char* text, size_t length, Value& value) const {
+  switch (forms_[column]) {
+    case Form::kText:
+      value.Assign(text, length);
+      break;
+    case Form::kBoolean: {
+      std::string_view form = length > 0 && text[0] == 't' ? kTrueText : kFalseText;
+      value.Assign(form.data(), form.size());
+      break;
+    }
+    case Form::kMoney:
+      AssignMoney(text, static_cast<int>(length), value);
+      break;
+  }
 }
 
 size_t PgRowDecoder::Decode(const PGresult* result, int index, std::vector<Value>& row) const {
@@ -148,23 +168,38 @@ size_t PgRowDecoder::Decode(const PGresult* result, int index, std::vector<Value
       continue;
     }
     const char* text = PQgetvalue(result, index, column);
-    int length = PQgetlength(result, index, column);
-    bytes += static_cast<size_t>(length);
-    switch (forms_[i]) {
-      case Form::kText:
-        value.Assign(text, static_cast<size_t>(length));
-        break;
-      case Form::kBoolean: {
-        std::string_view form = text[0] == 't' ? kTrueText : kFalseText;
-        value.Assign(form.data(), form.size());
-        break;
-      }
-      case Form::kMoney:
-        AssignMoney(text, length, value);
-        break;
-    }
+    const size_t length = static_cast<size_t>(PQgetlength(result, index, column));
+    bytes += length;
+    Assign(i, text, length, value);
   }
   return bytes + count;
+}
+
+bool PgRowDecoder::DecodeCopyLine(std::string_view line, std::vector<Value>& row) const {
+  const size_t count = columns_.size();
+  if (row.size() != count) row.resize(count);
+  const char* at = line.data();
+  const char* const end = at + line.size();
+  for (size_t i = 0; i < count; ++i) {
+    if (i > 0) {
+      if (at == end || *at != kCopyFieldSeparator) return false;
+      ++at;
+    }
+    const char* field_end =
+        static_cast<const char*>(std::memchr(at, kCopyFieldSeparator, end - at));
+    if (field_end == nullptr) field_end = end;
+    const std::string_view field(at, field_end - at);
+    at = field_end;
+    if (field == kCopyNull) {
+      row[i].SetNull();
+    } else if (field.find('\\') == std::string_view::npos) {
+      Assign(i, field.data(), field.size(), row[i]);
+    } else {
+      UnescapeCopyField(field, unescaped_);
+      Assign(i, unescaped_.data(), unescaped_.size(), row[i]);
+    }
+  }
+  return at == end;
 }
 
 }  // namespace veltrane::db

@@ -1,11 +1,14 @@
 #include "db/pg_session.h"
 
 #include <cctype>
+#include <chrono>
 #include <string_view>
 
 #include "db/error.h"
+#include "db/pg_copy_out.h"
 #include "db/pg_cursors.h"
 #include "db/pg_link.h"
+#include "db/server_wait.h"
 
 namespace veltrane::db {
 namespace {
@@ -15,7 +18,8 @@ namespace {
 constexpr const char* kSessionOptions =
     "-c DateStyle=ISO -c IntervalStyle=postgres -c bytea_output=hex -c lc_monetary=C "
     "-c extra_float_digits=1";
-constexpr const char* kConnectTimeoutSeconds = "10";
+constexpr int kConnectTimeoutSeconds = 10;
+constexpr const char* kConnectTimeoutText = "10";
 
 // SQLSTATEs of a query that cannot run inside a read-only cursor: it changes
 // data (nextval(), FOR UPDATE), is not a plain query (SELECT ... INTO), or
@@ -95,12 +99,27 @@ std::unique_ptr<PgSession> PgSession::Open(const PgLogin& login) {
                         "application_name", nullptr};
   const char* values[] = {login.host.c_str(),     login.port.c_str(), login.user.c_str(),
                           login.password.c_str(), login.database.c_str(), "UTF8",
-                          kConnectTimeoutSeconds, kSessionOptions, "Veltrane", nullptr};
+                          kConnectTimeoutText, kSessionOptions, "Veltrane", nullptr};
   auto link = std::make_shared<PgLink>();
-  link->conn.reset(PQconnectdbParams(keys, values, /*expand_dbname=*/0));
-  if (!link->conn) throw Error("Out of memory while connecting to PostgreSQL.");
-  if (PQstatus(link->conn.get()) != CONNECTION_OK)
-    throw Error(PgErrorDescription(link->conn.get(), nullptr));
+  // The connection is made without blocking, so that the window is served
+  // while the server answers (server_wait.h); libpq leaves the time limit
+  // of such a connection to its caller.
+  link->conn.reset(PQconnectStartParams(keys, values, /*expand_dbname=*/0));
+  PGconn* conn = link->conn.get();
+  if (!conn) throw Error("Out of memory while connecting to PostgreSQL.");
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(kConnectTimeoutSeconds);
+  PostgresPollingStatusType state = PGRES_POLLING_WRITING;
+  while (PQstatus(conn) != CONNECTION_BAD && state != PGRES_POLLING_OK &&
+         state != PGRES_POLLING_FAILED) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      throw Error("connection to server at \"" + login.host + "\", port " + login.port +
+                  " failed: timeout expired (no answer within " +
+                  std::to_string(kConnectTimeoutSeconds) + " seconds)");
+    }
+    if (WaitForServer(conn, state == PGRES_POLLING_WRITING)) state = PQconnectPoll(conn);
+  }
+  if (PQstatus(conn) != CONNECTION_OK) throw Error(PgErrorDescription(conn, nullptr));
   return std::unique_ptr<PgSession>(new PgSession(std::move(link)));
 }
 
@@ -108,6 +127,10 @@ PgSession::~PgSession() = default;
 
 std::unique_ptr<Cursor> PgSession::Execute(const std::string& statement,
                                            int /*cursor_location*/) {
+  if (link_->copying) {
+    throw Error("A record set of this connection is still being read; close it before running: " +
+                statement);
+  }
   // Both cursor locations stream, and both count exactly.
   if (IsQuery(statement)) {
     try {
@@ -121,7 +144,7 @@ std::unique_ptr<Cursor> PgSession::Execute(const std::string& statement,
                 statement);
   }
   PGconn* conn = link_->conn.get();
-  PgResultPtr result(PQexec(conn, statement.c_str()));
+  PgResultPtr result(ExecWaiting(conn, statement.c_str()));
   ExecStatusType status = PQresultStatus(result.get());
   switch (status) {
     case PGRES_COMMAND_OK:
@@ -137,6 +160,18 @@ std::unique_ptr<Cursor> PgSession::Execute(const std::string& statement,
     default:
       ThrowPgError(conn, result.get());
   }
+}
+
+std::unique_ptr<Cursor> PgSession::ExecuteOnce(const std::string& statement,
+                                               int cursor_location) {
+  if (IsQuery(statement) && !link_->in_transaction) {
+    try {
+      return std::make_unique<PgCopyCursor>(link_, WithoutTerminator(statement));
+    } catch (const PgStatementError&) {
+      // Execute gives the same rows another way, or the same failure.
+    }
+  }
+  return Execute(statement, cursor_location);
 }
 
 std::unique_ptr<Cursor> PgSession::OpenSchema(int query_type) {

@@ -27,16 +27,18 @@ class ServerWaitHook {
 inline constexpr int kWaitSliceMs = 10;
 
 // Waits at most kWaitSliceMs for the connection's socket to become readable
-// (or writable), then runs the current hook, if any.
-void WaitForServer(PGconn* conn, bool for_writing);
+// (or writable), then runs the current hook, if any. Returns whether the
+// socket became ready.
+bool WaitForServer(PGconn* conn, bool for_writing);
 
 // Waits, in slices, until the result of a query sent with PQsendQuery (or
 // the end of a COPY) has arrived, so that PQgetResult does not block.
 // Returns false when the connection failed meanwhile.
 bool AwaitResult(PGconn* conn);
 
-// Runs one statement like PQexec, but waits for its result in slices.
-// Returns nullptr when the statement could not be sent.
+// Runs a statement text like PQexec (the last result of several
+// statements; a COPY's start with the COPY still running), but waits for
+// the results in slices. Returns nullptr when the text could not be sent.
 PGresult* ExecWaiting(PGconn* conn, const char* statement);
 
 }  // namespace veltrane::db

@@ -33,6 +33,13 @@ class Value {
     text_.assign(data, size);
     if (!error_.empty()) error_.clear();
   }
+  // Make this value the text in `text` by exchanging buffers: `text` gets
+  // this value's old buffer, to be refilled without an allocation.
+  void SwapText(std::string& text) {
+    null_ = false;
+    text_.swap(text);
+    if (!error_.empty()) error_.clear();
+  }
   void SetNull() {
     null_ = true;
     text_.clear();

@@ -147,10 +147,13 @@ class SingleByteCodec : public TextCodec {
   }
 
   bool Decode(std::string_view bytes, std::string& out) const override {
-    for (char ch : bytes) {
-      unsigned char b = static_cast<unsigned char>(ch);
-      if (b < 0x80 && ascii_identity_) out.push_back(ch);
-      else out.append(decode_[b]);
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+      // A run of ASCII bytes is the same in UTF-8: copied in one piece.
+      const size_t run = AsciiRun(bytes, pos);
+      out.append(bytes.data() + pos, run);
+      pos += run;
+      if (pos < bytes.size()) out.append(decode_[static_cast<unsigned char>(bytes[pos++])]);
     }
     return true;
   }
@@ -158,12 +161,10 @@ class SingleByteCodec : public TextCodec {
   bool Encode(std::string_view text, std::string& out, std::string& bad) const override {
     size_t pos = 0;
     while (pos < text.size()) {
-      unsigned char c = static_cast<unsigned char>(text[pos]);
-      if (c < 0x80 && ascii_identity_) {
-        out.push_back(static_cast<char>(c));
-        ++pos;
-        continue;
-      }
+      const size_t run = AsciiRun(text, pos);
+      out.append(text.data() + pos, run);
+      pos += run;
+      if (pos == text.size()) break;
       size_t start = pos;
       uint32_t cp = 0;
       if (!NextCodePoint(text, pos, cp)) {
@@ -181,6 +182,15 @@ class SingleByteCodec : public TextCodec {
   }
 
  private:
+  // The number of bytes from `pos` on that are ASCII and stand for
+  // themselves in this code page.
+  size_t AsciiRun(std::string_view text, size_t pos) const {
+    if (!ascii_identity_) return 0;
+    size_t end = pos;
+    while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80) ++end;
+    return end - pos;
+  }
+
   std::array<std::string, 256> decode_;
   std::unordered_map<uint32_t, uint8_t> encode_;
   bool ascii_identity_ = false;

@@ -79,6 +79,10 @@ class FoxProDatabase : public Database {
   void AppendRow(const std::string& path, const std::vector<InputValue>& values) override {
     Insert(path, values);
   }
+  void Flush() override {
+    if (appender_) appender_->Flush();
+  }
+  bool FlushDue() const override { return appender_ && appender_->FlushDue(); }
 
  private:
   std::unique_ptr<RowCursor> Select(const std::string& name);
@@ -89,6 +93,8 @@ class FoxProDatabase : public Database {
   std::optional<ContainerTable> FindContainerTable(const std::string& name);
   std::optional<std::string> FindFreeTable(const std::string& name);
   std::string DescribeSource() const;
+  // Writes the last batch of the open appender and closes it.
+  void CloseAppender();
 
   std::string folder_;
   std::string dbc_path_;
@@ -133,10 +139,7 @@ std::vector<CatalogEntry> FoxProDatabase::Catalog() {
 
 std::unique_ptr<RowCursor> FoxProDatabase::Execute(const std::string& text) {
   Statement statement = ParseStatement(text);
-  if (statement.kind != Statement::Kind::kInsert) {
-    appender_.reset();
-    append_path_text_.clear();
-  }
+  if (statement.kind != Statement::Kind::kInsert) CloseAppender();
   switch (statement.kind) {
     case Statement::Kind::kSelect: return Select(statement.target);
     case Statement::Kind::kDropTable: DropTable(statement.target); break;
@@ -238,10 +241,15 @@ void FoxProDatabase::CreateTable(const std::string& path_text, std::vector<NewFi
   }
 }
 
+void FoxProDatabase::CloseAppender() {
+  std::unique_ptr<TableWriter> appender = std::move(appender_);
+  append_path_text_.clear();
+  if (appender) appender->Flush();
+}
+
 void FoxProDatabase::Insert(const std::string& path_text, const std::vector<InputValue>& values) {
   if (!appender_ || path_text != append_path_text_) {
-    appender_.reset();
-    append_path_text_.clear();
+    CloseAppender();
     TablePath target = ResolveTablePath(path_text, folder_);
     if (!target.exists) {
       throw Error("Cannot insert into the table \"" + path_text + "\": the file \"" +

@@ -24,8 +24,12 @@ struct CatalogEntry {
 //   DROP TABLE `name`
 //   CREATE TABLE '<path>'([field] type, ...);
 //   INSERT INTO `<path>` VALUES(expr, ...)
-// Every statement leaves the files on disk complete. File names are found
-// without regard to case. Throws Error with a description on any failure.
+// The files on disk are complete at every moment. The records of INSERTs
+// into one table are gathered and written in batches (see TableWriter):
+// the last batch is written by Flush, by any statement other than an
+// INSERT into the same table, and when the database is destroyed. File
+// names are found without regard to case. Throws Error with a description
+// on any failure.
 class Database {
  public:
   // Opens a ".dbc" file (container mode) or a folder (free-table mode).
@@ -46,6 +50,13 @@ class Database {
   // and appends into the same path that follow. Saves building and
   // parsing the statement text for callers that hold the values already.
   virtual void AppendRow(const std::string& path, const std::vector<InputValue>& values) = 0;
+
+  // Writes the records of INSERTs and appends still gathered in memory.
+  // Throws Error as TableWriter::Flush does.
+  virtual void Flush() = 0;
+  // True when gathered records have waited long enough that a caller who
+  // waits between appends should Flush now.
+  virtual bool FlushDue() const = 0;
 };
 
 }  // namespace veltrane::foxpro

@@ -31,6 +31,9 @@ constexpr uint64_t kDbtScanChunk = 64 * 1024;
 // tables keep their memo blocks in record order, so most reads hit it.
 constexpr uint64_t kWindowSize = 256 * 1024;
 
+// The most memory the blocks waiting for a Commit keep once written.
+constexpr size_t kKeptPendingBytes = size_t{4} << 20;
+
 }  // namespace
 
 MemoReader::MemoReader(const std::optional<std::string>& path, Kind kind,
@@ -158,8 +161,8 @@ uint64_t MemoWriter::SizeAfter(uint64_t data_length, size_t count) const {
 }
 
 uint32_t MemoWriter::Write(uint32_t type, std::string_view data) {
-  // The blocks of one record's values are contiguous: they are gathered and
-  // written together by Commit, one write instead of one per value.
+  // The blocks placed between two commits are contiguous: they are gathered
+  // and written together by Commit, one write instead of one per value.
   const uint64_t blocks = BlocksFor(data.size());
   const size_t at = pending_.size();
   pending_.resize(at + blocks * block_size_, '\0');
@@ -180,6 +183,8 @@ void MemoWriter::Commit() {
     throw;
   }
   pending_.clear();
+  // An unusually large value does not keep its memory.
+  if (pending_.capacity() > kKeptPendingBytes) std::string().swap(pending_);
   PutBe32(header_ + memo::kNextFreeOffset, next_free_);
   committed_next_free_ = next_free_;
 }

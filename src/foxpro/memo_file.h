@@ -73,9 +73,11 @@ class MemoWriter {
   // Places one value at the next free block and returns its block number.
   // The value reaches the file with the next Commit.
   uint32_t Write(uint32_t type, std::string_view data);
-  // Writes the values placed since the last Commit, then stores the
-  // next-free pointer in the header.
+  // Writes the values placed since the last Commit (in one write), then
+  // stores the next-free pointer in the header.
   void Commit();
+  // The bytes placed since the last Commit.
+  size_t pending_bytes() const { return pending_.size(); }
   // Forgets the values placed since the last Commit.
   void Rollback() {
     next_free_ = committed_next_free_;

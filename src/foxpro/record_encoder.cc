@@ -185,14 +185,14 @@ void RecordEncoder::Fail(const FieldDescriptor& f, const std::string& problem) c
   throw Error("Table \"" + table_name_ + "\", field \"" + f.name + "\": " + problem + ".");
 }
 
-void RecordEncoder::SetNullBit(std::string& record, int bit) const {
+void RecordEncoder::SetNullBit(char* record, int bit) const {
   size_t byte = header_.null_flags.offset + static_cast<size_t>(bit) / 8;
   record[byte] = static_cast<char>(static_cast<uint8_t>(record[byte]) | (1u << (bit % 8)));
 }
 
-void RecordEncoder::SetMemoPointer(std::string& record, size_t field, uint32_t block) const {
+void RecordEncoder::SetMemoPointer(char* record, size_t field, uint32_t block) const {
   const FieldDescriptor& f = header_.fields[field];
-  char* at = record.data() + f.offset;
+  char* at = record + f.offset;
   if (f.length == 4) {
     PutLe32(at, block);
   } else {
@@ -202,44 +202,49 @@ void RecordEncoder::SetMemoPointer(std::string& record, size_t field, uint32_t b
   }
 }
 
-std::string RecordEncoder::TextBytes(const FieldDescriptor& f, const InputValue& value) const {
-  std::string text;
+void RecordEncoder::AppendTextBytes(const FieldDescriptor& f, const InputValue& value,
+                                    std::string& out) const {
+  std::string_view text;
   switch (value.kind) {
     case InputValue::Kind::kText:
     case InputValue::Kind::kNumber: text = value.text; break;
     case InputValue::Kind::kLogical: text = value.logical ? "true" : "false"; break;
     case InputValue::Kind::kNull: break;
   }
-  std::string bytes;
-  std::string bad;
-  if (!codec_.Encode(text, bytes, bad))
-    Fail(f, "the character " + bad + " cannot be stored in code page " +
+  if (!codec_.Encode(text, out, bad_character_))
+    Fail(f, "the character " + bad_character_ + " cannot be stored in code page " +
                 std::to_string(codec_.code_page()));
-  return bytes;
 }
 
-std::string RecordEncoder::BinaryBytes(const InputValue& value) const {
-  if (value.kind == InputValue::Kind::kLogical) return value.logical ? "true" : "false";
+void RecordEncoder::AppendBinaryBytes(const InputValue& value, std::string& out) const {
+  if (value.kind == InputValue::Kind::kLogical) {
+    out += value.logical ? "true" : "false";
+    return;
+  }
   std::string bytes;
-  if (ParseHex(value.text, bytes)) return bytes;
-  return value.text;
+  if (ParseHex(value.text, bytes)) {
+    out += bytes;
+    return;
+  }
+  out += value.text;
 }
 
-void RecordEncoder::Encode(const std::vector<InputValue>& values, std::string& record,
-                           std::vector<PendingMemo>& memos) const {
+void RecordEncoder::Encode(const std::vector<InputValue>& values, char* record,
+                           std::vector<PendingMemo>& memos, std::string& memo_bytes) const {
   if (values.size() != header_.fields.size())
     throw Error("Table \"" + table_name_ + "\" has " + std::to_string(header_.fields.size()) +
                 " fields but " + std::to_string(values.size()) + " values were given.");
-  record.assign(header_.record_length, '\0');
+  std::memset(record, 0, header_.record_length);
   record[0] = dbf::kLiveRecord;
   memos.clear();
-  for (size_t i = 0; i < values.size(); ++i) EncodeField(i, values[i], record, memos);
+  memo_bytes.clear();
+  for (size_t i = 0; i < values.size(); ++i) EncodeField(i, values[i], record, memos, memo_bytes);
 }
 
-void RecordEncoder::EncodeField(size_t index, const InputValue& value, std::string& record,
-                                std::vector<PendingMemo>& memos) const {
+void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* record,
+                                std::vector<PendingMemo>& memos, std::string& memo_bytes) const {
   const FieldDescriptor& f = header_.fields[index];
-  char* out = record.data() + f.offset;
+  char* out = record + f.offset;
   const size_t width = f.length;
   // The empty form of each type, also stored under a null mark.
   switch (f.type) {
@@ -260,7 +265,10 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, std::stri
   }
   switch (f.type) {
     case 'C': {
-      std::string bytes = f.binary() ? BinaryBytes(value) : TextBytes(f, value);
+      std::string& bytes = scratch_;
+      bytes.clear();
+      if (f.binary()) AppendBinaryBytes(value, bytes);
+      else AppendTextBytes(f, value, bytes);
       if (bytes.size() > width)
         Fail(f, "the value is " + std::to_string(bytes.size()) + " bytes long but the field holds " +
                     std::to_string(width));
@@ -269,7 +277,10 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, std::stri
     }
     case 'V':
     case 'Q': {
-      std::string bytes = (f.type == 'Q' || f.binary()) ? BinaryBytes(value) : TextBytes(f, value);
+      std::string& bytes = scratch_;
+      bytes.clear();
+      if (f.type == 'Q' || f.binary()) AppendBinaryBytes(value, bytes);
+      else AppendTextBytes(f, value, bytes);
       if (bytes.size() > width)
         Fail(f, "the value is " + std::to_string(bytes.size()) + " bytes long but the field holds " +
                     std::to_string(width));
@@ -287,9 +298,12 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, std::stri
       PendingMemo memo;
       memo.field = index;
       memo.type = f.type == 'M' ? memo::kTypeText : memo::kTypePicture;
-      memo.data = binary ? BinaryBytes(value) : TextBytes(f, value);
-      if (memo.data.size() > dbf::kMaxFileSize) Fail(f, "the value is larger than 2 GB");
-      if (!memo.data.empty()) memos.push_back(std::move(memo));
+      memo.offset = memo_bytes.size();
+      if (binary) AppendBinaryBytes(value, memo_bytes);
+      else AppendTextBytes(f, value, memo_bytes);
+      memo.size = memo_bytes.size() - memo.offset;
+      if (memo.size > dbf::kMaxFileSize) Fail(f, "the value is larger than 2 GB");
+      if (memo.size > 0) memos.push_back(memo);
       return;
     }
     case 'N':

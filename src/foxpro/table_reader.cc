@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "foxpro/busy_hook.h"
 #include "foxpro/codepage.h"
 #include "foxpro/dbf_header.h"
 #include "foxpro/error.h"
@@ -109,6 +110,7 @@ class TableReaderImpl : public TableReader {
       if (got != buffer.size()) throw Error("Table \"" + table_name_ + "\" is truncated.");
       for (size_t i = 0; i < count; ++i)
         if (buffer[i * length] != dbf::kDeletedRecord) ++live;
+      WhileBusy();
     }
     live_count_ = live;
     return live;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <set>
+#include <string_view>
 
 #include "foxpro/codepage.h"
 #include "foxpro/dbf_header.h"
@@ -105,6 +106,19 @@ FieldDescriptor Describe(const NewField& in, const std::string& table) {
   return f;
 }
 
+// A batch is written once its records and memo values reach this size, or
+// once its first record has waited this long.
+constexpr size_t kBatchBytes = size_t{1} << 20;
+constexpr int64_t kMaxBatchAgeMs = 500;
+
+// Milliseconds of a coarse monotonic clock: cheap enough to read on every
+// append.
+int64_t NowMs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
 class TableWriterImpl : public TableWriter {
  public:
   TableWriterImpl(const std::string& path, bool caller_rebuilds_index)
@@ -134,60 +148,112 @@ class TableWriterImpl : public TableWriter {
     TodayInto(header_.last_update);
     for (size_t i = 0; i < header_.fields.size(); ++i)
       if (header_.fields[i].autoincrement()) autoinc_fields_.push_back(i);
-    // The header's counts change with every record: stores into a mapping
+    // The header's counts change with every batch: stores into a mapping
     // of it cost no system call.
     mapped_header_ = table_.MapPrefix(header_.header_length);
+  }
+
+  ~TableWriterImpl() override {
+    try {
+      Flush();
+    } catch (...) {
+      // A caller that wants to know calls Flush first.
+    }
   }
 
   const std::vector<FieldDescriptor>& fields() const override { return header_.fields; }
 
   void Append(const std::vector<InputValue>& values) override {
-    encoder_->Encode(values, record_, memos_);
-    const uint64_t record_at =
-        header_.header_length + static_cast<uint64_t>(header_.record_count) * header_.record_length;
-    if (record_at + header_.record_length + 1 > dbf::kMaxFileSize)
+    const size_t length = header_.record_length;
+    const uint64_t record_at = RecordOffset(header_.record_count + batch_records_);
+    if (record_at + length + 1 > dbf::kMaxFileSize)
       throw Error("Table \"" + table_name_ + "\" is full: another record would make it larger than 2 GB.");
-    if (!memos_.empty()) {
-      uint64_t total = 0;
-      for (const PendingMemo& m : memos_) total += m.data.size();
-      if (memo_->SizeAfter(total, memos_.size()) > dbf::kMaxFileSize)
+    const size_t at = batch_.size();
+    batch_.resize(at + length);
+    char* record = batch_.data() + at;
+    try {
+      encoder_->Encode(values, record, memos_, memo_bytes_);
+      if (!memos_.empty() && memo_->SizeAfter(memo_bytes_.size(), memos_.size()) > dbf::kMaxFileSize)
         throw Error("The memo file of table \"" + table_name_ +
                     "\" is full: this record's memo values would make it larger than 2 GB.");
+    } catch (...) {
+      batch_.resize(at);
+      throw;
+    }
+    for (const PendingMemo& m : memos_) {
+      const std::string_view data(memo_bytes_.data() + m.offset, m.size);
+      encoder_->SetMemoPointer(record, m.field, memo_->Write(m.type, data));
     }
     for (size_t i : autoinc_fields_) {
-      const FieldDescriptor& f = header_.fields[i];
-      uint32_t value = f.autoinc_next;
-      std::memcpy(record_.data() + f.offset, &value, sizeof value);
+      FieldDescriptor& f = header_.fields[i];
+      std::memcpy(record + f.offset, &f.autoinc_next, sizeof f.autoinc_next);
+      f.autoinc_next += f.autoinc_step;
     }
-    // Memo blocks first, then the memo header, then the record with a new
-    // end mark, and only then the header count that makes it visible.
-    if (!memos_.empty()) {
-      try {
-        for (const PendingMemo& m : memos_)
-          encoder_->SetMemoPointer(record_, m.field, memo_->Write(m.type, m.data));
-        memo_->Commit();
-      } catch (...) {
-        memo_->Rollback();
-        throw;
-      }
+    if (batch_records_++ == 0) batch_started_ms_ = NowMs();
+    const size_t memo_pending = memo_ ? memo_->pending_bytes() : 0;
+    if (batch_.size() + memo_pending >= kBatchBytes || FlushDue()) Flush();
+  }
+
+  void Flush() override {
+    if (batch_records_ == 0) return;
+    const uint64_t record_at = RecordOffset(header_.record_count);
+    try {
+      if (memo_) memo_->Commit();
+      // The records go out behind the old end mark first and the first
+      // one's delete flag last: a process killed half-way through the
+      // larger write leaves the old end mark in place, so no reader sees a
+      // partial record.
+      batch_.push_back(static_cast<char>(dbf::kEndOfFile));
+      table_.WriteAt(record_at + 1, batch_.data() + 1, batch_.size() - 1);
+      table_.WriteAt(record_at, batch_.data(), 1);
+    } catch (const Error& failure) {
+      const size_t lost = batch_records_;
+      DropBatch();
+      throw Error("Table \"" + table_name_ + "\" lost its last " + std::to_string(lost) +
+                  (lost == 1 ? " record: " : " records: ") + failure.what() +
+                  " The table holds its first " + std::to_string(header_.record_count) +
+                  " records.");
     }
-    // The record goes out behind the old end mark first and its leading
-    // delete flag last: a process killed half-way through the larger write
-    // leaves the old end mark in place, so no reader sees a partial record.
-    record_.push_back(static_cast<char>(dbf::kEndOfFile));
-    table_.WriteAt(record_at + 1, record_.data() + 1, record_.size() - 1);
-    table_.WriteAt(record_at, record_.data(), 1);
-    header_.record_count += 1;
+    // Only now does the header count the records.
+    header_.record_count += static_cast<uint32_t>(batch_records_);
     std::string prefix = SerializeHeaderPrefix(header_);
     std::memcpy(mapped_header_ + dbf::kLastUpdateOffset, prefix.data() + dbf::kLastUpdateOffset,
                 dbf::kHeaderLengthOffset - dbf::kLastUpdateOffset);
-    for (size_t i : autoinc_fields_) StepAutoIncrement(i);
+    for (size_t i : autoinc_fields_) StoreAutoIncrement(i);
+    batch_records_ = 0;
+    ClearBatch();
+  }
+
+  bool FlushDue() const override {
+    return batch_records_ > 0 && NowMs() - batch_started_ms_ >= kMaxBatchAgeMs;
   }
 
  private:
-  void StepAutoIncrement(size_t index) {
-    FieldDescriptor& f = header_.fields[index];
-    f.autoinc_next += f.autoinc_step;
+  uint64_t RecordOffset(uint64_t record) const {
+    return header_.header_length + record * header_.record_length;
+  }
+
+  // Forgets the records gathered since the last batch.
+  void DropBatch() {
+    if (memo_) memo_->Rollback();
+    for (size_t i : autoinc_fields_) {
+      FieldDescriptor& f = header_.fields[i];
+      f.autoinc_next -= f.autoinc_step * static_cast<uint32_t>(batch_records_);
+    }
+    batch_records_ = 0;
+    ClearBatch();
+  }
+
+  // Empties the batch buffer, giving back the memory an unusually large
+  // record made it take.
+  void ClearBatch() {
+    batch_.clear();
+    if (batch_.capacity() > 2 * kBatchBytes) std::string().swap(batch_);
+    if (memo_bytes_.capacity() > 2 * kBatchBytes) std::string().swap(memo_bytes_);
+  }
+
+  void StoreAutoIncrement(size_t index) {
+    const FieldDescriptor& f = header_.fields[index];
     size_t descriptor = index;
     // The descriptor's position counts the hidden field when it precedes.
     if (header_.has_null_flags && header_.null_flags.offset < f.offset) ++descriptor;
@@ -204,8 +270,11 @@ class TableWriterImpl : public TableWriter {
   std::optional<RecordEncoder> encoder_;
   std::vector<size_t> autoinc_fields_;
   char* mapped_header_ = nullptr;
-  std::string record_;
+  std::string batch_;         // the records gathered, one after another
+  size_t batch_records_ = 0;  // how many
+  int64_t batch_started_ms_ = 0;
   std::vector<PendingMemo> memos_;
+  std::string memo_bytes_;
 };
 
 }  // namespace

@@ -28,10 +28,19 @@ struct InputValue {
   bool logical = false;
 };
 
-// Creates Visual FoxPro tables and appends records to them. Every call
-// leaves the table and memo files complete: records and memo blocks are
-// written before the header counts that make them visible, and nothing is
-// rewritten wholesale. A table or memo file never passes 2 GB.
+// Creates Visual FoxPro tables and appends records to them.
+//
+// Records are appended in batches: Append gathers records and their memo
+// values in memory, and a batch goes to the files once it holds about a
+// megabyte, once its first record is half a second old (looked at on every
+// Append, and by FlushDue for callers that wait between records), on Flush,
+// and when the writer is destroyed. A batch is written so that the files
+// are complete at every moment: its memo blocks first, then the memo
+// header, then its records behind the old end mark with the first
+// record's delete flag last, then the header's record count. A process
+// killed at any moment leaves files that every reader opens, holding every
+// record of the batches written before. Nothing is rewritten wholesale. A
+// table or memo file never passes 2 GB.
 class TableWriter {
  public:
   // Creates a Visual FoxPro table (code page 1252) at `path`, with an .fpt
@@ -48,6 +57,8 @@ class TableWriter {
   // unless `caller_rebuilds_index` (a container rebuilds its own).
   static std::unique_ptr<TableWriter> OpenForAppend(const std::string& path,
                                                     bool caller_rebuilds_index = false);
+  // Writes the records still gathered, ignoring a failure (call Flush
+  // first to learn of one).
   virtual ~TableWriter() = default;
 
   virtual const std::vector<FieldDescriptor>& fields() const = 0;
@@ -56,9 +67,20 @@ class TableWriter {
   // type. Text into a text field is encoded in the table's code page; a
   // character the code page cannot hold throws Error naming the field and
   // the character. Text into a binary field stores the bytes of its "\x"
-  // hex form when it is one, else its own bytes. Nothing is written when it
-  // throws.
+  // hex form when it is one, else its own bytes. Nothing is added when a
+  // value fails. When the append writes the batch and that fails, it throws
+  // as Flush does.
   virtual void Append(const std::vector<InputValue>& values) = 0;
+
+  // Writes the records gathered since the last batch. When the files
+  // cannot be written, those records are dropped (the files stay as they
+  // were before the batch) and Error says how many were lost and how many
+  // the table holds.
+  virtual void Flush() = 0;
+
+  // True when gathered records are old enough that they should be written
+  // now: a caller that waits between appends calls Flush then.
+  virtual bool FlushDue() const = 0;
 };
 
 }  // namespace veltrane::foxpro

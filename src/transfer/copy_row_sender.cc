@@ -25,7 +25,10 @@ CopyRowSender::CopyRowSender(db::Connection& postgresql, std::string quoted_tabl
     : copy_(postgresql),
       quoted_table_(std::move(quoted_table)),
       replay_(std::move(replay)),
-      events_(events) {}
+      events_(events) {
+  // A load's text is held once, at its full size, instead of growing.
+  lines_.reserve(kLoadBytes + kStreamBytes);
+}
 
 bool CopyRowSender::TryAdd(const db::Fields& fields) {
   const size_t row_start = lines_.size();

@@ -140,8 +140,12 @@ class SendToFoxProCommand {
     }
     // The hourglass stays until the command ends, whatever happens between.
     ctx_.pointer.Set(app::kPointerHourglass);
-    // The window is served while rows are fetched from the server.
-    db::ServerWaitHook serve_window([this] { ctx_.events.Yield(); });
+    // The window is served while rows are fetched from the server, and rows
+    // gathered for the table file are written when they have waited long.
+    db::ServerWaitHook serve_window([this] {
+      ctx_.events.Yield();
+      WriteDueRows();
+    });
     const bool open = OpenConnections();
     if (open) {
       for (int i = ctx_.list2.Count() - 1; i >= 0 && !StopRequested(); --i)
@@ -198,14 +202,16 @@ class SendToFoxProCommand {
     if (!listed && TableFileExists(path_) &&
         !ctx_.prompter.AskYesNo(OverwriteQuestion(target), kOverwriteTitle))
       return;
+    // The rows are read once, in order: the cheapest way the server has.
     if (!trap_.Run(kOpenSource, [&] {
-          source_.Open("SELECT * FROM " + QuotePostgreSqlName(ctx_.list2.Item(index)),
-                       postgresql_);
+          source_ = postgresql_.ExecuteOnce("SELECT * FROM " +
+                                            QuotePostgreSqlName(ctx_.list2.Item(index)));
         }))
       return;
     app::DeleteFileSafely(path_, &ctx_.events);
     if (CreateTable()) {
       CopyRows();
+      WriteRows();
       ResetProgress(ctx_.progress);
       trap_.Run(kCloseSource, [this] { source_.Close(); });
       trap_.Run(kAddTarget, [&] { ctx_.list1.AddItem(LowerCase(target)); });
@@ -274,6 +280,23 @@ class SendToFoxProCommand {
       if (StopRequested()) break;
     }
     WritePendingInsert();
+  }
+
+  // Writes the rows gathered for the table file; a failure is reported
+  // with the statement of the last row, and says how many rows were lost.
+  void WriteRows() {
+    db::FoxProSession* engine = db::AsFoxPro(foxpro_.session());
+    if (!engine) return;
+    WritePendingInsert();
+    trap_.Run(kExecuteInsert, [engine] { engine->FlushAppends(); });
+  }
+
+  // Writes the gathered rows when they have waited long (called while the
+  // server is waited for).
+  void WriteDueRows() {
+    if (!foxpro_.IsOpen()) return;
+    db::FoxProSession* engine = db::AsFoxPro(foxpro_.session());
+    if (engine && engine->AppendsDue()) WriteRows();
   }
 
   // Appends the current row through `engine`. Failures are reported with

@@ -15,6 +15,8 @@
 #include "db/connection_strings.h"
 #include "db/error.h"
 #include "db/record_set.h"
+#include "db/server_wait.h"
+#include "foxpro/busy_hook.h"
 #include "transfer/column_types.h"
 #include "transfer/command_guard.h"
 #include "transfer/commands.h"
@@ -78,6 +80,10 @@ class SendToPostgreSqlCommand {
     }
     // The hourglass stays until the command ends, whatever happens between.
     ctx_.pointer.Set(app::kPointerHourglass);
+    // The window is served while statements wait for the server, and while
+    // the rows of a large table are counted.
+    db::ServerWaitHook serve_window([this] { ctx_.events.Yield(); });
+    foxpro::BusyHook serve_window_while_counting([this] { ctx_.events.Yield(); });
     if (OpenConnections()) {
       for (int i = ctx_.list1.Count() - 1; i >= 0 && !StopRequested(); --i) {
         ctx_.events.Yield();

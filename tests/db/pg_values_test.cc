@@ -112,6 +112,13 @@ TEST(PgValuesTest, ColumnsCarryTheirTypeAndNotNull) {
     EXPECT_TRUE(computed.nullable);
     EXPECT_EQ(n.foxpro_type, 0);
   }
+  // A query read once through COPY describes them from the start.
+  Connection connection;
+  connection.Open(PostgreSqlConnectionString(db.Settings()));
+  RecordSet once = connection.ExecuteOnce("SELECT * FROM t");
+  EXPECT_FALSE(once.GetFields()["n"].Details().nullable);
+  EXPECT_TRUE(once.GetFields()["v"].Details().nullable);
+  EXPECT_EQ(once.GetFields()["v"].Details().pg_typmod, 40 + 4);
 }
 
 }  // namespace

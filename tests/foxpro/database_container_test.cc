@@ -50,6 +50,7 @@ TEST_F(ContainerStatementsTest, CreatedTableJoinsTheContainerWithItsLongFieldNam
   std::unique_ptr<Database> reopened = Database::Open(dir_.File("data1.dbc"));
   EXPECT_EQ(TableNames(*reopened), (Names{"table1", "Orders"}));
   Run("INSERT INTO `" + dir_.File("orders.dbf") + "` VALUES('1', 'Ann', 'Ann B.', '\\x0102')");
+  database_->Flush();
   testing::SelectResult rows = SelectAll(*reopened, "`ORDERS`");
   EXPECT_EQ(testing::ColumnNames(rows), long_names);
   ASSERT_EQ(rows.rows.size(), 1u);
@@ -90,6 +91,7 @@ TEST_F(ContainerStatementsTest, CreatesEveryTypeWithLongNamesAndNulls) {
   Run("INSERT INTO `" + dir_.File("every.dbf") +
       "` VALUES(NULL, 'v', 1.5, 2.25, 7, 0.5, 12.3456, NULL, '2001-02-03 04:05:06', .T.,"
       " 'memo', '\\x01', NULL, '\\x0203')");
+  database_->Flush();
   std::vector<testing::Record> dbfread = testing::ReadWithPython("dbfread", dir_.File("every.dbf"));
   ASSERT_EQ(dbfread.size(), 1u);
   EXPECT_EQ(dbfread[0][8], "2001-02-03 04:05:06");

@@ -266,6 +266,7 @@ TEST(TableWriterTest, NullFlagBitsFollowVisualFoxProsOrder) {
   auto writer = TableWriter::OpenForAppend(path);
   writer->Append({Null(), Text("ab"), Number("1"), Text("\\x0102"), Null()});
   writer->Append({Text("x"), Null(), Number("2"), Text("\\x01"), Text("2000-01-01")});
+  writer->Flush();
   const std::string bytes = ReadBytes(path);
   const size_t header = static_cast<uint8_t>(bytes[8]) | (static_cast<uint8_t>(bytes[9]) << 8);
   const size_t length = static_cast<uint8_t>(bytes[10]) | (static_cast<uint8_t>(bytes[11]) << 8);
@@ -293,6 +294,7 @@ TEST(TableWriterTest, TextTheCodePageCannotHoldFailsNamingFieldAndCharacter) {
   }
   EXPECT_THROW(writer->Append({Text("much too long"), Text("")}), Error);
   EXPECT_THROW(writer->Append({Null(), Text("")}), Error);  // not nullable
+  writer->Flush();
   std::vector<Record> rows = ReadWithEngine(path);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0][0], "€uro      ");
@@ -317,6 +319,7 @@ TEST(TableWriterTest, ConvertsValuesOrSaysWhyNot) {
   EXPECT_THROW(writer->Append({Text("1"), Number("1"), Text(""), Text(""), Text("maybe"), Text("")}),
                Error);
   EXPECT_THROW(writer->Append({Text("x1"), Number("1"), Text(""), Text(""), Text(""), Text("")}), Error);
+  writer->Flush();
   std::vector<Record> rows = ReadWithEngine(path);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0], (Record{"100.00", "7", "2000-02-29", "2000-01-01 10:20:00", "true", "3.50    "}));
@@ -332,6 +335,7 @@ TEST(TableWriterTest, AutoincrementNumbersRowsAndKeepsItsCounter) {
   auto writer = TableWriter::OpenForAppend(path);  // the counter survives reopening
   writer->Append({Number("99"), Text("b")});
   writer->Append({Null(), Text("c")});
+  writer->Flush();
   std::vector<Record> rows = ReadWithEngine(path);
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0][0], "1");
