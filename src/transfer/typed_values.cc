@@ -145,6 +145,18 @@ bool AppendUtc(const DateTimeText& value, std::string& out) {
   return true;
 }
 
+// Whether `text` is a date (or a date and time) as PostgreSQL writes the
+// years 1 to 9999: four digits of year, no era after it. Saves the full
+// parse of the common case; the table writer checks the calendar.
+bool PlainFourDigitYear(std::string_view text, bool date_only) {
+  constexpr size_t kDateLength = 10;  // YYYY-MM-DD
+  constexpr size_t kDateTimeLength = 19;  // YYYY-MM-DD HH:MM:SS
+  if (date_only ? text.size() != kDateLength : text.size() < kDateTimeLength) return false;
+  for (size_t i = 0; i < 4; ++i)
+    if (text[i] < '0' || text[i] > '9') return false;
+  return text[4] == '-' && text.back() != 'C' && text.substr(0, 4) != "0000";
+}
+
 bool IsDate(std::string_view text) {
   DateTimeText value;
   return ParseDateTimeText(text, value) && !value.has_time && FoxProDate(value);
@@ -268,6 +280,7 @@ std::string FoxProValueOf(const FoxProFieldPlan& plan, std::string_view text, st
       return CurrencyProblem(text);
     case FoxProValueForm::kDate:
     case FoxProValueForm::kDateTime: {
+      if (PlainFourDigitYear(text, plan.form == FoxProValueForm::kDate)) return "";
       DateTimeText value;
       if (!ParseDateTimeText(text, value) || !FoxProDate(value)) return kDateRange;
       return "";
