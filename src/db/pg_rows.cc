@@ -10,30 +10,11 @@
 #include "db/copy_text.h"
 #include "db/pg_handles.h"
 #include "db/pg_link.h"
+#include "db/pg_type_oids.h"
 #include "db/server_wait.h"
 
 namespace veltrane::db {
 namespace {
-
-// Type OIDs of the built-in types (pg_type.oid; fixed across versions).
-constexpr Oid kBoolOid = 16;
-constexpr Oid kByteaOid = 17;
-constexpr Oid kCharOid = 18;
-constexpr Oid kInt8Oid = 20;
-constexpr Oid kInt2Oid = 21;
-constexpr Oid kInt4Oid = 23;
-constexpr Oid kOidOid = 26;
-constexpr Oid kFloat4Oid = 700;
-constexpr Oid kFloat8Oid = 701;
-constexpr Oid kMoneyOid = 790;
-constexpr Oid kBpcharOid = 1042;
-constexpr Oid kVarcharOid = 1043;
-constexpr Oid kDateOid = 1082;
-constexpr Oid kTimeOid = 1083;
-constexpr Oid kTimestampOid = 1114;
-constexpr Oid kTimestamptzOid = 1184;
-constexpr Oid kNumericOid = 1700;
-constexpr Oid kUuidOid = 2950;
 
 // The access layer's type codes used here.
 constexpr int16_t kAdSmallInt = 2;

@@ -1,5 +1,7 @@
 #include "transfer/typed_columns.h"
 
+#include "db/pg_type_oids.h"
+
 namespace veltrane::transfer {
 namespace {
 
@@ -12,22 +14,6 @@ constexpr int kBigIntWidth = 20;
 constexpr int kDoubleWidth = 8;
 constexpr int kShortIntegerWidth = 2;
 constexpr int kLongIntegerWidth = 8;
-
-// Type OIDs of the built-in PostgreSQL types (fixed across versions).
-constexpr uint32_t kBoolOid = 16;
-constexpr uint32_t kByteaOid = 17;
-constexpr uint32_t kInt8Oid = 20;
-constexpr uint32_t kInt2Oid = 21;
-constexpr uint32_t kInt4Oid = 23;
-constexpr uint32_t kFloat4Oid = 700;
-constexpr uint32_t kFloat8Oid = 701;
-constexpr uint32_t kMoneyOid = 790;
-constexpr uint32_t kBpcharOid = 1042;
-constexpr uint32_t kVarcharOid = 1043;
-constexpr uint32_t kDateOid = 1082;
-constexpr uint32_t kTimestampOid = 1114;
-constexpr uint32_t kTimestamptzOid = 1184;
-constexpr uint32_t kNumericOid = 1700;
 
 // A type modifier carries this header size on top of what it encodes.
 constexpr int32_t kTypmodHeader = 4;
@@ -141,20 +127,20 @@ FoxProFieldPlan CharacterField(char type, int32_t typmod) {
 
 FoxProFieldPlan TypedFieldOf(const db::ColumnDetails& column) {
   switch (column.pg_type) {
-    case kInt2Oid:
-    case kInt4Oid: return Field('I');
-    case kInt8Oid: return Field('N', FoxProValueForm::kNumber, kBigIntWidth, 0);
-    case kNumericOid: return NumericField(column.pg_typmod);
-    case kFloat4Oid:
-    case kFloat8Oid: return Field('B', FoxProValueForm::kDouble);
-    case kMoneyOid: return Field('Y', FoxProValueForm::kCurrency);
-    case kBoolOid: return Field('L');
-    case kDateOid: return Field('D', FoxProValueForm::kDate);
-    case kTimestampOid: return Field('T', FoxProValueForm::kDateTime);
-    case kTimestamptzOid: return Field('T', FoxProValueForm::kDateTimeUtc);
-    case kBpcharOid: return CharacterField('C', column.pg_typmod);
-    case kVarcharOid: return CharacterField('V', column.pg_typmod);
-    case kByteaOid: return Field('W');
+    case db::kInt2Oid:
+    case db::kInt4Oid: return Field('I');
+    case db::kInt8Oid: return Field('N', FoxProValueForm::kNumber, kBigIntWidth, 0);
+    case db::kNumericOid: return NumericField(column.pg_typmod);
+    case db::kFloat4Oid:
+    case db::kFloat8Oid: return Field('B', FoxProValueForm::kDouble);
+    case db::kMoneyOid: return Field('Y', FoxProValueForm::kCurrency);
+    case db::kBoolOid: return Field('L');
+    case db::kDateOid: return Field('D', FoxProValueForm::kDate);
+    case db::kTimestampOid: return Field('T', FoxProValueForm::kDateTime);
+    case db::kTimestamptzOid: return Field('T', FoxProValueForm::kDateTimeUtc);
+    case db::kBpcharOid: return CharacterField('C', column.pg_typmod);
+    case db::kVarcharOid: return CharacterField('V', column.pg_typmod);
+    case db::kByteaOid: return Field('W');
     default: return Field('M');
   }
 }

@@ -16,16 +16,7 @@ namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-foxpro::NewField NewField(const char* name, char type, int length = 0, int decimals = 0,
-                          bool nullable = false) {
-  foxpro::NewField field;
-  field.name = name;
-  field.type = type;
-  field.length = length;
-  field.decimals = decimals;
-  field.nullable = nullable;
-  return field;
-}
+using foxpro::NewField;
 
 // A number's text without the zeros that end its fraction, so that "10.50"
 // (as a numeric field stores it) and "10.5" (as Python prints it) compare.
@@ -71,17 +62,17 @@ class TypedTransferTest : public CommandFixture {
 };
 
 TEST_F(TypedTransferTest, AFoxProTableOfEveryFieldTypeArrivesWithItsTypesAndValues) {
-  foxpro::NewField binary_char = NewField("cb", 'C', 4), binary_memo = NewField("mb", 'M', 0, 0, true);
+  foxpro::NewField binary_char = NewField{"cb", 'C', 4}, binary_memo = NewField{"mb", 'M', 0, 0, true};
   binary_char.binary = binary_memo.binary = true;
-  foxpro::NewField counter = NewField("ai", 'I');
+  foxpro::NewField counter = NewField{"ai", 'I'};
   counter.autoincrement = true;
   WriteFoxProTable(
       dir_.File("every.dbf"),
-      {NewField("c", 'C', 12), NewField("cn", 'C', 12, 0, true), NewField("v", 'V', 20, 0, true),
-       NewField("m", 'M', 0, 0, true), NewField("n", 'N', 12, 3), NewField("f", 'F', 20, 10, true),
-       NewField("i", 'I'), counter, NewField("b", 'B'), NewField("y", 'Y'), NewField("d", 'D'),
-       NewField("t", 'T', 0, 0, true), NewField("l", 'L'), NewField("w", 'W', 0, 0, true),
-       binary_char, binary_memo, NewField("q", 'Q', 6, 0, true), NewField("g", 'G', 0, 0, true)},
+      {NewField{"c", 'C', 12}, NewField{"cn", 'C', 12, 0, true}, NewField{"v", 'V', 20, 0, true},
+       NewField{"m", 'M', 0, 0, true}, NewField{"n", 'N', 12, 3}, NewField{"f", 'F', 20, 10, true},
+       NewField{"i", 'I'}, counter, NewField{"b", 'B'}, NewField{"y", 'Y'}, NewField{"d", 'D'},
+       NewField{"t", 'T', 0, 0, true}, NewField{"l", 'L'}, NewField{"w", 'W', 0, 0, true},
+       binary_char, binary_memo, NewField{"q", 'Q', 6, 0, true}, NewField{"g", 'G', 0, 0, true}},
       {{"trailing  ", "x", "v  ", "It's a\r\nmemo", "-12345.678", "0.0000000001", "-2147483648",
         std::nullopt, "0.1", "-922337203685477.5808", "1999-12-31", "2000-01-01 00:00:01.5",
         "true", "\\x00ff", "\\x00ff0102", "\\x00", "\\x0102", "\\x89504e47"},
@@ -120,7 +111,7 @@ TEST_F(TypedTransferTest, AFoxProTableOfEveryFieldTypeArrivesWithItsTypesAndValu
 }
 
 TEST_F(TypedTransferTest, ANumberItsColumnCannotTakeArrivesAsNullWithOneReportForTheTable) {
-  WriteFoxProTable(dir_.File("odd.dbf"), {NewField("id", 'I'), NewField("amount", 'N', 6, 2)},
+  WriteFoxProTable(dir_.File("odd.dbf"), {NewField{"id", 'I'}, NewField{"amount", 'N', 6, 2}},
                    {{"1", "1.5"}, {"2", "-12.25"}, {"3", "2.5"}, {"4", "3"}});
   // Another writer put numbers without their decimals into the field, using
   // every place: "123456" and "-99999" are numbers, but too wide for the
