@@ -30,11 +30,16 @@ OverwriteAnswer ParseOverwrite(const std::string& word) {
   throw UsageError("--overwrite takes ask, yes or no, not \"" + word + "\"");
 }
 
+app::ColumnTypes ParseColumnTypes(const std::string& word) {
+  if (const auto choice = app::ParseColumnTypesWord(word)) return *choice;
+  throw UsageError("--column-types takes text or typed, not \"" + word + "\"");
+}
+
 // The options that take a value.
 bool IsValueOption(const std::string& name) {
   return name == "--server" || name == "--port" || name == "--user" || name == "--database" ||
          name == "--dbc" || name == "--free-tables" || name == "--overwrite" ||
-         name == "--code-page";
+         name == "--column-types" || name == "--code-page";
 }
 
 // A code page number, with "!" after it to take it also for marked tables.
@@ -54,6 +59,7 @@ void SetValueOption(Options& options, const std::string& name, const std::string
   else if (name == "--database") options.database = value;
   else if (name == "--dbc") options.dbc_file = value;
   else if (name == "--free-tables") options.free_table_folder = value;
+  else if (name == "--column-types") options.column_types = ParseColumnTypes(value);
   else if (name == "--code-page") options.code_page = ParseCodePage(value);
   else options.overwrite = ParseOverwrite(value);
 }

@@ -18,10 +18,31 @@ struct Notice {
   std::string text;
 };
 
+// What a backend knows of a column beyond its name and type code, for
+// choosing a target column that keeps its type.
+struct ColumnDetails {
+  // A FoxPro field: its header's type letter (0 for another backend's
+  // column), width, decimal count and flags.
+  char foxpro_type = 0;
+  int width = 0;
+  int decimals = 0;
+  bool binary = false;  // no code-page translation
+  bool autoincrement = false;
+  // A PostgreSQL column: its type's OID (0 for another backend's column)
+  // and type modifier (-1 when it has none), as the server describes it.
+  uint32_t pg_type = 0;
+  int32_t pg_typmod = -1;
+  // False when the column cannot hold null: a FoxPro field without the
+  // null flag, a PostgreSQL table column declared NOT NULL. A column the
+  // backend cannot tell about counts as nullable.
+  bool nullable = true;
+};
+
 // The column description a backend gives for a result.
 struct ColumnInfo {
   std::string name;
   int16_t type = 0;  // the access layer's type code (adInteger = 3, ...)
+  ColumnDetails details = {};
 };
 
 // A forward-only stream of rows produced by a backend. Rows are fetched on
@@ -36,6 +57,10 @@ class Cursor {
   // Fills `row` with the next row's values, one per column, and returns
   // true; returns false at the end. Throws Error on a failure.
   virtual bool Next(std::vector<Value>& row) = 0;
+  // Sets ColumnDetails::nullable of the columns where the backend tells it
+  // only on request (it asks the server, so only callers that need it ask).
+  // Throws Error on a failure.
+  virtual void DescribeNullability() {}
   // What there is to tell about the rows fetched so far.
   virtual std::vector<Notice> Notices() const { return {}; }
 };

@@ -56,12 +56,23 @@ foxpro::CodePageChoice ParseCodePage(const std::string& text) {
   return choice;
 }
 
+ColumnDetails DetailsOf(const foxpro::FieldDescriptor& field) {
+  ColumnDetails details;
+  details.foxpro_type = field.type;
+  details.width = field.length;
+  details.decimals = field.decimals;
+  details.binary = field.binary();
+  details.autoincrement = field.autoincrement();
+  details.nullable = field.nullable();
+  return details;
+}
+
 // The rows of a SELECT, converted cell by cell as they are fetched.
 class FoxProCursor : public Cursor {
  public:
   explicit FoxProCursor(std::unique_ptr<foxpro::RowCursor> rows) : rows_(std::move(rows)) {
     for (const foxpro::Column& column : rows_->Columns()) {
-      columns_.push_back(ColumnInfo{column.name, column.type});
+      columns_.push_back(ColumnInfo{column.name, column.type, DetailsOf(column.field)});
     }
   }
 

@@ -82,6 +82,11 @@ int64_t RecordSet::RecordCount() {
   return cursor_->RowCount();
 }
 
+void RecordSet::DescribeNullability() {
+  if (!cursor_) throw Error("The record set is closed; it has no columns to describe.");
+  cursor_->DescribeNullability();
+}
+
 void RecordSet::MoveNext() {
   if (!cursor_) throw Error("The record set is closed; it cannot move to a next row.");
   if (eof_) throw Error("The record set is at its end; there is no next row.");

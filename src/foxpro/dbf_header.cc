@@ -356,6 +356,12 @@ void HeaderParser::SplitNullFlags() {
   } else {
     for (FieldDescriptor& f : h_.fields) f.flags &= static_cast<uint8_t>(~field_flag::kNullable);
   }
+  // dBase 7 leaves the bytes of a binary number it never wrote zero: such a
+  // field may hold null.
+  if (h_.dbase7())
+    for (FieldDescriptor& f : h_.fields)
+      if (f.type == 'I' || f.type == '+' || f.type == 'O' || f.type == '@')
+        f.flags |= field_flag::kNullable;
 }
 
 // Where the records start: at the header length, unless that contradicts

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "foxpro/field.h"
 #include "foxpro/notice.h"
 
 namespace veltrane::foxpro {
@@ -27,10 +28,11 @@ inline constexpr int16_t kLogical = 11;          // L
 }  // namespace type_code
 
 // A column of a result: the name a user sees (the container's long name in
-// container mode) and its type code.
+// container mode), its type code and the field as the header describes it.
 struct Column {
   std::string name;
   int16_t type = 0;
+  FieldDescriptor field = {};
 };
 
 // One value in its text form (UTF-8; binary values as "\x" + lower-case

@@ -31,7 +31,7 @@ TableCursor::TableCursor(std::unique_ptr<TableReader> reader,
       if (!renamed_.empty()) renamed_ += ", ";
       renamed_ += "\"" + names[i] + "\" as " + name;
     }
-    columns_.push_back(Column{name, fields[i].type_code()});
+    columns_.push_back(Column{name, fields[i].type_code(), fields[i]});
   }
   std::vector<std::string> column_names;
   for (const Column& column : columns_) column_names.push_back(column.name);

@@ -30,7 +30,7 @@ std::vector<Notice> ValueIssues::Summaries(const std::string& table,
         text += values + is + " not " +
                 (one ? "a valid " + std::string(entry.what) : "valid " + std::string(entry.what) + "s") +
                 " (" + first + "\"" + entry.example + "\"); " +
-                they + " arrived as " + (one ? "its" : "their") + " raw text.";
+                they + (one ? " was" : " were") + " read as " + (one ? "its" : "their") + " raw text.";
         break;
       case Kind::kNotText:
         text += values + (one ? " holds" : " hold") + " bytes that a text value cannot hold (" +

@@ -14,7 +14,7 @@ namespace veltrane::foxpro {
 class ValueIssues {
  public:
   enum class Kind {
-    kInvalid,    // not a value of the field's type: arrived as its raw text
+    kInvalid,    // not a value of the field's type: read as its raw text
     kNotText,    // text a text value cannot hold: arrived in hex form
     kMemoLost,   // a memo value past the end of its file, or damaged: NULL
     kTooLarge,   // a memo value larger than PostgreSQL takes: NULL

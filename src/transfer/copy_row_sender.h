@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/window_hooks.h"
@@ -47,6 +48,10 @@ class CopyRowSender {
   // one of its values cannot be read.
   bool TryAdd(const db::Fields& fields);
 
+  // Adds a row whose values are in the form they are sent in: nullopt for
+  // null. Unlike TryAdd, the empty text is sent as the empty text.
+  void Add(const std::vector<std::optional<std::string_view>>& values);
+
   // True when enough rows are pending that they should be sent now.
   bool Full() const;
 
@@ -61,6 +66,7 @@ class CopyRowSender {
   void ForgetLastRow() { has_last_row_ = false; }
 
  private:
+  void EndRow();
   void StreamPending();
   // Stores the pending rows [first, last): one load, or its halves when the
   // server rejects it, or the rows one by one when there are only a few.

@@ -5,12 +5,15 @@
 #include <exception>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "app/error_trap.h"
 #include "app/list_helpers.h"
 #include "app/value_helpers.h"
 #include "db/connection.h"
 #include "db/connection_strings.h"
+#include "db/error.h"
 #include "db/record_set.h"
 #include "db/server_wait.h"
 #include "foxpro/busy_hook.h"
@@ -22,6 +25,8 @@
 #include "transfer/progress.h"
 #include "transfer/sql_names.h"
 #include "transfer/target_name.h"
+#include "transfer/typed_columns.h"
+#include "transfer/typed_values.h"
 #include "transfer/value_rendering.h"
 
 namespace veltrane::transfer {
@@ -129,6 +134,7 @@ class SendToPostgreSqlCommand {
     quoted_target_ = QuotePostgreSqlName(target);
     if (CreateTable()) {
       CopyRows();
+      ReportNulledValues(target);
       ReportNotices(source_.Notices(), trap_, kReportSource, ctx_.prompter);
       ResetProgress(ctx_.progress);
       trap_.Run(kCloseSource, [this] { source_.Close(); });
@@ -142,11 +148,19 @@ class SendToPostgreSqlCommand {
     const bool built = trap_.Run(kBuildCreate, [this] {
       statement_ = "CREATE TABLE " + quoted_target_ + "(";
       const db::Fields fields = source_.GetFields();
+      plans_.clear();
+      column_names_.clear();
       for (int f = 0; f < fields.Count(); ++f) {
         ctx_.events.Yield();
         const db::Field field = fields[f];
         statement_ += QuotePostgreSqlName(field.Name());
-        statement_ += PostgreSqlColumnText(field.Type());
+        if (typed()) {
+          plans_.push_back(PlanPostgreSqlColumn(field.Details()));
+          column_names_.push_back(field.Name());
+          statement_ += TypedPostgreSqlColumnText(plans_.back());
+        } else {
+          statement_ += PostgreSqlColumnText(field.Type());
+        }
       }
       if (fields.Count() > 0) statement_.pop_back();  // the comma after the last column
       statement_ += ")";
@@ -166,7 +180,7 @@ class SendToPostgreSqlCommand {
     for (int64_t row = 0; row <= last && !source_.Eof(); ++row) {
       ctx_.events.Yield();
       ctx_.progress.SetValue(ProgressPercent(row, last + 1));
-      if (!sender.TryAdd(source_.GetFields())) {
+      if (!(typed() ? AddTypedRow(sender, row + 1) : sender.TryAdd(source_.GetFields()))) {
         // A value that cannot be read: the rows before it are stored, then
         // its statement fails as it always did.
         sender.Flush();
@@ -180,6 +194,38 @@ class SendToPostgreSqlCommand {
       if (StopRequested()) break;
     }
     FinishRows(sender);
+  }
+
+  // Adds the current row with the typed mapping's values (see
+  // typed_values.h): a value its column cannot take is sent as NULL and
+  // counted for the table's report. Returns false, adding nothing, when one
+  // of its values cannot be read.
+  bool AddTypedRow(CopyRowSender& sender, int64_t row_number) {
+    const db::Fields fields = source_.GetFields();
+    typed_row_.resize(fields.Count());
+    nulled_in_row_.clear();
+    for (int f = 0; f < fields.Count(); ++f) {
+      const db::Value& value = fields[f].Value();
+      if (value.IsFailed()) return false;
+      if (value.IsNull()) {
+        typed_row_[f].reset();
+        continue;
+      }
+      typed_row_[f] = PostgreSqlValueOf(plans_[f], value.Text());
+      if (!typed_row_[f]) nulled_in_row_.push_back(f);
+    }
+    for (int f : nulled_in_row_) nulled_.Add(f, row_number, fields[f].Value().Text());
+    sender.Add(typed_row_);
+    return true;
+  }
+
+  // One report for the values of the table that arrived as NULL because
+  // their typed column could not take them.
+  void ReportNulledValues(const std::string& table) {
+    if (nulled_.empty()) return;
+    const std::string description = nulled_.Description(table, column_names_, plans_);
+    nulled_ = NulledValues();
+    trap_.Run(kExecuteInsert, [&] { throw db::Error(description); });
   }
 
   // A row that cannot be read ends the table: the rows after it cannot be
@@ -215,7 +261,13 @@ class SendToPostgreSqlCommand {
     const db::Fields fields = source_.GetFields();
     for (int f = 0; f < fields.Count(); ++f) {
       ctx_.events.Yield();
-      AppendPostgreSqlValue(statement_, app::NullToValue(fields[f].Value(), empty_text_));
+      if (typed()) {
+        AppendTypedValue(fields[f].Value().IsFailed() || !fields[f].Value().IsNull()
+                             ? PostgreSqlValueOf(plans_[f], fields[f].Value().Text())
+                             : std::nullopt);
+      } else {
+        AppendPostgreSqlValue(statement_, app::NullToValue(fields[f].Value(), empty_text_));
+      }
     }
     FinishValues(statement_);
   }
@@ -226,10 +278,25 @@ class SendToPostgreSqlCommand {
     StartInsert();
     for (const std::optional<std::string>& value : row) {
       ctx_.events.Yield();
-      AppendPostgreSqlValue(statement_, value ? *value : empty_text_);
+      if (typed()) {
+        AppendTypedValue(value ? std::optional<std::string_view>(*value) : std::nullopt);
+      } else {
+        AppendPostgreSqlValue(statement_, value ? *value : empty_text_);
+      }
     }
     FinishValues(statement_);
   }
+
+  // A value of the typed mapping: NULL, or its text quoted even when empty.
+  void AppendTypedValue(std::optional<std::string_view> value) {
+    if (value) {
+      AppendQuotedPostgreSqlValue(statement_, *value);
+    } else {
+      AppendNullValue(statement_);
+    }
+  }
+
+  bool typed() const { return ctx_.column_types == app::ColumnTypes::kTyped; }
 
   void StartInsert() {
     statement_.clear();
@@ -247,6 +314,13 @@ class SendToPostgreSqlCommand {
   std::string statement_;
   std::string quoted_target_;
   const std::string empty_text_;
+  // The typed mapping's columns of the current table (empty with the
+  // classic mapping), its current row, and its values sent as NULL.
+  std::vector<PgColumnPlan> plans_;
+  std::vector<std::string> column_names_;
+  std::vector<std::optional<std::string_view>> typed_row_;
+  std::vector<int> nulled_in_row_;
+  NulledValues nulled_;
 };
 
 }  // namespace

@@ -72,6 +72,26 @@ TEST_F(FoxProSessionTest, ListsAndReadsTablesThroughTheAccessLayer) {
   EXPECT_EQ(connection.Execute("SELECT * FROM `new`").RecordCount(), 1);
 }
 
+TEST_F(FoxProSessionTest, FieldsCarryTheirTypeLetterWidthDecimalsAndFlags) {
+  Connection connection;
+  connection.Open(ConnectionString());
+  connection.Execute("CREATE TABLE '" + dir_.File("shape.dbf") +
+                     "'([c] C(12) NOT NULL, [n] N(13,2) NULL, [m] M NOCPTRANS, [i] I)");
+  RecordSet rows = connection.Execute("SELECT * FROM `shape`");
+  const Fields fields = rows.GetFields();
+  const ColumnDetails c = fields["c"].Details(), n = fields["n"].Details(),
+                      m = fields["m"].Details(), i = fields["i"].Details();
+  EXPECT_EQ(std::string() + c.foxpro_type + n.foxpro_type + m.foxpro_type + i.foxpro_type, "CNMI");
+  EXPECT_EQ(c.width, 12);
+  EXPECT_FALSE(c.nullable);
+  EXPECT_FALSE(c.binary);
+  EXPECT_EQ(n.width, 13);
+  EXPECT_EQ(n.decimals, 2);
+  EXPECT_TRUE(n.nullable);
+  EXPECT_TRUE(m.binary);
+  EXPECT_EQ(i.pg_type, 0u);
+}
+
 TEST_F(FoxProSessionTest, LostMemoValuesArriveAsNullAndTheRecordSetCountsThem) {
   fs::resize_file(dir_.File("dbase_30.fpt"), 512);  // the memo blocks are gone
   Connection connection;

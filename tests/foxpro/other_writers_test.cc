@@ -261,7 +261,7 @@ TEST_F(OtherWritersTest, ValuesInvalidForTheirTypeArriveAsRawTextCountedPerColum
                                                {"-3.25", std::nullopt, "false"}}));
   const std::string notices = NoticeText(reading.notices);
   EXPECT_NE(notices.find("Table \"t\", column \"AMOUNT\": 2 values are not valid numbers (the "
-                         "first in row 2: \".\"); they arrived as their raw text."),
+                         "first in row 2: \".\"); they were read as their raw text."),
             std::string::npos)
       << notices;
   EXPECT_NE(notices.find("column \"BORN\": 1 value is not a valid date (row 2: \"NotAYear\")"),

@@ -272,7 +272,7 @@ TEST_F(SendToPostgreSqlTest, WhatTheTableHadToTellComesOncePerTableAfterItsRows)
   ASSERT_EQ(prompter_.Reports().size(), 2u);
   EXPECT_EQ(Description(prompter_.Reports()[0]),
             "Table \"bad\", column \"amount\": 2 values are not valid numbers (the first in row "
-            "1: \".\"); they arrived as their raw text.");
+            "1: \".\"); they were read as their raw text.");
   EXPECT_EQ(ReportedLine(prompter_.Reports()[0]), 154);
   EXPECT_THAT(Description(prompter_.Reports()[1]), ::testing::HasSubstr("column \"born\": 2 values"));
   EXPECT_THAT(prompter_.Messages(),
