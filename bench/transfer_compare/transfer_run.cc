@@ -1,6 +1,7 @@
 // Runs one transfer command on one table, as the tables window would, and
 // prints its time, its error reports and the peak memory:
-//   transfer_run to-postgresql|to-foxpro <table> <free-table folder>
+//   transfer_run to-postgresql|to-foxpro <table> <free-table folder> [text|typed]
+// The last argument chooses the column types (default: text).
 // The PostgreSQL side comes from VELTRANE_BENCH_PGHOST, _PGPORT, _PGUSER,
 // _PGPASSWORD and _PGDATABASE. Overwrite questions are answered Yes.
 
@@ -9,8 +10,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
+#include "app/column_types_setting.h"
 #include "app/prompter.h"
 #include "app/table_list.h"
 #include "app/window_hooks.h"
@@ -63,8 +66,11 @@ std::string Env(const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: %s to-postgresql|to-foxpro <table> <free-table folder>\n",
+  const auto column_types =
+      argc == 5 ? app::ParseColumnTypesWord(argv[4]) : std::optional(app::ColumnTypes::kText);
+  if ((argc != 4 && argc != 5) || !column_types) {
+    std::fprintf(stderr,
+                 "usage: %s to-postgresql|to-foxpro <table> <free-table folder> [text|typed]\n",
                  argv[0]);
     return 2;
   }
@@ -89,7 +95,7 @@ int main(int argc, char** argv) {
   NoPointer pointer;
   NoEvents events;
   transfer::CommandContext ctx{[&] { return settings; }, foxpro_tables, postgresql_tables,
-                               progress, pointer, prompter, events};
+                               progress, pointer, prompter, events, *column_types};
 
   const auto start = std::chrono::steady_clock::now();
   if (direction == "to-foxpro") {

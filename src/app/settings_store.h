@@ -20,6 +20,10 @@ inline constexpr char kDatabaseSetting[] = "Database";
 inline constexpr char kDbcFileSetting[] = "DBCFile";
 inline constexpr char kFreeTableFolderSetting[] = "FreeTableFolder";
 inline constexpr char kFoxproOptionSetting[] = "FoxproOption";
+// The code page of FoxPro tables without a mark, and of tables sent to
+// FoxPro: "866", or "866!" to take it also for marked tables. Read by both
+// programs; no window writes it.
+inline constexpr char kFoxProCodePageSetting[] = "FoxProCodePage";
 
 inline constexpr char kDefaultServer[] = "localhost";
 inline constexpr char kDefaultPort[] = "5432";

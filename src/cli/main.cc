@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/column_types_setting.h"
 #include "app/settings_store.h"
 #include "cli/connection_values.h"
 #include "cli/options.h"
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
   const app::SettingsStore store;
   const db::ConnectionSettings settings =
       cli::ConnectionValues(options, store, std::getenv(cli::kPasswordVariable));
+  if (!options.column_types) options.column_types = app::ReadColumnTypes(store);
 
   CatchInterrupts();
   cli::StatusLine status(isatty(STDERR_FILENO));

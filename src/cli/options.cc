@@ -30,10 +30,26 @@ OverwriteAnswer ParseOverwrite(const std::string& word) {
   throw UsageError("--overwrite takes ask, yes or no, not \"" + word + "\"");
 }
 
+app::ColumnTypes ParseColumnTypes(const std::string& word) {
+  if (const auto choice = app::ParseColumnTypesWord(word)) return *choice;
+  throw UsageError("--column-types takes text or typed, not \"" + word + "\"");
+}
+
 // The options that take a value.
 bool IsValueOption(const std::string& name) {
   return name == "--server" || name == "--port" || name == "--user" || name == "--database" ||
-         name == "--dbc" || name == "--free-tables" || name == "--overwrite";
+         name == "--dbc" || name == "--free-tables" || name == "--overwrite" ||
+         name == "--column-types" || name == "--code-page";
+}
+
+// A code page number, with "!" after it to take it also for marked tables.
+std::string ParseCodePage(const std::string& word) {
+  std::string number = word;
+  if (!number.empty() && number.back() == '!') number.pop_back();
+  if (number.empty() || number.size() > 5 || number.find_first_not_of("0123456789") != std::string::npos)
+    throw UsageError("--code-page takes a code page number such as 1251 or 866, with ! after it "
+                     "to take it also for tables marked otherwise, not \"" + word + "\"");
+  return word;
 }
 
 void SetValueOption(Options& options, const std::string& name, const std::string& value) {
@@ -43,6 +59,8 @@ void SetValueOption(Options& options, const std::string& name, const std::string
   else if (name == "--database") options.database = value;
   else if (name == "--dbc") options.dbc_file = value;
   else if (name == "--free-tables") options.free_table_folder = value;
+  else if (name == "--column-types") options.column_types = ParseColumnTypes(value);
+  else if (name == "--code-page") options.code_page = ParseCodePage(value);
   else options.overwrite = ParseOverwrite(value);
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/column_types_setting.h"
+
 namespace veltrane::cli {
 
 // Exit statuses of the program.
@@ -34,6 +36,8 @@ struct Options {
   std::optional<std::string> dbc_file;           // --dbc: container mode
   std::optional<std::string> free_table_folder;  // --free-tables: free-table mode
   std::optional<OverwriteAnswer> overwrite;      // absent: ask on a terminal, else no
+  std::optional<app::ColumnTypes> column_types;  // absent: the remembered choice
+  std::optional<std::string> code_page;          // --code-page: "866" or "866!"
 };
 
 // What was wrong with a command line, in words for the user.

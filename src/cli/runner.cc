@@ -56,7 +56,8 @@ class Session {
         settings_(settings),
         status_(status),
         prompter_(status, overwrite, answers),
-        ctx_{[this] { return settings_; }, list1_, list2_, progress_, pointer_, prompter_, events_} {}
+        ctx_{[this] { return settings_; }, list1_, list2_, progress_, pointer_, prompter_, events_,
+             options.column_types.value_or(app::ColumnTypes::kText)} {}
 
   int Run();
 

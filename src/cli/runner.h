@@ -13,7 +13,8 @@ namespace veltrane::cli {
 // of this run, through the tables window's own commands, and returns the
 // exit status. Standard output gets what `check` and `list` print; standard
 // error gets the messages, reports and progress. The overwrite question is
-// answered as `overwrite` says, reading `answers` when it asks.
+// answered as `overwrite` says, reading `answers` when it asks. The
+// transfers use options.column_types (the classic mapping when absent).
 int RunCommand(const Options& options, const db::ConnectionSettings& settings, StatusLine& status,
                OverwriteAnswer overwrite, std::FILE* answers);
 

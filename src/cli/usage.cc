@@ -28,7 +28,45 @@ Options (they override the remembered values for this run only):
   --overwrite ask|yes|no answer to "Would you like to overwrite ...?";
                          ask reads y or n from standard input (default:
                          ask when standard input is a terminal, else no)
+  --column-types text|typed
+                         the column types of the tables a transfer creates
+                         (default: the remembered ColumnTypes setting, which
+                         the tables window's lists switch on a right click;
+                         else text; see below)
+  --code-page N[!]       code page of FoxPro tables without a code-page mark
+                         (N! also for tables marked otherwise), and of the
+                         tables send-to-foxpro creates; default: the
+                         FoxProCodePage setting, else guessed from the text
+                         of unmarked tables, and 1252
   -h, --help             show this text
+
+Column types:
+  text   the classic mapping. In PostgreSQL every column is text, except
+         integer (INT) and double (FLOAT) fields; in FoxPro every field is
+         a memo (binary ones a blob). Values arrive as their text; an empty
+         text arrives as NULL.
+  typed  the types are kept, both ways, so that a table survives a round
+         trip. FoxPro to PostgreSQL: C(n) and V(n) become varchar(n) (the
+         blanks that pad C removed), M text, N and F numeric(p,s) wide
+         enough for every value of the field (N(20,0), which bigint
+         becomes, bigint), I integer, B double precision, Y numeric(19,4),
+         D date, T timestamp, L boolean, and blob, general, varbinary and
+         binary fields bytea. A null is NULL; an empty text stays the empty
+         text; a blank date, number or logical is NULL, and so is a value
+         its column cannot take (one report per table names them). A field
+         without FoxPro's null flag whose values cannot be blank becomes
+         NOT NULL.
+         PostgreSQL to FoxPro: smallint and integer become I, bigint
+         N(20,0), numeric(p,s) N(p+1,s) (N(p,0) without a scale) when that
+         is at most 20 wide, else a memo with the exact text; real and
+         double precision B, money Y, boolean L, date D, timestamp T,
+         timestamptz T converted to UTC, char(n) and varchar(n) up to 254
+         C(n) and V(n), bytea a blob, and every other type (longer text,
+         json, arrays, uuid, time, ...) a memo holding its text. Columns
+         that allow null get FoxPro's null flag. A value FoxPro cannot hold
+         (a date outside the years 1 to 9999, infinity, NaN, a number wider
+         than its field) is reported with its row, and the other rows
+         arrive.
 
 The password comes from the environment variable VELTRANE_PASSWORD when it is
 set, otherwise from the remembered settings; never from the command line.

@@ -10,10 +10,39 @@
 
 namespace veltrane::db {
 
+// Something a backend has to tell about a statement or a result besides its
+// rows: values that did not arrive as stored (a problem), or a liberty that
+// changed nothing that arrives, such as a renamed column (a note).
+struct Notice {
+  bool problem = false;
+  std::string text;
+};
+
+// What a backend knows of a column beyond its name and type code, for
+// choosing a target column that keeps its type.
+struct ColumnDetails {
+  // A FoxPro field: its header's type letter (0 for another backend's
+  // column), width, decimal count and flags.
+  char foxpro_type = 0;
+  int width = 0;
+  int decimals = 0;
+  bool binary = false;  // no code-page translation
+  bool autoincrement = false;
+  // A PostgreSQL column: its type's OID (0 for another backend's column)
+  // and type modifier (-1 when it has none), as the server describes it.
+  uint32_t pg_type = 0;
+  int32_t pg_typmod = -1;
+  // False when the column cannot hold null: a FoxPro field without the
+  // null flag, a PostgreSQL table column declared NOT NULL. A column the
+  // backend cannot tell about counts as nullable.
+  bool nullable = true;
+};
+
 // The column description a backend gives for a result.
 struct ColumnInfo {
   std::string name;
   int16_t type = 0;  // the access layer's type code (adInteger = 3, ...)
+  ColumnDetails details = {};
 };
 
 // A forward-only stream of rows produced by a backend. Rows are fetched on
@@ -28,6 +57,12 @@ class Cursor {
   // Fills `row` with the next row's values, one per column, and returns
   // true; returns false at the end. Throws Error on a failure.
   virtual bool Next(std::vector<Value>& row) = 0;
+  // Sets ColumnDetails::nullable of the columns where the backend tells it
+  // only on request (it asks the server, so only callers that need it ask).
+  // Throws Error on a failure.
+  virtual void DescribeNullability() {}
+  // What there is to tell about the rows fetched so far.
+  virtual std::vector<Notice> Notices() const { return {}; }
 };
 
 // One open connection of a backend. Throws Error on every failure.
@@ -46,6 +81,9 @@ class Session {
   }
   // The schema record set of the given query type (20: tables).
   virtual std::unique_ptr<Cursor> OpenSchema(int query_type) = 0;
+  // What the statements run since the last call had to tell; then forgets
+  // it.
+  virtual std::vector<Notice> TakeNotices() { return {}; }
   // Writes what the session still holds in memory before it ends (rows
   // gathered for a table file, say). Throws Error when that fails.
   virtual void Finish() {}

@@ -37,7 +37,7 @@ std::unique_ptr<Session> OpenSession(const std::string& connection_string) {
       throw Error("The provider \"" + *provider + "\" is not available; FoxPro tables are reached "
                   "through the provider \"" + std::string(kFoxProProvider) + "\".");
     return OpenFoxProSession(attributes.GetOr("Data Source"),
-                             attributes.GetOr("Collating Sequence"));
+                             attributes.GetOr("Collating Sequence"), attributes.GetOr("Code Page"));
   }
   throw Error("The connection string names neither a driver nor a provider.");
 }

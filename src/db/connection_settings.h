@@ -16,6 +16,10 @@ struct ConnectionSettings {
   bool container_mode = true;     // Option1 selected (else Option2: free tables)
   std::string dbc_file;           // Text6
   std::string free_table_folder;  // Text7
+  // The code page of FoxPro tables without a mark, and of the tables sent
+  // to FoxPro: a number ("866"), with "!" after it ("866!") to take it also
+  // for tables whose mark says otherwise; empty for none.
+  std::string foxpro_code_page;
 };
 
 }  // namespace veltrane::db

@@ -6,11 +6,13 @@
 namespace veltrane::db {
 
 std::string FoxProConnectionString(const ConnectionSettings& s) {
+  const std::string code_page =
+      s.foxpro_code_page.empty() ? "" : "Code Page=" + QuoteConnectionValue(s.foxpro_code_page) + ";";
   if (s.container_mode)
     return "Provider=vfpoledb.1;Data Source=" + QuoteConnectionValue(s.dbc_file) +
-           ";Collating Sequence=machine;";
+           ";Collating Sequence=machine;" + code_page;
   return "Provider=vfpoledb.1;Data Source=" + QuoteConnectionValue(s.free_table_folder) +
-         ";Collating Sequence=general;";
+         ";Collating Sequence=general;" + code_page;
 }
 
 std::string PostgreSqlConnectionString(const ConnectionSettings& s) {

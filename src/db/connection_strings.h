@@ -13,8 +13,9 @@ inline constexpr int kFalse = 0;
 
 // "Provider=vfpoledb.1;Data Source=<dbc_file>;Collating Sequence=machine;" in
 // container mode, "Provider=vfpoledb.1;Data Source=<free_table_folder>;
-// Collating Sequence=general;" in free-table mode. The other mode's path is
-// not read.
+// Collating Sequence=general;" in free-table mode, followed by
+// "Code Page=<foxpro_code_page>;" when one is chosen. The other mode's path
+// is not read.
 std::string FoxProConnectionString(const ConnectionSettings& s);
 
 // "Driver={PostgreSQL Unicode};Server=..;Port=..;Uid=..;Pwd=..;Database=.."

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "db/error.h"
+#include "foxpro/codepage.h"
 #include "foxpro/database.h"
 #include "foxpro/error.h"
 
@@ -30,12 +31,48 @@ auto Translated(Action&& action) -> decltype(action()) {
   }
 }
 
+std::vector<Notice> Translate(const std::vector<foxpro::Notice>& notices) {
+  std::vector<Notice> translated;
+  for (const foxpro::Notice& notice : notices) translated.push_back(Notice{notice.problem, notice.text});
+  return translated;
+}
+
+// "866" or "866!" (also for marked tables); empty for no choice.
+foxpro::CodePageChoice ParseCodePage(const std::string& text) {
+  foxpro::CodePageChoice choice;
+  if (text.empty()) return choice;
+  std::string number = text;
+  if (number.back() == '!') {
+    choice.force = true;
+    number.pop_back();
+  }
+  const bool digits = !number.empty() && number.size() <= 5 &&
+                      number.find_first_not_of("0123456789") == std::string::npos;
+  if (!digits || !foxpro::IsSupportedCodePage(std::stoi(number)))
+    throw Error("The code page \"" + text + "\" is not one the FoxPro engine reads: give its "
+                "number, such as 1252, 1251 or 866 (with \"!\" after it to take it also for tables "
+                "marked with another code page).");
+  choice.code_page = std::stoi(number);
+  return choice;
+}
+
+ColumnDetails DetailsOf(const foxpro::FieldDescriptor& field) {
+  ColumnDetails details;
+  details.foxpro_type = field.type;
+  details.width = field.length;
+  details.decimals = field.decimals;
+  details.binary = field.binary();
+  details.autoincrement = field.autoincrement();
+  details.nullable = field.nullable();
+  return details;
+}
+
 // The rows of a SELECT, converted cell by cell as they are fetched.
 class FoxProCursor : public Cursor {
  public:
   explicit FoxProCursor(std::unique_ptr<foxpro::RowCursor> rows) : rows_(std::move(rows)) {
     for (const foxpro::Column& column : rows_->Columns()) {
-      columns_.push_back(ColumnInfo{column.name, column.type});
+      columns_.push_back(ColumnInfo{column.name, column.type, DetailsOf(column.field)});
     }
   }
 
@@ -43,6 +80,8 @@ class FoxProCursor : public Cursor {
   int64_t RowCount() override {
     return Translated([&] { return rows_->RowCount(); });
   }
+  std::vector<Notice> Notices() const override { return Translate(rows_->Notices()); }
+
   bool Next(std::vector<Value>& row) override {
     if (!Translated([&] { return rows_->Next(cells_); })) return false;
     row.resize(cells_.size());
@@ -119,6 +158,8 @@ class FoxProEngineSession : public FoxProSession {
     Translated([&] { database_->AppendRow(path, values); });
   }
 
+  std::vector<Notice> TakeNotices() override { return Translate(database_->TakeNotices()); }
+
   void FlushAppends() override {
     Translated([&] { database_->Flush(); });
   }
@@ -132,11 +173,13 @@ class FoxProEngineSession : public FoxProSession {
 }  // namespace
 
 std::unique_ptr<Session> OpenFoxProSession(const std::string& data_source,
-                                           const std::string& /*collating_sequence*/) {
+                                           const std::string& /*collating_sequence*/,
+                                           const std::string& code_page) {
   // The engine only ever reads whole tables in file order, so the collating
   // sequence (which orders index keys and comparisons) changes nothing.
+  const foxpro::CodePageChoice choice = ParseCodePage(code_page);
   return std::make_unique<FoxProEngineSession>(
-      Translated([&] { return foxpro::Database::Open(data_source); }));
+      Translated([&] { return foxpro::Database::Open(data_source, choice); }));
 }
 
 FoxProSession* AsFoxPro(Session& session) { return dynamic_cast<FoxProSession*>(&session); }

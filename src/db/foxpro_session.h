@@ -40,10 +40,12 @@ FoxProSession* AsFoxPro(Session& session);
 
 // Opens the FoxPro table engine on a data source: a ".dbc" database
 // container file, or a folder of free tables. `collating_sequence` is the
-// connection string's "Collating Sequence" ("machine" or "general").
-// Throws Error saying why the data source does not open.
+// connection string's "Collating Sequence" ("machine" or "general"),
+// `code_page` its "Code Page" (see ConnectionSettings::foxpro_code_page;
+// empty for none). Throws Error saying why the data source does not open.
 std::unique_ptr<Session> OpenFoxProSession(const std::string& data_source,
-                                           const std::string& collating_sequence);
+                                           const std::string& collating_sequence,
+                                           const std::string& code_page = "");
 
 }  // namespace veltrane::db
 

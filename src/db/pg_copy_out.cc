@@ -46,6 +46,7 @@ PgCopyCursor::PgCopyCursor(std::shared_ptr<PgLink> link, const std::string& quer
     PgResultPtr described = TakeResult(conn);
     ExpectStatus(conn, described, PGRES_COMMAND_OK);
     decoder_.emplace(described.get());
+    decoder_->MarkNotNull(NotNullColumns(conn, described.get()));
     // A line break ends a trailing "--" comment of the query.
     PgResultPtr counted = link_->Run("SELECT count(*) FROM (" + query + "\n) AS counted");
     count_ = std::strtoll(PQgetvalue(counted.get(), 0, 0), nullptr, 10);

@@ -18,8 +18,9 @@ namespace veltrane::db {
 // cursor to fetch from.
 //
 // Opening runs, in one read-only repeatable-read transaction (so in one
-// snapshot): a description of the query (its columns, with their types
-// and type modifiers), the count of its rows, and the start of the COPY.
+// snapshot): a description of the query (its columns, with their types,
+// type modifiers and whether their table declares them NOT NULL), the count
+// of its rows, and the start of the COPY.
 // While the rows are read the connection runs nothing else; the
 // transaction ends when the last row has arrived or the cursor is
 // destroyed (a COPY not read to its end is cancelled). Every wait for the

@@ -106,6 +106,21 @@ bool PgStreamCursor::Next(std::vector<Value>& row) {
   return true;
 }
 
+void PgStreamCursor::DescribeNullability() {
+  // Inside the cursor's transaction a failure would end it: the cursor
+  // goes with it, as when a fetch fails.
+  const bool inside = Alive();
+  try {
+    decoder_->MarkNotNull(NotNullColumns(link_->conn.get(), batch_.get()));
+  } catch (...) {
+    if (inside) {
+      declared_ = false;
+      link_->EndTransaction();
+    }
+    throw;
+  }
+}
+
 int64_t PgStreamCursor::RowCount() {
   if (count_) return *count_;
   if (!Alive()) {

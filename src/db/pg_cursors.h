@@ -43,6 +43,7 @@ class PgStreamCursor : public Cursor {
   const std::vector<ColumnInfo>& Columns() const override { return decoder_->columns(); }
   int64_t RowCount() override;
   bool Next(std::vector<Value>& row) override;
+  void DescribeNullability() override;
 
  private:
   void Fetch();

@@ -1,32 +1,20 @@
 #include "db/pg_rows.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <set>
+#include <string>
 #include <string_view>
+#include <utility>
 
 #include "db/copy_text.h"
+#include "db/pg_handles.h"
+#include "db/pg_link.h"
+#include "db/pg_type_oids.h"
+#include "db/server_wait.h"
 
 namespace veltrane::db {
 namespace {
-
-// Type OIDs of the built-in types (pg_type.oid; fixed across versions).
-constexpr Oid kBoolOid = 16;
-constexpr Oid kByteaOid = 17;
-constexpr Oid kCharOid = 18;
-constexpr Oid kInt8Oid = 20;
-constexpr Oid kInt2Oid = 21;
-constexpr Oid kInt4Oid = 23;
-constexpr Oid kOidOid = 26;
-constexpr Oid kFloat4Oid = 700;
-constexpr Oid kFloat8Oid = 701;
-constexpr Oid kMoneyOid = 790;
-constexpr Oid kBpcharOid = 1042;
-constexpr Oid kVarcharOid = 1043;
-constexpr Oid kDateOid = 1082;
-constexpr Oid kTimeOid = 1083;
-constexpr Oid kTimestampOid = 1114;
-constexpr Oid kTimestamptzOid = 1184;
-constexpr Oid kNumericOid = 1700;
-constexpr Oid kUuidOid = 2950;
 
 // The access layer's type codes used here.
 constexpr int16_t kAdSmallInt = 2;
@@ -87,6 +75,29 @@ int16_t TypeCodeOfPgType(Oid type) {
   }
 }
 
+std::vector<bool> NotNullColumns(PGconn* conn, const PGresult* result) {
+  const int count = PQnfields(result);
+  std::vector<bool> not_null(static_cast<size_t>(count), false);
+  std::set<Oid> tables;
+  for (int i = 0; i < count; ++i)
+    if (PQftable(result, i) != InvalidOid) tables.insert(PQftable(result, i));
+  if (tables.empty()) return not_null;
+  std::string query =
+      "SELECT attrelid, attnum FROM pg_catalog.pg_attribute WHERE attnotnull AND attrelid IN (";
+  for (Oid table : tables) query += std::to_string(table) + ",";
+  query.back() = ')';
+  PgResultPtr declared(ExecWaiting(conn, query.c_str()));
+  if (PQresultStatus(declared.get()) != PGRES_TUPLES_OK) ThrowPgError(conn, declared.get());
+  std::set<std::pair<Oid, int>> declared_not_null;
+  for (int row = 0; row < PQntuples(declared.get()); ++row)
+    declared_not_null.emplace(static_cast<Oid>(std::strtoul(PQgetvalue(declared.get(), row, 0), nullptr, 10)),
+                              std::atoi(PQgetvalue(declared.get(), row, 1)));
+  for (int i = 0; i < count; ++i)
+    not_null[static_cast<size_t>(i)] =
+        declared_not_null.count({PQftable(result, i), PQftablecol(result, i)}) > 0;
+  return not_null;
+}
+
 PgRowDecoder::PgRowDecoder(const PGresult* result) {
   int count = PQnfields(result);
   columns_.reserve(count);
@@ -94,12 +105,20 @@ PgRowDecoder::PgRowDecoder(const PGresult* result) {
   forms_.reserve(count);
   for (int i = 0; i < count; ++i) {
     Oid type = PQftype(result, i);
-    columns_.push_back({PQfname(result, i), TypeCodeOfPgType(type)});
+    ColumnInfo column{PQfname(result, i), TypeCodeOfPgType(type)};
+    column.details.pg_type = type;
+    column.details.pg_typmod = PQfmod(result, i);
+    columns_.push_back(std::move(column));
     types_.push_back({type, PQfmod(result, i)});
     forms_.push_back(type == kBoolOid    ? Form::kBoolean
                      : type == kMoneyOid ? Form::kMoney
                                          : Form::kText);
   }
+}
+
+void PgRowDecoder::MarkNotNull(const std::vector<bool>& not_null) {
+  for (size_t i = 0; i < columns_.size() && i < not_null.size(); ++i)
+    columns_[i].details.nullable = !not_null[i];
 }
 
 void PgRowDecoder::Assign(size_t column, const char* text, size_t length, Value& value) const {

@@ -20,6 +20,12 @@ namespace veltrane::db {
 // 135, bytea 205, uuid 72, anything else 203 (its text form).
 int16_t TypeCodeOfPgType(Oid type);
 
+// Which columns of `result` come straight from a table column declared
+// NOT NULL, asked of the server's catalogue on `conn` (one query, made only
+// when some column comes from a table). Works on any result that describes
+// columns, also one without rows. Throws PgStatementError.
+std::vector<bool> NotNullColumns(PGconn* conn, const PGresult* result);
+
 // A column's PostgreSQL type as the server describes it.
 struct PgColumnType {
   Oid type = 0;
@@ -35,7 +41,12 @@ struct PgColumnType {
 // keeps the server's text form. Values reuse the buffers of `row`.
 class PgRowDecoder {
  public:
+  // Columns get their type's OID and modifier from `result`.
   explicit PgRowDecoder(const PGresult* result);
+
+  // Describes the columns marked in `not_null` (see NotNullColumns) as not
+  // nullable.
+  void MarkNotNull(const std::vector<bool>& not_null);
 
   const std::vector<ColumnInfo>& columns() const { return columns_; }
   const std::vector<PgColumnType>& column_types() const { return types_; }

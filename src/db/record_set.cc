@@ -73,9 +73,18 @@ void RecordSet::Fetch() {
     for (db::Value& value : row_) value.SetNull();
 }
 
+std::vector<Notice> RecordSet::Notices() const {
+  return cursor_ ? cursor_->Notices() : std::vector<Notice>();
+}
+
 int64_t RecordSet::RecordCount() {
   if (!cursor_) throw Error("The record set is closed; it has no record count.");
   return cursor_->RowCount();
+}
+
+void RecordSet::DescribeNullability() {
+  if (!cursor_) throw Error("The record set is closed; it has no columns to describe.");
+  cursor_->DescribeNullability();
 }
 
 void RecordSet::MoveNext() {

@@ -19,6 +19,7 @@ class Field {
   Field(const ColumnInfo* info, const Value* value) : info_(info), value_(value) {}
   const std::string& Name() const { return info_->name; }
   int16_t Type() const { return info_->type; }
+  const ColumnDetails& Details() const { return info_->details; }
   // The current row's value; null at end-of-file.
   const db::Value& Value() const { return *value_; }
 
@@ -69,6 +70,12 @@ class RecordSet {
   // End-of-file ("EOF" itself is a C library macro, hence the spelling).
   bool Eof() const { return eof_; }
   int64_t RecordCount();
+  // Makes the fields' details tell which columns cannot hold null also where
+  // that takes a question to the server (see Cursor::DescribeNullability).
+  void DescribeNullability();
+  // What the backend has to tell about the rows read so far (see Notice);
+  // nothing for a closed record set.
+  std::vector<Notice> Notices() const;
   // Moves to the next row. A failure to fetch it leaves the record set at
   // end-of-file and throws. Throws at end-of-file and on a closed set.
   void MoveNext();

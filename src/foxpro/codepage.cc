@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <map>
@@ -43,7 +44,12 @@ const char* IconvName(int code_page) {
     case 10000: return "MACINTOSH";
     case 10007: return "MAC-CYRILLIC";
     case 10029: return "MAC-CENTRALEUROPE";
-    case 437: case 737: case 850: case 852: case 857: case 860: case 861:
+    case kKoi8rCodePage: return "KOI8-R";
+    case 28591: return "ISO-8859-1";
+    case 28592: return "ISO-8859-2";
+    case 28595: return "ISO-8859-5";
+    case 28597: return "ISO-8859-7";
+    case 437: case 737: case 850: case 852: case 855: case 857: case 860: case 861:
     case 863: case 865: case 866: case 874: case 932: case 936: case 949:
     case 950: case 1250: case 1251: case 1252: case 1253: case 1254:
     case 1255: case 1256: case 1257: case 1258:
@@ -60,43 +66,6 @@ std::string IconvCodeName(int code_page) {
 
 bool IsDoubleByte(int code_page) {
   return code_page == 932 || code_page == 936 || code_page == 949 || code_page == 950;
-}
-
-void AppendUtf8(uint32_t cp, std::string& out) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
-
-// Reads one UTF-8 character at text[pos]; returns false for a malformed one.
-bool NextCodePoint(std::string_view text, size_t& pos, uint32_t& cp) {
-  unsigned char c = static_cast<unsigned char>(text[pos]);
-  int extra;
-  if (c < 0x80) { cp = c; extra = 0; }
-  else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
-  else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
-  else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
-  else return false;
-  if (pos + extra >= text.size()) return false;
-  for (int i = 1; i <= extra; ++i) {
-    unsigned char d = static_cast<unsigned char>(text[pos + i]);
-    if ((d & 0xC0) != 0x80) return false;
-    cp = (cp << 6) | (d & 0x3F);
-  }
-  pos += 1 + extra;
-  return true;
 }
 
 class IconvHandle {
@@ -255,7 +224,141 @@ class DoubleByteCodec : public TextCodec {
   IconvHandle from_utf8_;
 };
 
+// UTF-8 tables (written by programs that ignore code pages): text stays as
+// it is, a malformed sequence becomes U+FFFD.
+class Utf8Codec : public TextCodec {
+ public:
+  Utf8Codec() : TextCodec(kUtf8CodePage) {}
+
+  bool Decode(std::string_view bytes, std::string& out) const override {
+    bool clean = true;
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+      size_t start = pos;
+      uint32_t cp = 0;
+      if (NextCodePoint(bytes, pos, cp)) {
+        out.append(bytes.substr(start, pos - start));
+      } else {
+        clean = false;
+        AppendUtf8(0xFFFD, out);
+        pos = start + 1;
+      }
+    }
+    return clean;
+  }
+
+  bool Encode(std::string_view text, std::string& out, std::string& bad) const override {
+    std::string decoded;
+    if (!Decode(text, decoded)) {
+      bad = "a byte that is not UTF-8 text";
+      return false;
+    }
+    out.append(text);
+    return true;
+  }
+};
+
 }  // namespace
+
+void AppendUtf8(uint32_t cp, std::string& out) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+bool NextCodePoint(std::string_view text, size_t& pos, uint32_t& cp) {
+  unsigned char c = static_cast<unsigned char>(text[pos]);
+  int extra;
+  if (c < 0x80) { cp = c; extra = 0; }
+  else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
+  else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
+  else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
+  else return false;
+  if (pos + extra >= text.size()) return false;
+  for (int i = 1; i <= extra; ++i) {
+    unsigned char d = static_cast<unsigned char>(text[pos + i]);
+    if ((d & 0xC0) != 0x80) return false;
+    cp = (cp << 6) | (d & 0x3F);
+  }
+  pos += 1 + extra;
+  return true;
+}
+
+uint8_t MarkOfCodePage(int code_page) {
+  // FoxPro's own marks, where dBase wrote others for the same code page.
+  constexpr MarkEntry kFoxProMarks[] = {
+      {0x01, 437}, {0x02, 850}, {0x64, 852}, {0x65, 866}, {0x66, 865}, {0x67, 861},
+      {0x6A, 737}, {0x6B, 857}, {0x6C, 863}, {0x7C, 874},
+  };
+  for (const MarkEntry& entry : kFoxProMarks)
+    if (entry.code_page == code_page) return entry.mark;
+  for (const MarkEntry& entry : kMarks)
+    if (entry.code_page == code_page) return entry.mark;
+  return code_page_mark::kUnmarked;
+}
+
+int CodePageOfLanguageDriver(const std::string& name) {
+  // dBase names its drivers "DB" + the DOS code page + country, or
+  // "DBWIN" + country for Windows ANSI.
+  if (name.rfind("DBWIN", 0) == 0) return kDefaultCodePage;
+  if (name.size() >= 5 && name.rfind("DB", 0) == 0 && std::isdigit(static_cast<unsigned char>(name[2])) &&
+      std::isdigit(static_cast<unsigned char>(name[3])) &&
+      std::isdigit(static_cast<unsigned char>(name[4]))) {
+    int code_page = std::stoi(name.substr(2, 3));
+    const char* iconv_name = IconvName(code_page);
+    if (iconv_name == nullptr || *iconv_name != '\0') return code_page;
+  }
+  return 0;
+}
+
+int CodePageOfName(const std::string& text) {
+  std::string name;
+  for (char c : text)
+    if (std::isalnum(static_cast<unsigned char>(c)))
+      name.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+  struct Named {
+    const char* name;
+    int code_page;
+  };
+  constexpr Named kNames[] = {
+      {"UTF8", kUtf8CodePage}, {"LATIN1", 28591}, {"KOI8R", kKoi8rCodePage}, {"BIG5", 950},
+      {"GBK", 936},           {"GB2312", 936},   {"SHIFTJIS", 932},         {"SJIS", 932},
+      {"EUCKR", 949},         {"ISO88591", 28591}, {"ISO88592", 28592},     {"ISO88595", 28595},
+      {"ISO88597", 28597},    {"88591", 28591},  {"88592", 28592},         {"88595", 28595},
+      {"88597", 28597},
+  };
+  for (const Named& entry : kNames)
+    if (name == entry.name) return entry.code_page;
+  for (const char* prefix : {"WINDOWS", "ANSI", "CP", "OEM", ""}) {
+    const std::string start(prefix);
+    if (name.rfind(start, 0) != 0) continue;
+    const std::string number = name.substr(start.size());
+    if (number.empty() || number.size() > 5 ||
+        number.find_first_not_of("0123456789") != std::string::npos)
+      continue;
+    const int code_page = std::stoi(number);
+    return IsSupportedCodePage(code_page) ? code_page : 0;
+  }
+  return 0;
+}
+
+bool IsSupportedCodePage(int code_page) {
+  if (code_page == kUtf8CodePage) return true;
+  const char* name = IconvName(code_page);
+  return name == nullptr || *name != '\0';
+}
 
 int CodePageOfMark(uint8_t mark) {
   if (mark == code_page_mark::kUnmarked) return kDefaultCodePage;
@@ -270,10 +373,11 @@ const TextCodec& TextCodec::For(int code_page) {
   std::lock_guard<std::mutex> lock(mutex);
   auto it = codecs.find(code_page);
   if (it != codecs.end()) return *it->second;
-  if (IconvName(code_page) != nullptr && *IconvName(code_page) == '\0')
+  if (!IsSupportedCodePage(code_page))
     throw Error("code page " + std::to_string(code_page) + " is not supported");
   std::unique_ptr<TextCodec> codec;
-  if (IsDoubleByte(code_page)) codec = std::make_unique<DoubleByteCodec>(code_page);
+  if (code_page == kUtf8CodePage) codec = std::make_unique<Utf8Codec>();
+  else if (IsDoubleByte(code_page)) codec = std::make_unique<DoubleByteCodec>(code_page);
   else codec = std::make_unique<SingleByteCodec>(code_page);
   const TextCodec& result = *codec;
   codecs.emplace(code_page, std::move(codec));

@@ -15,14 +15,32 @@ inline constexpr uint8_t kWindowsAnsi = 0x03;  // 1252
 }  // namespace code_page_mark
 
 inline constexpr int kDefaultCodePage = 1252;
+inline constexpr int kUtf8CodePage = 65001;
+inline constexpr int kKoi8rCodePage = 20866;
 
 // The Windows code page a header's code page byte stands for (1252 for an
 // unmarked table); 0 for a byte no FoxPro version writes.
 int CodePageOfMark(uint8_t mark);
 
+// The mark Visual FoxPro writes for `code_page`; 0 for a code page that
+// FoxPro has no mark for (UTF-8, KOI8-R, the ISO ones).
+uint8_t MarkOfCodePage(int code_page);
+
+// The code page a dBase 7 language driver name stands for ("DB866RU0" is
+// 866, "DBWINUS0" 1252); 0 for a name that names none.
+int CodePageOfLanguageDriver(const std::string& name);
+
+// The code page a name stands for, as .cpg files beside shapefile tables
+// give it: "UTF-8", "1251", "CP1251", "ANSI 1251", "ISO-8859-1", "88591",
+// "KOI8-R", "BIG5", ...; 0 for a name this engine cannot read in.
+int CodePageOfName(const std::string& name);
+
+// True when TextCodec::For takes `code_page`.
+bool IsSupportedCodePage(int code_page);
+
 // Converts between a code page's bytes and UTF-8. Single-byte code pages use
 // a 256-entry table built once; double-byte ones (932, 936, 949, 950) go
-// through iconv.
+// through iconv; 65001 is UTF-8 itself.
 class TextCodec {
  public:
   // The codec of `code_page`, shared and built on first use. Throws Error
@@ -50,6 +68,13 @@ class TextCodec {
  private:
   int code_page_;
 };
+
+// Appends the UTF-8 bytes of the Unicode character `cp`.
+void AppendUtf8(uint32_t cp, std::string& out);
+
+// Reads the UTF-8 character at `text[pos]` into `cp` and advances `pos`
+// past it; false (leaving `pos`) for a malformed one.
+bool NextCodePoint(std::string_view text, size_t& pos, uint32_t& cp);
 
 // The UTF-8 character starting at `text[pos]` described for a user, e.g.
 // "'é' (U+00E9)"; advances `pos` past it.

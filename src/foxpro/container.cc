@@ -86,6 +86,11 @@ class ContainerImpl : public Container {
  public:
   explicit ContainerImpl(const std::string& path) : path_(path) { Load(); }
 
+  int code_page() const override {
+    const int code_page = CodePageOfMark(header_.code_page_mark);
+    return code_page == 0 ? kDefaultCodePage : code_page;
+  }
+
   std::vector<ContainerTable> Tables() override {
     std::vector<ContainerTable> tables;
     for (const ContainerObject& object : objects_) {

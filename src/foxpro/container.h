@@ -26,6 +26,8 @@ class Container {
   static std::unique_ptr<Container> Open(const std::string& dbc_path);
   virtual ~Container() = default;
 
+  // The code page the container keeps its names in.
+  virtual int code_page() const = 0;
   // Every table object; a damaged one is listed with its problem, so that
   // it does not hide the others.
   virtual std::vector<ContainerTable> Tables() = 0;

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "foxpro/codepage.h"
 #include "foxpro/container.h"
@@ -58,15 +59,17 @@ class FoxProDatabase : public Database {
  public:
   // `container` is null in free-table mode; `folder` is the folder of the
   // free tables or of the container file.
-  FoxProDatabase(std::string folder, std::string dbc_path, std::unique_ptr<Container> container)
+  FoxProDatabase(std::string folder, std::string dbc_path, std::unique_ptr<Container> container,
+                 const CodePageChoice& code_page)
       : folder_(std::move(folder)), dbc_path_(std::move(dbc_path)),
-        container_(std::move(container)) {}
+        container_(std::move(container)), code_page_(code_page) {}
 
   std::vector<CatalogEntry> Catalog() override;
   std::unique_ptr<RowCursor> Execute(const std::string& statement) override;
   void AppendRow(const std::string& path, const std::vector<InputValue>& values) override {
     Insert(path, values);
   }
+  std::vector<Notice> TakeNotices() override { return std::exchange(notices_, {}); }
   void Flush() override {
     if (appender_) appender_->Flush();
   }
@@ -87,6 +90,8 @@ class FoxProDatabase : public Database {
   std::string folder_;
   std::string dbc_path_;
   std::unique_ptr<Container> container_;
+  CodePageChoice code_page_;
+  std::vector<Notice> notices_;
 
   // The table of the last INSERT or AppendRow, kept open while those into
   // the same path follow one another; any other statement closes it first.
@@ -117,7 +122,7 @@ std::vector<CatalogEntry> FoxProDatabase::Catalog() {
   }
   for (const fs::directory_entry& entry : it) {
     if (HasDbfExtension(entry.path()) && entry.is_regular_file(error)) {
-      entries.push_back(CatalogEntry{entry.path().stem().string(), kTableType, ""});
+      entries.push_back(CatalogEntry{LowerCaseName(entry.path().stem().string()), kTableType, ""});
     }
   }
   std::sort(entries.begin(), entries.end(),
@@ -159,18 +164,17 @@ std::unique_ptr<RowCursor> FoxProDatabase::Select(const std::string& name) {
     std::optional<ContainerTable> table = FindContainerTable(name);
     if (!table) throw Error("The table \"" + name + "\" is not in " + DescribeSource() + ".");
     if (!table->problem.empty()) throw Error(table->problem);
-    std::unique_ptr<TableReader> reader = TableReader::Open(table->path);
-    const TextCodec& codec = TextCodec::For(reader->code_page());
-    std::vector<std::string> header_names;
-    for (const FieldDescriptor& field : reader->fields()) {
-      codec.Decode(field.name, header_names.emplace_back());
-    }
-    const LongNames long_names = MatchLongNames(header_names, table->field_names, table->name);
-    return std::make_unique<TableCursor>(std::move(reader), long_names.names);
+    std::unique_ptr<TableReader> reader = TableReader::Open(table->path, code_page_, table->name);
+    const LongNames long_names =
+        MatchLongNames(reader->field_names(), table->field_names, table->name);
+    return std::make_unique<TableCursor>(std::move(reader), long_names.names,
+                                         long_names.disagreement);
   }
   std::optional<std::string> path = FindFreeTable(name);
   if (!path) throw Error("The table \"" + name + "\" is not in " + DescribeSource() + ".");
-  return std::make_unique<TableCursor>(TableReader::Open(*path), std::vector<std::string>());
+  return std::make_unique<TableCursor>(
+      TableReader::Open(*path, code_page_, LowerCaseName(fs::path(*path).stem().string())),
+      std::vector<std::string>());
 }
 
 void FoxProDatabase::DropTable(const std::string& name) {
@@ -217,17 +221,31 @@ void FoxProDatabase::CreateTable(const std::string& path_text, std::vector<NewFi
     }
   }
 
-  std::vector<std::string> long_names;
+  // Names go into the table's header (and the container) in their code
+  // pages: a character they cannot hold becomes "_".
+  const int code_page = code_page_.code_page != 0 ? code_page_.code_page : kDefaultCodePage;
+  const TextCodec& table_codec = TextCodec::For(code_page);
+  const TextCodec& container_codec =
+      TextCodec::For(container_ ? container_->code_page() : code_page);
+  std::vector<std::string> names, long_names;
+  std::string changed_in_table, changed_in_container;
   for (const NewField& field : fields) {
     if (container_ && CharacterCount(field.name) > kLongestContainerName) {
       throw Error("Cannot create the table \"" + table_name + "\": the field name [" + field.name +
                   "] is longer than 128 characters.");
     }
-    long_names.push_back(field.name);
+    names.push_back(WithCodePageCharacters(field.name, table_codec));
+    long_names.push_back(WithCodePageCharacters(field.name, container_codec));
+    auto note = [&](std::string& changed, const std::string& written) {
+      if (written == field.name) return;
+      changed += std::string(changed.empty() ? "" : ", ") + "[" + field.name + "] as [" + written + "]";
+    };
+    note(changed_in_table, names.back());
+    if (container_) note(changed_in_container, long_names.back());
   }
   std::vector<std::string> header_names;
   try {
-    header_names = HeaderNamesFor(long_names);
+    header_names = HeaderNamesFor(names, table_codec);
   } catch (const Error& error) {
     throw Error("Cannot create the table \"" + table_name + "\": " + error.what());
   }
@@ -240,15 +258,27 @@ void FoxProDatabase::CreateTable(const std::string& path_text, std::vector<NewFi
       orphan_memo && fs::is_regular_file(*orphan_memo, error))
     RemoveFile(*orphan_memo, table_name);
 
-  TableWriter::Create(target.path, fields, container_ ? BacklinkTo(dbc_path_, target.path) : "");
-  if (!container_) return;
-  try {
-    container_->AddTable(table_name, target.path, long_names);
-  } catch (const Error&) {
-    // The table is not in the container: take its new files away again.
-    DeleteTableFiles(target.path, table_name);
-    throw;
+  TableWriter::Create(target.path, fields, container_ ? BacklinkTo(dbc_path_, target.path) : "",
+                      code_page);
+  if (container_) {
+    try {
+      container_->AddTable(table_name, target.path, long_names);
+    } catch (const Error&) {
+      // The table is not in the container: take its new files away again.
+      DeleteTableFiles(target.path, table_name);
+      throw;
+    }
   }
+  auto note = [&](const std::string& changed, const std::string& code_page, const char* where) {
+    if (changed.empty()) return;
+    notices_.push_back(Notice{false, "Table \"" + table_name + "\": field names with characters "
+                                     "that " + code_page + " cannot hold were written into the " +
+                                     where + " with \"_\" in their place: " + changed + "."});
+  };
+  note(changed_in_table, "code page " + std::to_string(code_page), "table");
+  if (container_)
+    note(changed_in_container,
+         "the container's code page " + std::to_string(container_->code_page()), "container");
 }
 
 void FoxProDatabase::CloseAppender() {
@@ -293,11 +323,12 @@ std::string ExistingDataSource(const std::string& data_source) {
 
 }  // namespace
 
-std::unique_ptr<Database> Database::Open(const std::string& data_source) {
+std::unique_ptr<Database> Database::Open(const std::string& data_source,
+                                         const CodePageChoice& code_page) {
   std::string path = ExistingDataSource(data_source);
   std::error_code error;
   if (fs::is_directory(path, error)) {
-    return std::make_unique<FoxProDatabase>(path, "", nullptr);
+    return std::make_unique<FoxProDatabase>(path, "", nullptr, code_page);
   }
   if (!fs::is_regular_file(path, error)) {
     throw Error("The FoxPro data source \"" + data_source +
@@ -312,7 +343,7 @@ std::unique_ptr<Database> Database::Open(const std::string& data_source) {
   }
   std::string folder = fs::path(path).parent_path().string();
   if (folder.empty()) folder = ".";
-  return std::make_unique<FoxProDatabase>(folder, path, std::move(container));
+  return std::make_unique<FoxProDatabase>(folder, path, std::move(container), code_page);
 }
 
 }  // namespace veltrane::foxpro

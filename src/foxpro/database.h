@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "foxpro/error.h"
+#include "foxpro/notice.h"
 #include "foxpro/row.h"
+#include "foxpro/table_reader.h"
 #include "foxpro/table_writer.h"
 
 namespace veltrane::foxpro {
@@ -35,12 +37,17 @@ struct CatalogEntry {
 class Database {
  public:
   // Opens a ".dbc" file (container mode) or a folder (free-table mode).
-  static std::unique_ptr<Database> Open(const std::string& data_source);
+  // Tables are read in `code_page` (see CodePageChoice); tables it creates
+  // are marked with and written in the chosen code page, 1252 when none is
+  // chosen.
+  static std::unique_ptr<Database> Open(const std::string& data_source,
+                                        const CodePageChoice& code_page = {});
   virtual ~Database() = default;
 
-  // Container mode: its tables (damaged ones with their problem) and views;
-  // free-table mode: every ".dbf" file of the folder, named by its file name
-  // without the extension.
+  // Container mode: its tables (damaged ones with their problem) and views,
+  // named as it stores them; free-table mode: every ".dbf" file of the
+  // folder, named by its file name without the extension, in lower case as
+  // FoxPro reports it.
   virtual std::vector<CatalogEntry> Catalog() = 0;
 
   // Runs one statement: a cursor over the rows for SELECT, nullptr otherwise.
@@ -54,6 +61,9 @@ class Database {
   // parsing the statement text for callers that hold the values already.
   virtual void AppendRow(const std::string& path, const std::vector<InputValue>& values) = 0;
 
+  // What the statements run since the last call had to tell besides their
+  // outcome (field names CREATE TABLE had to change, say); then forgets it.
+  virtual std::vector<Notice> TakeNotices() = 0;
   // Writes the records of INSERTs and appends still gathered in memory.
   // Throws Error as TableWriter::Flush does.
   virtual void Flush() = 0;

@@ -11,13 +11,20 @@ int16_t FieldDescriptor::type_code() const {
     case 'M': return binary() ? type_code::kBinaryMemo : type_code::kMemo;
     case 'N':
     case 'F': return type_code::kNumeric;
-    case 'I': return type_code::kInteger;
-    case 'B': return type_code::kDouble;
+    // Integers wider than 32 bits arrive as numerals.
+    case 'I':
+    case '+': return length <= 4 ? type_code::kInteger : type_code::kNumeric;
+    case '^': return type_code::kNumeric;
+    case 'B': return length == 8 ? type_code::kDouble : type_code::kBinaryMemo;
+    case 'O': return type_code::kDouble;
     case 'Y': return type_code::kCurrency;
     case 'D': return type_code::kDate;
-    case 'T': return type_code::kDateTime;
+    case 'T':
+    case '@':
+    case '=': return type_code::kDateTime;
     case 'L': return type_code::kLogical;
     case 'G':
+    case 'P':
     case 'W': return type_code::kBinaryMemo;
     case 'Q': return type_code::kVarBinary;
     default: return type_code::kChar;

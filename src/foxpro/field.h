@@ -16,10 +16,10 @@ inline constexpr uint8_t kAutoIncrement = 0x0C;
 
 // One field of a table as its header describes it.
 struct FieldDescriptor {
-  std::string name;      // the header's name (at most 10 characters)
-  char type = 'C';       // C V M N F I B Y D T L G W Q
+  std::string name;      // the header's name bytes (undecoded, padding removed)
+  char type = 'C';       // C V M N F I B Y D T L G W Q, and other writers' types
   uint32_t offset = 0;   // displacement of the field within a record
-  uint8_t length = 0;
+  uint16_t length = 0;   // above 255 only for wide character fields
   uint8_t decimals = 0;
   uint8_t flags = 0;
   int null_bit = -1;     // bit in _NullFlags marking null, -1 if none

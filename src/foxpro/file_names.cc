@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "foxpro/header_names.h"
+
 namespace veltrane::foxpro {
 
 namespace fs = std::filesystem;
@@ -10,13 +12,13 @@ namespace fs = std::filesystem;
 namespace {
 
 bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
+  if (a.size() != b.size()) return LowerCaseName(a) == LowerCaseName(b);
   for (size_t i = 0; i < a.size(); ++i) {
     unsigned char x = static_cast<unsigned char>(a[i]);
     unsigned char y = static_cast<unsigned char>(b[i]);
     if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
     if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-    if (x != y) return false;
+    if (x != y) return x >= 0x80 && y >= 0x80 && LowerCaseName(a) == LowerCaseName(b);
   }
   return true;
 }

@@ -10,7 +10,8 @@ namespace veltrane::foxpro {
 // a file whatever the case of its name on disk.
 
 // The path of the entry of `folder` whose name equals `name` without regard
-// to (ASCII) case, preferring an exact match; nullopt when there is none.
+// to case (see LowerCaseName), preferring an exact match; nullopt when
+// there is none.
 std::optional<std::string> FindInFolder(const std::string& folder, const std::string& name);
 
 // `path` resolved the same way in its folder: the existing file's real path,

@@ -23,13 +23,35 @@ void PutBe32(char* at, uint32_t v) {
   at[3] = static_cast<char>(v & 0xFF);
 }
 
-// The largest memo value read in one piece from a .dbt file that has no end
-// mark (its size is otherwise bounded only by the file).
+// A .dbt value without an end mark is looked for in pieces of this size.
 constexpr uint64_t kDbtScanChunk = 64 * 1024;
 
 // Memo values are read through a window of the file this large: appended
 // tables keep their memo blocks in record order, so most reads hit it.
 constexpr uint64_t kWindowSize = 256 * 1024;
+
+// Block sizes a dBase IV memo header may give; others fall back to 512.
+constexpr uint32_t kSmallestDbtBlock = 64;
+constexpr uint32_t kLargestDbtBlock = 32 * 1024;
+
+uint32_t Le32(const char* p) {
+  return static_cast<uint32_t>(static_cast<uint8_t>(p[0])) |
+         (static_cast<uint32_t>(static_cast<uint8_t>(p[1])) << 8) |
+         (static_cast<uint32_t>(static_cast<uint8_t>(p[2])) << 16) |
+         (static_cast<uint32_t>(static_cast<uint8_t>(p[3])) << 24);
+}
+
+// "1.5 GB", "300 MB", "12 bytes".
+std::string DescribeSize(uint64_t bytes) {
+  constexpr uint64_t kMegabyte = uint64_t{1} << 20;
+  constexpr uint64_t kGigabyte = uint64_t{1} << 30;
+  if (bytes >= kGigabyte) {
+    const uint64_t tenths = bytes * 10 / kGigabyte;
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " GB";
+  }
+  if (bytes >= kMegabyte) return std::to_string(bytes / kMegabyte) + " MB";
+  return std::to_string(bytes) + " bytes";
+}
 
 // The most memory the blocks waiting for a Commit keep once written.
 constexpr size_t kKeptPendingBytes = size_t{4} << 20;
@@ -59,14 +81,38 @@ MemoReader::MemoReader(const std::optional<std::string>& path, Kind kind,
     block_size_ = (static_cast<uint8_t>(head[memo::kBlockSizeOffset]) << 8) |
                   static_cast<uint8_t>(head[memo::kBlockSizeOffset + 1]);
     if (block_size_ == 0) problem_ = "the memo file \"" + name_ + "\" has block size 0";
+    return;
+  }
+  block_size_ = memo::kDbtBlockSize;
+  if (kind_ == Kind::kDbt4) {
+    std::string head = file_->ReadAt(memo::kDbt4BlockSizeOffset, 2);
+    if (head.size() == 2) {
+      uint32_t size = static_cast<uint8_t>(head[0]) | (static_cast<uint8_t>(head[1]) << 8);
+      if (size >= kSmallestDbtBlock && size <= kLargestDbtBlock && size % kSmallestDbtBlock == 0)
+        block_size_ = size;
+    }
   }
 }
 
 std::string MemoReader::Read(uint64_t block, std::string& out) const {
-  out.clear();
-  if (!problem_.empty()) return problem_;
-  return kind_ == Kind::kFpt ? ReadFpt(block, out) : ReadDbt(block, out);
+  return ReadValue(block, out).problem;
 }
+
+MemoRead MemoReader::ReadValue(uint64_t block, std::string& out, uint64_t largest) const {
+  out.clear();
+  if (!problem_.empty()) return Failure(MemoRead::Status::kDamaged, problem_);
+  return kind_ == Kind::kFpt ? ReadFpt(block, out, largest) : ReadDbt(block, out, largest);
+}
+
+MemoRead MemoReader::Failure(MemoRead::Status status, std::string problem, uint64_t size) const {
+  MemoRead result;
+  result.status = status;
+  result.size = size;
+  result.problem = std::move(problem);
+  return result;
+}
+
+std::string MemoReader::Block(uint64_t block) const { return "memo block " + std::to_string(block); }
 
 const char* MemoReader::Window(uint64_t offset, uint64_t length) const {
   if (length > kWindowSize) return nullptr;
@@ -79,47 +125,82 @@ const char* MemoReader::Window(uint64_t offset, uint64_t length) const {
   return window_.data() + (offset - window_start_);
 }
 
-std::string MemoReader::ReadFpt(uint64_t block, std::string& out) const {
-  uint64_t offset = block * block_size_;
-  if (offset < memo::kFptHeaderSize)
-    return "memo block " + std::to_string(block) + " points into the header of \"" + name_ + "\"";
-  if (offset + memo::kBlockHeaderSize > size_)
-    return "memo block " + std::to_string(block) + " lies past the end of \"" + name_ + "\" (" +
-           std::to_string(size_) + " bytes)";
-  const char* head = Window(offset, memo::kBlockHeaderSize);
-  if (head == nullptr) return "memo block " + std::to_string(block) + " could not be read";
-  uint64_t length = Be32(std::string(head, memo::kBlockHeaderSize), 4);
-  if (length > size_ - offset - memo::kBlockHeaderSize)
-    return "memo block " + std::to_string(block) + " of " + std::to_string(length) +
-           " bytes runs past the end of \"" + name_ + "\"";
-  const uint64_t data_at = offset + memo::kBlockHeaderSize;
-  if (const char* data = Window(data_at, length)) {
+MemoRead MemoReader::ReadBytes(uint64_t block, uint64_t offset, uint64_t length,
+                               std::string& out) const {
+  if (const char* data = Window(offset, length)) {
     out.assign(data, static_cast<size_t>(length));
-    return "";
+    return {};
   }
-  out.resize(length);
-  size_t got = file_->ReadAt(data_at, out.data(), length);
-  if (got != length) return "memo block " + std::to_string(block) + " could not be read whole";
-  return "";
+  out.resize(static_cast<size_t>(length));
+  if (file_->ReadAt(offset, out.data(), out.size()) != length) {
+    out.clear();
+    return Failure(MemoRead::Status::kDamaged, Block(block) + " could not be read whole");
+  }
+  return {};
 }
 
-std::string MemoReader::ReadDbt(uint64_t block, std::string& out) const {
-  uint64_t offset = block * memo::kDbtBlockSize;
+MemoRead MemoReader::ReadFpt(uint64_t block, std::string& out, uint64_t largest) const {
+  const uint64_t offset = block * block_size_;
+  if (offset < memo::kFptHeaderSize)
+    return Failure(MemoRead::Status::kDamaged,
+                   Block(block) + " points into the header of \"" + name_ + "\"");
+  if (offset + memo::kBlockHeaderSize > size_)
+    return Failure(MemoRead::Status::kPastEnd, Block(block) + " lies past the end of \"" + name_ +
+                                                   "\" (" + std::to_string(size_) + " bytes)");
+  const char* head = Window(offset, memo::kBlockHeaderSize);
+  if (head == nullptr)
+    return Failure(MemoRead::Status::kDamaged, Block(block) + " could not be read");
+  const uint64_t length = Be32(std::string(head, memo::kBlockHeaderSize), 4);
+  return ReadBlockValue(block, offset, length, out, largest);
+}
+
+MemoRead MemoReader::ReadBlockValue(uint64_t block, uint64_t offset, uint64_t length,
+                                    std::string& out, uint64_t largest) const {
+  if (length > size_ - offset - memo::kBlockHeaderSize)
+    return Failure(MemoRead::Status::kPastEnd, Block(block) + " of " + std::to_string(length) +
+                                                   " bytes runs past the end of \"" + name_ + "\"");
+  if (length > largest)
+    return Failure(MemoRead::Status::kTooLarge, Block(block) + " holds " + DescribeSize(length),
+                   length);
+  return ReadBytes(block, offset + memo::kBlockHeaderSize, length, out);
+}
+
+MemoRead MemoReader::ReadDbt(uint64_t block, std::string& out, uint64_t largest) const {
+  const uint64_t offset = block * block_size_;
   if (offset >= size_)
-    return "memo block " + std::to_string(block) + " lies past the end of \"" + name_ + "\" (" +
-           std::to_string(size_) + " bytes)";
-  while (offset < size_) {
-    std::string chunk = file_->ReadAt(offset, static_cast<size_t>(std::min(kDbtScanChunk, size_ - offset)));
-    if (chunk.empty()) break;
-    size_t end = chunk.find(memo::kDbtEnd);
-    if (end != std::string::npos) {
-      out.append(chunk, 0, end);
-      return "";
-    }
-    out += chunk;
-    offset += chunk.size();
+    return Failure(MemoRead::Status::kPastEnd, Block(block) + " lies past the end of \"" + name_ +
+                                                   "\" (" + std::to_string(size_) + " bytes)");
+  const char* head = Window(offset, std::min<uint64_t>(memo::kBlockHeaderSize, size_ - offset));
+  if (head != nullptr && size_ - offset >= memo::kBlockHeaderSize &&
+      std::equal(head, head + sizeof memo::kDbt4Mark, memo::kDbt4Mark)) {
+    // dBase IV: the length counts the 8 bytes before the value.
+    const uint64_t stored = Le32(head + sizeof memo::kDbt4Mark);
+    if (stored < memo::kBlockHeaderSize)
+      return Failure(MemoRead::Status::kDamaged,
+                     Block(block) + " gives the impossible length " + std::to_string(stored));
+    return ReadBlockValue(block, offset, stored - memo::kBlockHeaderSize, out, largest);
   }
-  return "";
+  // dBase III: the text runs to its end mark (or the end of the file). The
+  // mark is found first, so that a value too large is never held.
+  uint64_t end = offset;
+  std::string chunk;
+  while (end < size_ && end - offset <= largest) {
+    chunk.resize(static_cast<size_t>(std::min(kDbtScanChunk, size_ - end)));
+    chunk.resize(file_->ReadAt(end, chunk.data(), chunk.size()));
+    if (chunk.empty()) break;
+    const size_t mark = chunk.find(memo::kDbtEnd);
+    if (mark != std::string::npos) {
+      end += mark;
+      break;
+    }
+    end += chunk.size();
+  }
+  if (end - offset > largest)
+    return Failure(MemoRead::Status::kTooLarge,
+                   Block(block) + " holds more than " + DescribeSize(largest) +
+                       " of text without an end mark",
+                   end - offset);
+  return ReadBytes(block, offset, end - offset, out);
 }
 
 void MemoWriter::Create(const std::string& path, uint16_t block_size) {

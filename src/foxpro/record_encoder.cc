@@ -25,6 +25,56 @@ std::string_view Trim(std::string_view s) {
 
 void PutLe32(char* at, uint32_t v) { std::memcpy(at, &v, 4); }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A decimal in its plain form: an optional minus, digits, and a point with
+// more digits ("-12.50", "007", ".5"); what most callers give, and what
+// the fast paths below take without the general parse.
+struct PlainDecimal {
+  bool negative = false;
+  std::string_view whole;     // the digits before the point
+  std::string_view fraction;  // the digits after it
+};
+
+bool ParsePlainDecimal(std::string_view s, PlainDecimal& out) {
+  size_t i = 0;
+  out.negative = !s.empty() && s[0] == '-';
+  if (out.negative) ++i;
+  const size_t whole = i;
+  while (i < s.size() && IsDigit(s[i])) ++i;
+  out.whole = s.substr(whole, i - whole);
+  out.fraction = {};
+  if (i < s.size() && s[i] == '.') {
+    const size_t fraction = ++i;
+    while (i < s.size() && IsDigit(s[i])) ++i;
+    out.fraction = s.substr(fraction, i - fraction);
+  }
+  return i == s.size() && (!out.whole.empty() || !out.fraction.empty());
+}
+
+// `number` as FormatDecimal writes it with `places` decimal places, when it
+// has no more places than that (so that nothing is rounded).
+bool FormatPlainDecimal(const PlainDecimal& number, int places, std::string& text) {
+  if (number.fraction.size() > static_cast<size_t>(places)) return false;
+  std::string_view whole = number.whole;
+  while (!whole.empty() && whole.front() == '0') whole.remove_prefix(1);
+  const bool zero = whole.empty() && number.fraction.find_first_not_of('0') == std::string_view::npos;
+  text.clear();
+  if (number.negative && !zero) text += '-';
+  if (whole.empty()) text += '0';
+  else text.append(whole);
+  if (places > 0) {
+    text += '.';
+    text.append(number.fraction);
+    text.append(static_cast<size_t>(places) - number.fraction.size(), '0');
+  }
+  return true;
+}
+
+void PutDigits(char* at, int value, int count) {
+  for (int i = count - 1; i >= 0; --i, value /= 10) at[i] = static_cast<char>('0' + value % 10);
+}
+
 bool ReadNumber(std::string_view s, size_t& pos, size_t count, int& value) {
   if (pos + count > s.size()) return false;
   value = 0;
@@ -313,10 +363,15 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* rec
         ParseDecimal(value.logical ? "1" : "0", number);
       } else if (Trim(value.text).empty()) {
         return;  // blank: reads as null
-      } else if (!ParseDecimal(value.text, number)) {
-        Fail(f, "\"" + value.text + "\" is not a number");
       }
-      std::string text = FormatDecimal(number, f.decimals);
+      std::string& text = scratch_;
+      PlainDecimal plain;
+      if (value.kind == InputValue::Kind::kLogical || !ParsePlainDecimal(Trim(value.text), plain) ||
+          !FormatPlainDecimal(plain, f.decimals, text)) {
+        if (value.kind != InputValue::Kind::kLogical && !ParseDecimal(value.text, number))
+          Fail(f, "\"" + value.text + "\" is not a number");
+        text = FormatDecimal(number, f.decimals);
+      }
       if (text.size() > width)
         Fail(f, "the number " + value.text + " does not fit a width of " + std::to_string(width) +
                     " with " + std::to_string(f.decimals) + " decimals");
@@ -324,6 +379,15 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* rec
       return;
     }
     case 'I': {
+      const std::string_view trimmed = Trim(value.text);
+      int32_t whole = 0;
+      const auto [whole_end, whole_error] =
+          std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), whole);
+      if (value.kind != InputValue::Kind::kLogical && whole_error == std::errc() &&
+          whole_end == trimmed.data() + trimmed.size() && !trimmed.empty()) {
+        PutLe32(out, static_cast<uint32_t>(whole));
+        return;
+      }
       Decimal number;
       if (value.kind == InputValue::Kind::kLogical) ParseDecimal(value.logical ? "1" : "0", number);
       else if (!ParseDecimal(value.text, number)) Fail(f, "\"" + value.text + "\" is not a number");
@@ -341,11 +405,17 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* rec
     case 'B': {
       double number = value.logical ? 1.0 : 0.0;
       if (value.kind != InputValue::Kind::kLogical) {
-        std::string text(Trim(value.text));
-        char* end = nullptr;
-        number = std::strtod(text.c_str(), &end);
-        if (text.empty() || end != text.c_str() + text.size())
-          Fail(f, "\"" + value.text + "\" is not a number");
+        const std::string_view trimmed = Trim(value.text);
+        const auto [plain_end, plain_error] =
+            std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), number);
+        if (trimmed.empty() || plain_error != std::errc() ||
+            plain_end != trimmed.data() + trimmed.size()) {
+          std::string text(trimmed);
+          char* end = nullptr;
+          number = std::strtod(text.c_str(), &end);
+          if (text.empty() || end != text.c_str() + text.size())
+            Fail(f, "\"" + value.text + "\" is not a number");
+        }
       }
       std::memcpy(out, &number, sizeof number);
       return;
@@ -371,9 +441,9 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* rec
       int64_t milliseconds = 0;
       if (!ParseDateTime(text, year, month, day, milliseconds) || milliseconds != 0)
         Fail(f, "\"" + value.text + "\" is not a date (YYYY-MM-DD)");
-      char digits[9];
-      std::snprintf(digits, sizeof digits, "%04d%02d%02d", year, month, day);
-      std::memcpy(out, digits, 8);
+      PutDigits(out, year, 4);
+      PutDigits(out + 4, month, 2);
+      PutDigits(out + 6, day, 2);
       return;
     }
     case 'T': {
@@ -393,6 +463,10 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* rec
     case 'L': {
       if (value.kind == InputValue::Kind::kLogical) {
         *out = value.logical ? 'T' : 'F';
+        return;
+      }
+      if (value.text == "true" || value.text == "false") {
+        *out = value.text[0] == 't' ? 'T' : 'F';
         return;
       }
       std::string text(Trim(value.text));

@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "foxpro/field.h"
+#include "foxpro/notice.h"
+
 namespace veltrane::foxpro {
 
 // Type codes the engine reports for its fields (the access layer's codes).
@@ -25,10 +28,11 @@ inline constexpr int16_t kLogical = 11;          // L
 }  // namespace type_code
 
 // A column of a result: the name a user sees (the container's long name in
-// container mode) and its type code.
+// container mode), its type code and the field as the header describes it.
 struct Column {
   std::string name;
   int16_t type = 0;
+  FieldDescriptor field = {};
 };
 
 // One value in its text form (UTF-8; binary values as "\x" + lower-case
@@ -51,6 +55,9 @@ class RowCursor {
   virtual int64_t RowCount() = 0;
   // Fills `row` with the next live row and returns true; false at the end.
   virtual bool Next(std::vector<Cell>& row) = 0;
+  // What the reading had to tell besides the rows (see TableReader), for
+  // the rows fetched so far.
+  virtual std::vector<Notice> Notices() const { return {}; }
 };
 
 }  // namespace veltrane::foxpro

@@ -1,18 +1,20 @@
 #include "foxpro/table_reader.h"
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 
 #include "foxpro/busy_hook.h"
 #include "foxpro/codepage.h"
+#include "foxpro/codepage_detect.h"
 #include "foxpro/dbf_header.h"
 #include "foxpro/error.h"
+#include "foxpro/field_value.h"
 #include "foxpro/file_io.h"
 #include "foxpro/file_names.h"
 #include "foxpro/memo_file.h"
 #include "foxpro/value_format.h"
+#include "foxpro/value_issues.h"
 
 namespace veltrane::foxpro {
 
@@ -20,93 +22,127 @@ namespace {
 
 // Records are read in chunks of about this many bytes.
 constexpr size_t kChunkBytes = 256 * 1024;
+// The records whose text the code page of an unmarked table is guessed
+// from: at most this many bytes of them, and of text.
+constexpr size_t kSampleRecordBytes = 1024 * 1024;
+constexpr size_t kSampleTextBytes = 256 * 1024;
+// A .cpg file holds one short name.
+constexpr size_t kLongestCpgFile = 64;
+// A binary memo value arrives in hex form, two characters a byte.
+constexpr uint64_t kLargestBinaryValue = (memo::kLargestValue - 2) / 2;
+// An example value in a notice is cut to this many bytes.
+constexpr size_t kExampleBytes = 40;
 
-uint32_t Le32(const char* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
+std::string_view StripTrailing(std::string_view bytes, std::string_view chars) {
+  size_t end = bytes.size();
+  while (end > 0 && chars.find(bytes[end - 1]) != std::string_view::npos) --end;
+  return bytes.substr(0, end);
 }
 
-bool IsBlankOrZero(std::string_view bytes) {
-  for (char c : bytes)
-    if (c != ' ' && c != '0' && c != '\0') return false;
-  return true;
+std::string_view StripTrailingNuls(std::string_view bytes) {
+  return StripTrailing(bytes, std::string_view("\0", 1));
 }
 
-bool AllDigits(std::string_view s) {
-  for (char c : s)
-    if (c < '0' || c > '9') return false;
-  return !s.empty();
-}
-
-int Digits(std::string_view s) {
-  int v = 0;
-  for (char c : s) v = v * 10 + (c - '0');
-  return v;
-}
-
-// A numeric field's text: optional sign, digits with at most one point,
-// optional exponent.
-bool ValidNumber(std::string_view s) {
-  size_t i = 0;
-  if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
-  bool digits = false, point = false;
-  for (; i < s.size(); ++i) {
-    if (s[i] >= '0' && s[i] <= '9') digits = true;
-    else if (s[i] == '.' && !point) point = true;
-    else break;
-  }
-  if (!digits) return false;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-    ++i;
-    if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
-    if (i == s.size()) return false;
-    for (; i < s.size(); ++i)
-      if (s[i] < '0' || s[i] > '9') return false;
-  }
-  return i == s.size();
-}
-
-std::string_view Trim(std::string_view s, std::string_view chars) {
-  size_t begin = s.find_first_not_of(chars);
+std::string_view TrimBlanks(std::string_view bytes) {
+  const std::string_view blanks(" \0", 2);
+  const size_t begin = bytes.find_first_not_of(blanks);
   if (begin == std::string_view::npos) return {};
-  size_t end = s.find_last_not_of(chars);
-  return s.substr(begin, end - begin + 1);
+  return bytes.substr(begin, bytes.find_last_not_of(blanks) - begin + 1);
 }
 
-// The smallest and largest Julian day numbers of years 1 to 9999.
-constexpr int64_t kFirstJulianDay = 1721426;
-constexpr int64_t kLastJulianDay = 5373484;
+// True for bytes that are binary data rather than text: control bytes
+// other than tab and line breaks.
+bool LooksBinary(std::string_view bytes) {
+  return std::any_of(bytes.begin(), bytes.end(), [](char c) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    return b < 0x20 && b != '\t' && b != '\r' && b != '\n';
+  });
+}
+
+// What a field of a type that can hold an invalid value holds, for notices.
+const char* WhatFieldHolds(char type) {
+  switch (type) {
+    case 'D': return "date";
+    case 'T': case '@': case '=': return "timestamp";
+    case 'L': return "logical value";
+    default: return "number";
+  }
+}
+
+// The memo file a table of `version` keeps its memo values in.
+struct MemoPlace {
+  MemoReader::Kind kind;
+  const char* extension;
+};
+
+std::vector<MemoPlace> MemoPlaces(const TableHeader& header, const std::string& table_path) {
+  std::string extension = std::filesystem::path(table_path).extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (extension == ".dbc") return {{MemoReader::Kind::kFpt, ".dct"}};
+  switch (header.version) {
+    case dbf::kVisualFoxPro:
+    case dbf::kVisualFoxProAutoIncrement:
+    case dbf::kVisualFoxProVarchar:
+    case dbf::kFoxPro2Memo:
+    case dbf::kFoxPro2MemoAlt:
+      return {{MemoReader::Kind::kFpt, ".fpt"}};
+    case dbf::kDBase3Memo:
+      return {{MemoReader::Kind::kDbt, ".dbt"}};
+    case dbf::kDBase4Memo:
+    case dbf::kDBase4MemoAlt:
+    case dbf::kDBase4SqlMemo:
+    case dbf::kDBase7:
+    case dbf::kDBase7Memo:
+    case dbf::kDBase4Sql:
+    case dbf::kDBase4SqlSystem:
+      return {{MemoReader::Kind::kDbt4, ".dbt"}};
+    default:
+      // FoxBASE+, Clipper and unknown writers: either kind.
+      return {{MemoReader::Kind::kDbt4, ".dbt"}, {MemoReader::Kind::kFpt, ".fpt"}};
+  }
+}
 
 class TableReaderImpl : public TableReader {
  public:
-  TableReaderImpl(const std::string& path)
+  TableReaderImpl(const std::string& path, const CodePageChoice& choice, const std::string& name)
       : file_(path, File::Mode::kRead),
-        table_name_(std::filesystem::path(path).stem().string()) {
-    uint64_t size = file_.Size();
+        table_name_(name.empty() ? std::filesystem::path(path).stem().string() : name) {
+    const uint64_t size = file_.Size();
     header_ = ParseTableHeader(
-        [this](uint64_t offset, size_t length) { return file_.ReadAt(offset, length); }, size, path);
-    int code_page = CodePageOfMark(header_.code_page_mark);
-    code_page_ = code_page == 0 ? kDefaultCodePage : code_page;
-    codec_ = &TextCodec::For(code_page_);
-    if (header_.has_memo_fields()) OpenMemo(path);
+        [this](uint64_t offset, size_t length) { return file_.ReadAt(offset, length); }, size,
+        path, HeaderReading::kLenient, table_name_);
+    notices_ = header_.notices;
+    dbase7_ = header_.dbase7();
     records_per_chunk_ = std::max<size_t>(1, kChunkBytes / header_.record_length);
+    CountRecordsBeyondTheCount();
+    ChooseCodePage(choice, path);
+    for (const FieldDescriptor& f : header_.fields) {
+      std::string name;
+      codec_->Decode(f.name, name);
+      field_names_.push_back(std::move(name));
+    }
+    columns_ = field_names_;
+    NoteUnknownFields();
+    if (header_.has_memo_fields()) OpenMemo(path);
   }
 
+  const std::string& name() const override { return table_name_; }
   uint8_t version() const override { return header_.version; }
   int code_page() const override { return code_page_; }
   const std::vector<FieldDescriptor>& fields() const override { return header_.fields; }
+  const std::vector<std::string>& field_names() const override { return field_names_; }
+  void NameColumns(std::vector<std::string> names) override { columns_ = std::move(names); }
 
   int64_t live_record_count() override {
     if (live_count_ >= 0) return live_count_;
     int64_t live = 0;
     std::string buffer;
     const size_t length = header_.record_length;
-    for (uint64_t first = 0; first < header_.record_count; first += records_per_chunk_) {
-      size_t count = static_cast<size_t>(
-          std::min<uint64_t>(records_per_chunk_, header_.record_count - first));
+    for (uint64_t first = 0; first < records_; first += records_per_chunk_) {
+      const size_t count = static_cast<size_t>(std::min<uint64_t>(records_per_chunk_, records_ - first));
       buffer.resize(count * length);
-      size_t got = file_.ReadAt(header_.header_length + first * length, buffer.data(), buffer.size());
+      const size_t got = file_.ReadAt(header_.data_start + first * length, buffer.data(), buffer.size());
       if (got != buffer.size()) throw Error("Table \"" + table_name_ + "\" is truncated.");
       for (size_t i = 0; i < count; ++i)
         if (buffer[i * length] != dbf::kDeletedRecord) ++live;
@@ -121,41 +157,150 @@ class TableReaderImpl : public TableReader {
     while ((record = NextRecord()) != nullptr) {
       if (record[0] == dbf::kDeletedRecord) continue;
       cells.resize(header_.fields.size());
-      for (size_t i = 0; i < header_.fields.size(); ++i) Format(header_.fields[i], record, cells[i]);
+      for (size_t i = 0; i < header_.fields.size(); ++i) Format(i, record, cells[i]);
       return true;
     }
     return false;
   }
 
+  std::vector<Notice> Notices() const override {
+    std::vector<Notice> notices = notices_;
+    for (Notice& notice : issues_.Summaries(table_name_, columns_)) notices.push_back(std::move(notice));
+    return notices;
+  }
+
  private:
-  void OpenMemo(const std::string& path) {
-    std::string extension = std::filesystem::path(path).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    MemoReader::Kind kind = header_.version == dbf::kDBase3Memo ? MemoReader::Kind::kDbt
-                                                                : MemoReader::Kind::kFpt;
-    std::string memo_extension = kind == MemoReader::Kind::kDbt ? ".dbt" : ".fpt";
-    if (extension == ".dbc") memo_extension = ".dct";
-    std::optional<std::string> memo_path = FindSibling(path, memo_extension);
-    if (!memo_path && header_.version == dbf::kFoxBase) {
-      // A FoxBASE+ table with memo fields may still have either kind.
-      memo_path = FindSibling(path, ".dbt");
-      if (memo_path) kind = MemoReader::Kind::kDbt;
-      else memo_path = FindSibling(path, ".fpt");
+  // Whole records that follow the ones the header counts and start like
+  // records (a live or deleted flag) were written by a program that did not
+  // get to update the count: they are read too, up to the first that does
+  // not start like a record (the end-of-file mark, say).
+  void CountRecordsBeyondTheCount() {
+    records_ = header_.records_present;
+    if (header_.records_in_file <= header_.records_present) return;
+    const size_t length = header_.record_length;
+    std::string buffer;
+    while (records_ < header_.records_in_file) {
+      const size_t count = static_cast<size_t>(
+          std::min<uint64_t>(records_per_chunk_, header_.records_in_file - records_));
+      buffer.resize(count * length);
+      buffer.resize(file_.ReadAt(header_.data_start + records_ * length, buffer.data(), buffer.size()));
+      size_t i = 0;
+      while (i < count && (i + 1) * length <= buffer.size() &&
+             (buffer[i * length] == dbf::kLiveRecord || buffer[i * length] == dbf::kDeletedRecord))
+        ++i;
+      records_ += i;
+      if (i < count) break;
     }
-    std::string expected = std::filesystem::path(path).stem().string() + memo_extension;
-    memo_.emplace(memo_path, kind, expected);
+    if (records_ > header_.records_present)
+      notices_.push_back(Notice{true, "Table \"" + table_name_ + "\" counts " +
+                                          std::to_string(header_.record_count) +
+                                          " records in its header, but " +
+                                          std::to_string(records_ - header_.records_present) +
+                                          " more follow them in the file; they were read too."});
+  }
+
+  // The mark's code page; for a table without one, the user's choice, else
+  // a guess from its text, else 1252. A forced choice overrides the mark.
+  void ChooseCodePage(const CodePageChoice& choice, const std::string& path) {
+    int marked = header_.code_page_mark == code_page_mark::kUnmarked
+                     ? 0
+                     : CodePageOfMark(header_.code_page_mark);
+    if (marked == 0 && dbase7_) marked = CodePageOfLanguageDriver(header_.language_driver);
+    // Shapefile tables declare their code page in a .cpg file beside them.
+    if (marked == 0 && !choice.force) {
+      if (std::optional<std::string> cpg = FindSibling(path, ".cpg")) {
+        try {
+          marked = CodePageOfName(File(*cpg, File::Mode::kRead).ReadAt(0, kLongestCpgFile));
+        } catch (const Error&) {
+          // An unreadable .cpg file declares nothing.
+        }
+        if (marked != 0)
+          notices_.push_back(Notice{false, "Table \"" + table_name_ +
+                                               "\" has no code-page mark; its text was read as "
+                                               "code page " + std::to_string(marked) +
+                                               ", as its .cpg file says."});
+      }
+    }
+    if (choice.code_page != 0 && (choice.force || marked == 0)) {
+      code_page_ = choice.code_page;
+    } else if (marked != 0) {
+      code_page_ = marked;
+    } else if (int guessed = DetectCodePage(TextSample()); guessed != 0) {
+      code_page_ = guessed;
+      if (guessed != kDefaultCodePage)
+        notices_.push_back(Notice{false, "Table \"" + table_name_ +
+                                             "\" has no code-page mark; its text was read as code "
+                                             "page " + std::to_string(guessed) +
+                                             ", which its text looks like."});
+    }
+    codec_ = &TextCodec::For(code_page_);
+  }
+
+  // The field names and the text of the first records.
+  std::string TextSample() {
+    std::string sample;
+    for (const FieldDescriptor& f : header_.fields) sample += f.name + "\n";
+    const uint64_t records =
+        std::min<uint64_t>(records_, kSampleRecordBytes / header_.record_length);
+    std::string buffer(static_cast<size_t>(records * header_.record_length), '\0');
+    buffer.resize(file_.ReadAt(header_.data_start, buffer.data(), buffer.size()));
+    for (size_t at = 0; at + header_.record_length <= buffer.size() && sample.size() < kSampleTextBytes;
+         at += header_.record_length) {
+      for (const FieldDescriptor& f : header_.fields) {
+        if ((f.type != 'C' && f.type != 'V') || f.binary()) continue;
+        sample += StripTrailing(std::string_view(buffer).substr(at + f.offset, f.length),
+                                std::string_view(" \0", 2));
+        sample += '\n';
+      }
+    }
+    return sample;
+  }
+
+  void NoteUnknownFields() {
+    std::string unknown;
+    for (size_t i = 0; i < header_.fields.size(); ++i) {
+      const FieldDescriptor& f = header_.fields[i];
+      if (KnowsField(f)) continue;
+      if (!unknown.empty()) unknown += ", ";
+      unknown += "\"" + field_names_[i] + "\" (type '" + std::string(1, f.type) + "', width " +
+                 std::to_string(f.length) + ")";
+    }
+    if (unknown.empty()) return;
+    notices_.push_back(Notice{true, "Table \"" + table_name_ + "\" has fields of a type this "
+                                    "program does not know: " + unknown +
+                                    ". Their values arrived as their stored bytes: as text, or in "
+                                    "hex form (\\x...) where they are binary."});
+  }
+
+  // A table with memo fields needs its memo file: without it the table is
+  // refused, as FoxPro refuses it.
+  void OpenMemo(const std::string& path) {
+    const std::vector<MemoPlace> places = MemoPlaces(header_, path);
+    for (const MemoPlace& place : places) {
+      if (std::optional<std::string> found = FindSibling(path, place.extension)) {
+        memo_.emplace(found, place.kind, *found);
+        break;
+      }
+    }
+    if (!memo_ && header_.version == dbf::kClipperSmt && FindSibling(path, ".smt"))
+      throw Error("Table \"" + table_name_ + "\" cannot be read: its memo file \"" + table_name_ +
+                  ".smt\" is in the form of Clipper's SIx driver, which this program does not "
+                  "read.");
+    const std::string expected = table_name_ + places.front().extension;
+    if (!memo_) memo_.emplace(std::nullopt, places.front().kind, expected);
+    if (!memo_->problem().empty())
+      throw Error("Table \"" + table_name_ + "\" cannot be read: it has memo fields, and " +
+                  memo_->problem() + ". Put the memo file beside the table and try again.");
   }
 
   // The next record of the file (live or deleted), or nullptr at the end.
   const char* NextRecord() {
     if (chunk_index_ >= chunk_count_) {
-      if (next_record_ >= header_.record_count) return nullptr;
-      chunk_count_ = static_cast<size_t>(
-          std::min<uint64_t>(records_per_chunk_, header_.record_count - next_record_));
+      if (next_record_ >= records_) return nullptr;
+      chunk_count_ = static_cast<size_t>(std::min<uint64_t>(records_per_chunk_, records_ - next_record_));
       chunk_.resize(chunk_count_ * header_.record_length);
-      size_t got = file_.ReadAt(header_.header_length + next_record_ * header_.record_length,
-                                chunk_.data(), chunk_.size());
+      const size_t got = file_.ReadAt(header_.data_start + next_record_ * header_.record_length,
+                                      chunk_.data(), chunk_.size());
       if (got != chunk_.size())
         throw Error("Table \"" + table_name_ + "\" is truncated: record " +
                     std::to_string(next_record_ + got / header_.record_length + 1) +
@@ -169,34 +314,38 @@ class TableReaderImpl : public TableReader {
   }
 
   bool NullFlag(const char* record, int bit) const {
-    size_t byte = header_.null_flags.offset + static_cast<size_t>(bit) / 8;
+    const size_t byte = header_.null_flags.offset + static_cast<size_t>(bit) / 8;
     return (static_cast<uint8_t>(record[byte]) >> (bit % 8)) & 1;
   }
 
-  void Fail(const FieldDescriptor& f, Cell& cell, const std::string& problem) const {
-    cell.null = true;
+  static std::string Example(std::string_view bytes) {
+    std::string example(bytes.substr(0, kExampleBytes));
+    if (bytes.size() > kExampleBytes) example += "...";
+    return example;
+  }
+
+  // Text into the cell: decoded from the code page, or, when it holds a NUL
+  // byte or bytes that are no text in the code page, in hex form.
+  void SetText(size_t field, std::string_view bytes, Cell& cell) {
+    const size_t nul = bytes.find('\0');
+    if (nul == std::string_view::npos && codec_->Decode(bytes, cell.text)) return;
+    issues_.Add(field, ValueIssues::Kind::kNotText, current_row_,
+                nul != std::string_view::npos
+                    ? "a NUL byte at position " + std::to_string(nul + 1)
+                    : "bytes that are no text in code page " + std::to_string(code_page_));
     cell.text.clear();
-    cell.error = "Table \"" + table_name_ + "\", row " + std::to_string(current_row_) + ", field \"" +
-                 f.name + "\": " + problem + ".";
+    AppendHex(bytes, cell.text);
   }
 
-  // Decodes text into the cell; a NUL inside text fails the value.
-  void SetText(const FieldDescriptor& f, std::string_view bytes, Cell& cell) const {
-    if (bytes.find('\0') != std::string_view::npos) {
-      Fail(f, cell, "the text holds a NUL character, which text values cannot hold");
-      return;
-    }
-    if (!codec_->Decode(bytes, cell.text))
-      Fail(f, cell, "the text is not valid in code page " + std::to_string(code_page_));
+  // Stored bytes as they stand: text, or hex form when they look binary.
+  void SetRaw(size_t field, std::string_view bytes, Cell& cell) {
+    cell.text.clear();
+    if (LooksBinary(bytes)) AppendHex(bytes, cell.text);
+    else SetText(field, bytes, cell);
   }
 
-  static std::string_view StripTrailingNuls(std::string_view bytes) {
-    size_t end = bytes.size();
-    while (end > 0 && bytes[end - 1] == '\0') --end;
-    return bytes.substr(0, end);
-  }
-
-  void Format(const FieldDescriptor& f, const char* record, Cell& cell) {
+  void Format(size_t index, const char* record, Cell& cell) {
+    const FieldDescriptor& f = header_.fields[index];
     cell.null = false;
     cell.text.clear();
     cell.error.clear();
@@ -204,140 +353,108 @@ class TableReaderImpl : public TableReader {
       cell.null = true;
       return;
     }
-    std::string_view raw(record + f.offset, f.length);
+    const std::string_view raw(record + f.offset, f.length);
+    if (IsMemoField(f)) {
+      FormatMemo(index, raw, cell);
+      return;
+    }
     switch (f.type) {
       case 'C':
         if (f.binary()) AppendHex(raw, cell.text);
-        else SetText(f, StripTrailingNuls(raw), cell);
+        else SetText(index, StripTrailingNuls(raw), cell);
         return;
       case 'V':
       case 'Q': {
         std::string_view value = raw;
-        if (f.varlen_bit >= 0 && NullFlag(record, f.varlen_bit)) {
-          size_t length = static_cast<uint8_t>(raw.back());
-          if (length >= raw.size()) {
-            Fail(f, cell, "its stored length " + std::to_string(length) + " exceeds the field width");
-            return;
-          }
+        if (f.varlen_bit >= 0 && NullFlag(record, f.varlen_bit) && !raw.empty()) {
+          // The last byte holds the length of a value shorter than the field.
+          const size_t length = std::min<size_t>(static_cast<uint8_t>(raw.back()), raw.size() - 1);
           value = raw.substr(0, length);
         }
         if (f.type == 'Q' || f.binary()) AppendHex(value, cell.text);
-        else SetText(f, value, cell);
-        return;
-      }
-      case 'M':
-      case 'G':
-      case 'W':
-        FormatMemo(f, raw, cell);
-        return;
-      case 'N':
-      case 'F': {
-        std::string_view text = Trim(raw, std::string_view(" \0*", 3));
-        if (text.empty() || text.find_first_not_of('?') == std::string_view::npos) {
-          cell.null = true;
-          return;
-        }
-        cell.text.assign(text);
-        std::replace(cell.text.begin(), cell.text.end(), ',', '.');
-        if (!ValidNumber(cell.text)) Fail(f, cell, "\"" + std::string(text) + "\" is not a number");
-        return;
-      }
-      case 'I': {
-        int32_t value = static_cast<int32_t>(Le32(raw.data()));
-        cell.text = std::to_string(value);
-        return;
-      }
-      case 'B': {
-        double value;
-        std::memcpy(&value, raw.data(), sizeof value);
-        AppendDouble(value, cell.text);
-        return;
-      }
-      case 'Y': {
-        int64_t value;
-        std::memcpy(&value, raw.data(), sizeof value);
-        AppendCurrency(value, cell.text);
-        return;
-      }
-      case 'D': {
-        if (IsBlankOrZero(raw) || raw.find('?') != std::string_view::npos) {
-          cell.null = true;
-          return;
-        }
-        int year = AllDigits(raw.substr(0, 4)) ? Digits(raw.substr(0, 4)) : -1;
-        int month = AllDigits(raw.substr(4, 2)) ? Digits(raw.substr(4, 2)) : -1;
-        int day = AllDigits(raw.substr(6, 2)) ? Digits(raw.substr(6, 2)) : -1;
-        if (!ValidDate(year, month, day)) {
-          Fail(f, cell, "\"" + std::string(raw) + "\" is not a date");
-          return;
-        }
-        AppendDate(year, month, day, cell.text);
-        return;
-      }
-      case 'T': {
-        if (Trim(raw, std::string_view(" \0", 2)).empty()) {
-          cell.null = true;
-          return;
-        }
-        int64_t day = Le32(raw.data());
-        int64_t milliseconds = Le32(raw.data() + 4);
-        if (day == 0) {
-          cell.null = true;
-          return;
-        }
-        if (day < kFirstJulianDay || day + milliseconds / 86400000 > kLastJulianDay) {
-          Fail(f, cell, "day number " + std::to_string(day) + " is not a date");
-          return;
-        }
-        AppendDateTime(day, milliseconds, cell.text);
-        return;
-      }
-      case 'L': {
-        char c = raw[0];
-        if (c == 'T' || c == 't' || c == 'Y' || c == 'y') cell.text = "true";
-        else if (c == 'F' || c == 'f' || c == 'N' || c == 'n') cell.text = "false";
-        else if (c == ' ' || c == '?' || c == '\0') cell.null = true;
-        else Fail(f, cell, "'" + std::string(1, c) + "' is not a logical value");
+        else SetText(index, StripTrailingNuls(value), cell);
         return;
       }
       default:
-        Fail(f, cell, "its type is not supported");
+        break;
+    }
+    switch (ReadFixedField(f, dbase7_, raw, cell.text)) {
+      case FieldReading::kValue:
+        return;
+      case FieldReading::kNull:
+        cell.text.clear();
+        cell.null = true;
+        return;
+      case FieldReading::kInvalid: {
+        const std::string_view text = TrimBlanks(raw);
+        issues_.Add(index, ValueIssues::Kind::kInvalid, current_row_, Example(text),
+                    WhatFieldHolds(f.type));
+        SetRaw(index, text, cell);
+        return;
+      }
+      case FieldReading::kUnknown:
+        SetRaw(index, StripTrailingNuls(raw), cell);
         return;
     }
   }
 
-  void FormatMemo(const FieldDescriptor& f, std::string_view raw, Cell& cell) {
+  void FormatMemo(size_t index, std::string_view raw, Cell& cell) {
+    const FieldDescriptor& f = header_.fields[index];
     uint64_t block = 0;
     if (raw.size() == 4) {
-      block = Le32(raw.data());
+      for (size_t i = 4; i-- > 0;) block = (block << 8) | static_cast<uint8_t>(raw[i]);
     } else {
-      std::string_view digits = Trim(raw, std::string_view(" \0", 2));
-      if (!digits.empty() && !AllDigits(digits)) {
-        Fail(f, cell, "its memo pointer \"" + std::string(digits) + "\" is not a number");
+      const std::string_view digits = TrimBlanks(raw);
+      if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
+          digits.size() > 10) {
+        issues_.Add(index, ValueIssues::Kind::kMemoLost, current_row_,
+                    "the memo pointer \"" + Example(digits) + "\" is not a number");
+        cell.null = true;
         return;
       }
       for (char c : digits) block = block * 10 + static_cast<uint64_t>(c - '0');
     }
-    bool binary = f.type != 'M' || f.binary();
+    const bool binary = f.type != 'M' || f.binary();
     if (block == 0) {
       if (binary) AppendHex("", cell.text);
       return;
     }
-    std::string problem = memo_->Read(block, memo_value_);
-    if (!problem.empty()) {
-      Fail(f, cell, problem);
+    const MemoRead read =
+        memo_->ReadValue(block, memo_value_, binary ? kLargestBinaryValue : memo::kLargestValue);
+    if (read.status != MemoRead::Status::kOk) {
+      issues_.Add(index,
+                  read.status == MemoRead::Status::kTooLarge ? ValueIssues::Kind::kTooLarge
+                                                             : ValueIssues::Kind::kMemoLost,
+                  current_row_, read.problem);
+      cell.null = true;
       return;
     }
-    if (binary) AppendHex(memo_value_, cell.text);
-    else SetText(f, StripTrailingNuls(memo_value_), cell);
+    if (binary) {
+      AppendHex(memo_value_, cell.text);
+      return;
+    }
+    SetText(index, StripTrailingNuls(memo_value_), cell);
+    if (cell.text.size() > memo::kLargestValue) {
+      issues_.Add(index, ValueIssues::Kind::kTooLarge, current_row_,
+                  "memo block " + std::to_string(block) + " holds more than 1 GB of text");
+      cell.text.clear();
+      cell.text.shrink_to_fit();
+      cell.null = true;
+    }
   }
 
   File file_;
   std::string table_name_;
   TableHeader header_;
+  bool dbase7_ = false;
   int code_page_ = kDefaultCodePage;
   const TextCodec* codec_ = nullptr;
+  std::vector<std::string> field_names_;
+  std::vector<std::string> columns_;
+  std::vector<Notice> notices_;
+  ValueIssues issues_;
   std::optional<MemoReader> memo_;
+  uint64_t records_ = 0;  // the records read: counted, and any beyond the count
   size_t records_per_chunk_ = 1;
   std::string chunk_;
   size_t chunk_count_ = 0;
@@ -351,8 +468,9 @@ class TableReaderImpl : public TableReader {
 
 }  // namespace
 
-std::unique_ptr<TableReader> TableReader::Open(const std::string& path) {
-  return std::make_unique<TableReaderImpl>(path);
+std::unique_ptr<TableReader> TableReader::Open(const std::string& path, const CodePageChoice& choice,
+                                               const std::string& name) {
+  return std::make_unique<TableReaderImpl>(path, choice, name);
 }
 
 }  // namespace veltrane::foxpro

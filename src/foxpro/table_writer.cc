@@ -288,7 +288,7 @@ class TableWriterImpl : public TableWriter {
 }  // namespace
 
 void TableWriter::Create(const std::string& path, const std::vector<NewField>& fields,
-                         const std::string& backlink) {
+                         const std::string& backlink, int code_page) {
   const std::string table = TableName(path);
   if (FindPath(path))
     throw Error("Cannot create table \"" + path + "\": a file of that name already exists.");
@@ -301,20 +301,29 @@ void TableWriter::Create(const std::string& path, const std::vector<NewField>& f
 
   TableHeader header;
   header.version = dbf::kVisualFoxPro;
-  header.code_page_mark = code_page_mark::kWindowsAnsi;
+  header.code_page_mark = MarkOfCodePage(code_page);
+  if (header.code_page_mark == code_page_mark::kUnmarked)
+    throw Error("Cannot create table \"" + table + "\": FoxPro tables cannot be marked with code page " +
+                std::to_string(code_page) + "; choose a code page FoxPro knows, such as 1252 or 1251.");
+  const TextCodec& codec = TextCodec::For(code_page);
   header.backlink = backlink;
   TodayInto(header.last_update);
   std::set<std::string> names;
   int null_bits = 0;
   uint32_t offset = 1;
   for (const NewField& in : fields) {
-    if (in.name.empty() || in.name.size() > dbf::kFieldNameSize - 1)
+    std::string name_bytes, bad;
+    if (!codec.Encode(in.name, name_bytes, bad))
+      throw Error("Cannot create table \"" + table + "\": field name \"" + in.name + "\" holds " +
+                  bad + ", which code page " + std::to_string(code_page) + " cannot hold.");
+    if (name_bytes.empty() || name_bytes.size() > dbf::kFieldNameSize - 1)
       throw Error("Cannot create table \"" + table + "\": field name \"" + in.name +
                   "\" must have 1 to 10 characters.");
     if (!names.insert(Lower(in.name)).second)
       throw Error("Cannot create table \"" + table + "\": field name \"" + in.name +
                   "\" appears twice.");
     FieldDescriptor f = Describe(in, table);
+    f.name = name_bytes;
     f.offset = offset;
     offset += f.length;
     if (f.type == 'V' || f.type == 'Q') {

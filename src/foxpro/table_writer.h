@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "foxpro/codepage.h"
 #include "foxpro/field.h"
 
 namespace veltrane::foxpro {
@@ -43,13 +44,16 @@ struct InputValue {
 // table or memo file never passes 2 GB.
 class TableWriter {
  public:
-  // Creates a Visual FoxPro table (code page 1252) at `path`, with an .fpt
-  // memo file when a field needs one, laid out as Visual FoxPro 9 lays out
-  // the same fields. `backlink` is the container file's name for a table of
-  // a container (stored in the header's back-link area), empty for a free
-  // table. Throws Error if the file exists or a field is invalid.
+  // Creates a Visual FoxPro table at `path`, marked with `code_page` and
+  // its text and field names (UTF-8 in `fields`) written in it, with an
+  // .fpt memo file when a field needs one, laid out as Visual FoxPro 9 lays
+  // out the same fields. `backlink` is the container file's name for a
+  // table of a container (stored in the header's back-link area), empty
+  // for a free table. Throws Error if the file exists, a field is invalid
+  // (also a name that is longer than 10 bytes in the code page, or holds a
+  // character it cannot hold), or FoxPro has no mark for the code page.
   static void Create(const std::string& path, const std::vector<NewField>& fields,
-                     const std::string& backlink);
+                     const std::string& backlink, int code_page = kDefaultCodePage);
 
   // Opens an existing table (any version the reader takes that this writer
   // can append to) for appending. A table with a structural index (.cdx)

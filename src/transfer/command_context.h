@@ -3,6 +3,7 @@
 
 #include <functional>
 
+#include "app/column_types_setting.h"
 #include "app/prompter.h"
 #include "app/table_list.h"
 #include "app/window_hooks.h"
@@ -13,7 +14,8 @@ namespace veltrane::transfer {
 // What a command of the tables window works on. The windows hand in their
 // widgets behind these interfaces; the command-line program and the tests
 // hand in their own. `settings` returns the connection window's boxes as
-// they are at the moment of the call.
+// they are at the moment of the call. `column_types` is the mapping the
+// transfers create their tables with.
 struct CommandContext {
   std::function<db::ConnectionSettings()> settings;
   app::TableList& list1;  // FoxPro tables
@@ -22,6 +24,7 @@ struct CommandContext {
   app::MousePointer& pointer;
   app::Prompter& prompter;
   app::EventPump& events;
+  app::ColumnTypes column_types = app::ColumnTypes::kText;
 };
 
 // What a command run did: how many statements failed (each was reported).

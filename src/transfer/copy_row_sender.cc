@@ -47,11 +47,27 @@ bool CopyRowSender::TryAdd(const db::Fields& fields) {
     lines_.resize(row_start);
     return false;
   }
+  EndRow();
+  return true;
+}
+
+void CopyRowSender::Add(const std::vector<std::optional<std::string_view>>& values) {
+  for (size_t f = 0; f < values.size(); ++f) {
+    if (f > 0) lines_ += db::kCopyFieldSeparator;
+    if (values[f]) {
+      db::AppendCopyField(lines_, *values[f]);
+    } else {
+      lines_ += db::kCopyNull;
+    }
+  }
+  EndRow();
+}
+
+void CopyRowSender::EndRow() {
   lines_ += db::kCopyRowEnd;
   ends_.push_back(lines_.size());
   has_last_row_ = true;
   if (lines_.size() - streamed_ >= kStreamBytes) StreamPending();
-  return true;
 }
 
 bool CopyRowSender::Full() const {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/window_hooks.h"
@@ -50,6 +51,10 @@ class CopyRowSender {
   // one of its values cannot be read.
   bool TryAdd(const db::Fields& fields);
 
+  // Adds a row whose values are in the form they are sent in: nullopt for
+  // null. Unlike TryAdd, the empty text is sent as the empty text.
+  void Add(const std::vector<std::optional<std::string_view>>& values);
+
   // True when enough rows are pending that they should be sent now.
   bool Full() const;
 
@@ -67,6 +72,7 @@ class CopyRowSender {
   int64_t copied_rows() const { return copied_rows_; }
 
  private:
+  void EndRow();
   void StreamPending();
   // Stores the pending rows [first, last): one load, or its halves when the
   // server rejects it, or the rows one by one when there are only a few.

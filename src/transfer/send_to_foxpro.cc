@@ -26,9 +26,12 @@
 #include "transfer/column_types.h"
 #include "transfer/command_guard.h"
 #include "transfer/commands.h"
+#include "transfer/notices.h"
 #include "transfer/progress.h"
 #include "transfer/sql_names.h"
 #include "transfer/target_name.h"
+#include "transfer/typed_columns.h"
+#include "transfer/typed_values.h"
 #include "transfer/value_rendering.h"
 
 namespace veltrane::transfer {
@@ -66,6 +69,7 @@ enum Line : int {
   kSetDefaultPointer = 154,
   kCloseFoxPro = 156,
   kClosePostgreSql = 158,
+  kReportCreate = 160,
 };
 
 // The extension the table file gets.
@@ -208,6 +212,7 @@ class SendToFoxProCommand {
       app::ListRemoveItem(ctx_.list1, target);
     }
     path_ = folder + target + kTableExtension;
+    target_ = target;
     if (!trap_.Run(kAskOverwriteFile, [&] { CheckNothingElseAt(path_, target); })) return;
     // A table file can lie there without its table being listed (a free
     // table beside a container, say): it is only replaced when confirmed.
@@ -247,16 +252,25 @@ class SendToFoxProCommand {
     const bool built = trap_.Run(kBuildCreate, [this] {
       statement_ = "CREATE TABLE " + QuoteFoxProPath(path_) + "(";
       const db::Fields fields = source_.GetFields();
+      plans_.clear();
+      if (typed()) source_.DescribeNullability();
       for (int f = 0; f < fields.Count(); ++f) {
         ctx_.events.Yield();
         const db::Field field = fields[f];
         AppendFieldName(statement_, field.Name());
-        statement_ += FoxProColumnText(field.Type());
+        if (typed()) {
+          plans_.push_back(PlanFoxProField(field.Details()));
+          statement_ += TypedFoxProColumnText(plans_.back());
+        } else {
+          statement_ += FoxProColumnText(field.Type());
+        }
       }
       statement_.pop_back();  // the comma after the last field
       statement_ += ");";
     });
-    return built && trap_.Run(kExecuteCreate, [this] { foxpro_.Execute(statement_); });
+    if (!built || !trap_.Run(kExecuteCreate, [this] { foxpro_.Execute(statement_); })) return false;
+    ReportNotices(foxpro_.session().TakeNotices(), trap_, kReportCreate, ctx_.prompter);
+    return true;
   }
 
   // One record per source row. Rows go to the engine as values, skipping
@@ -275,6 +289,12 @@ class SendToFoxProCommand {
       ctx_.progress.SetValue(ProgressPercent(row, last + 1));
       if (engine) {
         SendRow(*engine);
+      } else if (typed()) {
+        if (trap_.Run(kBuildInsert, [this] {
+              TakeValues();
+              WritePendingInsert();
+            }))
+          trap_.Run(kExecuteInsert, [this] { foxpro_.Execute(statement_); });
       } else if (trap_.Run(kBuildInsert, [this] { BuildInsert(); })) {
         trap_.Run(kExecuteInsert, [this] { foxpro_.Execute(statement_); });
       }
@@ -326,22 +346,43 @@ class SendToFoxProCommand {
   }
 
   // The current row's values as its INSERT's literals evaluate: texts, a
-  // null value as the empty text. A value that cannot be read fails the
-  // way BuildInsert fails on it, leaving the statement built so far.
+  // null value as the empty text (the typed mapping: null, and each text
+  // in the form its field takes). A value that cannot be read fails the
+  // way BuildInsert fails on it, leaving the statement built so far; a
+  // value the typed field cannot hold fails with its description, leaving
+  // the row's INSERT.
   void TakeValues() {
     pending_insert_ = false;
     const db::Fields fields = source_.GetFields();
     values_.resize(fields.Count());
+    std::string problem;
     try {
       for (int f = 0; f < fields.Count(); ++f) {
-        values_[f].kind = foxpro::InputValue::Kind::kText;
-        values_[f].text.assign(fields[f].Value().Text());
+        const db::Value& value = fields[f].Value();
+        if (!typed()) {
+          values_[f].kind = foxpro::InputValue::Kind::kText;
+          values_[f].text.assign(value.Text());
+        } else if (value.IsNull() && !value.IsFailed()) {
+          values_[f].kind = foxpro::InputValue::Kind::kNull;
+          values_[f].text.clear();
+        } else {
+          values_[f].kind = foxpro::InputValue::Kind::kText;
+          const std::string why = FoxProValueOf(plans_[f], value.Text(), values_[f].text);
+          if (!why.empty() && problem.empty())
+            problem = "Table \"" + target_ + "\", column \"" + fields[f].Name() +
+                      "\": the value \"" + value.Text() + "\" cannot be stored in FoxPro: " + why +
+                      ".";
+        }
       }
     } catch (...) {
       BuildInsert();
       throw;
     }
     pending_insert_ = true;
+    if (!problem.empty()) {
+      WritePendingInsert();
+      throw db::Error(problem);
+    }
   }
 
   // Writes the INSERT of the values last taken into the statement buffer,
@@ -353,7 +394,13 @@ class SendToFoxProCommand {
     statement_ += "INSERT INTO ";
     statement_ += quoted_path_;
     statement_ += kOpenValues;
-    for (const foxpro::InputValue& value : values_) AppendFoxProValue(statement_, value.text);
+    for (const foxpro::InputValue& value : values_) {
+      if (value.kind == foxpro::InputValue::Kind::kNull) {
+        AppendNullValue(statement_);
+      } else {
+        AppendFoxProValue(statement_, value.text);
+      }
+    }
     FinishValues(statement_);
   }
 
@@ -367,10 +414,17 @@ class SendToFoxProCommand {
     const db::Fields fields = source_.GetFields();
     for (int f = 0; f < fields.Count(); ++f) {
       ctx_.events.Yield();
-      AppendFoxProValue(statement_, fields[f].Value().Text());
+      const db::Value& value = fields[f].Value();
+      if (typed() && value.IsNull() && !value.IsFailed()) {
+        AppendNullValue(statement_);
+      } else {
+        AppendFoxProValue(statement_, value.Text());
+      }
     }
     FinishValues(statement_);
   }
+
+  bool typed() const { return ctx_.column_types == app::ColumnTypes::kTyped; }
 
   CommandContext& ctx_;
   app::ErrorTrap trap_;
@@ -382,6 +436,10 @@ class SendToFoxProCommand {
   std::string statement_;
   std::string path_;
   std::string quoted_path_;
+  std::string target_;
+  // The typed mapping's fields of the current table (empty with the
+  // classic mapping).
+  std::vector<FoxProFieldPlan> plans_;
   // The current row's values, for the engine's append; their INSERT is
   // not in statement_ yet while pending_insert_ is set.
   std::vector<foxpro::InputValue> values_;

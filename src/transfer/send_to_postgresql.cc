@@ -5,6 +5,7 @@
 #include <exception>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/error_trap.h"
@@ -20,10 +21,13 @@
 #include "transfer/command_guard.h"
 #include "transfer/commands.h"
 #include "transfer/copy_row_sender.h"
+#include "transfer/notices.h"
 #include "transfer/postgresql_names.h"
 #include "transfer/progress.h"
 #include "transfer/sql_names.h"
 #include "transfer/target_name.h"
+#include "transfer/typed_columns.h"
+#include "transfer/typed_values.h"
 #include "transfer/value_rendering.h"
 
 namespace veltrane::transfer {
@@ -58,6 +62,7 @@ enum Line : int {
   kCloseFoxPro = 148,
   kClosePostgreSql = 150,
   kSetDefaultPointer = 152,
+  kReportSource = 154,
 };
 
 // Record set options of the source query: a static cursor, optimistic locks.
@@ -132,6 +137,8 @@ class SendToPostgreSqlCommand {
     current_index_ = index;
     if (CreateTable()) {
       CopyRows();
+      ReportNulledValues(target);
+      ReportNotices(source_.Notices(), trap_, kReportSource, ctx_.prompter);
       ResetProgress(ctx_.progress);
       trap_.Run(kCloseSource, [this] { source_.Close(); });
       trap_.Run(kAddTarget, [&] { ctx_.list2.AddItem(target); });
@@ -141,33 +148,41 @@ class SendToPostgreSqlCommand {
   }
 
   // Column names longer than PostgreSQL keeps are shortened here, so that
-  // the server never cuts one itself; one report then says which.
+  // the server never cuts one itself; one note then says which.
   bool CreateTable() {
     std::string shortened;
     const bool built = trap_.Run(kBuildCreate, [&] {
       statement_ = "CREATE TABLE " + quoted_target_ + "(";
       const db::Fields fields = source_.GetFields();
+      plans_.clear();
+      column_names_.clear();
       std::vector<std::string> names;
       for (int f = 0; f < fields.Count(); ++f) names.push_back(fields[f].Name());
       names = PostgreSqlColumnNames(names, shortened);
       for (int f = 0; f < fields.Count(); ++f) {
         ctx_.events.Yield();
+        const db::Field field = fields[f];
         statement_ += QuotePostgreSqlName(names[f]);
-        statement_ += PostgreSqlColumnText(fields[f].Type());
+        if (typed()) {
+          plans_.push_back(PlanPostgreSqlColumn(field.Details()));
+          column_names_.push_back(names[f]);
+          statement_ += TypedPostgreSqlColumnText(plans_.back());
+        } else {
+          statement_ += PostgreSqlColumnText(field.Type());
+        }
       }
-      statement_.pop_back();  // the comma after the last column
+      if (fields.Count() > 0) statement_.pop_back();  // the comma after the last column
       statement_ += ")";
     });
     if (!built || !trap_.Run(kExecuteCreate, [this] { postgresql_.Execute(statement_); }))
       return false;
     if (!shortened.empty()) {
-      trap_.Run(kBuildCreate, [&] {
-        throw db::Error("Table \"" + ctx_.list1.Item(current_index_) +
-                        "\": these field names are longer than the " +
-                        std::to_string(kPostgreSqlNameBytes) +
-                        " bytes PostgreSQL keeps, so their columns were named shorter: " +
-                        shortened + ".");
-      });
+      const std::string note = "Table \"" + ctx_.list1.Item(current_index_) +
+                               "\": these field names are longer than the " +
+                               std::to_string(kPostgreSqlNameBytes) +
+                               " bytes PostgreSQL keeps, so their columns were named shorter: " +
+                               shortened + ".";
+      ReportNotices({db::Notice{false, note}}, trap_, kBuildCreate, ctx_.prompter);
     }
     return true;
   }
@@ -195,7 +210,7 @@ class SendToPostgreSqlCommand {
       ++rows_read_;
       ctx_.events.Yield();
       ctx_.progress.SetValue(ProgressPercent(row, last + 1));
-      if (!sender.TryAdd(source_.GetFields())) {
+      if (!(typed() ? AddTypedRow(sender, row + 1) : sender.TryAdd(source_.GetFields()))) {
         // A value that cannot be read: the rows before it are stored, then
         // its statement fails as it always did.
         sender.Flush();
@@ -210,6 +225,38 @@ class SendToPostgreSqlCommand {
       if (StopRequested()) break;
     }
     FinishRows(sender);
+  }
+
+  // Adds the current row with the typed mapping's values (see
+  // typed_values.h): a value its column cannot take is sent as NULL and
+  // counted for the table's report. Returns false, adding nothing, when one
+  // of its values cannot be read.
+  bool AddTypedRow(CopyRowSender& sender, int64_t row_number) {
+    const db::Fields fields = source_.GetFields();
+    typed_row_.resize(fields.Count());
+    nulled_in_row_.clear();
+    for (int f = 0; f < fields.Count(); ++f) {
+      const db::Value& value = fields[f].Value();
+      if (value.IsFailed()) return false;
+      if (value.IsNull()) {
+        typed_row_[f].reset();
+        continue;
+      }
+      typed_row_[f] = PostgreSqlValueOf(plans_[f], value.Text());
+      if (!typed_row_[f]) nulled_in_row_.push_back(f);
+    }
+    for (int f : nulled_in_row_) nulled_.Add(f, row_number, fields[f].Value().Text());
+    sender.Add(typed_row_);
+    return true;
+  }
+
+  // One report for the values of the table that arrived as NULL because
+  // their typed column could not take them.
+  void ReportNulledValues(const std::string& table) {
+    if (nulled_.empty()) return;
+    const std::string description = nulled_.Description(table, column_names_, plans_);
+    nulled_ = NulledValues();
+    trap_.Run(kExecuteInsert, [&] { throw db::Error(description); });
   }
 
   // A row that cannot be read ends the table: the rows after it cannot be
@@ -246,7 +293,13 @@ class SendToPostgreSqlCommand {
     const db::Fields fields = source_.GetFields();
     for (int f = 0; f < fields.Count(); ++f) {
       ctx_.events.Yield();
-      AppendPostgreSqlValue(statement_, app::NullToValue(fields[f].Value(), empty_text_));
+      if (typed()) {
+        AppendTypedValue(fields[f].Value().IsFailed() || !fields[f].Value().IsNull()
+                             ? PostgreSqlValueOf(plans_[f], fields[f].Value().Text())
+                             : std::nullopt);
+      } else {
+        AppendPostgreSqlValue(statement_, app::NullToValue(fields[f].Value(), empty_text_));
+      }
     }
     FinishValues(statement_);
   }
@@ -257,10 +310,25 @@ class SendToPostgreSqlCommand {
     StartInsert();
     for (const std::optional<std::string>& value : row) {
       ctx_.events.Yield();
-      AppendPostgreSqlValue(statement_, value ? *value : empty_text_);
+      if (typed()) {
+        AppendTypedValue(value ? std::optional<std::string_view>(*value) : std::nullopt);
+      } else {
+        AppendPostgreSqlValue(statement_, value ? *value : empty_text_);
+      }
     }
     FinishValues(statement_);
   }
+
+  // A value of the typed mapping: NULL, or its text quoted even when empty.
+  void AppendTypedValue(std::optional<std::string_view> value) {
+    if (value) {
+      AppendQuotedPostgreSqlValue(statement_, *value);
+    } else {
+      AppendNullValue(statement_);
+    }
+  }
+
+  bool typed() const { return ctx_.column_types == app::ColumnTypes::kTyped; }
 
   void StartInsert() {
     statement_.clear();
@@ -282,6 +350,13 @@ class SendToPostgreSqlCommand {
   // The current table's rows read, and those stored by their own INSERT.
   int64_t rows_read_ = 0;
   int64_t rows_inserted_ = 0;
+  // The typed mapping's columns of the current table (empty with the
+  // classic mapping), its current row, and its values sent as NULL.
+  std::vector<PgColumnPlan> plans_;
+  std::vector<std::string> column_names_;
+  std::vector<std::optional<std::string_view>> typed_row_;
+  std::vector<int> nulled_in_row_;
+  NulledValues nulled_;
 };
 
 }  // namespace

@@ -44,12 +44,20 @@ void AppendFoxProPiece(std::string& out, std::string_view piece) {
 
 }  // namespace
 
+void AppendNullValue(std::string& statement) {
+  statement.pop_back();
+  statement += kNullValue;
+}
+
 void AppendPostgreSqlValue(std::string& statement, std::string_view text) {
   if (IsSentAsNull(text)) {
-    statement.pop_back();
-    statement += kNullValue;
+    AppendNullValue(statement);
     return;
   }
+  AppendQuotedPostgreSqlValue(statement, text);
+}
+
+void AppendQuotedPostgreSqlValue(std::string& statement, std::string_view text) {
   AppendDoublingQuotes(statement, text);
   statement += kNextValue;
 }

@@ -27,6 +27,13 @@ inline bool IsSentAsNull(std::string_view text) { return text.empty(); }
 // quote doubled (line breaks, backslashes and blanks unchanged).
 void AppendPostgreSqlValue(std::string& statement, std::string_view text);
 
+// The typed column mapping keeps null and the empty text apart: a null is
+// written as the bare keyword NULL in place of the pending opening quote
+// (to PostgreSQL and FoxPro alike), and a text to PostgreSQL between the
+// quotes even when it is empty.
+void AppendNullValue(std::string& statement);
+void AppendQuotedPostgreSqlValue(std::string& statement, std::string_view text);
+
 // Appends one value for FoxPro, the same way: a chain of literals of at most
 // 200 characters each (see split_foxpro_literal.h) joined by plus signs, the
 // quotes of each literal doubled; every carriage return and line feed leaves

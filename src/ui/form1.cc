@@ -155,6 +155,7 @@ db::ConnectionSettings Form1::Settings() const {
   settings.container_mode = Option1->isChecked();
   settings.dbc_file = Text6->text().toStdString();
   settings.free_table_folder = Text7->text().toStdString();
+  settings.foxpro_code_page = settings_.Read(app::kFoxProCodePageSetting);
   return settings;
 }
 

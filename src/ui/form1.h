@@ -54,6 +54,8 @@ class Form1 : public QWidget {
 
   // The boxes and options as they are now.
   db::ConnectionSettings Settings() const;
+  // The store the boxes are remembered in.
+  app::SettingsStore& store() { return settings_; }
 
   WindowPointer& pointer() { return pointer_; }
 

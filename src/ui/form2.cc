@@ -65,6 +65,7 @@ void Form2::CreateControls() {
   ProgressBar1->setFont(ControlFont());
   PushButton2 = MakeButton(this, "PushButton2", "< Back", 120, 5025, 3840, 405);
   PushButton12 = MakeButton(this, "PushButton12", "Help", 4080, 5025, 3840, 405);
+  column_types_menu = new ColumnTypesMenu(form1_.store(), {List1, List2}, this);
 
   SetTabOrderByIndex({{1, List1},
                       {3, List2},
@@ -114,7 +115,8 @@ transfer::CommandContext Form2::Context() {
                                   *ProgressBar1,
                                   pointer_,
                                   prompter_,
-                                  events_};
+                                  events_,
+                                  column_types_menu->Choice()};
 }
 
 void Form2::Form_Load() {

@@ -5,6 +5,7 @@
 
 #include "app/prompter.h"
 #include "transfer/command_context.h"
+#include "ui/column_types_menu.h"
 #include "ui/table_list_box.h"
 #include "ui/themed_progress_bar.h"
 #include "ui/throttled_event_pump.h"
@@ -40,7 +41,8 @@ class Form2 : public QWidget {
   bool loaded() const { return loaded_; }
 
   WindowPointer& pointer() { return pointer_; }
-  // The context a command of this window runs with.
+  // The context a command of this window runs with (the remembered column
+  // types as they are now).
   transfer::CommandContext Context();
 
   void PushButton1_Click();   // drop FoxPro tables
@@ -73,6 +75,8 @@ class Form2 : public QWidget {
   QPushButton* PushButton11;
   QPushButton* PushButton12;
   ThemedProgressBar* ProgressBar1;
+  // The lists' context menu: the column types of the tables sent.
+  ColumnTypesMenu* column_types_menu;
 
  signals:
   // The window was closed: the program ends.

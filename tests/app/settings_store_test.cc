@@ -1,4 +1,5 @@
 #include "app/settings_store.h"
+#include "app/column_types_setting.h"
 
 #include <sys/stat.h>
 
@@ -32,6 +33,20 @@ TEST_F(SettingsStoreTest, AbsentValueReadsAsDefaultButEmptyValueStaysEmpty) {
   EXPECT_EQ(store_.Read(kPortSetting, kDefaultPort), "");
   store_.Write(kPortSetting, "6543");
   EXPECT_EQ(store_.Read(kPortSetting, kDefaultPort), "6543");
+}
+
+TEST_F(SettingsStoreTest, ColumnTypesAreTypedOnlyWhenTheStoreSaysSo) {
+  EXPECT_EQ(ReadColumnTypes(store_), ColumnTypes::kText);
+  for (const char* text : {"", "text", "types", "1"}) {
+    store_.Write(kColumnTypesSetting, text);
+    EXPECT_EQ(ReadColumnTypes(store_), ColumnTypes::kText) << text;
+  }
+  store_.Write(kColumnTypesSetting, " Typed ");
+  EXPECT_EQ(ReadColumnTypes(store_), ColumnTypes::kTyped);
+  WriteColumnTypes(store_, ColumnTypes::kText);
+  EXPECT_EQ(store_.Read(kColumnTypesSetting), "text");
+  WriteColumnTypes(store_, ColumnTypes::kTyped);
+  EXPECT_EQ(store_.Read(kColumnTypesSetting), "typed");
 }
 
 TEST_F(SettingsStoreTest, KeepsTextsAsTypedInPlainText) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "cli/cli_fixture.h"
+#include "support/raw_table.h"
 
 namespace veltrane::testing {
 namespace {
@@ -94,6 +95,32 @@ TEST_F(ConnectionOptionsTest, ASideThatDoesNotOpenEndsOnlyTheCommandsThatNeedIt)
   r = Cli({"list", "postgresql"});
   EXPECT_EQ(r.exit_status, 0) << r.err;
   EXPECT_EQ(r.err, "");
+}
+
+TEST_F(ConnectionOptionsTest, TheCodePageOfUnmarkedTablesComesFromTheOptionOrTheSetting) {
+  // "Мир" in code page 866, too short a text to guess its code page from.
+  RawTable table;
+  table.fields = {{"WORD", 'C', 3}};
+  table.records = {"\x8C\xA8\xE0"};
+  table.WriteTo(tables_.File("words.dbf"));
+  auto word = [&] { return db_.Query("SELECT word FROM words")[0][0].value_or(""); };
+
+  ASSERT_EQ(Cli({"send-to-postgresql", "words"}).exit_status, 0);
+  EXPECT_EQ(word(), "\u0152\u00A8\u00E0");  // read as 1252
+  ProcessResult r = Cli({"--code-page", "866", "--overwrite", "yes", "send-to-postgresql", "words"});
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(word(), "Мир");
+  Remember("FoxProCodePage", "866");
+  db_.Exec("DROP TABLE words");
+  EXPECT_EQ(Cli({"send-to-postgresql", "words"}).exit_status, 0);
+  EXPECT_EQ(word(), "Мир");
+
+  r = Cli({"--code-page", "cyrillic", "list", "foxpro"});
+  EXPECT_EQ(r.exit_status, 2);
+  EXPECT_TRUE(Contains(r.err, "--code-page takes a code page number")) << r.err;
+  r = Cli({"--code-page", "123!", "list", "foxpro"});
+  EXPECT_EQ(r.exit_status, 2);
+  EXPECT_TRUE(Contains(r.err, "The code page \"123!\" is not one the FoxPro engine reads")) << r.err;
 }
 
 }  // namespace

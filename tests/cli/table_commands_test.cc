@@ -29,7 +29,7 @@ TEST_F(TableCommandsTest, ListsShowTheTablesSortedWithoutRegardToCase) {
   for (const char* name : {"b_table", "A_table", "c_table"}) CopyFreeTable("dbase_03.dbf", name);
   r = Cli({"list", "foxpro"});
   EXPECT_EQ(r.exit_status, 0) << r.err;
-  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"A_table", "b_table", "c_table"}));
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"a_table", "b_table", "c_table"}));
 }
 
 TEST_F(TableCommandsTest, SendToPostgreSqlOverwritesOnlyWhenTold) {
@@ -52,6 +52,39 @@ TEST_F(TableCommandsTest, SendToPostgreSqlOverwritesOnlyWhenTold) {
   EXPECT_EQ(r.exit_status, 0) << r.err;
   EXPECT_TRUE(Contains(r.err, "Would you like to overwrite items? Yes")) << r.err;
   EXPECT_EQ(CountRows("items"), 34);
+}
+
+// Real tables of other programs arrive typed when the setting says so, and
+// as text when the option overrides it for one run.
+TEST_F(TableCommandsTest, ColumnTypesComeFromTheSettingUnlessTheOptionSaysOtherwise) {
+  CopyFreeTable("dbase_30.dbf", "items");
+  CopyFreeTable("dbase_31.dbf", "products");
+  CopyFreeTable("dbase_83.dbf", "catalog");
+  std::filesystem::copy_file(TestDataPath("free-tables/dbase_83.dbt"), tables_.File("catalog.dbt"));
+  Remember("ColumnTypes", "typed");
+  const auto type_of = [this](const std::string& table, const std::string& column) {
+    return db_.Query("SELECT format_type(atttypid, atttypmod) FROM pg_attribute WHERE attrelid = '" +
+                     table + "'::regclass AND attname = '" + column + "'")[0][0].value_or("");
+  };
+
+  ProcessResult r = Cli({"send-to-postgresql", "items", "products", "catalog"});
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(CountRows("items"), 34);
+  EXPECT_EQ(CountRows("products"), 77);
+  EXPECT_EQ(CountRows("catalog"), 67);
+  EXPECT_EQ(type_of("items", "catdate"), "date");
+  EXPECT_EQ(type_of("items", "acqvalue"), "numeric(11,2)");
+  EXPECT_EQ(type_of("items", "accessno"), "character varying(15)");
+  EXPECT_EQ(type_of("products", "productid"), "integer");
+  EXPECT_EQ(type_of("products", "unitprice"), "numeric(19,4)");
+  EXPECT_EQ(type_of("products", "discontinu"), "boolean");
+  EXPECT_EQ(type_of("catalog", "price"), "numeric(12,2)");
+  EXPECT_EQ(type_of("catalog", "taxable"), "boolean");
+
+  r = Cli({"--column-types", "text", "--overwrite", "yes", "send-to-postgresql", "items"});
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(type_of("items", "catdate"), "text");
+  EXPECT_EQ(type_of("items", "acqvalue"), "text");
 }
 
 TEST_F(TableCommandsTest, SendToFoxProOverwritesOnlyWhenTold) {

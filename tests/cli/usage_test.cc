@@ -63,6 +63,17 @@ TEST(CliUsageTest, AWrongCommandLineSaysWhatWasWrongAndExitsTwo) {
   EXPECT_TRUE(std::filesystem::is_empty(config.path()));
 }
 
+TEST(CliUsageTest, ColumnTypesAreExplainedAndAWrongChoiceRefused) {
+  TempDir config;
+  const ProcessResult help = RunWithoutSettings({"--help"}, config.path());
+  for (const char* word : {"--column-types text|typed", "ColumnTypes", "timestamptz", "UTC"})
+    EXPECT_NE(help.out.find(word), std::string::npos) << word;
+  const ProcessResult wrong = RunWithoutSettings({"--column-types", "TYPED", "check"}, config.path());
+  EXPECT_EQ(wrong.exit_status, 2);
+  EXPECT_NE(wrong.err.find("--column-types takes text or typed, not \"TYPED\""), std::string::npos)
+      << wrong.err;
+}
+
 TEST(CliUsageTest, OptionsAfterTheCommandAndAfterDoubleDash) {
   TempDir config;
   // "--" ends the options, so "--odd" is a table name here, and the command

@@ -85,5 +85,41 @@ TEST(PgValuesTest, TypeCodesAndTextForms) {
   EXPECT_TRUE(rows.Eof());
 }
 
+// Columns carry their type's OID and modifier, and on request whether their
+// table column is declared NOT NULL; a computed column counts as nullable.
+TEST(PgValuesTest, ColumnsCarryTheirTypeAndNotNull) {
+  testing::TestDatabase db;
+  db.Exec("CREATE TABLE t(n numeric(12,2) NOT NULL, v varchar(40), d date NOT NULL)");
+  for (int location : {kUseServer, kUseClient}) {
+    Connection connection;
+    connection.SetCursorLocation(location);
+    connection.Open(PostgreSqlConnectionString(db.Settings()));
+    RecordSet rows = connection.Execute("SELECT *, n + 1 AS computed FROM t");
+    const Fields fields = rows.GetFields();
+    EXPECT_TRUE(fields["n"].Details().nullable);  // not asked yet
+    rows.DescribeNullability();
+    const ColumnDetails n = fields["n"].Details(), v = fields["v"].Details(),
+                        d = fields["d"].Details(), computed = fields["computed"].Details();
+    EXPECT_EQ(n.pg_type, 1700u);
+    EXPECT_EQ(n.pg_typmod, ((12 << 16) | 2) + 4);
+    EXPECT_FALSE(n.nullable);
+    EXPECT_EQ(v.pg_type, 1043u);
+    EXPECT_EQ(v.pg_typmod, 40 + 4);
+    EXPECT_TRUE(v.nullable);
+    EXPECT_EQ(d.pg_type, 1082u);
+    EXPECT_FALSE(d.nullable);
+    EXPECT_EQ(computed.pg_typmod, -1);
+    EXPECT_TRUE(computed.nullable);
+    EXPECT_EQ(n.foxpro_type, 0);
+  }
+  // A query read once through COPY describes them from the start.
+  Connection connection;
+  connection.Open(PostgreSqlConnectionString(db.Settings()));
+  RecordSet once = connection.ExecuteOnce("SELECT * FROM t");
+  EXPECT_FALSE(once.GetFields()["n"].Details().nullable);
+  EXPECT_TRUE(once.GetFields()["v"].Details().nullable);
+  EXPECT_EQ(once.GetFields()["v"].Details().pg_typmod, 40 + 4);
+}
+
 }  // namespace
 }  // namespace veltrane::db

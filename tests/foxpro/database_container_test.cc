@@ -74,6 +74,23 @@ TEST_F(ContainerStatementsTest, CreatedTableJoinsTheContainerWithItsLongFieldNam
   EXPECT_NE(header.find("data1.dbc"), std::string::npos);
 }
 
+TEST_F(ContainerStatementsTest, NamesAreWrittenInTheCodePagesOfTableAndContainer) {
+  // The container keeps code page 1252; a table of 1251 holds Cyrillic.
+  database_ = Database::Open(dir_.File("data1.dbc"), CodePageChoice{1251, false});
+  Run("CREATE TABLE '" + dir_.File("prices.dbf") + "'([цена в рублях] M,[café] M);");
+  EXPECT_EQ(testing::PythonFieldList("dbfread", dir_.File("prices.dbf")),
+            (Names{"цена в руб M 4 0", "caf_ M 4 0", "rows 0"}));
+  EXPECT_EQ(testing::ColumnNames(SelectAll(*database_, "`prices`")),
+            (Names{"____ _ ______", "café"}));
+  EXPECT_EQ(testing::NoticeText(database_->TakeNotices()),
+            "Table \"prices\": field names with characters that code page 1251 cannot hold were "
+            "written into the table with \"_\" in their place: [café] as [caf_].\n"
+            "Table \"prices\": field names with characters that the container's code page 1252 "
+            "cannot hold were written into the container with \"_\" in their place: [цена в "
+            "рублях] as [____ _ ______].\n");
+  EXPECT_TRUE(database_->TakeNotices().empty());
+}
+
 TEST_F(ContainerStatementsTest, CreatesEveryTypeWithLongNamesAndNulls) {
   Run("CREATE TABLE '" + dir_.File("every.dbf") +
       "'([character field] C(12) NULL, [varchar field] V(20) NULL, [numeric field] N(10,3),"

@@ -11,9 +11,13 @@
 
 namespace veltrane::foxpro::testing {
 
-std::vector<Record> ReadWithEngine(const std::string& path) {
-  auto reader = TableReader::Open(path);
-  std::vector<Record> records;
+std::vector<Record> ReadWithEngine(const std::string& path) { return ReadTable(path).rows; }
+
+EngineReading ReadTable(const std::string& path, const CodePageChoice& choice) {
+  auto reader = TableReader::Open(path, choice);
+  EngineReading reading;
+  reading.names = reader->field_names();
+  reading.code_page = reader->code_page();
   std::vector<Cell> cells;
   while (reader->Next(cells)) {
     Record record;
@@ -22,9 +26,16 @@ std::vector<Record> ReadWithEngine(const std::string& path) {
       else if (cell.null) record.push_back(std::nullopt);
       else record.push_back(cell.text);
     }
-    records.push_back(std::move(record));
+    reading.rows.push_back(std::move(record));
   }
-  return records;
+  reading.notices = reader->Notices();
+  return reading;
+}
+
+std::string NoticeText(const std::vector<Notice>& notices) {
+  std::string text;
+  for (const Notice& notice : notices) text += notice.text + "\n";
+  return text;
 }
 
 std::vector<Record> ReadWithPython(const std::string& reader, const std::string& path,

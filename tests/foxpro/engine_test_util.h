@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "foxpro/notice.h"
 #include "foxpro/row.h"
+#include "foxpro/table_reader.h"
 
 namespace veltrane::foxpro::testing {
 
@@ -15,6 +17,18 @@ using Record = std::vector<Value>;
 // Every live record of the table as this engine reads it; a value that
 // fails to read becomes "ERROR: <description>".
 std::vector<Record> ReadWithEngine(const std::string& path);
+
+// A table as the engine reads it, with what the reading had to tell.
+struct EngineReading {
+  std::vector<std::string> names;  // the fields' names
+  std::vector<Record> rows;
+  std::vector<Notice> notices;
+  int code_page = 0;
+};
+EngineReading ReadTable(const std::string& path, const CodePageChoice& choice = {});
+
+// The notices' texts joined by line breaks, for matching.
+std::string NoticeText(const std::vector<Notice>& notices);
 
 // The records as python3-dbfread ("dbfread") or python3-dbf ("dbf") reads
 // them (see python_reader.py). `encoding` overrides dbfread's code page.

@@ -18,8 +18,12 @@ TEST(HeaderNamesTest, ShortensLongNamesToUniqueTenCharacterNames) {
   EXPECT_EQ(HeaderNamesFor(Names{"customer_name", "customer_n", "customer_number",
                                  "Customer_Nickname"}),
             (Names{"customer_1", "customer_n", "customer_2", "Customer_3"}));
-  // Header names are cut at 10 bytes, never inside a character.
-  EXPECT_EQ(HeaderNamesFor(Names{"größenangabe_x"}), (Names{"größenan"}));
+  // Header names are cut at 10 bytes of the table's code page, never inside
+  // a character.
+  EXPECT_EQ(HeaderNamesFor(Names{"größenangabe_x"}), (Names{"größenanga"}));
+  EXPECT_EQ(HeaderNamesFor(Names{"größenangabe_x"}, TextCodec::For(kUtf8CodePage)),
+            (Names{"größenan"}));
+  EXPECT_EQ(HeaderNamesFor(Names{"наименование"}, TextCodec::For(1251)), (Names{"наименован"}));
   Names many;
   for (int i = 0; i < 12; ++i) many.push_back("description_" + std::to_string(i));
   Names shortened = HeaderNamesFor(many);

@@ -325,6 +325,33 @@ TEST(TableWriterTest, ConvertsValuesOrSaysWhyNot) {
   EXPECT_EQ(rows[0], (Record{"100.00", "7", "2000-02-29", "2000-01-01 10:20:00", "true", "3.50    "}));
 }
 
+// Numbers in their plain form take a shorter way than the general rules;
+// both store the same.
+TEST(TableWriterTest, PlainAndGeneralFormsOfANumberAreStoredAlike) {
+  veltrane::testing::TempDir dir;
+  const std::string path = dir.File("forms.dbf");
+  TableWriter::Create(path, {{"N", 'N', 6, 2}, {"I", 'I'}, {"B", 'B'}, {"L", 'L'}, {"D", 'D'}}, "");
+  auto writer = TableWriter::OpenForAppend(path);
+  const std::vector<std::vector<std::string>> rows = {
+      {"-0.00", "007", " 2.5 ", "true", "0001-01-01"},
+      {"007.5", "+7", "1e1", "TRUE", "9999-12-31"},
+      {"-.5", "7.0", "0x1p3", "false", "2000-02-29"},
+      {"1.005", "-0", "-1e-300", "F", "1999-01-01"},
+      {"5.", "-2147483648", "1e400", "", ""}};
+  for (const auto& row : rows) {
+    std::vector<InputValue> values;
+    for (const std::string& text : row) values.push_back(Text(text));
+    writer->Append(values);
+  }
+  writer->Flush();
+  EXPECT_EQ(ReadWithEngine(path),
+            (std::vector<Record>{{"0.00", "7", "2.5", "true", "0001-01-01"},
+                                 {"7.50", "7", "10", "true", "9999-12-31"},
+                                 {"-0.50", "7", "8", "false", "2000-02-29"},
+                                 {"1.01", "0", "-1e-300", "false", "1999-01-01"},
+                                 {"5.00", "-2147483648", "Infinity", std::nullopt, std::nullopt}}));
+}
+
 TEST(TableWriterTest, AutoincrementNumbersRowsAndKeepsItsCounter) {
   veltrane::testing::TempDir dir;
   const std::string path = dir.File("auto.dbf");

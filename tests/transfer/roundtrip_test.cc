@@ -108,6 +108,24 @@ TEST_F(RoundTripTest, ARealVisualFoxProTableComesBackWithEveryValueUnchanged) {
   ExpectSameTexts(before, back_.File("dbase_30.DBF"));
 }
 
+TEST_F(RoundTripTest, CyrillicTextComesBackThroughATableOfCodePage1251) {
+  db_.Exec("CREATE TABLE original(\"город\" text, \"жители\" text);"
+           "INSERT INTO original VALUES ('Москва', 'москвичи'), ('Санкт-Петербург', NULL)");
+  settings_.foxpro_code_page = "1251";
+  Fill(*list2_, {"original"}, {"original"});
+  ASSERT_TRUE(SendToFoxPro(ctx()).ok()) << ::testing::PrintToString(prompter_.Reports());
+
+  list1_->Clear();
+  Fill(*list1_, {"original"}, {"original"});
+  list2_->Clear();
+  db_.Exec("ALTER TABLE original RENAME TO sent");
+  ASSERT_TRUE(SendToPostgreSql(ctx()).ok()) << ::testing::PrintToString(prompter_.Reports());
+
+  EXPECT_EQ(db_.Query("SELECT \"город\", \"жители\" FROM original ORDER BY 1"),
+            db_.Query("SELECT \"город\", \"жители\" FROM sent ORDER BY 1"));
+  EXPECT_EQ(db_.Query("SELECT count(*) FROM original"), (std::vector<Row>{{"2"}}));
+}
+
 // A PostgreSQL table with a column of every common type under awkward
 // names, and the text form each value arrives in.
 class EveryTypeTest : public CommandFixture {

@@ -303,6 +303,33 @@ TEST_F(SendToFoxProTest, ACharacterTheCodePageLacksCostsItsRowOnly) {
   EXPECT_THAT(progress_.table_rows, ElementsAre(std::pair<int64_t, int64_t>(3, 2)));
 }
 
+TEST_F(SendToFoxProTest, TablesGetTheChosenCodePageWithTheirFieldNamesWrittenInIt) {
+  db_.Exec("CREATE TABLE cities(\"название\" text, \"номер\" int, \"наименование\" text);"
+           "INSERT INTO cities VALUES ('Москва', 1, 'столица')");
+  Fill(*list2_, {"cities"});
+  settings_.foxpro_code_page = "1251";
+
+  EXPECT_TRUE(Send({"cities"}).ok()) << ::testing::PrintToString(prompter_.Reports());
+
+  EXPECT_THAT(prompter_.shown, IsEmpty());
+  EXPECT_EQ(static_cast<uint8_t>(FileBytes(TablePath("cities"))[29]), 0xC9);  // 1251
+  const TableContents table = ReadWithDbfRead(TablePath("cities"));
+  EXPECT_THAT(table.fields, ElementsAre("название", "номер", "наименован"));
+  EXPECT_THAT(table.rows, ElementsAre(ElementsAre("Москва", "1", "столица")));
+
+  // In the default code page 1252, a character it cannot hold becomes "_".
+  db_.Exec("CREATE TABLE plain(\"имя\" text, id int); INSERT INTO plain VALUES ('Ivan', 1)");
+  list2_->Clear();
+  Fill(*list2_, {"plain"});
+  settings_.foxpro_code_page = "";
+  EXPECT_TRUE(Send({"plain"}).ok()) << ::testing::PrintToString(prompter_.Reports());
+  EXPECT_THAT(ReadWithDbfRead(TablePath("plain")).fields, ElementsAre("___", "id"));
+  EXPECT_THAT(prompter_.Messages(),
+              ElementsAre("Table \"plain\": field names with characters that code page 1252 "
+                          "cannot hold were written into the table with \"_\" in their place: "
+                          "[имя] as [___]."));
+}
+
 TEST_F(SendToFoxProTest, ProgressRunsPerRowAndIsResetAfterEachTable) {
   db_.Exec("CREATE TABLE four(id int); INSERT INTO four SELECT generate_series(1, 4);"
            "CREATE TABLE empty(id int)");

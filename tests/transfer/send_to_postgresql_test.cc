@@ -7,6 +7,7 @@
 
 #include "command_fixture.h"
 #include "foxpro_tables.h"
+#include "support/raw_table.h"
 #include "transfer/commands.h"
 
 namespace veltrane::transfer::testing {
@@ -221,12 +222,11 @@ TEST_F(SendToPostgreSqlTest, NamesLongerThanPostgreSqlKeepsAreNeverCutByTheServe
   for (int run = 0; run < 2; ++run) {
     prompter_.shown.clear();
     prompter_.answers = {true};
-    EXPECT_EQ(Send({long_table, "wide"}).failures, 2);
-    ASSERT_EQ(prompter_.Reports().size(), 2u);
-    // wide goes first: the list is walked from its end.
-    EXPECT_THAT(Description(prompter_.Reports()[0]), HasSubstr("were named shorter"));
-    EXPECT_THAT(Description(prompter_.Reports()[1]),
+    EXPECT_EQ(Send({long_table, "wide"}).failures, 1);
+    ASSERT_EQ(prompter_.Reports().size(), 1u);
+    EXPECT_THAT(Description(prompter_.Reports()[0]),
                 HasSubstr("its name is 64 bytes long, and PostgreSQL keeps only the first 63"));
+    EXPECT_THAT(prompter_.Messages(), ElementsAre(HasSubstr("were named shorter")));
     EXPECT_FALSE(PgTableExists(long_table.substr(0, 63)));
     EXPECT_THAT(Items(*list2_), ElementsAre("wide"));
   }
@@ -294,6 +294,36 @@ TEST_F(SendToPostgreSqlTest, ClosingTheWindowStopsAfterTheCurrentRow) {
   EXPECT_FALSE(PgTableExists("t"));
   EXPECT_THAT(Items(*list2_), ElementsAre("u"));
   EXPECT_EQ(pointer_.Get(), app::kPointerDefault);
+}
+
+TEST_F(SendToPostgreSqlTest, WhatTheTableHadToTellComesOncePerTableAfterItsRows) {
+  ::veltrane::testing::RawTable table;
+  table.fields = {{"AMOUNT", 'N', 6, 2}, {"BORN", 'D', 8}, {"BORN", 'C', 2}};
+  table.records = {"     ." "NotAYear" "a ", " 12.50" "20240229" "b ", "     ." "20240230" "c "};
+  table.WriteTo(dir_.File("BAD.DBF"));
+  Fill(*list1_, {"bad"});
+
+  // Every row arrives; the values not valid for their type as their text.
+  EXPECT_EQ(Send({"bad"}).failures, 2);
+  EXPECT_THAT(Rows("SELECT amount, born, born_2 FROM bad ORDER BY born_2"),
+              ElementsAre(ElementsAre(".", "NotAYear", "a "), ElementsAre("12.50", "2024-02-29", "b "),
+                          ElementsAre(".", "20240230", "c ")));
+  ASSERT_EQ(prompter_.Reports().size(), 2u);
+  EXPECT_EQ(Description(prompter_.Reports()[0]),
+            "Table \"bad\", column \"amount\": 2 values are not valid numbers (the first in row "
+            "1: \".\"); they were read as their raw text.");
+  EXPECT_EQ(ReportedLine(prompter_.Reports()[0]), 154);
+  EXPECT_THAT(Description(prompter_.Reports()[1]), ::testing::HasSubstr("column \"born\": 2 values"));
+  EXPECT_THAT(prompter_.Messages(),
+              ElementsAre("Table \"bad\" has fields without a name of their own; they arrived as "
+                          "\"born\" as born_2."));
+
+  // A table without fields arrives as a table without columns.
+  ::veltrane::testing::RawTable().WriteTo(dir_.File("empty.dbf"));
+  list1_->Clear();
+  Fill(*list1_, {"empty"});
+  EXPECT_TRUE(Send({"empty"}).ok());
+  EXPECT_TRUE(PgTableExists("empty"));
 }
 
 TEST_F(SendToPostgreSqlTest, OtherCommandsDoNothingWhileATransferRuns) {

@@ -166,6 +166,9 @@ TEST_F(Form1Test, StartUpFillsTheBoxesFromTheStore) {
   EXPECT_TRUE(form_.Option2->isChecked());
   EXPECT_FALSE(form_.Settings().container_mode);
   EXPECT_EQ(Stored(app::kPortSetting), "");
+  // The code page of unmarked tables is read from the store, not from a box.
+  store_.Write(app::kFoxProCodePageSetting, "866!");
+  EXPECT_EQ(form_.Settings().foxpro_code_page, "866!");
 }
 
 TEST_F(Form1Test, OnlyExactlyTwoSelectsFreeTablesAtStartUp) {

@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QAction>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -63,6 +64,32 @@ class Form2Test : public ::testing::Test {
   Form1& form1_ = flow_.form1();
   Form2& form_ = flow_.form2();
 };
+
+// The lists' context menu shows the column types the transfers use and
+// switches them in the store, which the next command reads.
+TEST_F(Form2Test, TheListsContextMenuShowsAndSwitchesTheColumnTypes) {
+  ColumnTypesMenu& menu = *form_.column_types_menu;
+  EXPECT_EQ(form_.List1->contextMenuPolicy(), Qt::CustomContextMenu);
+  EXPECT_EQ(form_.List2->contextMenuPolicy(), Qt::CustomContextMenu);
+  EXPECT_TRUE(menu.text_action()->isChecked());
+  EXPECT_EQ(form_.Context().column_types, app::ColumnTypes::kText);
+
+  menu.typed_action()->trigger();
+  EXPECT_EQ(store_.Read("ColumnTypes"), "typed");
+  EXPECT_TRUE(menu.typed_action()->isChecked());
+  EXPECT_FALSE(menu.text_action()->isChecked());
+  EXPECT_EQ(form_.Context().column_types, app::ColumnTypes::kTyped);
+
+  menu.text_action()->trigger();
+  EXPECT_EQ(store_.Read("ColumnTypes"), "text");
+  EXPECT_EQ(form_.Context().column_types, app::ColumnTypes::kText);
+
+  // A choice written elsewhere (by another run) counts from the next command.
+  store_.Write("ColumnTypes", "typed");
+  EXPECT_EQ(form_.Context().column_types, app::ColumnTypes::kTyped);
+  menu.Refresh();
+  EXPECT_TRUE(menu.typed_action()->isChecked());
+}
 
 TEST_F(Form2Test, LayoutFollowsTheTwipsOfTheDesign) {
   EXPECT_EQ(form_.size(), QSize(536, 369));

@@ -1,0 +1,323 @@
+#include "foxpro/field_value.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "foxpro/value_format.h"
+
+namespace veltrane::foxpro {
+namespace {
+
+// The Julian day numbers of 0001-01-01 and 9999-12-31.
+constexpr int64_t kFirstJulianDay = 1721426;
+constexpr int64_t kLastJulianDay = 5373484;
+constexpr int64_t kMillisecondsPerDay = 86400000;
+constexpr uint64_t kSignBit = uint64_t{1} << 63;
+
+std::string_view Trim(std::string_view s, std::string_view chars) {
+  const size_t begin = s.find_first_not_of(chars);
+  if (begin == std::string_view::npos) return {};
+  return s.substr(begin, s.find_last_not_of(chars) - begin + 1);
+}
+
+constexpr std::string_view kBlanks(" \0", 2);
+
+bool IsBlank(std::string_view raw) { return Trim(raw, kBlanks).empty(); }
+
+bool IsZero(std::string_view raw) {
+  return std::all_of(raw.begin(), raw.end(), [](char c) { return c == '\0'; });
+}
+
+bool AllDigits(std::string_view s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+int Digits(std::string_view s) {
+  int v = 0;
+  for (char c : s) v = v * 10 + (c - '0');
+  return v;
+}
+
+// A number's text: optional sign, digits with at most one point, optional
+// exponent.
+bool ValidNumber(std::string_view s) {
+  size_t i = 0;
+  if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
+  bool digits = false, point = false;
+  for (; i < s.size(); ++i) {
+    if (s[i] >= '0' && s[i] <= '9') digits = true;
+    else if (s[i] == '.' && !point) point = true;
+    else break;
+  }
+  if (!digits) return false;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
+    if (i == s.size()) return false;
+    for (; i < s.size(); ++i)
+      if (s[i] < '0' || s[i] > '9') return false;
+  }
+  return i == s.size();
+}
+
+// A little-endian signed integer of 1 to 8 bytes.
+int64_t LittleEndian(std::string_view raw) {
+  uint64_t value = 0;
+  for (size_t i = raw.size(); i-- > 0;) value = (value << 8) | static_cast<uint8_t>(raw[i]);
+  const unsigned bits = static_cast<unsigned>(8 * raw.size());
+  if (bits < 64 && (value >> (bits - 1)) != 0) value |= ~uint64_t{0} << bits;  // sign
+  return static_cast<int64_t>(value);
+}
+
+uint64_t LittleEndianUnsigned(std::string_view raw) {
+  uint64_t value = 0;
+  for (size_t i = raw.size(); i-- > 0;) value = (value << 8) | static_cast<uint8_t>(raw[i]);
+  return value;
+}
+
+uint64_t BigEndian(std::string_view raw) {
+  uint64_t value = 0;
+  for (char c : raw) value = (value << 8) | static_cast<uint8_t>(c);
+  return value;
+}
+
+double DoubleOfBits(uint64_t bits) {
+  double value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+// dBase 7 stores integers big-endian with the sign bit flipped, so that
+// their bytes sort as their values do.
+int64_t SortableInteger(std::string_view raw) {
+  const unsigned bits = static_cast<unsigned>(8 * raw.size());
+  uint64_t value = BigEndian(raw) ^ (uint64_t{1} << (bits - 1));
+  if (bits < 64 && (value >> (bits - 1)) != 0) value |= ~uint64_t{0} << bits;
+  return static_cast<int64_t>(value);
+}
+
+// A big-endian double whose bytes sort as its values do: dBase 7 flips the
+// sign bit of positive values and every bit of negative ones. Other
+// writers of the type flip the sign bit alone.
+double SortableDouble(std::string_view raw, bool dbase7) {
+  const uint64_t bits = BigEndian(raw);
+  if ((bits & kSignBit) != 0 || !dbase7) return DoubleOfBits(bits ^ kSignBit);
+  return DoubleOfBits(~bits);
+}
+
+void AppendTwoDigits(int64_t value, std::string& out) {
+  out.push_back(static_cast<char>('0' + value / 10 % 10));
+  out.push_back(static_cast<char>('0' + value % 10));
+}
+
+// A time of day as HH:MM:SS, with .mmm when there are milliseconds.
+void AppendTimeOfDay(int64_t milliseconds, std::string& out) {
+  AppendTwoDigits(milliseconds / 3600000, out);
+  out.push_back(':');
+  AppendTwoDigits(milliseconds / 60000 % 60, out);
+  out.push_back(':');
+  AppendTwoDigits(milliseconds / 1000 % 60, out);
+  if (milliseconds % 1000 != 0) {
+    out.push_back('.');
+    out.push_back(static_cast<char>('0' + milliseconds / 100 % 10));
+    AppendTwoDigits(milliseconds % 100, out);
+  }
+}
+
+bool ValidDay(int64_t julian_day) {
+  return julian_day >= kFirstJulianDay && julian_day <= kLastJulianDay;
+}
+
+// A Julian day and milliseconds since midnight, as two little-endian
+// 32-bit numbers (FoxPro, Harbour).
+bool DayAndTime(std::string_view raw, std::string& out) {
+  const int64_t day = static_cast<int64_t>(LittleEndianUnsigned(raw.substr(0, 4)));
+  const int64_t milliseconds = static_cast<int64_t>(LittleEndianUnsigned(raw.substr(4, 4)));
+  if (!ValidDay(day) || !ValidDay(day + milliseconds / kMillisecondsPerDay)) return false;
+  out.clear();
+  AppendDateTime(day, milliseconds, out);
+  return true;
+}
+
+// Milliseconds since the start of Julian day 0 as a sortable double
+// (dBase 7).
+bool MillisecondsSinceDayZero(std::string_view raw, bool dbase7, std::string& out) {
+  const double value = SortableDouble(raw, dbase7);
+  if (!std::isfinite(value) || value < 0) return false;
+  const double days = std::floor(value / kMillisecondsPerDay);
+  if (days < kFirstJulianDay || days > kLastJulianDay) return false;
+  const int64_t day = static_cast<int64_t>(days);
+  const int64_t milliseconds = std::llround(value - days * kMillisecondsPerDay);
+  out.clear();
+  AppendDateTime(day, milliseconds, out);
+  return true;
+}
+
+FieldReading Integer(std::string_view raw, bool sortable, std::string& out) {
+  if (raw.empty()) return FieldReading::kNull;
+  if (raw.size() > 8) return FieldReading::kUnknown;
+  if (sortable) {
+    if (IsZero(raw)) return FieldReading::kNull;  // never written
+    out = std::to_string(SortableInteger(raw));
+  } else {
+    out = std::to_string(LittleEndian(raw));
+  }
+  return FieldReading::kValue;
+}
+
+FieldReading Number(std::string_view raw, std::string& out) {
+  const std::string_view text = Trim(raw, std::string_view(" \0*", 3));
+  if (text.empty() || text.find_first_not_of('?') == std::string_view::npos)
+    return FieldReading::kNull;
+  out.assign(text);
+  std::replace(out.begin(), out.end(), ',', '.');
+  return ValidNumber(out) ? FieldReading::kValue : FieldReading::kInvalid;
+}
+
+FieldReading Date(std::string_view raw, std::string& out) {
+  if (raw.size() == 3 || raw.size() == 4) {  // a binary Julian day (Harbour)
+    const int64_t day = static_cast<int64_t>(LittleEndianUnsigned(raw));
+    if (day == 0) return FieldReading::kNull;
+    if (!ValidDay(day)) return FieldReading::kInvalid;
+    int year, month, day_of_month;
+    CivilFromJulianDay(day, year, month, day_of_month);
+    out.clear();
+    AppendDate(year, month, day_of_month, out);
+    return FieldReading::kValue;
+  }
+  const std::string_view text = Trim(raw, kBlanks);
+  if (text.empty() || text.find_first_not_of('0') == std::string_view::npos ||
+      text.find('?') != std::string_view::npos)
+    return FieldReading::kNull;
+  // YYYYMMDD, or with separators: YYYY-MM-DD, YYYY/MM/DD, YYYY.MM.DD.
+  std::string_view year = text.substr(0, 4), month, day;
+  if (text.size() == 8) {
+    month = text.substr(4, 2);
+    day = text.substr(6, 2);
+  } else if (text.size() == 10 && text[4] == text[7] &&
+             (text[4] == '-' || text[4] == '/' || text[4] == '.')) {
+    month = text.substr(5, 2);
+    day = text.substr(8, 2);
+  } else {
+    return FieldReading::kInvalid;
+  }
+  if (!AllDigits(year) || !AllDigits(month) || !AllDigits(day) ||
+      !ValidDate(Digits(year), Digits(month), Digits(day)))
+    return FieldReading::kInvalid;
+  out.clear();
+  AppendDate(Digits(year), Digits(month), Digits(day), out);
+  return FieldReading::kValue;
+}
+
+FieldReading DateTime(std::string_view raw, std::string& out) {
+  if (raw.size() == 4) {  // a time of day alone (Harbour)
+    if (IsBlank(raw)) return FieldReading::kNull;
+    const int64_t milliseconds = static_cast<int64_t>(LittleEndianUnsigned(raw));
+    if (milliseconds >= kMillisecondsPerDay) return FieldReading::kInvalid;
+    out.clear();
+    AppendTimeOfDay(milliseconds, out);
+    return FieldReading::kValue;
+  }
+  if (raw.size() != 8) return FieldReading::kUnknown;
+  if (IsBlank(raw) || LittleEndianUnsigned(raw.substr(0, 4)) == 0) return FieldReading::kNull;
+  return DayAndTime(raw, out) ? FieldReading::kValue : FieldReading::kInvalid;
+}
+
+// A timestamp ('@', '='): dBase 7 writes a sortable double of
+// milliseconds, Harbour a day and a time like FoxPro's datetime. Each
+// table's own form is tried first, then the other one.
+FieldReading Timestamp(std::string_view raw, bool dbase7, std::string& out) {
+  if (raw.size() != 8) return raw.empty() ? FieldReading::kNull : FieldReading::kUnknown;
+  if (IsBlank(raw)) return FieldReading::kNull;
+  const bool read = dbase7 ? MillisecondsSinceDayZero(raw, dbase7, out) || DayAndTime(raw, out)
+                           : DayAndTime(raw, out) || MillisecondsSinceDayZero(raw, true, out);
+  return read ? FieldReading::kValue : FieldReading::kInvalid;
+}
+
+FieldReading Logical(std::string_view raw, std::string& out) {
+  const std::string_view text = Trim(raw, kBlanks);
+  if (text.empty() || text[0] == '?') return FieldReading::kNull;
+  switch (text[0]) {
+    case 'T': case 't': case 'Y': case 'y':
+      out = "true";
+      return FieldReading::kValue;
+    case 'F': case 'f': case 'N': case 'n':
+      out = "false";
+      return FieldReading::kValue;
+    default:
+      return FieldReading::kInvalid;
+  }
+}
+
+}  // namespace
+
+bool KnowsField(const FieldDescriptor& f) {
+  switch (f.type) {
+    case 'C': case 'V': case 'Q': case 'M': case 'G': case 'P': case 'W':
+    case 'N': case 'F': case 'D': case 'L':
+      return true;
+    case 'I': case '+': case '^':
+      return f.length <= 8;
+    case 'B':  // a double at width 8, else a memo
+      return true;
+    case 'O': case 'Y': case '@': case '=':
+      return f.length == 0 || f.length == 8;
+    case 'T':
+      return f.length == 0 || f.length == 4 || f.length == 8;
+    default:
+      return false;
+  }
+}
+
+FieldReading ReadFixedField(const FieldDescriptor& f, bool dbase7, std::string_view raw,
+                            std::string& out) {
+  switch (f.type) {
+    case 'N':
+    case 'F':
+      return Number(raw, out);
+    case 'I':
+    case '+':
+      return Integer(raw, dbase7 && raw.size() == 4, out);
+    case '^':
+      return Integer(raw, false, out);
+    case 'B':
+    case 'O': {
+      if (raw.empty()) return FieldReading::kNull;
+      if (raw.size() != 8) return FieldReading::kUnknown;
+      double value;
+      if (f.type == 'B') {
+        std::memcpy(&value, raw.data(), sizeof value);
+      } else if (IsZero(raw)) {
+        if (dbase7) return FieldReading::kNull;  // never written
+        value = 0;
+      } else {
+        value = SortableDouble(raw, dbase7);
+      }
+      out.clear();
+      AppendDouble(value, out);
+      return FieldReading::kValue;
+    }
+    case 'Y': {
+      if (raw.empty()) return FieldReading::kNull;
+      if (raw.size() != 8) return FieldReading::kUnknown;
+      out.clear();
+      AppendCurrency(LittleEndian(raw), out);
+      return FieldReading::kValue;
+    }
+    case 'D':
+      return raw.empty() ? FieldReading::kNull : Date(raw, out);
+    case 'T':
+      return raw.empty() ? FieldReading::kNull : DateTime(raw, out);
+    case '@':
+    case '=':
+      return Timestamp(raw, dbase7, out);
+    case 'L':
+      return Logical(raw, out);
+    default:
+      return FieldReading::kUnknown;
+  }
+}
+
+}  // namespace veltrane::foxpro

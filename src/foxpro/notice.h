@@ -1,0 +1,19 @@
+#ifndef VELTRANE_FOXPRO_NOTICE_H_
+#define VELTRANE_FOXPRO_NOTICE_H_
+
+#include <string>
+
+namespace veltrane::foxpro {
+
+// Something the engine has to tell about a table beyond its rows: a liberty
+// it took with a damaged file, values that arrived in another form, names
+// it changed. A problem means some values did not arrive as stored (cut,
+// in raw form, or NULL); a note changes nothing that arrives.
+struct Notice {
+  bool problem = false;
+  std::string text;  // a sentence naming the table, e.g. "Table \"t\" has ..."
+};
+
+}  // namespace veltrane::foxpro
+
+#endif  // VELTRANE_FOXPRO_NOTICE_H_

@@ -1,0 +1,178 @@
+#include "transfer/typed_columns.h"
+
+#include "db/pg_type_oids.h"
+
+namespace veltrane::transfer {
+namespace {
+
+// FoxPro's limits: character widths, numeric widths.
+constexpr int kLongestFoxProCharacter = 254;
+constexpr int kWidestFoxProNumber = 20;
+// The FoxPro field bigint goes to, which comes back as bigint.
+constexpr int kBigIntWidth = 20;
+// Widths of the integer and double fields of the dBase and Clipper dialects.
+constexpr int kDoubleWidth = 8;
+constexpr int kShortIntegerWidth = 2;
+constexpr int kLongIntegerWidth = 8;
+
+// A type modifier carries this header size on top of what it encodes.
+constexpr int32_t kTypmodHeader = 4;
+
+PgColumnPlan Column(std::string type, PgValueForm form = PgValueForm::kAsIs) {
+  PgColumnPlan plan;
+  plan.type = std::move(type);
+  plan.form = form;
+  return plan;
+}
+
+// The numeric column for an N or F field of `width` with `decimals`: every
+// value the field can hold fits. A positive value may use the place of the
+// sign, so a field without decimals holds `width` digits, one with
+// decimals `width` - 1 (the point takes one place).
+PgColumnPlan NumericColumn(int width, int decimals) {
+  if (width == kBigIntWidth && decimals == 0) return Column("bigint");
+  const int precision = decimals > 0 ? width - 1 : width;
+  if (width < 1 || decimals < 0 || decimals > precision)
+    return Column("numeric", PgValueForm::kNumeric);
+  PgColumnPlan plan = Column(
+      "numeric(" + std::to_string(precision) + "," + std::to_string(decimals) + ")",
+      PgValueForm::kNumeric);
+  plan.precision = precision;
+  plan.scale = decimals;
+  return plan;
+}
+
+PgColumnPlan IntegerColumn(int width) {
+  if (width > 0 && width <= kShortIntegerWidth) return Column("smallint");
+  if (width == kLongIntegerWidth) return Column("bigint");
+  return Column("integer");
+}
+
+PgColumnPlan TypedColumnOf(const db::ColumnDetails& field) {
+  const std::string width = std::to_string(field.width);
+  switch (field.foxpro_type) {
+    case 'C':
+      if (field.binary) return Column("bytea");
+      return Column(field.width > 0 ? "varchar(" + width + ")" : "varchar", PgValueForm::kTrimmed);
+    case 'V':
+      if (field.binary) return Column("bytea");
+      return Column(field.width > 0 ? "varchar(" + width + ")" : "varchar");
+    case 'M': return Column(field.binary ? "bytea" : "text");
+    case 'N':
+    case 'F': return NumericColumn(field.width, field.decimals);
+    case 'I':
+    case '+': return IntegerColumn(field.width);
+    case '^': return Column("bigint");
+    case 'B':
+      // Visual FoxPro's double; dBase's B is a binary memo.
+      return Column(field.width == kDoubleWidth ? "double precision" : "bytea");
+    case 'O': return Column("double precision");
+    case 'Y': return Column("numeric(19,4)");
+    case 'D': return Column("date", PgValueForm::kDate);
+    case 'T':
+    case '@':
+    case '=': return Column("timestamp", PgValueForm::kTimestamp);
+    case 'L': return Column("boolean", PgValueForm::kBoolean);
+    case 'G':
+    case 'W':
+    case 'P':
+    case 'Q': return Column("bytea");
+    default: return Column(field.binary ? "bytea" : "text");
+  }
+}
+
+// Whether a field always holds a value when it has no null flag. Blank
+// numbers, dates and logicals read as null, and so may a memo whose block
+// cannot be read.
+bool NeverBlank(const db::ColumnDetails& field) {
+  switch (field.foxpro_type) {
+    case 'C': case 'V': case 'Q': case 'I': case '+': case '^': case 'O': case 'Y':
+      return true;
+    case 'B':
+      return field.width == kDoubleWidth;
+    default:
+      return false;
+  }
+}
+
+FoxProFieldPlan Field(char type, FoxProValueForm form = FoxProValueForm::kAsIs, int width = 0,
+                      int decimals = 0) {
+  FoxProFieldPlan plan;
+  plan.type = type;
+  plan.form = form;
+  plan.width = width;
+  plan.decimals = decimals;
+  return plan;
+}
+
+// numeric(p,s) as N(p+1,s), N(p,0) without a scale (see NumericColumn);
+// a memo when that is wider than FoxPro's numbers or the type is unbounded.
+FoxProFieldPlan NumericField(int32_t typmod) {
+  if (typmod < kTypmodHeader) return Field('M');
+  const int32_t packed = typmod - kTypmodHeader;
+  const int precision = (packed >> 16) & 0xFFFF;
+  // The scale is an 11-bit signed number (negative scales round to tens).
+  const int scale = ((packed & 0x7FF) ^ 1024) - 1024;
+  const int width = scale > 0 ? precision + 1 : precision;
+  if (scale < 0 || scale > precision || width > kWidestFoxProNumber) return Field('M');
+  return Field('N', FoxProValueForm::kNumber, width, scale);
+}
+
+// char(n) and varchar(n): C(n) and V(n) up to FoxPro's widest, else a memo.
+FoxProFieldPlan CharacterField(char type, int32_t typmod) {
+  const int32_t length = typmod - kTypmodHeader;
+  if (length < 1 || length > kLongestFoxProCharacter) return Field('M');
+  return Field(type, FoxProValueForm::kAsIs, length);
+}
+
+FoxProFieldPlan TypedFieldOf(const db::ColumnDetails& column) {
+  switch (column.pg_type) {
+    case db::kInt2Oid:
+    case db::kInt4Oid: return Field('I');
+    case db::kInt8Oid: return Field('N', FoxProValueForm::kNumber, kBigIntWidth, 0);
+    case db::kNumericOid: return NumericField(column.pg_typmod);
+    case db::kFloat4Oid:
+    case db::kFloat8Oid: return Field('B', FoxProValueForm::kDouble);
+    case db::kMoneyOid: return Field('Y', FoxProValueForm::kCurrency);
+    case db::kBoolOid: return Field('L');
+    case db::kDateOid: return Field('D', FoxProValueForm::kDate);
+    case db::kTimestampOid: return Field('T', FoxProValueForm::kDateTime);
+    case db::kTimestamptzOid: return Field('T', FoxProValueForm::kDateTimeUtc);
+    case db::kBpcharOid: return CharacterField('C', column.pg_typmod);
+    case db::kVarcharOid: return CharacterField('V', column.pg_typmod);
+    case db::kByteaOid: return Field('W');
+    default: return Field('M');
+  }
+}
+
+}  // namespace
+
+PgColumnPlan PlanPostgreSqlColumn(const db::ColumnDetails& field) {
+  PgColumnPlan plan = TypedColumnOf(field);
+  plan.not_null = !field.nullable && NeverBlank(field);
+  return plan;
+}
+
+std::string TypedPostgreSqlColumnText(const PgColumnPlan& plan) {
+  return " " + plan.type + (plan.not_null ? " NOT NULL," : ",");
+}
+
+FoxProFieldPlan PlanFoxProField(const db::ColumnDetails& column) {
+  FoxProFieldPlan plan = TypedFieldOf(column);
+  plan.nullable = column.nullable;
+  return plan;
+}
+
+std::string TypedFoxProColumnText(const FoxProFieldPlan& plan) {
+  std::string text = " ";
+  text += plan.type;
+  if (plan.type == 'C' || plan.type == 'V') {
+    text += "(" + std::to_string(plan.width) + ")";
+  } else if (plan.type == 'N') {
+    text += "(" + std::to_string(plan.width) + "," + std::to_string(plan.decimals) + ")";
+  }
+  text += plan.nullable ? " NULL," : ",";
+  return text;
+}
+
+}  // namespace veltrane::transfer

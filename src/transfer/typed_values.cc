@@ -1,0 +1,322 @@
+#include "transfer/typed_values.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "foxpro/record_encoder.h"
+#include "foxpro/value_format.h"
+
+namespace veltrane::transfer {
+namespace {
+
+constexpr int64_t kSecondsPerDay = 86400;
+constexpr int64_t kMicrosecondsPerSecond = 1000000;
+constexpr int kMicrosecondDigits = 6;
+// PostgreSQL writes a date before the year 1 with this suffix.
+constexpr std::string_view kBeforeChrist = " BC";
+
+// A date and time as PostgreSQL writes them with DateStyle ISO:
+// YYYY-MM-DD[ HH:MM:SS[.ffffff]][+HH[:MM[:SS]]][ BC].
+struct DateTimeText {
+  int64_t year = 0;
+  int month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  int64_t microsecond = 0;
+  int64_t offset_seconds = 0;  // east of UTC
+  bool has_time = false;
+  bool has_offset = false;
+  bool before_christ = false;
+};
+
+class Scanner {
+ public:
+  explicit Scanner(std::string_view text) : text_(text) {}
+  bool AtEnd() const { return pos_ == text_.size(); }
+  bool Take(char c) {
+    if (pos_ < text_.size() && text_[pos_] == c) {
+      ++pos_;
+      return true;
+    }
+    return false;
+  }
+  // Exactly `count` digits, or at least `count` when `more` is set.
+  bool Digits(int count, int64_t& value, bool more = false) {
+    size_t start = pos_;
+    value = 0;
+    while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9' &&
+           (more || pos_ - start < static_cast<size_t>(count)) && pos_ - start < 18)
+      value = value * 10 + (text_[pos_++] - '0');
+    return pos_ - start >= static_cast<size_t>(count);
+  }
+  bool Digits(int count, int& value) {
+    int64_t wide = 0;
+    if (!Digits(count, wide)) return false;
+    value = static_cast<int>(wide);
+    return true;
+  }
+  // A fraction of a second: its digits as microseconds (rounded down).
+  bool Fraction(int64_t& microseconds) {
+    size_t start = pos_;
+    microseconds = 0;
+    int digits = 0;
+    for (; pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9'; ++pos_)
+      if (digits++ < kMicrosecondDigits) microseconds = microseconds * 10 + (text_[pos_] - '0');
+    for (; digits < kMicrosecondDigits; ++digits) microseconds *= 10;
+    return pos_ > start;
+  }
+  bool TakeSuffix(std::string_view suffix) {
+    if (text_.substr(pos_) != suffix) return false;
+    pos_ = text_.size();
+    return true;
+  }
+
+ private:
+  std::string_view text_;
+  size_t pos_ = 0;
+};
+
+bool ParseDateTimeText(std::string_view text, DateTimeText& out) {
+  Scanner s(text);
+  out = DateTimeText();
+  if (!s.Digits(4, out.year, true) || !s.Take('-') || !s.Digits(2, out.month) || !s.Take('-') ||
+      !s.Digits(2, out.day))
+    return false;
+  if (s.Take(' ')) {
+    if (s.TakeSuffix(kBeforeChrist.substr(1))) {
+      out.before_christ = true;
+      return true;
+    }
+    out.has_time = true;
+    if (!s.Digits(2, out.hour) || !s.Take(':') || !s.Digits(2, out.minute) || !s.Take(':') ||
+        !s.Digits(2, out.second))
+      return false;
+    if (s.Take('.') && !s.Fraction(out.microsecond)) return false;
+    const bool east = s.Take('+');
+    if (east || s.Take('-')) {
+      int hours = 0, minutes = 0, seconds = 0;
+      if (!s.Digits(2, hours)) return false;
+      if (s.Take(':') && !s.Digits(2, minutes)) return false;
+      if (s.Take(':') && !s.Digits(2, seconds)) return false;
+      out.offset_seconds = (hours * 3600 + minutes * 60 + seconds) * (east ? 1 : -1);
+      out.has_offset = true;
+    }
+  }
+  if (s.TakeSuffix(kBeforeChrist)) out.before_christ = true;
+  return s.AtEnd() && out.hour < 24 && out.minute < 60 && out.second < 60;
+}
+
+// Whether the date is one of the years FoxPro holds.
+bool FoxProDate(const DateTimeText& value) {
+  return !value.before_christ && value.year <= 9999 &&
+         foxpro::ValidDate(static_cast<int>(value.year), value.month, value.day);
+}
+
+constexpr const char* kDateRange = "FoxPro holds dates of the years 1 to 9999 only";
+
+void AppendTwoDigits(int value, std::string& out) {
+  out += static_cast<char>('0' + value / 10);
+  out += static_cast<char>('0' + value % 10);
+}
+
+// The time `value` (with its offset) in UTC, as YYYY-MM-DD HH:MM:SS with a
+// fraction when it has one; false when the UTC date is outside FoxPro's.
+bool AppendUtc(const DateTimeText& value, std::string& out) {
+  const int64_t julian_day =
+      foxpro::JulianDayFromCivil(static_cast<int>(value.year), value.month, value.day);
+  int64_t seconds = julian_day * kSecondsPerDay + value.hour * 3600 + value.minute * 60 +
+                    value.second - value.offset_seconds;
+  const int64_t day = seconds / kSecondsPerDay;
+  seconds %= kSecondsPerDay;
+  int year, month, date;
+  foxpro::CivilFromJulianDay(day, year, month, date);
+  if (!foxpro::ValidDate(year, month, date)) return false;
+  foxpro::AppendDate(year, month, date, out);
+  out += ' ';
+  AppendTwoDigits(static_cast<int>(seconds / 3600), out);
+  out += ':';
+  AppendTwoDigits(static_cast<int>(seconds / 60 % 60), out);
+  out += ':';
+  AppendTwoDigits(static_cast<int>(seconds % 60), out);
+  if (value.microsecond != 0) {
+    std::string fraction = std::to_string(kMicrosecondsPerSecond + value.microsecond).substr(1);
+    while (fraction.back() == '0') fraction.pop_back();
+    out += '.';
+    out += fraction;
+  }
+  return true;
+}
+
+// Whether `text` is a date (or a date and time) as PostgreSQL writes the
+// years 1 to 9999: four digits of year, no era after it. Saves the full
+// parse of the common case; the table writer checks the calendar.
+bool PlainFourDigitYear(std::string_view text, bool date_only) {
+  constexpr size_t kDateLength = 10;  // YYYY-MM-DD
+  constexpr size_t kDateTimeLength = 19;  // YYYY-MM-DD HH:MM:SS
+  if (date_only ? text.size() != kDateLength : text.size() < kDateTimeLength) return false;
+  for (size_t i = 0; i < 4; ++i)
+    if (text[i] < '0' || text[i] > '9') return false;
+  return text[4] == '-' && text.back() != 'C' && text.substr(0, 4) != "0000";
+}
+
+bool IsDate(std::string_view text) {
+  DateTimeText value;
+  return ParseDateTimeText(text, value) && !value.has_time && FoxProDate(value);
+}
+
+bool IsTimestamp(std::string_view text) {
+  DateTimeText value;
+  return ParseDateTimeText(text, value) && value.has_time && !value.has_offset &&
+         FoxProDate(value);
+}
+
+// Digits before the point of a parsed decimal.
+int64_t WholeDigits(const foxpro::Decimal& number) {
+  return static_cast<int64_t>(number.digits.size()) + number.exponent;
+}
+
+// The digits before the point of a plain decimal text (an optional sign,
+// digits and at most one point, as numeric fields hold them), leading
+// zeros not counted; -1 for any other text. Saves parsing the common case.
+int PlainWholeDigits(std::string_view text) {
+  size_t i = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+  int whole = 0;
+  bool any = false, point = false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      if (!point && (whole > 0 || c != '0')) ++whole;
+      any = true;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return -1;
+    }
+  }
+  return any ? whole : -1;
+}
+
+// Whether PostgreSQL takes `text` for the numeric column of `plan`.
+bool FitsNumericColumn(const PgColumnPlan& plan, std::string_view text) {
+  int64_t whole = PlainWholeDigits(text);
+  if (whole < 0) {
+    foxpro::Decimal number;
+    if (!foxpro::ParseDecimal(text, number)) return false;
+    whole = WholeDigits(number);
+  }
+  return plan.precision == 0 || whole <= plan.precision - plan.scale;
+}
+
+std::string NumberProblem(const FoxProFieldPlan& plan, std::string_view text) {
+  // A plain decimal with no more places than the field: its stored width
+  // is the sign, the digits before the point (at least one), the point and
+  // the field's places.
+  const size_t point = text.find('.');
+  const size_t places = point == std::string_view::npos ? 0 : text.size() - point - 1;
+  const int whole = PlainWholeDigits(text);
+  if (whole >= 0 && places <= static_cast<size_t>(plan.decimals)) {
+    const int width = (text[0] == '-' ? 1 : 0) + std::max(whole, 1) +
+                      (plan.decimals > 0 ? plan.decimals + 1 : 0);
+    if (width <= plan.width) return "";
+  }
+  foxpro::Decimal number;
+  if (!foxpro::ParseDecimal(text, number)) return "it is not a number FoxPro can hold";
+  if (WholeDigits(number) > plan.width ||
+      foxpro::FormatDecimal(number, plan.decimals).size() > static_cast<size_t>(plan.width))
+    return "it is wider than the field's N(" + std::to_string(plan.width) + "," +
+           std::to_string(plan.decimals) + ")";
+  return "";
+}
+
+std::string CurrencyProblem(std::string_view text) {
+  foxpro::Decimal number;
+  if (!foxpro::ParseDecimal(text, number)) return "it is not a number FoxPro can hold";
+  // Currency is stored as a 64-bit count of ten-thousandths.
+  if (!number.digits.empty()) number.exponent += 4;
+  const std::string units = WholeDigits(number) > 20 ? "x" : foxpro::FormatDecimal(number, 0);
+  int64_t parsed = 0;
+  const auto [end, error] = std::from_chars(units.data(), units.data() + units.size(), parsed);
+  if (error != std::errc() || end != units.data() + units.size())
+    return "it is outside FoxPro's currency range (+/-922337203685477.5807)";
+  return "";
+}
+
+}  // namespace
+
+std::optional<std::string_view> PostgreSqlValueOf(const PgColumnPlan& plan, std::string_view text) {
+  switch (plan.form) {
+    case PgValueForm::kAsIs:
+      return text;
+    case PgValueForm::kTrimmed: {
+      const size_t end = text.find_last_not_of(' ');
+      return text.substr(0, end == std::string_view::npos ? 0 : end + 1);
+    }
+    case PgValueForm::kNumeric:
+      if (FitsNumericColumn(plan, text)) return text;
+      return std::nullopt;
+    case PgValueForm::kBoolean:
+      if (text == "true" || text == "false") return text;
+      return std::nullopt;
+    case PgValueForm::kDate:
+      if (IsDate(text)) return text;
+      return std::nullopt;
+    case PgValueForm::kTimestamp:
+      if (IsTimestamp(text)) return text;
+      return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+std::string FoxProValueOf(const FoxProFieldPlan& plan, std::string_view text, std::string& out) {
+  out.assign(text);
+  switch (plan.form) {
+    case FoxProValueForm::kAsIs:
+      return "";
+    case FoxProValueForm::kNumber:
+      return NumberProblem(plan, text);
+    case FoxProValueForm::kDouble:
+      if (text == "NaN" || text == "Infinity" || text == "-Infinity")
+        return "a FoxPro double holds no NaN or infinity";
+      return "";
+    case FoxProValueForm::kCurrency:
+      return CurrencyProblem(text);
+    case FoxProValueForm::kDate:
+    case FoxProValueForm::kDateTime: {
+      if (PlainFourDigitYear(text, plan.form == FoxProValueForm::kDate)) return "";
+      DateTimeText value;
+      if (!ParseDateTimeText(text, value) || !FoxProDate(value)) return kDateRange;
+      return "";
+    }
+    case FoxProValueForm::kDateTimeUtc: {
+      DateTimeText value;
+      if (!ParseDateTimeText(text, value) || value.before_christ || value.year > 9999)
+        return kDateRange;
+      out.clear();
+      if (!AppendUtc(value, out)) return kDateRange;
+      return "";
+    }
+  }
+  return "";
+}
+
+void NulledValues::Add(int column, int64_t row, std::string_view text) {
+  Count& entry = columns_[column];
+  if (entry.count++ == 0) {
+    entry.first_row = row;
+    entry.first_text.assign(text);
+  }
+}
+
+std::string NulledValues::Description(const std::string& table,
+                                      const std::vector<std::string>& names,
+                                      const std::vector<PgColumnPlan>& plans) const {
+  std::string text = "Table \"" + table + "\":";
+  for (const auto& [column, entry] : columns_) {
+    text += " " + std::to_string(entry.count) + (entry.count == 1 ? " value" : " values") +
+            " of column \"" + names[column] + "\" " + (entry.count == 1 ? "is not a " : "are not ") +
+            plans[column].type + (entry.count == 1 ? " value" : " values") +
+            " and arrived as NULL; the first, \"" + entry.first_text + "\", in row " +
+            std::to_string(entry.first_row) + ".";
+  }
+  return text;
+}
+
+}  // namespace veltrane::transfer

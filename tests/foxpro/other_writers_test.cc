@@ -1,0 +1,331 @@
+// Tables that dBase, Clipper, Harbour, FoxBASE and other programs wrote,
+// each kind of trouble in the smallest table that shows it.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "engine_test_util.h"
+#include "foxpro/codepage.h"
+#include "foxpro/error.h"
+#include "foxpro/table_cursor.h"
+#include "foxpro/table_reader.h"
+#include "foxpro/value_format.h"
+#include "support/raw_table.h"
+#include "support/temp_dir.h"
+
+namespace veltrane::foxpro {
+namespace {
+
+using ::veltrane::testing::BigEndian;
+using ::veltrane::testing::LittleEndian;
+using ::veltrane::testing::RawTable;
+using testing::NoticeText;
+using testing::ReadTable;
+using testing::Record;
+
+using Field = RawTable::Field;
+
+std::string Encoded(int code_page, const std::string& utf8) {
+  std::string bytes, bad;
+  EXPECT_TRUE(TextCodec::For(code_page).Encode(utf8, bytes, bad)) << bad;
+  return bytes;
+}
+
+std::string Padded(const std::string& bytes, size_t width) {
+  return bytes + std::string(width - bytes.size(), ' ');
+}
+
+// dBase 7's sortable doubles: big-endian, the sign bit flipped for positive
+// values, every bit for negative ones.
+std::string SortableDouble(double value) {
+  uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  bits = (bits >> 63) != 0 ? ~bits : bits ^ (uint64_t{1} << 63);
+  return BigEndian(bits, 8);
+}
+
+class OtherWritersTest : public ::testing::Test {
+ protected:
+  testing::EngineReading Read(const RawTable& table, const CodePageChoice& choice = {}) {
+    return ReadTable(table.WriteTo(dir_.File("t.dbf")), choice);
+  }
+  std::string Refusal(const RawTable& table) {
+    try {
+      TableReader::Open(table.WriteTo(dir_.File("t.dbf")));
+    } catch (const Error& error) {
+      return error.what();
+    }
+    return "";
+  }
+
+  ::veltrane::testing::TempDir dir_;
+};
+
+TEST_F(OtherWritersTest, EveryVersionOfTheFamilyIsRead) {
+  RawTable table;
+  table.fields = {{"NAME", 'C', 5}, {"QTY", 'N', 4}};
+  table.records = {"apple  12", "*pear    7", "fig     3"};
+  for (uint8_t version : {0x02, 0x03, 0x30, 0x31, 0x32, 0x43, 0x63, 0x7B, 0x83, 0x8B, 0xCB, 0xE5,
+                          0xF5, 0xFB}) {
+    table.version = version;
+    testing::EngineReading reading = Read(table);
+    SCOPED_TRACE(static_cast<int>(version));
+    EXPECT_EQ(reading.rows, (std::vector<Record>{{"apple", "12"}, {"fig  ", "3"}}));
+    EXPECT_EQ(NoticeText(reading.notices), "");
+  }
+  // A version no program is known to write, in a header that is otherwise
+  // coherent, reads like dBase III; not when the lengths disagree.
+  table.version = 0x42;
+  testing::EngineReading reading = Read(table);
+  EXPECT_EQ(reading.rows.size(), 2u);
+  EXPECT_NE(NoticeText(reading.notices).find("version byte 0x42"), std::string::npos);
+  EXPECT_FALSE(reading.notices[0].problem);
+  table.record_length = 12;
+  EXPECT_NE(Refusal(table).find("not a table this program can read"), std::string::npos);
+
+  // dBase II, the first FoxBASE's layout: 16-byte descriptors in 32 slots.
+  std::string old(521, '\0');
+  old[0] = 0x02;
+  old.replace(1, 2, LittleEndian(2, 2));
+  old.replace(6, 2, LittleEndian(10, 2));
+  old.replace(8, 4, "NAME");
+  old[8 + 11] = 'C';
+  old[8 + 12] = 5;
+  old.replace(24, 3, "QTY");
+  old[24 + 11] = 'N';
+  old[24 + 12] = 4;
+  old[40] = 0x0D;
+  old += " apple  12* pear   7\x1A";
+  testing::WriteBytes(dir_.File("old.dbf"), old);
+  reading = ReadTable(dir_.File("old.dbf"));
+  EXPECT_EQ(reading.names, (std::vector<std::string>{"NAME", "QTY"}));
+  EXPECT_EQ(reading.rows, (std::vector<Record>{{"apple", "12"}}));
+}
+
+TEST_F(OtherWritersTest, DBase7TablesWithTheirHeaderAndFieldTypes) {
+  RawTable table;
+  table.version = 0x04;
+  table.dbase7 = true;
+  table.language_driver = "DB866RU0";
+  const int64_t day = JulianDayFromCivil(2024, 2, 29);
+  const double stamp = static_cast<double>(day) * 86400000 + (13 * 3600 + 45 * 60 + 7) * 1000;
+  table.fields = {{"Long field name", 'C', 6}, {"I", 'I', 4}, {"+", '+', 4}, {"O", 'O', 8},
+                  {"@", '@', 8}};
+  table.records = {
+      Encoded(866, "Москва") + BigEndian(0x80000001, 4) + BigEndian(0x80000007, 4) +
+          SortableDouble(193786) + SortableDouble(stamp),
+      Encoded(866, "Казань") + BigEndian(0x7FFFFFFB, 4) + BigEndian(0x80000008, 4) +
+          SortableDouble(-143.74) + std::string(8, '\0'),
+      std::string(6, ' ') + std::string(4, '\0') + BigEndian(0x80000009, 4) + std::string(8, '\0') +
+          std::string(8, ' ')};
+  testing::EngineReading reading = Read(table);
+  EXPECT_EQ(reading.code_page, 866);  // from the language driver name
+  EXPECT_EQ(reading.names[0], "Long field name");
+  EXPECT_EQ(reading.rows,
+            (std::vector<Record>{{"Москва", "1", "7", "193786", "2024-02-29 13:45:07"},
+                                 {"Казань", "-5", "8", "-143.74", std::nullopt},
+                                 {"      ", std::nullopt, "9", std::nullopt, std::nullopt}}));
+  EXPECT_EQ(NoticeText(reading.notices), "");
+}
+
+TEST_F(OtherWritersTest, IntegerDateAndTimeFormsOfOtherWriters) {
+  RawTable table;
+  const int64_t day = JulianDayFromCivil(2024, 2, 29);
+  table.fields = {{"I1", 'I', 1}, {"I2", 'I', 2}, {"I3", 'I', 3}, {"I8", 'I', 8},
+                  {"ROWVER", '^', 8}, {"MODTIME", '=', 8}, {"TIME", 'T', 4}, {"JULIAN", 'D', 4},
+                  {"TEXTDATE", 'D', 10}, {"EMPTY", 'N', 0}, {"JAVADBL", 'O', 8},
+                  {"DOUBLE", 'B', 8}};
+  double half = 0.5;
+  std::string half_bytes(8, '\0');
+  std::memcpy(half_bytes.data(), &half, 8);
+  const double minus_two = -2.0;
+  uint64_t bits;
+  std::memcpy(&bits, &minus_two, 8);
+  table.records = {LittleEndian(0xFE, 1) + LittleEndian(300, 2) + LittleEndian(70000, 3) +
+                   LittleEndian(uint64_t{1} << 40, 8) + LittleEndian(12, 8) +
+                   LittleEndian(day, 4) + LittleEndian(1000, 4) + LittleEndian(49507000, 4) +
+                   LittleEndian(day, 4) + "2024-02-29" + BigEndian(bits ^ (uint64_t{1} << 63), 8) +
+                   half_bytes};
+  testing::EngineReading reading = Read(table);
+  EXPECT_EQ(reading.rows,
+            (std::vector<Record>{{"-2", "300", "70000", "1099511627776", "12",
+                                  "2024-02-29 00:00:01", "13:45:07", "2024-02-29", "2024-02-29",
+                                  std::nullopt, "-2", "0.5"}}));
+  EXPECT_EQ(NoticeText(reading.notices), "");
+}
+
+TEST_F(OtherWritersTest, UnknownTypesArriveAsTheirBytesWithOneReport) {
+  RawTable table;
+  table.fields = {{"CODE", 'Z', 4}, {"BLOB", 'X', 3}};
+  table.records = {"ab  " + std::string("\x01\x02\x03", 3), "cd  xyz"};
+  testing::EngineReading reading = Read(table);
+  EXPECT_EQ(reading.rows,
+            (std::vector<Record>{{"ab  ", "\\x010203"}, {"cd  ", "xyz"}}));
+  ASSERT_EQ(reading.notices.size(), 1u);
+  EXPECT_TRUE(reading.notices[0].problem);
+  EXPECT_NE(reading.notices[0].text.find("\"CODE\" (type 'Z', width 4), \"BLOB\" (type 'X', width 3)"),
+            std::string::npos)
+      << reading.notices[0].text;
+}
+
+TEST_F(OtherWritersTest, CharacterFieldsAreNeverReadMisaligned) {
+  // A 300-byte field keeps its high width byte in the decimal count; the
+  // record length confirms it.
+  RawTable wide;
+  wide.fields = {{"LONG", 'C', 44, 1}, {"N", 'N', 2}};
+  wide.records = {std::string(299, 'x') + "y" + "42"};
+  wide.record_length = 1 + 300 + 2;
+  testing::EngineReading reading = Read(wide);
+  EXPECT_EQ(reading.rows, (std::vector<Record>{{std::string(299, 'x') + "y", "42"}}));
+  // A decimal count on an ordinary character field, which the record length
+  // contradicts as a width byte.
+  RawTable decimals;
+  decimals.fields = {{"HEIGHT", 'C', 8, 2}, {"N", 'N', 2}};
+  decimals.records = {"  800.00" "42", "   12.50" "43"};
+  reading = Read(decimals);
+  EXPECT_EQ(reading.rows, (std::vector<Record>{{"  800.00", "42"}, {"   12.50", "43"}}));
+  EXPECT_EQ(NoticeText(reading.notices), "");
+  // A record a few bytes short of the fields cuts the last field, with a
+  // report; one that no reading makes coherent is refused.
+  decimals.record_length = 9;
+  decimals.records = {"  800.00", "   12.50"};
+  reading = Read(decimals);
+  EXPECT_EQ(reading.rows, (std::vector<Record>{{"  800.00", std::nullopt}, {"   12.50", std::nullopt}}));
+  EXPECT_NE(NoticeText(reading.notices).find("its last field \"N\" was read with 0 of its 2 bytes"),
+            std::string::npos);
+  decimals.record_length = 5;
+  EXPECT_NE(Refusal(decimals).find("record length 5 is shorter than its fields (11 bytes)"),
+            std::string::npos);
+}
+
+TEST_F(OtherWritersTest, DamagedHeadersAreReadTheOneCoherentWayWithANotice) {
+  RawTable table;
+  table.version = 0x30;
+  table.fields = {{"NAME", 'C', 5}};
+  table.records = {"apple", "fig  "};
+  // NUL where the terminator belongs.
+  table.terminator = false;
+  std::string bytes = table.Bytes();
+  bytes.insert(64, 1, '\0');
+  bytes[8] = 65;
+  testing::WriteBytes(dir_.File("t.dbf"), bytes);
+  testing::EngineReading reading = ReadTable(dir_.File("t.dbf"));
+  EXPECT_EQ(reading.rows, (std::vector<Record>{{"apple"}, {"fig  "}}));
+  EXPECT_NE(NoticeText(reading.notices).find("no terminator"), std::string::npos);
+  // A Visual FoxPro header length that ends before the back-link area,
+  // where no record starts: the records are found from the end of the file.
+  table.terminator = true;
+  bytes = table.Bytes();
+  bytes.insert(65, std::string(263, '\0'));
+  testing::WriteBytes(dir_.File("t.dbf"), bytes);
+  reading = ReadTable(dir_.File("t.dbf"));
+  EXPECT_EQ(reading.rows, (std::vector<Record>{{"apple"}, {"fig  "}}));
+  EXPECT_NE(NoticeText(reading.notices)
+                .find("says its records start at byte 65, before the end of its header; they "
+                      "were found at byte 328"),
+            std::string::npos)
+      << NoticeText(reading.notices);
+  // More records counted than the file holds: those it holds.
+  table.record_count = 5;
+  reading = Read(table);
+  EXPECT_EQ(reading.rows.size(), 2u);
+  EXPECT_NE(NoticeText(reading.notices).find("counts 5 records in its header, but the file holds "
+                                             "only 2 whole records"),
+            std::string::npos);
+  EXPECT_TRUE(reading.notices[0].problem);
+  // Fewer counted than the file holds: the whole records that follow, up to
+  // the end-of-file mark, as other readers read them.
+  table.record_count = 1;
+  reading = Read(table);
+  EXPECT_EQ(reading.rows.size(), 2u);
+  EXPECT_NE(NoticeText(reading.notices).find("counts 1 records in its header, but 1 more follow"),
+            std::string::npos);
+  // No fields at all: a table without columns.
+  RawTable empty;
+  empty.version = 0x03;
+  reading = Read(empty);
+  EXPECT_TRUE(reading.names.empty());
+  EXPECT_NE(NoticeText(reading.notices).find("has no fields"), std::string::npos);
+}
+
+TEST_F(OtherWritersTest, ValuesInvalidForTheirTypeArriveAsRawTextCountedPerColumn) {
+  RawTable table;
+  table.fields = {{"AMOUNT", 'N', 8, 2}, {"BORN", 'D', 8}, {"OK", 'L', 1}};
+  table.records = {"    1,50" "20240229" "T", "       ." "NotAYear" "x",
+                   "1,200.00" "19990101" "?", "   -3.25" "        " "n"};
+  testing::EngineReading reading = Read(table);
+  EXPECT_EQ(reading.rows, (std::vector<Record>{{"1.50", "2024-02-29", "true"},
+                                               {".", "NotAYear", "x"},
+                                               {"1,200.00", "1999-01-01", std::nullopt},
+                                               {"-3.25", std::nullopt, "false"}}));
+  const std::string notices = NoticeText(reading.notices);
+  EXPECT_NE(notices.find("Table \"t\", column \"AMOUNT\": 2 values are not valid numbers (the "
+                         "first in row 2: \".\"); they were read as their raw text."),
+            std::string::npos)
+      << notices;
+  EXPECT_NE(notices.find("column \"BORN\": 1 value is not a valid date (row 2: \"NotAYear\")"),
+            std::string::npos);
+  EXPECT_NE(notices.find("column \"OK\": 1 value is not a valid logical value (row 2: \"x\")"),
+            std::string::npos);
+}
+
+TEST_F(OtherWritersTest, TheCodePageComesFromTheMarkTheChoiceOrTheText) {
+  RawTable table;
+  table.fields = {{Encoded(866, "ГОРОД"), 'C', 16}};
+  for (const char* city : {"Москва", "Санкт-Петербург", "Новосибирск", "Екатеринбург", "Казань"})
+    table.records.push_back(Padded(Encoded(866, city), 16));
+  // Unmarked: guessed from the text, and said so.
+  testing::EngineReading reading = Read(table);
+  EXPECT_EQ(reading.code_page, 866);
+  EXPECT_EQ(reading.names[0], "ГОРОД");
+  EXPECT_EQ(reading.rows[1][0], "Санкт-Петербург ");
+  EXPECT_NE(NoticeText(reading.notices).find("read as code page 866"), std::string::npos);
+  EXPECT_FALSE(reading.notices[0].problem);
+  // The user's choice for unmarked tables; a forced one also over a mark.
+  reading = Read(table, {866, false});
+  EXPECT_EQ(reading.rows[0][0], "Москва          ");
+  EXPECT_EQ(NoticeText(reading.notices), "");
+  table.code_page_mark = 0x03;  // marked 1252, wrongly
+  EXPECT_NE(Read(table, {866, false}).rows[0][0], "Москва          ");
+  EXPECT_EQ(Read(table, {866, true}).rows[0][0], "Москва          ");
+  // A shapefile's .cpg file declares the code page of an unmarked table.
+  table.code_page_mark = 0;
+  testing::WriteBytes(dir_.File("t.cpg"), "ANSI 866\r\n");
+  reading = Read(table);
+  EXPECT_EQ(reading.rows[0][0], "Москва          ");
+  EXPECT_NE(NoticeText(reading.notices).find("as its .cpg file says"), std::string::npos);
+  std::filesystem::remove(dir_.File("t.cpg"));
+  // Text without enough to go on stays 1252; UTF-8 is recognised.
+  RawTable latin;
+  latin.fields = {{"NAME", 'C', 8}};
+  latin.records = {Padded("\xD1" "and\xFA", 8)};
+  EXPECT_EQ(Read(latin).rows[0][0], "Ñandú   ");
+  latin.fields = {{"NAME", 'C', 18}};
+  latin.records = {"Grüße ☃ schön"};
+  EXPECT_EQ(Read(latin).rows[0][0], "Grüße ☃ schön");
+}
+
+TEST_F(OtherWritersTest, ColumnsGetNamesOfTheirOwnInLowerCase) {
+  RawTable table;
+  table.code_page_mark = 0x7A;  // 936
+  table.fields = {{"Point_ID", 'C', 2}, {"POINT_ID", 'C', 2}, {"", 'C', 2},
+                  {Encoded(936, "名称"), 'C', 2}, {"Field_3", 'C', 2}};
+  table.records = {"a b c d e "};
+  TableCursor cursor(TableReader::Open(table.WriteTo(dir_.File("t.dbf"))), {});
+  std::vector<std::string> names;
+  for (const Column& column : cursor.Columns()) names.push_back(column.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"point_id", "point_id_2", "field_3_2", "名称", "field_3"}));
+  ASSERT_EQ(cursor.Notices().size(), 1u);
+  EXPECT_EQ(cursor.Notices()[0].text,
+            "Table \"t\" has fields without a name of their own; they arrived as \"point_id\" as "
+            "point_id_2, \"\" as field_3_2.");
+  // A container's long names keep their stored form.
+  TableCursor long_names(TableReader::Open(dir_.File("t.dbf")),
+                         {"PointId", "", "", "Name", "Extra"});
+  EXPECT_EQ(long_names.Columns()[0].name, "PointId");
+  EXPECT_EQ(long_names.Columns()[1].name, "point_id");
+}
+
+}  // namespace
+}  // namespace veltrane::foxpro

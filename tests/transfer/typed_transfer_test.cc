@@ -1,0 +1,277 @@
+// Both transfers with the typed column mapping, against the test server:
+// the column types they create, the values that arrive, and a round trip.
+
+#include <filesystem>
+#include <fstream>
+
+#include "command_fixture.h"
+#include "foxpro/table_reader.h"
+#include "foxpro_tables.h"
+#include "transfer/commands.h"
+
+namespace veltrane::transfer::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+using foxpro::NewField;
+
+// A number's text without the zeros that end its fraction, so that "10.50"
+// (as a numeric field stores it) and "10.5" (as Python prints it) compare.
+std::string Number(std::string text) {
+  if (text.find('.') == std::string::npos || text.find('e') != std::string::npos) return text;
+  while (text.back() == '0') text.pop_back();
+  if (text.back() == '.') text.pop_back();
+  return text;
+}
+
+class TypedTransferTest : public CommandFixture {
+ protected:
+  TypedTransferTest() { ctx().column_types = app::ColumnTypes::kTyped; }
+
+  // Each column of a PostgreSQL table: "name type" with " NOT NULL" when so.
+  std::vector<std::string> PgColumns(const std::string& table) {
+    std::vector<std::string> columns;
+    for (const auto& row :
+         Rows("SELECT attname || ' ' || format_type(atttypid, atttypmod) || "
+              "CASE WHEN attnotnull THEN ' NOT NULL' ELSE '' END FROM pg_attribute "
+              "WHERE attrelid = '\"" + table + "\"'::regclass AND attnum > 0 ORDER BY attnum"))
+      columns.push_back(row[0]);
+    return columns;
+  }
+
+  // Each field of a table file: "NAME T(width,decimals)" with " NULL" when
+  // it has the null flag.
+  static std::vector<std::string> FoxProFields(const std::string& path) {
+    std::vector<std::string> fields;
+    const std::unique_ptr<foxpro::TableReader> reader = foxpro::TableReader::Open(path);
+    for (const foxpro::FieldDescriptor& f : reader->fields())
+      fields.push_back(f.name + " " + f.type + "(" + std::to_string(f.length) + "," +
+                       std::to_string(f.decimals) + ")" + (f.nullable() ? " NULL" : ""));
+    return fields;
+  }
+
+  void Send(CommandResult (*command)(CommandContext&), app::TableList& list,
+            const std::string& table) {
+    list.Clear();
+    Fill(list, {table}, {table});
+    EXPECT_TRUE(command(ctx()).ok()) << ::testing::PrintToString(prompter_.Reports());
+  }
+};
+
+TEST_F(TypedTransferTest, AFoxProTableOfEveryFieldTypeArrivesWithItsTypesAndValues) {
+  foxpro::NewField binary_char = NewField{"cb", 'C', 4}, binary_memo = NewField{"mb", 'M', 0, 0, true};
+  binary_char.binary = binary_memo.binary = true;
+  foxpro::NewField counter = NewField{"ai", 'I'};
+  counter.autoincrement = true;
+  WriteFoxProTable(
+      dir_.File("every.dbf"),
+      {NewField{"c", 'C', 12}, NewField{"cn", 'C', 12, 0, true}, NewField{"v", 'V', 20, 0, true},
+       NewField{"m", 'M', 0, 0, true}, NewField{"n", 'N', 12, 3}, NewField{"f", 'F', 20, 10, true},
+       NewField{"i", 'I'}, counter, NewField{"b", 'B'}, NewField{"y", 'Y'}, NewField{"d", 'D'},
+       NewField{"t", 'T', 0, 0, true}, NewField{"l", 'L'}, NewField{"w", 'W', 0, 0, true},
+       binary_char, binary_memo, NewField{"q", 'Q', 6, 0, true}, NewField{"g", 'G', 0, 0, true}},
+      {{"trailing  ", "x", "v  ", "It's a\r\nmemo", "-12345.678", "0.0000000001", "-2147483648",
+        std::nullopt, "0.1", "-922337203685477.5808", "1999-12-31", "2000-01-01 00:00:01.5",
+        "true", "\\x00ff", "\\x00ff0102", "\\x00", "\\x0102", "\\x89504e47"},
+       {"", std::nullopt, std::nullopt, std::nullopt, "", std::nullopt, "0", std::nullopt, "0",
+        "0", "", std::nullopt, "", std::nullopt, "\\x20202020", std::nullopt, std::nullopt,
+        std::nullopt},
+       {"  lead", "", "", "", "99999999.999", "-12345678.1234567890", "2147483647",
+        std::nullopt, "-1.5e+300", "922337203685477.5807", "2024-02-29", "9999-12-31 23:59:59",
+        "false", "\\x", "\\x61626364", "\\x", "\\x", "\\x"}});
+  Send(SendToPostgreSql, *list1_, "every");
+
+  EXPECT_THAT(PgColumns("every"),
+              ElementsAre("c character varying(12) NOT NULL", "cn character varying(12)",
+                          "v character varying(20)", "m text", "n numeric(11,3)",
+                          "f numeric(19,10)", "i integer NOT NULL", "ai integer NOT NULL",
+                          "b double precision NOT NULL", "y numeric(19,4) NOT NULL", "d date",
+                          "t timestamp without time zone", "l boolean", "w bytea",
+                          "cb bytea NOT NULL", "mb bytea", "q bytea", "g bytea"));
+  EXPECT_THAT(
+      Rows("SELECT c, cn, v, m, n::text, f::text, i::text, ai::text, b::text, y::text, d::text, "
+           "t::text, l::text, w::text, cb::text, mb::text, q::text, g::text FROM every"),
+      ElementsAre(
+          ElementsAre("trailing", "x", "v  ", "It's a\r\nmemo", "-12345.678", "0.0000000001",
+                      "-2147483648", "1", "0.1", "-922337203685477.5808", "1999-12-31",
+                      "2000-01-01 00:00:01.5", "true", "\\x00ff", "\\x00ff0102", "\\x00",
+                      "\\x0102", "\\x89504e47"),
+          // Nulls stay null, the empty text stays the empty text, blank
+          // dates, numbers and logicals are null.
+          ElementsAre("", "<null>", "<null>", "<null>", "<null>", "<null>", "0", "2", "0",
+                      "0.0000", "<null>", "<null>", "<null>", "<null>", "\\x20202020", "<null>",
+                      "<null>", "<null>"),
+          ElementsAre("  lead", "", "", "", "99999999.999", "-12345678.1234567890",
+                      "2147483647", "3", "-1.5e+300", "922337203685477.5807", "2024-02-29",
+                      "9999-12-31 23:59:59", "false", "\\x", "\\x61626364", "\\x", "\\x", "\\x")));
+  EXPECT_THAT(prompter_.Reports(), ElementsAre());
+}
+
+TEST_F(TypedTransferTest, ANumberItsColumnCannotTakeArrivesAsNullWithOneReportForTheTable) {
+  WriteFoxProTable(dir_.File("odd.dbf"), {NewField{"id", 'I'}, NewField{"amount", 'N', 6, 2}},
+                   {{"1", "1.5"}, {"2", "-12.25"}, {"3", "2.5"}, {"4", "3"}});
+  // Another writer put numbers without their decimals into the field, using
+  // every place: "123456" and "-99999" are numbers, but too wide for the
+  // numeric(5,2) the field's own numbers fit.
+  std::fstream file(dir_.File("odd.dbf"), std::ios::in | std::ios::out | std::ios::binary);
+  const std::string bytes = FileBytes(dir_.File("odd.dbf"));
+  const size_t first_record = static_cast<uint8_t>(bytes[8]) | static_cast<uint8_t>(bytes[9]) << 8;
+  const size_t record_length = static_cast<uint8_t>(bytes[10]) | static_cast<uint8_t>(bytes[11]) << 8;
+  for (const auto& [row, text] : {std::pair<int, const char*>{1, "123456"}, {3, "-99999"}}) {
+    file.seekp(static_cast<std::streamoff>(first_record + row * record_length + 1 + 4));
+    file.write(text, 6);
+  }
+  file.close();
+
+  Fill(*list1_, {"odd"}, {"odd"});
+
+  EXPECT_EQ(SendToPostgreSql(ctx()).failures, 1);
+
+  EXPECT_THAT(Rows("SELECT id, amount::text FROM odd ORDER BY id"),
+              ElementsAre(ElementsAre("1", "1.50"), ElementsAre("2", "<null>"),
+                          ElementsAre("3", "2.50"), ElementsAre("4", "<null>")));
+  ASSERT_EQ(prompter_.Reports().size(), 1u);
+  EXPECT_EQ(Description(prompter_.Reports()[0]),
+            "Table \"odd\": 2 values of column \"amount\" are not numeric(5,2) values and "
+            "arrived as NULL; the first, \"123456\", in row 2.");
+}
+
+// A PostgreSQL table with a column of each type the typed mapping names.
+class TypedEveryTypeTest : public TypedTransferTest {
+ protected:
+  void CreateEveryType() {
+    db_.Exec(R"sql(
+      CREATE TABLE every(
+        small smallint, int integer NOT NULL, big bigint, num numeric(12,2),
+        wide numeric(30,10), free numeric, r real, dbl double precision, cash money,
+        flag boolean, day date, stamp timestamp, stamptz timestamptz, ch char(5),
+        vc varchar(40), long varchar(300), txt text, bin bytea, id uuid, js json,
+        arr int[], tm time);
+      INSERT INTO every VALUES (
+        -32768, 2147483647, -9223372036854775808, -999999999.99, 12345678901234567890.0123456789,
+        1.5, 1.5, 0.1, -1234.56, true, '2024-02-29', '2024-02-29 13:45:07.125',
+        '2024-03-01 00:30:00+02', 'ab', 'It''s', repeat('x', 300), E'line1\nline2',
+        '\x00ff', 'a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11', '{"a": 1}', '{1,2}', '13:45:07');
+      INSERT INTO every(int, vc, txt, bin) VALUES (0, '', '', '\x');
+    )sql");
+  }
+};
+
+TEST_F(TypedEveryTypeTest, ArrivesInFoxProWithTheFieldTypesOfItsColumns) {
+  CreateEveryType();
+
+  Send(SendToFoxPro, *list2_, "every");
+
+  const std::string path = dir_.File("every.DBF");
+  EXPECT_THAT(FoxProFields(path),
+              ElementsAre("small I(4,0) NULL", "int I(4,0)", "big N(20,0) NULL",
+                          "num N(13,2) NULL", "wide M(4,0) NULL", "free M(4,0) NULL",
+                          "r B(8,0) NULL", "dbl B(8,0) NULL", "cash Y(8,4) NULL",
+                          "flag L(1,0) NULL", "day D(8,0) NULL", "stamp T(8,0) NULL",
+                          "stamptz T(8,0) NULL", "ch C(5,0) NULL", "vc V(40,0) NULL",
+                          "long M(4,0) NULL", "txt M(4,0) NULL", "bin W(4,0) NULL",
+                          "id M(4,0) NULL", "js M(4,0) NULL", "arr M(4,0) NULL", "tm M(4,0) NULL"));
+  Row first = {
+      "-32768", "2147483647", "-9223372036854775808", "-999999999.99",
+      "12345678901234567890.0123456789", "1.5", "1.5", "0.1", "-1234.56", "true", "2024-02-29",
+      "2024-02-29 13:45:07.125", "2024-02-29 22:30:00", "ab   ", "It's", std::string(300, 'x'),
+      "line1\nline2", "\\x00ff", "a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11", "{\"a\": 1}", "{1,2}",
+      "13:45:07"};
+  Row second(first.size());
+  second[1] = "0";
+  second[14] = "";
+  second[16] = "";
+  second[17] = "\\x";
+  const TableContents engine = ReadWithEngine(path);
+  TableContents dbfread = ReadWithDbfRead(path);
+  ASSERT_EQ(engine.rows.size(), 2u);
+  ASSERT_EQ(dbfread.rows.size(), 2u);
+  EXPECT_EQ(engine.rows[0], first);
+  EXPECT_EQ(engine.rows[1], second);
+  // dbfread gives numbers as Python's numbers, drops the blanks that pad a
+  // character field, and reads an empty memo or blob as null.
+  for (Row& row : dbfread.rows)
+    for (size_t f : {2, 3, 6, 7, 8})
+      if (row[f]) row[f] = Number(*row[f]);
+  first[13] = "ab";
+  second[16] = second[17] = std::nullopt;
+  EXPECT_EQ(dbfread.rows[0], first);
+  EXPECT_EQ(dbfread.rows[1], second);
+}
+
+TEST_F(TypedEveryTypeTest, ValuesFoxProCannotHoldAreReportedWithTheirRow) {
+  db_.Exec(R"sql(
+    CREATE TABLE odd(id int, day date, dbl double precision, num numeric(12,2), stamp timestamptz);
+    INSERT INTO odd VALUES (1, '2024-01-01', 1, 1, '2024-01-01 00:00:00+00'),
+      (2, 'infinity', 1, 1, NULL), (3, '0044-03-15 BC', 1, 1, NULL), (4, NULL, 'NaN', 1, NULL),
+      (5, NULL, '-Infinity', 1, NULL), (6, NULL, NULL, -9999999999.99, NULL),
+      (7, NULL, NULL, NULL, '0001-01-01 00:30:00+01'), (8, '9999-12-31', 2, 2, NULL);
+  )sql");
+  Fill(*list2_, {"odd"}, {"odd"});
+
+  EXPECT_EQ(SendToFoxPro(ctx()).failures, 6);
+
+  const std::vector<std::string> reports = prompter_.Reports();
+  ASSERT_EQ(reports.size(), 6u);
+  EXPECT_EQ(Description(reports[0]),
+            "Table \"odd\", column \"day\": the value \"infinity\" cannot be stored in FoxPro: "
+            "FoxPro holds dates of the years 1 to 9999 only.");
+  EXPECT_THAT(Description(reports[1]), HasSubstr("\"0044-03-15 BC\""));
+  EXPECT_THAT(Description(reports[2]),
+              HasSubstr("column \"dbl\": the value \"NaN\" cannot be stored in FoxPro: a FoxPro "
+                        "double holds no NaN or infinity."));
+  EXPECT_THAT(Description(reports[3]), HasSubstr("\"-Infinity\""));
+  EXPECT_THAT(Description(reports[4]),
+              HasSubstr("column \"num\": the value \"-9999999999.99\" cannot be stored in "
+                        "FoxPro: it is wider than the field's N(13,2)."));
+  EXPECT_THAT(Description(reports[5]), HasSubstr("column \"stamp\""));
+  // Each report shows the row's INSERT, a null as NULL.
+  EXPECT_THAT(SqlLine(reports[2]),
+              ::testing::Optional(::testing::EndsWith(" VALUES('4', NULL, 'NaN', '1.00', NULL)")));
+  const TableContents arrived = ReadWithEngine(dir_.File("odd.DBF"));
+  ASSERT_EQ(arrived.rows.size(), 2u);
+  EXPECT_EQ(arrived.rows[0][0], "1");
+  EXPECT_EQ(arrived.rows[1][1], "9999-12-31");
+}
+
+// A PostgreSQL table sent to FoxPro and back ends as it started.
+class TypedRoundTripTest : public TypedTransferTest {
+ protected:
+  void RoundTrip() {
+    db_.Exec(R"sql(
+      CREATE TABLE rt(i integer, big bigint, amount numeric(12,2), dbl double precision,
+                      flag boolean, day date, stamp timestamp, name varchar(40), note text,
+                      data bytea);
+      INSERT INTO rt VALUES
+        (-2147483648, -9223372036854775808, 9999999999.99, 0.1, true, '0001-01-01',
+         '2024-02-29 13:45:07.123', 'It''s ', E'two\r\nlines ''q'' \\', '\x00ff'),
+        (2147483647, 9223372036854775807, -999999999.99, -1.5e300, false, '9999-12-31',
+         '1999-12-31 23:59:59', '', '', '\x'),
+        (0, 0, 0.10, 1e-300, NULL, '2024-02-29', '0001-01-01 00:00:00', 'Grüße', 'ü', '\x20'),
+        (NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
+    )sql");
+    const std::vector<std::string> types = PgColumns("rt");
+    const auto values = Rows("SELECT * FROM rt");
+
+    Send(SendToFoxPro, *list2_, "rt");
+    prompter_.answers.push_back(true);  // overwrite rt
+    Send(SendToPostgreSql, *list1_, "rt");
+
+    EXPECT_EQ(PgColumns("rt"), types);
+    EXPECT_EQ(Rows("SELECT * FROM rt"), values);
+  }
+};
+
+TEST_F(TypedRoundTripTest, KeepsTypesAndValuesThroughFreeTables) { RoundTrip(); }
+
+TEST_F(TypedRoundTripTest, KeepsTypesAndValuesThroughADatabaseContainer) {
+  fs::copy(TransferTestData("container"), dir_.path());
+  UseContainer(dir_.File("data1.dbc"));
+  RoundTrip();
+}
+
+}  // namespace
+}  // namespace veltrane::transfer::testing
