@@ -1,35 +1,54 @@
 #include "foxpro/long_names.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "foxpro/header_names.h"
 
 namespace veltrane::foxpro {
 namespace {
 
-std::string FoldCase(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
+// The characters of UTF-8 text, ASCII letters in lower case.
+std::vector<std::string> Characters(const std::string& text) {
+  std::vector<std::string> characters;
+  for (char c : text) {
+    if ((static_cast<unsigned char>(c) & 0xC0) == 0x80 && !characters.empty()) {
+      characters.back() += c;
+    } else {
+      characters.emplace_back(1, c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+    }
+  }
+  return characters;
 }
 
-bool StartsWith(const std::string& text, const std::string& start) {
-  return text.compare(0, start.size(), start) == 0;
+// Whether `a` equals the first a.size() characters of `b`. A "_" on either
+// side stands for any character: it is what a name gets in place of a
+// character its code page cannot hold.
+bool SameStart(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+  if (a.size() > b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i] && a[i] != "_" && b[i] != "_") return false;
+  return true;
 }
 
 }  // namespace
 
 bool LongNameAgrees(const std::string& header_name, const std::string& long_name) {
-  const std::string header = FoldCase(header_name);
-  const std::string name = FoldCase(long_name);
+  const std::vector<std::string> header = Characters(header_name);
+  const std::vector<std::string> name = Characters(long_name);
   if (header.empty()) return false;
-  if (header == name) return true;
-  // The long name cut to the header's length.
-  if (CharacterCount(header) == kHeaderNameLength && StartsWith(name, header)) return true;
+  // The long name cut to the header's length (blanks at the cut dropped).
+  std::vector<std::string> cut(name.begin(), name.begin() + std::min(name.size(), kHeaderNameLength));
+  while (!cut.empty() && cut.back() == " ") cut.pop_back();
+  if (cut.size() == header.size() && SameStart(header, cut)) return true;
   // Cut shorter and numbered: the start of the long name, an optional "_"
   // and a number.
-  size_t stem = header.find_last_not_of("0123456789");
-  if (stem == std::string::npos || stem + 1 == header.size()) return false;
-  if (header[stem] == '_') --stem;
-  return stem != std::string::npos && StartsWith(name, header.substr(0, stem + 1));
+  size_t stem = header.size();
+  while (stem > 0 && header[stem - 1].size() == 1 && std::isdigit(static_cast<unsigned char>(header[stem - 1][0])))
+    --stem;
+  if (stem == header.size()) return false;
+  if (stem > 0 && header[stem - 1] == "_") --stem;
+  return stem > 0 && SameStart(std::vector<std::string>(header.begin(), header.begin() + stem), name);
 }
 
 LongNames MatchLongNames(const std::vector<std::string>& header_names,

@@ -10,8 +10,9 @@ namespace veltrane::foxpro {
 // its own; the table's header keeps a short name for each field: the long
 // name cut to 10 characters, or, where that would clash, cut shorter and
 // numbered ("customer_1", "customer2"). A long name agrees with a header
-// name when the header name is such a short form of it (compared without
-// regard to case).
+// name when the header name is such a short form of it, compared without
+// regard to case, a "_" on either side standing for the character a code
+// page could not hold.
 bool LongNameAgrees(const std::string& header_name, const std::string& long_name);
 
 // The long names of a table's fields.

@@ -69,7 +69,9 @@ MemoReader::MemoReader(const std::optional<std::string>& path, Kind kind,
     file_ = std::make_unique<File>(*path, File::Mode::kRead);
     size_ = file_->Size();
   } catch (const Error& e) {
+    // A problem is a phrase that callers put into sentences of their own.
     problem_ = e.what();
+    if (!problem_.empty() && problem_.back() == '.') problem_.pop_back();
     return;
   }
   if (kind_ == Kind::kFpt) {
