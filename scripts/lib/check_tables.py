@@ -1,14 +1,18 @@
 """Sends every table of a folder tree through veltrane-cli send-to-postgresql
 and compares what arrived with what python3-dbfread reads from the same file.
 
-Usage: check_tables.py CLI FOLDER (the server comes from VELTRANE_TEST_PG*).
+Usage: check_tables.py CLI FOLDER [text|typed] (the server comes from
+VELTRANE_TEST_PG*; the column mapping is text unless typed is given).
 
 dbfread reads each table in its marked code page; an unmarked one in the
 code page veltrane-cli says it took, else 1252. Trailing blanks, and empty
 text against NULL, do not count as differences. Where dbfread itself fails
 on a value (an invalid number or date), the value's raw text is expected;
-where it fails on the whole table, the table is counted apart. One line is
-printed per table that did not arrive identical, then a summary."""
+where it fails on the whole table, the table is counted apart. With the
+typed mapping such a value is expected as NULL in a column that is not
+text, and values compare by what they mean (a date as a date, 1.50 as 1.5,
+t as true). One line is printed per table that did not arrive identical,
+then a summary."""
 
 import codecs
 import datetime
@@ -181,11 +185,15 @@ def psql(*args):
 
 
 def postgresql_table(name):
+    """Column names, their types, and the rows."""
     quoted = '"' + name.replace('"', '""') + '"'
-    columns = psql("-c", "SELECT column_name FROM information_schema.columns WHERE table_name = '" +
-                   name.replace("'", "''") + "' ORDER BY ordinal_position").splitlines()
+    described = psql("-F", "\t", "-c", "SELECT column_name, data_type FROM "
+                     "information_schema.columns WHERE table_name = '" + name.replace("'", "''") +
+                     "' ORDER BY ordinal_position").splitlines()
+    columns = [line.rsplit("\t", 1)[0] for line in described]
+    types = [line.rsplit("\t", 1)[-1] for line in described]
     rows = psql("-c", "COPY (SELECT * FROM " + quoted + ") TO STDOUT")
-    return columns, [parse_copy_line(line) for line in rows.split("\n")[:-1]] if rows else []
+    return columns, types, [parse_copy_line(line) for line in rows.split("\n")[:-1]] if rows else []
 
 
 def code_page_taken(reports):
@@ -262,15 +270,20 @@ def kind_of(values):
     return kinds.pop() if len(kinds) == 1 else str
 
 
-def canonical(value, kind, ours):
-    """A value as text that compares equal on both sides."""
+TEXT_TYPES = ("text", "character varying", "character")
+
+
+def canonical(value, kind, ours, column_type="text"):
+    """A value as text that compares equal on both sides. A value that is
+    not valid for its field arrives as its raw text in a text column, as
+    NULL in a typed one."""
     if value is None or value in ("", b"", "\\x"):
         return ""
     if isinstance(value, Raw):
-        return str(value).rstrip(" ")
+        return str(value).rstrip(" ") if column_type in TEXT_TYPES else ""
     try:
         if kind is bool:
-            return ("true" if value in ("t", "true") else value) if ours else (
+            return {"t": "true", "f": "false"}.get(value, value) if ours else (
                 "true" if value else "false")
         if kind is bytes:
             return value[2:] if ours else bytes(value).hex()
@@ -288,13 +301,13 @@ def canonical(value, kind, ours):
     return str(value).rstrip(" \0") if not ours else value.rstrip(" ")
 
 
-def compare(path, cli, folder, name):
+def compare(path, cli, folder, name, mapping):
     """One line about the table, or None when it arrived identical."""
-    sent = subprocess.run([cli, "--free-tables", folder, "--overwrite", "yes",
-                           "send-to-postgresql", name], capture_output=True, text=True)
+    sent = subprocess.run([cli, "--free-tables", folder, "--overwrite", "yes", "--column-types",
+                           mapping, "send-to-postgresql", name], capture_output=True, text=True)
     reports = " ".join(sent.stderr.split())
     try:
-        columns, rows = postgresql_table(name)
+        columns, types, rows = postgresql_table(name)
     except subprocess.CalledProcessError:
         return "refused", "not sent: " + reports[:300]
     try:
@@ -310,8 +323,12 @@ def compare(path, cli, folder, name):
         problems.append("rows: dbfread %d, sent %d" % (len(records), len(rows)))
     # PostgreSQL keeps the rows in no particular order: compare them sorted.
     kinds = [kind_of(column) for column in zip(*records)] if records else []
-    theirs = sorted(tuple(canonical(v, k, False) for v, k in zip(r, kinds)) for r in records)
-    ours = sorted(tuple(canonical(v, k, True) for v, k in zip(r, kinds)) for r in rows)
+    if mapping != "typed":
+        types = ["text"] * len(columns)
+    theirs = sorted(tuple(canonical(v, k, False, t) for v, k, t in zip(r, kinds, types))
+                    for r in records)
+    ours = sorted(tuple(canonical(v, k, True, t) for v, k, t in zip(r, kinds, types))
+                  for r in rows)
     for ours_row, theirs_row in zip(ours, theirs):
         if ours_row != theirs_row:
             column = next(i for i, (a, b) in enumerate(zip(ours_row, theirs_row)) if a != b)
@@ -326,6 +343,7 @@ def compare(path, cli, folder, name):
 
 def main():
     cli, root = sys.argv[1], sys.argv[2]
+    mapping = sys.argv[3] if len(sys.argv) > 3 else "text"
     outcomes = {}
     for folder, _, files in sorted(os.walk(root)):
         names = {}
@@ -340,7 +358,7 @@ def main():
         for file, stem in names.items():
             name = next((n for n in listed if n.lower() == stem.lower()), stem.lower())
             path = os.path.join(folder, file)
-            result = compare(path, cli, folder, name)
+            result = compare(path, cli, folder, name, mapping)
             kind = result[0] if result else "identical"
             outcomes[kind] = outcomes.get(kind, 0) + 1
             if result:

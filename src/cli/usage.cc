@@ -51,11 +51,16 @@ Column types:
          enough for every value of the field (N(20,0), which bigint
          becomes, bigint), I integer, B double precision, Y numeric(19,4),
          D date, T timestamp, L boolean, and blob, general, varbinary and
-         binary fields bytea. A null is NULL; an empty text stays the empty
-         text; a blank date, number or logical is NULL, and so is a value
-         its column cannot take (one report per table names them). A field
-         without FoxPro's null flag whose values cannot be blank becomes
-         NOT NULL.
+         binary fields bytea; other writers' integers smallint, integer or
+         bigint by their width, their times of day time, and fields of a
+         type the program does not read text. A null is NULL; an empty
+         text stays the empty text; a blank date, number or logical is
+         NULL, and so is a value that is not one of its field's type (one
+         report per column names them). A number wider than its column, or
+         a text longer than its varchar (one in hex form), turns the
+         column into numeric or varchar, which hold it, with a note. A
+         field without FoxPro's null flag whose values cannot be blank
+         becomes NOT NULL.
          PostgreSQL to FoxPro: smallint and integer become I, bigint
          N(20,0), numeric(p,s) N(p+1,s) (N(p,0) without a scale) when that
          is at most 20 wide, else a memo with the exact text; real and

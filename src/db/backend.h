@@ -16,6 +16,10 @@ namespace veltrane::db {
 struct Notice {
   bool problem = false;
   std::string text;
+  // For a FoxPro table's summary of a field's values that are not valid
+  // for its type, which arrive as their raw text: the field's column. -1
+  // for every other notice.
+  int raw_text_field = -1;
 };
 
 // What a backend knows of a column beyond its name and type code, for
@@ -28,6 +32,9 @@ struct ColumnDetails {
   int decimals = 0;
   bool binary = false;  // no code-page translation
   bool autoincrement = false;
+  // A type, or a width of it, the engine does not read: its values arrive
+  // as their stored bytes (text, or hex form where they are binary).
+  bool raw = false;
   // A PostgreSQL column: its type's OID (0 for another backend's column)
   // and type modifier (-1 when it has none), as the server describes it.
   uint32_t pg_type = 0;

@@ -10,6 +10,7 @@
 #include "foxpro/codepage.h"
 #include "foxpro/database.h"
 #include "foxpro/error.h"
+#include "foxpro/field_value.h"
 
 namespace veltrane::db {
 namespace {
@@ -33,7 +34,8 @@ auto Translated(Action&& action) -> decltype(action()) {
 
 std::vector<Notice> Translate(const std::vector<foxpro::Notice>& notices) {
   std::vector<Notice> translated;
-  for (const foxpro::Notice& notice : notices) translated.push_back(Notice{notice.problem, notice.text});
+  for (const foxpro::Notice& notice : notices)
+    translated.push_back(Notice{notice.problem, notice.text, notice.raw_text_field});
   return translated;
 }
 
@@ -63,6 +65,7 @@ ColumnDetails DetailsOf(const foxpro::FieldDescriptor& field) {
   details.decimals = field.decimals;
   details.binary = field.binary();
   details.autoincrement = field.autoincrement();
+  details.raw = !foxpro::KnowsField(field);
   details.nullable = field.nullable();
   return details;
 }

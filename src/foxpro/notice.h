@@ -12,6 +12,10 @@ namespace veltrane::foxpro {
 struct Notice {
   bool problem = false;
   std::string text;  // a sentence naming the table, e.g. "Table \"t\" has ..."
+  // For the summary of a field's values that are not valid for its type
+  // (read as their raw text): the field's position among the visible
+  // fields. -1 for every other notice.
+  int raw_text_field = -1;
 };
 
 }  // namespace veltrane::foxpro

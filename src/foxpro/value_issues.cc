@@ -45,7 +45,8 @@ std::vector<Notice> ValueIssues::Summaries(const std::string& table,
                 "); " + they + " arrived as NULL.";
         break;
     }
-    notices.push_back(Notice{true, std::move(text)});
+    const int raw_text_field = entry.kind == Kind::kInvalid ? static_cast<int>(entry.field) : -1;
+    notices.push_back(Notice{true, std::move(text), raw_text_field});
   }
   return notices;
 }

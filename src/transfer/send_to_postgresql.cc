@@ -137,8 +137,9 @@ class SendToPostgreSqlCommand {
     current_index_ = index;
     if (CreateTable()) {
       CopyRows();
-      ReportNulledValues(target);
-      ReportNotices(source_.Notices(), trap_, kReportSource, ctx_.prompter);
+      std::vector<db::Notice> notices = source_.Notices();
+      ReportTypedValues(target, notices);
+      ReportNotices(notices, trap_, kReportSource, ctx_.prompter);
       ResetProgress(ctx_.progress);
       trap_.Run(kCloseSource, [this] { source_.Close(); });
       trap_.Run(kAddTarget, [&] { ctx_.list2.AddItem(target); });
@@ -156,6 +157,7 @@ class SendToPostgreSqlCommand {
       const db::Fields fields = source_.GetFields();
       plans_.clear();
       column_names_.clear();
+      widened_.clear();
       std::vector<std::string> names;
       for (int f = 0; f < fields.Count(); ++f) names.push_back(fields[f].Name());
       names = PostgreSqlColumnNames(names, shortened);
@@ -166,6 +168,7 @@ class SendToPostgreSqlCommand {
         if (typed()) {
           plans_.push_back(PlanPostgreSqlColumn(field.Details()));
           column_names_.push_back(names[f]);
+          widened_.push_back(Widening::kNone);
           statement_ += TypedPostgreSqlColumnText(plans_.back());
         } else {
           statement_ += PostgreSqlColumnText(field.Type());
@@ -228,9 +231,10 @@ class SendToPostgreSqlCommand {
   }
 
   // Adds the current row with the typed mapping's values (see
-  // typed_values.h): a value its column cannot take is sent as NULL and
-  // counted for the table's report. Returns false, adding nothing, when one
-  // of its values cannot be read.
+  // typed_values.h): a value its column takes only without its limit
+  // widens the column; any other value its column cannot take is sent as
+  // NULL and counted for the table's report. Returns false, adding nothing,
+  // when one of its values cannot be read.
   bool AddTypedRow(CopyRowSender& sender, int64_t row_number) {
     const db::Fields fields = source_.GetFields();
     typed_row_.resize(fields.Count());
@@ -243,6 +247,8 @@ class SendToPostgreSqlCommand {
         continue;
       }
       typed_row_[f] = PostgreSqlValueOf(plans_[f], value.Text());
+      if (!typed_row_[f] && Widen(sender, f, value.Text(), row_number))
+        typed_row_[f] = PostgreSqlValueOf(plans_[f], value.Text());
       if (!typed_row_[f]) nulled_in_row_.push_back(f);
     }
     for (int f : nulled_in_row_) nulled_.Add(f, row_number, fields[f].Value().Text());
@@ -250,13 +256,47 @@ class SendToPostgreSqlCommand {
     return true;
   }
 
-  // One report for the values of the table that arrived as NULL because
-  // their typed column could not take them.
-  void ReportNulledValues(const std::string& table) {
+  // Makes column `f` the column of its kind without a limit when that takes
+  // `text` (see WiderColumn), once the rows before are stored, so that the
+  // value arrives whole rather than as NULL; the table's notes say so.
+  // Returns false when there is no such column or the server refuses the
+  // change (reported once; the column keeps its type).
+  bool Widen(CopyRowSender& sender, int f, std::string_view text, int64_t row_number) {
+    const std::optional<PgColumnPlan> wider = WiderColumn(plans_[f], text);
+    if (!wider || widened_[f] != Widening::kNone) return false;
+    sender.Flush();
+    widened_[f] = Widening::kRefused;
+    if (!trap_.Run(kExecuteCreate, [&] {
+          statement_ = "ALTER TABLE " + quoted_target_ + " ALTER COLUMN " +
+                       QuotePostgreSqlName(column_names_[f]) + " TYPE " + wider->type;
+          postgresql_.Execute(statement_);
+        }))
+      return false;
+    widened_[f] = Widening::kDone;
+    widening_notes_.push_back("column \"" + column_names_[f] + "\": the value \"" +
+                              ReportExample(text) + "\" in row " + std::to_string(row_number) +
+                              " does not fit " + plans_[f].type + "; the column became " +
+                              wider->type + ", which holds it.");
+    plans_[f] = *wider;
+    return true;
+  }
+
+  // With the typed mapping: a note per widened column, and one report per
+  // column for the values that arrived as NULL because their column could
+  // not take them. The source's own report of a column's values read as
+  // their raw text is taken out of `notices` when those values arrived as
+  // NULL: the NULL report tells what became of them.
+  void ReportTypedValues(const std::string& table, std::vector<db::Notice>& notices) {
+    for (const std::string& note : widening_notes_)
+      ctx_.prompter.Message("Table \"" + table + "\", " + note);
+    widening_notes_.clear();
     if (nulled_.empty()) return;
-    const std::string description = nulled_.Description(table, column_names_, plans_);
+    for (const std::string& description : nulled_.Descriptions(table, column_names_, plans_))
+      trap_.Run(kExecuteInsert, [&] { throw db::Error(description); });
+    std::erase_if(notices, [this](const db::Notice& notice) {
+      return notice.raw_text_field >= 0 && nulled_.Has(notice.raw_text_field);
+    });
     nulled_ = NulledValues();
-    trap_.Run(kExecuteInsert, [&] { throw db::Error(description); });
   }
 
   // A row that cannot be read ends the table: the rows after it cannot be
@@ -357,6 +397,10 @@ class SendToPostgreSqlCommand {
   std::vector<std::optional<std::string_view>> typed_row_;
   std::vector<int> nulled_in_row_;
   NulledValues nulled_;
+  // Per column: whether it was widened to take a value, and the notes saying so.
+  enum class Widening { kNone, kDone, kRefused };
+  std::vector<Widening> widened_;
+  std::vector<std::string> widening_notes_;
 };
 
 }  // namespace

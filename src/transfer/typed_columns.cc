@@ -10,10 +10,12 @@ constexpr int kLongestFoxProCharacter = 254;
 constexpr int kWidestFoxProNumber = 20;
 // The FoxPro field bigint goes to, which comes back as bigint.
 constexpr int kBigIntWidth = 20;
-// Widths of the integer and double fields of the dBase and Clipper dialects.
+// Widths of the integer, double and time fields of the dBase and Clipper
+// dialects.
 constexpr int kDoubleWidth = 8;
 constexpr int kShortIntegerWidth = 2;
-constexpr int kLongIntegerWidth = 8;
+constexpr int kIntegerWidth = 4;
+constexpr int kTimeOfDayWidth = 4;
 
 // A type modifier carries this header size on top of what it encodes.
 constexpr int32_t kTypmodHeader = 4;
@@ -30,7 +32,7 @@ PgColumnPlan Column(std::string type, PgValueForm form = PgValueForm::kAsIs) {
 // sign, so a field without decimals holds `width` digits, one with
 // decimals `width` - 1 (the point takes one place).
 PgColumnPlan NumericColumn(int width, int decimals) {
-  if (width == kBigIntWidth && decimals == 0) return Column("bigint");
+  if (width == kBigIntWidth && decimals == 0) return Column("bigint", PgValueForm::kBigInt);
   const int precision = decimals > 0 ? width - 1 : width;
   if (width < 1 || decimals < 0 || decimals > precision)
     return Column("numeric", PgValueForm::kNumeric);
@@ -44,19 +46,28 @@ PgColumnPlan NumericColumn(int width, int decimals) {
 
 PgColumnPlan IntegerColumn(int width) {
   if (width > 0 && width <= kShortIntegerWidth) return Column("smallint");
-  if (width == kLongIntegerWidth) return Column("bigint");
+  if (width > kIntegerWidth) return Column("bigint");
   return Column("integer");
 }
 
+// varchar(n) for a character field of `width` (n counts characters, and no
+// code page makes more characters than bytes).
+PgColumnPlan VarcharColumn(int width, PgValueForm form) {
+  if (width <= 0) return Column("varchar", form);
+  PgColumnPlan plan = Column("varchar(" + std::to_string(width) + ")", form);
+  plan.length = width;
+  return plan;
+}
+
 PgColumnPlan TypedColumnOf(const db::ColumnDetails& field) {
-  const std::string width = std::to_string(field.width);
+  if (field.raw) return Column("text");
   switch (field.foxpro_type) {
     case 'C':
       if (field.binary) return Column("bytea");
-      return Column(field.width > 0 ? "varchar(" + width + ")" : "varchar", PgValueForm::kTrimmed);
+      return VarcharColumn(field.width, PgValueForm::kTrimmed);
     case 'V':
       if (field.binary) return Column("bytea");
-      return Column(field.width > 0 ? "varchar(" + width + ")" : "varchar");
+      return VarcharColumn(field.width, PgValueForm::kAsIs);
     case 'M': return Column(field.binary ? "bytea" : "text");
     case 'N':
     case 'F': return NumericColumn(field.width, field.decimals);
@@ -70,6 +81,8 @@ PgColumnPlan TypedColumnOf(const db::ColumnDetails& field) {
     case 'Y': return Column("numeric(19,4)");
     case 'D': return Column("date", PgValueForm::kDate);
     case 'T':
+      if (field.width == kTimeOfDayWidth) return Column("time", PgValueForm::kTime);
+      return Column("timestamp", PgValueForm::kTimestamp);
     case '@':
     case '=': return Column("timestamp", PgValueForm::kTimestamp);
     case 'L': return Column("boolean", PgValueForm::kBoolean);
@@ -83,8 +96,9 @@ PgColumnPlan TypedColumnOf(const db::ColumnDetails& field) {
 
 // Whether a field always holds a value when it has no null flag. Blank
 // numbers, dates and logicals read as null, and so may a memo whose block
-// cannot be read.
+// cannot be read, and a field of width 0.
 bool NeverBlank(const db::ColumnDetails& field) {
+  if (field.width <= 0) return false;
   switch (field.foxpro_type) {
     case 'C': case 'V': case 'Q': case 'I': case '+': case '^': case 'O': case 'Y':
       return true;

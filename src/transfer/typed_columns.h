@@ -17,9 +17,11 @@ enum class PgValueForm {
   kAsIs,         // the text as read (memo, varchar, integers, doubles, bytea)
   kTrimmed,      // without the trailing blanks that pad a character field
   kNumeric,      // a decimal number that fits the column's precision
+  kBigInt,       // a whole number within bigint's range
   kBoolean,      // "true" or "false"
   kDate,         // YYYY-MM-DD
   kTimestamp,    // YYYY-MM-DD HH:MM:SS with an optional fraction
+  kTime,         // HH:MM:SS with an optional fraction
 };
 
 // The PostgreSQL column made for a FoxPro field.
@@ -29,6 +31,7 @@ struct PgColumnPlan {
   PgValueForm form = PgValueForm::kAsIs;
   int precision = 0;  // kNumeric with a precision: at most this many digits,
   int scale = 0;      // this many of them after the point
+  int length = 0;     // varchar(n): at most this many characters
 };
 
 // The column for a FoxPro field (details of a FoxPro field; another
@@ -37,9 +40,11 @@ struct PgColumnPlan {
 // the field bigint comes back as, becomes bigint), I integer, B double
 // precision, Y numeric(19,4), D date, T timestamp, L boolean; blob,
 // general, picture, varbinary and binary character and memo fields bytea;
-// the dBase and Clipper types their nearest type. A field without the null
-// flag is NOT NULL unless blank values (which read as null) can stand in
-// it: N, F, D, T, L and the memo types stay nullable.
+// the dBase and Clipper types their nearest type (integers of 1 to 8 bytes
+// smallint, integer or bigint, a 4-byte time of day time); a field the
+// engine reads as its stored bytes text. A field without the null flag is
+// NOT NULL unless blank values (which read as null) can stand in it: N, F,
+// D, T, L, the memo types and fields of width 0 stay nullable.
 PgColumnPlan PlanPostgreSqlColumn(const db::ColumnDetails& field);
 
 // The text after the column name in CREATE TABLE: " varchar(12) NOT NULL,".

@@ -9,6 +9,12 @@
 namespace veltrane::transfer {
 namespace {
 
+// The most digits PostgreSQL's numeric holds before the point and after it.
+constexpr int64_t kNumericWholeDigits = 131072;
+constexpr int64_t kNumericPlaces = 16383;
+// An example value in a report is cut to this many bytes.
+constexpr size_t kExampleBytes = 40;
+
 constexpr int64_t kSecondsPerDay = 86400;
 constexpr int64_t kMicrosecondsPerSecond = 1000000;
 constexpr int kMicrosecondDigits = 6;
@@ -168,53 +174,99 @@ bool IsTimestamp(std::string_view text) {
          FoxProDate(value);
 }
 
+// HH:MM:SS with an optional fraction, as a time of day.
+bool IsTimeOfDay(std::string_view text) {
+  Scanner s(text);
+  int hour = 0, minute = 0, second = 0;
+  int64_t microsecond = 0;
+  if (!s.Digits(2, hour) || !s.Take(':') || !s.Digits(2, minute) || !s.Take(':') ||
+      !s.Digits(2, second))
+    return false;
+  if (s.Take('.') && !s.Fraction(microsecond)) return false;
+  return s.AtEnd() && hour < 24 && minute < 60 && second < 60;
+}
+
 // Digits before the point of a parsed decimal.
 int64_t WholeDigits(const foxpro::Decimal& number) {
   return static_cast<int64_t>(number.digits.size()) + number.exponent;
 }
 
-// The digits before the point of a plain decimal text (an optional sign,
-// digits and at most one point, as numeric fields hold them), leading
-// zeros not counted; -1 for any other text. Saves parsing the common case.
-int PlainWholeDigits(std::string_view text) {
+// The digits of a plain decimal text (an optional sign, digits and at most
+// one point, as numeric fields hold them) before the point, leading zeros
+// not counted, and after it, trailing zeros not counted; false for any
+// other text. Saves parsing the common case.
+bool PlainDigits(std::string_view text, int64_t& whole, int64_t& places) {
   size_t i = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
-  int whole = 0;
+  whole = places = 0;
+  int64_t fraction = 0;
   bool any = false, point = false;
   for (; i < text.size(); ++i) {
     const char c = text[i];
     if (c >= '0' && c <= '9') {
-      if (!point && (whole > 0 || c != '0')) ++whole;
+      if (point) {
+        ++fraction;
+        if (c != '0') places = fraction;
+      } else if (whole > 0 || c != '0') {
+        ++whole;
+      }
       any = true;
     } else if (c == '.' && !point) {
       point = true;
     } else {
-      return -1;
+      return false;
     }
   }
-  return any ? whole : -1;
+  return any;
 }
 
-// Whether PostgreSQL takes `text` for the numeric column of `plan`.
+// The digits of a number before and after the point, as PlainDigits counts
+// them; false when `text` is not a number.
+bool NumberDigits(std::string_view text, int64_t& whole, int64_t& places) {
+  if (PlainDigits(text, whole, places)) return true;
+  foxpro::Decimal number;
+  if (!foxpro::ParseDecimal(text, number)) return false;
+  whole = std::max<int64_t>(WholeDigits(number), 0);
+  places = std::max(-number.exponent, 0);
+  return true;
+}
+
+// Whether PostgreSQL takes `text` for the numeric column of `plan` as it
+// stands: neither refused for its digits nor rounded to the column's scale.
 bool FitsNumericColumn(const PgColumnPlan& plan, std::string_view text) {
-  int64_t whole = PlainWholeDigits(text);
-  if (whole < 0) {
-    foxpro::Decimal number;
-    if (!foxpro::ParseDecimal(text, number)) return false;
-    whole = WholeDigits(number);
+  int64_t whole = 0, places = 0;
+  if (!NumberDigits(text, whole, places)) return false;
+  if (plan.precision == 0) return whole <= kNumericWholeDigits && places <= kNumericPlaces;
+  return whole <= plan.precision - plan.scale && places <= plan.scale;
+}
+
+// Whether `text` is a whole number that bigint holds.
+bool FitsBigInt(std::string_view text) {
+  if (!text.empty() && text[0] == '+') {
+    text.remove_prefix(1);
+    if (!text.empty() && text[0] == '-') return false;
   }
-  return plan.precision == 0 || whole <= plan.precision - plan.scale;
+  int64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return !text.empty() && error == std::errc() && end == text.data() + text.size();
+}
+
+// Whether UTF-8 `text` has at most `limit` characters.
+bool AtMostCharacters(std::string_view text, int limit) {
+  if (text.size() <= static_cast<size_t>(limit)) return true;
+  const auto characters = std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;  // not a continuation byte
+  });
+  return characters <= limit;
 }
 
 std::string NumberProblem(const FoxProFieldPlan& plan, std::string_view text) {
   // A plain decimal with no more places than the field: its stored width
   // is the sign, the digits before the point (at least one), the point and
   // the field's places.
-  const size_t point = text.find('.');
-  const size_t places = point == std::string_view::npos ? 0 : text.size() - point - 1;
-  const int whole = PlainWholeDigits(text);
-  if (whole >= 0 && places <= static_cast<size_t>(plan.decimals)) {
-    const int width = (text[0] == '-' ? 1 : 0) + std::max(whole, 1) +
-                      (plan.decimals > 0 ? plan.decimals + 1 : 0);
+  int64_t whole = 0, places = 0;
+  if (PlainDigits(text, whole, places) && places <= plan.decimals) {
+    const int64_t width = (text[0] == '-' ? 1 : 0) + std::max<int64_t>(whole, 1) +
+                          (plan.decimals > 0 ? plan.decimals + 1 : 0);
     if (width <= plan.width) return "";
   }
   foxpro::Decimal number;
@@ -244,13 +296,19 @@ std::string CurrencyProblem(std::string_view text) {
 std::optional<std::string_view> PostgreSqlValueOf(const PgColumnPlan& plan, std::string_view text) {
   switch (plan.form) {
     case PgValueForm::kAsIs:
+      if (plan.length > 0 && !AtMostCharacters(text, plan.length)) return std::nullopt;
       return text;
     case PgValueForm::kTrimmed: {
       const size_t end = text.find_last_not_of(' ');
-      return text.substr(0, end == std::string_view::npos ? 0 : end + 1);
+      const std::string_view trimmed = text.substr(0, end == std::string_view::npos ? 0 : end + 1);
+      if (plan.length > 0 && !AtMostCharacters(trimmed, plan.length)) return std::nullopt;
+      return trimmed;
     }
     case PgValueForm::kNumeric:
       if (FitsNumericColumn(plan, text)) return text;
+      return std::nullopt;
+    case PgValueForm::kBigInt:
+      if (FitsBigInt(text)) return text;
       return std::nullopt;
     case PgValueForm::kBoolean:
       if (text == "true" || text == "false") return text;
@@ -261,8 +319,35 @@ std::optional<std::string_view> PostgreSqlValueOf(const PgColumnPlan& plan, std:
     case PgValueForm::kTimestamp:
       if (IsTimestamp(text)) return text;
       return std::nullopt;
+    case PgValueForm::kTime:
+      if (IsTimeOfDay(text)) return text;
+      return std::nullopt;
   }
   return std::nullopt;
+}
+
+std::optional<PgColumnPlan> WiderColumn(const PgColumnPlan& plan, std::string_view text) {
+  PgColumnPlan wider = plan;
+  if (plan.length > 0) {
+    wider.type = "varchar";
+    wider.length = 0;
+    return wider;
+  }
+  if ((plan.form == PgValueForm::kNumeric && plan.precision > 0) ||
+      plan.form == PgValueForm::kBigInt) {
+    wider.type = "numeric";
+    wider.form = PgValueForm::kNumeric;
+    wider.precision = wider.scale = 0;
+    if (FitsNumericColumn(wider, text)) return wider;
+  }
+  return std::nullopt;
+}
+
+std::string ReportExample(std::string_view text) {
+  if (text.size() <= kExampleBytes) return std::string(text);
+  size_t cut = kExampleBytes;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return std::string(text.substr(0, cut)) + "...";
 }
 
 std::string FoxProValueOf(const FoxProFieldPlan& plan, std::string_view text, std::string& out) {
@@ -301,22 +386,24 @@ void NulledValues::Add(int column, int64_t row, std::string_view text) {
   Count& entry = columns_[column];
   if (entry.count++ == 0) {
     entry.first_row = row;
-    entry.first_text.assign(text);
+    entry.first_text = ReportExample(text);
   }
 }
 
-std::string NulledValues::Description(const std::string& table,
-                                      const std::vector<std::string>& names,
-                                      const std::vector<PgColumnPlan>& plans) const {
-  std::string text = "Table \"" + table + "\":";
+std::vector<std::string> NulledValues::Descriptions(const std::string& table,
+                                                    const std::vector<std::string>& names,
+                                                    const std::vector<PgColumnPlan>& plans) const {
+  std::vector<std::string> descriptions;
   for (const auto& [column, entry] : columns_) {
-    text += " " + std::to_string(entry.count) + (entry.count == 1 ? " value" : " values") +
-            " of column \"" + names[column] + "\" " + (entry.count == 1 ? "is not a " : "are not ") +
-            plans[column].type + (entry.count == 1 ? " value" : " values") +
-            " and arrived as NULL; the first, \"" + entry.first_text + "\", in row " +
-            std::to_string(entry.first_row) + ".";
+    const bool one = entry.count == 1;
+    descriptions.push_back(
+        "Table \"" + table + "\", column \"" + names[column] + "\": " +
+        (one ? "1 value is not a " : std::to_string(entry.count) + " values are not ") +
+        plans[column].type + (one ? " value (row " : " values (the first in row ") +
+        std::to_string(entry.first_row) + ": \"" + entry.first_text + "\"); " +
+        (one ? "it" : "they") + " arrived as NULL.");
   }
-  return text;
+  return descriptions;
 }
 
 }  // namespace veltrane::transfer

@@ -1,5 +1,6 @@
 // The typed column mapping and its value forms, without a server.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "transfer/typed_columns.h"
@@ -54,6 +55,12 @@ TEST(TypedColumnsTest, FoxProFieldsBecomeColumnsOfTheirType) {
   EXPECT_EQ(PgText(FoxProField('+', 4)), " integer NOT NULL,");
   EXPECT_EQ(PgText(FoxProField('I', 2, 0, true)), " smallint,");
   EXPECT_EQ(PgText(FoxProField('I', 8, 0, true)), " bigint,");
+  EXPECT_EQ(PgText(FoxProField('I', 5)), " bigint NOT NULL,");
+  EXPECT_EQ(PgText(FoxProField('I', 0)), " integer,");  // no bytes: always null
+  EXPECT_EQ(PgText(FoxProField('T', 4)), " time,");     // a time of day
+  db::ColumnDetails unread = FoxProField('^', 10);
+  unread.raw = true;
+  EXPECT_EQ(PgText(unread), " text NOT NULL,");
   EXPECT_EQ(PgText(FoxProField('B', 10)), " bytea,");  // dBase's binary memo
   EXPECT_EQ(PgText(FoxProField('X', 5, 0, true)), " text,");
 }
@@ -81,6 +88,11 @@ TEST(TypedValuesTest, FoxProValuesTakeTheFormOfTheirColumn) {
   EXPECT_EQ(ToPg(character, "  "), "");
   EXPECT_EQ(ToPg(character, " a b"), " a b");
   EXPECT_EQ(ToPg(PlanPostgreSqlColumn(FoxProField('V', 10)), "ab  "), "ab  ");
+  // varchar(n) counts characters; a longer value (a hex form) takes varchar.
+  const PgColumnPlan three = PlanPostgreSqlColumn(FoxProField('C', 3));
+  EXPECT_EQ(ToPg(three, "\xC3\xBC\xC3\xBC\xC3\xBC "), "\xC3\xBC\xC3\xBC\xC3\xBC");
+  EXPECT_EQ(ToPg(three, "\\x610062"), std::nullopt);
+  EXPECT_EQ(WiderColumn(three, "\\x610062")->type, "varchar");
 
   const PgColumnPlan amount = PlanPostgreSqlColumn(FoxProField('N', 6, 2));  // numeric(5,2)
   EXPECT_EQ(ToPg(amount, "-12.50"), "-12.50");
@@ -88,8 +100,21 @@ TEST(TypedValuesTest, FoxProValuesTakeTheFormOfTheirColumn) {
   EXPECT_EQ(ToPg(amount, "1.5e2"), "1.5e2");
   // Not a number, or more digits before the point than the column holds:
   // the value goes as NULL (and is counted).
-  for (const char* bad : {".", "1,200.00", "12a", "1000.5", "1e5"})
+  EXPECT_EQ(ToPg(amount, "1.2300"), "1.2300");
+  for (const char* bad : {".", "1,200.00", "12a", "1000.5", "1e5", "1.235"})
     EXPECT_EQ(ToPg(amount, bad), std::nullopt) << bad;
+  // A number only the column's limit refuses (which it would reject or
+  // round) takes numeric without one; what is no number takes nothing.
+  EXPECT_EQ(WiderColumn(amount, "1.235")->type, "numeric");
+  EXPECT_EQ(WiderColumn(amount, "1e5")->type, "numeric");
+  EXPECT_EQ(WiderColumn(amount, "1,200.00"), std::nullopt);
+  const PgColumnPlan big = PlanPostgreSqlColumn(FoxProField('N', 20));  // bigint
+  EXPECT_EQ(ToPg(big, "-9223372036854775808"), "-9223372036854775808");
+  EXPECT_EQ(ToPg(big, "+12"), "+12");
+  for (const char* bad : {"9223372036854775808", "1.5", "+-5", "."})
+    EXPECT_EQ(ToPg(big, bad), std::nullopt) << bad;
+  EXPECT_EQ(WiderColumn(big, "9223372036854775808")->type, "numeric");
+  EXPECT_EQ(WiderColumn(big, "+-5"), std::nullopt);
 
   const PgColumnPlan date = PlanPostgreSqlColumn(FoxProField('D', 8));
   EXPECT_EQ(ToPg(date, "2024-02-29"), "2024-02-29");
@@ -98,6 +123,9 @@ TEST(TypedValuesTest, FoxProValuesTakeTheFormOfTheirColumn) {
   const PgColumnPlan datetime = PlanPostgreSqlColumn(FoxProField('T', 8));
   EXPECT_EQ(ToPg(datetime, "2024-02-29 23:59:59.125"), "2024-02-29 23:59:59.125");
   EXPECT_EQ(ToPg(datetime, "2024-02-29"), std::nullopt);
+  const PgColumnPlan time = PlanPostgreSqlColumn(FoxProField('T', 4));
+  EXPECT_EQ(ToPg(time, "23:59:59.999"), "23:59:59.999");
+  EXPECT_EQ(ToPg(time, "24:00:00"), std::nullopt);
   const PgColumnPlan logical = PlanPostgreSqlColumn(FoxProField('L', 1));
   EXPECT_EQ(ToPg(logical, "false"), "false");
   EXPECT_EQ(ToPg(logical, "x"), std::nullopt);
@@ -160,10 +188,11 @@ TEST(TypedValuesTest, NulledValuesAreDescribedOncePerColumn) {
   const std::vector<PgColumnPlan> plans = {PlanPostgreSqlColumn(FoxProField('C', 5)),
                                            PlanPostgreSqlColumn(FoxProField('N', 6, 2)),
                                            PlanPostgreSqlColumn(FoxProField('L', 1))};
-  EXPECT_EQ(nulled.Description("t", {"c", "n", "l"}, plans),
-            "Table \"t\": 2 values of column \"n\" are not numeric(5,2) values and arrived as "
-            "NULL; the first, \"1,5\", in row 3. 1 value of column \"l\" is not a boolean value "
-            "and arrived as NULL; the first, \"x\", in row 4.");
+  EXPECT_THAT(nulled.Descriptions("t", {"c", "n", "l"}, plans),
+              ::testing::ElementsAre("Table \"t\", column \"n\": 2 values are not numeric(5,2) "
+                                     "values (the first in row 3: \"1,5\"); they arrived as NULL.",
+                                     "Table \"t\", column \"l\": 1 value is not a boolean value "
+                                     "(row 4: \"x\"); it arrived as NULL."));
 }
 
 }  // namespace

@@ -2,11 +2,11 @@
 // the column types they create, the values that arrive, and a round trip.
 
 #include <filesystem>
-#include <fstream>
 
 #include "command_fixture.h"
 #include "foxpro/table_reader.h"
 #include "foxpro_tables.h"
+#include "support/raw_table.h"
 #include "transfer/commands.h"
 
 namespace veltrane::transfer::testing {
@@ -17,6 +17,8 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 using foxpro::NewField;
+using ::veltrane::testing::LittleEndian;
+using ::veltrane::testing::RawTable;
 
 // A number's text without the zeros that end its fraction, so that "10.50"
 // (as a numeric field stores it) and "10.5" (as Python prints it) compare.
@@ -110,33 +112,73 @@ TEST_F(TypedTransferTest, AFoxProTableOfEveryFieldTypeArrivesWithItsTypesAndValu
   EXPECT_THAT(prompter_.Reports(), ElementsAre());
 }
 
-TEST_F(TypedTransferTest, ANumberItsColumnCannotTakeArrivesAsNullWithOneReportForTheTable) {
-  WriteFoxProTable(dir_.File("odd.dbf"), {NewField{"id", 'I'}, NewField{"amount", 'N', 6, 2}},
-                   {{"1", "1.5"}, {"2", "-12.25"}, {"3", "2.5"}, {"4", "3"}});
-  // Another writer put numbers without their decimals into the field, using
-  // every place: "123456" and "-99999" are numbers, but too wide for the
-  // numeric(5,2) the field's own numbers fit.
-  std::fstream file(dir_.File("odd.dbf"), std::ios::in | std::ios::out | std::ios::binary);
-  const std::string bytes = FileBytes(dir_.File("odd.dbf"));
-  const size_t first_record = static_cast<uint8_t>(bytes[8]) | static_cast<uint8_t>(bytes[9]) << 8;
-  const size_t record_length = static_cast<uint8_t>(bytes[10]) | static_cast<uint8_t>(bytes[11]) << 8;
-  for (const auto& [row, text] : {std::pair<int, const char*>{1, "123456"}, {3, "-99999"}}) {
-    file.seekp(static_cast<std::streamoff>(first_record + row * record_length + 1 + 4));
-    file.write(text, 6);
-  }
-  file.close();
-
+// Values other writers left: a number or text that only its column's
+// limit refuses widens the column and arrives whole; a value that is not
+// one of its field's type arrives as NULL, with one report for its column.
+TEST_F(TypedTransferTest, ValuesBeyondTheirColumnWidenItOthersArriveAsNullWithOneReport) {
+  RawTable table;
+  table.fields = {
+      {"ID", 'N', 2}, {"BIG", 'N', 20}, {"AMOUNT", 'N', 6, 2}, {"BORN", 'D', 8}, {"NAME", 'C', 3}};
+  table.records = {
+      std::string(" 1" "10000000000000000000" "  1.50" "20240229") + std::string("a\0b", 3),
+      " 2" "                 -12" "1.2345" "NotAYear" "ab ",
+      " 3" "                   ." "     ." "20240230" "   "};
+  table.WriteTo(dir_.File("odd.dbf"));
   Fill(*list1_, {"odd"}, {"odd"});
 
-  EXPECT_EQ(SendToPostgreSql(ctx()).failures, 1);
+  EXPECT_EQ(SendToPostgreSql(ctx()).failures, 4);
 
-  EXPECT_THAT(Rows("SELECT id, amount::text FROM odd ORDER BY id"),
-              ElementsAre(ElementsAre("1", "1.50"), ElementsAre("2", "<null>"),
-                          ElementsAre("3", "2.50"), ElementsAre("4", "<null>")));
-  ASSERT_EQ(prompter_.Reports().size(), 1u);
-  EXPECT_EQ(Description(prompter_.Reports()[0]),
-            "Table \"odd\": 2 values of column \"amount\" are not numeric(5,2) values and "
-            "arrived as NULL; the first, \"123456\", in row 2.");
+  EXPECT_THAT(PgColumns("odd"), ElementsAre("id numeric(2,0)", "big numeric", "amount numeric",
+                                            "born date", "name character varying NOT NULL"));
+  EXPECT_THAT(Rows("SELECT * FROM odd ORDER BY id"),
+              ElementsAre(ElementsAre("1", "10000000000000000000", "1.50", "2024-02-29",
+                                      "\\x610062"),
+                          ElementsAre("2", "-12", "1.2345", "<null>", "ab"),
+                          ElementsAre("3", "<null>", "<null>", "<null>", "")));
+  EXPECT_THAT(prompter_.Messages(),
+              ElementsAre("Table \"odd\", column \"big\": the value \"10000000000000000000\" in "
+                          "row 1 does not fit bigint; the column became numeric, which holds it.",
+                          HasSubstr("column \"name\": the value \"\\x610062\" in row 1 does not "
+                                    "fit varchar(3); the column became varchar"),
+                          HasSubstr("column \"amount\": the value \"1.2345\" in row 2")));
+  // One report per column, telling what became of its values; the reader's
+  // own "read as its raw text" is not said besides.
+  const std::vector<std::string> reports = prompter_.Reports();
+  ASSERT_EQ(reports.size(), 4u);
+  EXPECT_EQ(Description(reports[2]),
+            "Table \"odd\", column \"born\": 2 values are not date values (the first in row 2: "
+            "\"NotAYear\"); they arrived as NULL.");
+  EXPECT_THAT(Description(reports[0]), HasSubstr("column \"big\": 1 value is not a numeric value "
+                                                 "(row 3: \".\"); it arrived as NULL."));
+  EXPECT_THAT(Description(reports[1]), HasSubstr("column \"amount\": 1 value"));
+  EXPECT_THAT(Description(reports[3]), HasSubstr("column \"name\": 1 value holds bytes"));
+}
+
+// Clipper's and Harbour's integers of other widths, binary dates, times of
+// day and row versions arrive in the nearest PostgreSQL type; a field the
+// engine reads as its stored bytes arrives as text.
+TEST_F(TypedTransferTest, OtherDialectsFieldsArriveInTheirNearestType) {
+  constexpr uint64_t kTimeOfDay = ((13 * 60 + 45) * 60 + 7) * 1000 + 125;  // 13:45:07.125
+  constexpr uint64_t kLeapDay = 2460370;  // Julian day of 2024-02-29
+  RawTable table;
+  table.fields = {{"TM", 'T', 4}, {"I2", 'I', 2}, {"I5", 'I', 5}, {"D3", 'D', 3}, {"RV", '^', 8},
+                  {"ODD", 'Y', 4}};
+  table.records = {LittleEndian(kTimeOfDay, 4) + LittleEndian(static_cast<uint64_t>(-2), 2) +
+                       LittleEndian(uint64_t{1} << 38, 5) + LittleEndian(kLeapDay, 3) +
+                       LittleEndian(uint64_t{1} << 62, 8) + "wxyz",
+                   std::string(4, ' ') + std::string(18, '\0') + "    "};
+  table.WriteTo(dir_.File("harbour.dbf"));
+  Fill(*list1_, {"harbour"}, {"harbour"});
+
+  EXPECT_EQ(SendToPostgreSql(ctx()).failures, 1);  // the field of a width it does not read
+
+  EXPECT_THAT(PgColumns("harbour"),
+              ElementsAre("tm time without time zone", "i2 smallint NOT NULL", "i5 bigint NOT NULL",
+                          "d3 date", "rv bigint NOT NULL", "odd text NOT NULL"));
+  EXPECT_THAT(Rows("SELECT * FROM harbour ORDER BY i2"),
+              ElementsAre(ElementsAre("13:45:07.125", "-2", "274877906944", "2024-02-29",
+                                      "4611686018427387904", "wxyz"),
+                          ElementsAre("<null>", "0", "0", "<null>", "0", "    ")));
 }
 
 // A PostgreSQL table with a column of each type the typed mapping names.
