@@ -129,6 +129,7 @@ class TableWriterImpl : public TableWriter {
     if (!header_.visual_foxpro() && header_.version != dbf::kFoxBase &&
         header_.version != dbf::kFoxPro2Memo)
       throw Error("Cannot add records to \"" + path + "\": tables of this version are read only.");
+    RefuseRecordsBeyondTheCount(path);
     if ((header_.table_flags & dbf::kHasStructuralIndex) != 0 && !caller_rebuilds_index)
       throw Error("Cannot add records to \"" + path +
                   "\": it has an index file (.cdx) that this engine cannot keep up to date. "
@@ -239,6 +240,19 @@ class TableWriterImpl : public TableWriter {
  private:
   uint64_t RecordOffset(uint64_t record) const {
     return header_.header_length + record * header_.record_length;
+  }
+
+  // A whole record right after the ones the header counts was left by a
+  // writer that did not get to update the count; readers take it as a row,
+  // and a record appended at the count would overwrite it.
+  void RefuseRecordsBeyondTheCount(const std::string& path) const {
+    if (header_.records_in_file <= header_.record_count) return;
+    const std::string flag = table_.ReadAt(RecordOffset(header_.record_count), 1);
+    if (flag.empty() || (flag[0] != dbf::kLiveRecord && flag[0] != dbf::kDeletedRecord)) return;
+    throw Error("Cannot add records to \"" + path + "\": its header counts " +
+                std::to_string(header_.record_count) +
+                " records, but more follow them in the file, and a record added now would "
+                "overwrite them. Copy the table with all its rows to a new one first.");
   }
 
   // Forgets the records gathered since the last batch.

@@ -198,6 +198,23 @@ TEST(HostileFilesTest, AppendsRefuseHeadersThatContradictThemselves) {
   std::string failure = FailureOf([&] { TableWriter::OpenForAppend(path); });
   EXPECT_TRUE(Has(failure, "\"FLAG\" is marked as autoincrementing")) << failure;
   EXPECT_EQ(testing::ReadBytes(path), bytes);
+
+  // Records after the ones the header counts, which readers take as rows:
+  // an append at the count would overwrite them.
+  const std::string counted = dir.File("counted.dbf");
+  TableWriter::Create(counted, {{"ID", 'I'}}, "");
+  {
+    std::unique_ptr<TableWriter> writer = TableWriter::OpenForAppend(counted);
+    for (int i = 0; i < 3; ++i) writer->Append({{InputValue::Kind::kNumber, std::to_string(i), false}});
+  }
+  bytes = testing::ReadBytes(counted);
+  constexpr size_t kRecordCount = 4;
+  bytes[kRecordCount] = 1;
+  testing::WriteBytes(counted, bytes);
+  failure = FailureOf([&] { TableWriter::OpenForAppend(counted); });
+  EXPECT_TRUE(Has(failure, "its header counts 1 records, but more follow them")) << failure;
+  EXPECT_EQ(testing::ReadBytes(counted), bytes);
+  EXPECT_EQ(testing::ReadTable(counted).rows.size(), 3u);
 }
 
 }  // namespace
