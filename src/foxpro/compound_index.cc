@@ -103,8 +103,13 @@ std::vector<Key> ReadLeaf(const std::string& node, size_t key_length, const std:
   int dup_bits = static_cast<uint8_t>(node[21]);
   int trail_bits = static_cast<uint8_t>(node[22]);
   int entry_bytes = static_cast<uint8_t>(node[23]);
+  // The record number, duplicate count and trailing count share each
+  // entry's bits; none is wider than 32.
+  constexpr int kWidestEntryPart = 31;
   if (entry_bytes < 1 || entry_bytes > 8 ||
-      cdx::kLeafHeaderSize + static_cast<size_t>(count) * entry_bytes > cdx::kNodeSize)
+      cdx::kLeafHeaderSize + static_cast<size_t>(count) * entry_bytes > cdx::kNodeSize ||
+      record_bits > kWidestEntryPart || dup_bits > kWidestEntryPart || trail_bits > kWidestEntryPart ||
+      record_bits + dup_bits + trail_bits > entry_bytes * 8)
     throw Error(where + " is corrupt: a leaf node's layout is impossible.");
   std::vector<Key> keys;
   std::string previous(key_length, ' ');

@@ -366,14 +366,18 @@ void HeaderParser::SplitNullFlags() {
 
 // Where the records start: at the header length, unless that contradicts
 // the descriptors (it lies inside them, or before a Visual FoxPro back-link
-// area) and no record starts there; then where the records, counted back
-// from the end of the file, start.
+// area) and no record starts there; then, in a lenient reading, where the
+// records, counted back from the end of the file, start. A strict reading
+// refuses such a header: a write would go where readers do not look.
 void HeaderParser::FindRecords() {
   h_.data_start = h_.header_length;
-  if (!lenient_ || h_.record_count == 0) return;
+  if (h_.record_count == 0) return;
   size_t expected = fields_end_ + (terminated_ ? 1 : 0);
   if (terminated_ && h_.visual_foxpro()) expected += dbf::kBacklinkSize;
   if (h_.header_length >= expected || IsRecordFlag(read_at_(h_.header_length, 1))) return;
+  if (!lenient_)
+    throw Error(where_ + "is corrupt: its header length " + std::to_string(h_.header_length) +
+                " ends before its header does, and no record starts there.");
   const uint64_t records = static_cast<uint64_t>(h_.record_count) * h_.record_length;
   std::vector<uint64_t> candidates;
   if (records < file_size_) {

@@ -183,6 +183,24 @@ TEST_F(DamagedContainerTest, LongNamesGoToTheFieldsTheyAgreeWith) {
             (Names{"order number", "customer n", "customer name that is longer", "photo"}));
 }
 
+// The bit counts of an index leaf say how its entries divide into record
+// number, shared and trailing bytes; counts wider than an entry are damage.
+TEST_F(DamagedContainerTest, AnIndexLeafWithImpossibleBitCountsRefusesTheWrite) {
+  const std::string dcx_path = dir_.File("db/data1.DCX");
+  std::string dcx = testing::ReadBytes(dcx_path);
+  const uint32_t tag_list = static_cast<uint8_t>(dcx[0]) | static_cast<uint8_t>(dcx[1]) << 8 |
+                            static_cast<uint8_t>(dcx[2]) << 16 | static_cast<uint8_t>(dcx[3]) << 24;
+  constexpr size_t kDuplicateBits = 21;
+  dcx[tag_list + kDuplicateBits] = static_cast<char>(119);
+  testing::WriteBytes(dcx_path, dcx);
+  const std::string dbc = testing::ReadBytes(dbc_);
+
+  const std::string failure = FailureOf([&] { AddEntry("t2", dir_.File("db/t2.dbf")); });
+  EXPECT_TRUE(Has(failure, "a leaf node's layout is impossible")) << failure;
+  EXPECT_EQ(testing::ReadBytes(dcx_path), dcx);
+  EXPECT_EQ(testing::ReadBytes(dbc_), dbc);
+}
+
 // A damaged header must not lead an append to write where the header's
 // other parts say nothing is.
 TEST(HostileFilesTest, AppendsRefuseHeadersThatContradictThemselves) {
@@ -213,6 +231,22 @@ TEST(HostileFilesTest, AppendsRefuseHeadersThatContradictThemselves) {
   testing::WriteBytes(counted, bytes);
   failure = FailureOf([&] { TableWriter::OpenForAppend(counted); });
   EXPECT_TRUE(Has(failure, "its header counts 1 records, but more follow them")) << failure;
+  EXPECT_EQ(testing::ReadBytes(counted), bytes);
+  EXPECT_EQ(testing::ReadTable(counted).rows.size(), 3u);
+
+  // A header length two bytes short of the header, where readers look for
+  // the records elsewhere: an append at the header length would land
+  // between their rows.
+  bytes = testing::ReadBytes(counted);
+  bytes[kRecordCount] = 3;
+  constexpr size_t kHeaderLength = 8;
+  const uint16_t header_length = static_cast<uint8_t>(bytes[kHeaderLength]) |
+                                 static_cast<uint8_t>(bytes[kHeaderLength + 1]) << 8;
+  bytes[kHeaderLength] = static_cast<char>((header_length - 2) & 0xFF);
+  bytes[kHeaderLength + 1] = static_cast<char>((header_length - 2) >> 8);
+  testing::WriteBytes(counted, bytes);
+  failure = FailureOf([&] { TableWriter::OpenForAppend(counted); });
+  EXPECT_TRUE(Has(failure, "ends before its header does, and no record starts there")) << failure;
   EXPECT_EQ(testing::ReadBytes(counted), bytes);
   EXPECT_EQ(testing::ReadTable(counted).rows.size(), 3u);
 }
