@@ -48,6 +48,7 @@ def read(path):
 def main(test_data, out):
     for kind in ("table", "container"):
         os.makedirs(os.path.join(out, kind), exist_ok=True)
+    write_copy_binary_seeds(out)
     for folder, _, names in os.walk(test_data):
         for name in sorted(names):
             stem, extension = os.path.splitext(name)
@@ -64,6 +65,24 @@ def main(test_data, out):
                 seed = pack(read(path), read(memo) if memo else b"", read(index) if index else b"")
                 with open(os.path.join(out, "container", stem), "wb") as f:
                     f.write(seed)
+
+
+# Texts of each column type the binary COPY form is written for, as the
+# table engine gives them; the first byte is the type's number.
+COPY_BINARY_SEEDS = [
+    (0, b"tab\there"), (1, b"\\x00ff"), (2, b"-32768"), (3, b"+42"),
+    (4, b"9223372036854775807"), (5, b"1.7976931348623157e+308"), (5, b"NaN"),
+    (6, b"-123.4500"), (6, b"1.5E-3"), (6, b".5"), (7, b"2024-02-29"),
+    (8, b"1999-12-31 23:59:59.123"), (9, b"12:00:00.5"), (10, b"true"),
+]
+
+
+def write_copy_binary_seeds(out):
+    folder = os.path.join(out, "copy_binary")
+    os.makedirs(folder, exist_ok=True)
+    for n, (type_number, text) in enumerate(COPY_BINARY_SEEDS):
+        with open(os.path.join(folder, "seed_%02d" % n), "wb") as f:
+            f.write(bytes([type_number]) + text)
 
 
 if __name__ == "__main__":

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "db/connection.h"
+#include "db/copy_binary.h"
 #include "db/error.h"
 #include "db/pg_handles.h"
 #include "db/pg_link.h"
@@ -35,7 +36,7 @@ PgCopyIn::PgCopyIn(Connection& connection) : conn_(NativeOf(connection)) {}
 
 PgCopyIn::~PgCopyIn() { Abort(); }
 
-void PgCopyIn::Begin(const std::string& target) {
+void PgCopyIn::Begin(const std::string& target, CopyFormat format) {
   if (loading_) throw Error("A COPY load is already running on this connection.");
   switch (PQtransactionStatus(conn_)) {
     case PQTRANS_IDLE:
@@ -48,7 +49,8 @@ void PgCopyIn::Begin(const std::string& target) {
   }
   PgResultPtr begin(ExecWaiting(conn_, "BEGIN"));
   if (PQresultStatus(begin.get()) != PGRES_COMMAND_OK) ThrowPgError(conn_, begin.get());
-  PgResultPtr copy(ExecWaiting(conn_, ("COPY " + target + " FROM STDIN").c_str()));
+  const char* options = format == CopyFormat::kBinary ? " (FORMAT binary)" : "";
+  PgResultPtr copy(ExecWaiting(conn_, ("COPY " + target + " FROM STDIN" + options).c_str()));
   if (PQresultStatus(copy.get()) != PGRES_COPY_IN) {
     std::string description = PgErrorDescription(conn_, copy.get());
     copy.reset();
@@ -60,6 +62,8 @@ void PgCopyIn::Begin(const std::string& target) {
   PQsetnonblocking(conn_, 1);
   loading_ = true;
   rejected_ = false;
+  format_ = format;
+  if (format_ == CopyFormat::kBinary) Send(kCopyBinaryHeader);
 }
 
 bool PgCopyIn::Send(std::string_view lines) {
@@ -79,6 +83,7 @@ bool PgCopyIn::Send(std::string_view lines) {
 
 void PgCopyIn::Finish() {
   if (!loading_) throw Error("No COPY load is running; there is nothing to finish.");
+  if (format_ == CopyFormat::kBinary) Send(kCopyBinaryTrailer);
   loading_ = false;
   int ended;
   while ((ended = PQputCopyEnd(conn_, nullptr)) == 0) WaitForServer(conn_, /*for_writing=*/true);
@@ -110,6 +115,11 @@ void PgCopyIn::Abort() {
   PQsetnonblocking(conn_, 0);
   CopyOutcome(conn_);
   Rollback();
+}
+
+bool PgCopyIn::TakesBinaryRows() const {
+  const char* integer_times = PQparameterStatus(conn_, "integer_datetimes");
+  return integer_times != nullptr && std::string_view(integer_times) == "on";
 }
 
 void PgCopyIn::Rollback() {

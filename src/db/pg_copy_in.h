@@ -10,6 +10,10 @@ namespace veltrane::db {
 
 class Connection;
 
+// The form of a load's rows: COPY text lines (copy_text.h) or binary rows
+// (copy_binary.h).
+enum class CopyFormat { kText, kBinary };
+
 // Loads rows into one PostgreSQL table with COPY ... FROM STDIN, each load
 // in a transaction of its own: either every row of a load is stored or none
 // is. Rows are sent as they come (libpq buffers them), so the server works
@@ -31,13 +35,14 @@ class PgCopyIn {
 
   // Opens a transaction and starts `COPY <target> FROM STDIN`; `target` is
   // the table as SQL text (a quoted name, optionally with a column list).
+  // For kBinary the binary header is sent too, and Finish sends the trailer.
   // Throws Error with the server's message, leaving no transaction open,
   // also when a record set of the connection is still being read.
-  void Begin(const std::string& target);
+  void Begin(const std::string& target, CopyFormat format = CopyFormat::kText);
 
-  // Sends COPY text-format lines, each ended by a line feed (copy_text.h).
-  // Returns false once the server has rejected the load; then nothing more
-  // needs to be sent, and Finish reports why.
+  // Sends whole rows in the load's format: text lines each ended by a line
+  // feed, or binary rows. Returns false once the server has rejected the
+  // load; then nothing more needs to be sent, and Finish reports why.
   bool Send(std::string_view lines);
 
   // Ends the data and commits. When the server rejected the load, rolls
@@ -50,12 +55,18 @@ class PgCopyIn {
 
   bool loading() const { return loading_; }
 
+  // Whether the server takes the binary rows copy_binary.h writes: its
+  // times are 64-bit integers, as on every server since version 10 and
+  // nearly all before.
+  bool TakesBinaryRows() const;
+
  private:
   void Rollback();
 
   PGconn* conn_;
   bool loading_ = false;
   bool rejected_ = false;
+  CopyFormat format_ = CopyFormat::kText;
 };
 
 }  // namespace veltrane::db

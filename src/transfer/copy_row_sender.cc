@@ -51,7 +51,31 @@ bool CopyRowSender::TryAdd(const db::Fields& fields) {
   return true;
 }
 
-void CopyRowSender::Add(const std::vector<std::optional<std::string_view>>& values) {
+void CopyRowSender::UseBinaryRows(const std::vector<std::optional<db::PgBinaryType>>& types) {
+  Flush();
+  types_.clear();
+  binary_ = copy_.TakesBinaryRows();
+  for (const std::optional<db::PgBinaryType>& type : types) {
+    if (!type) binary_ = false;
+    if (binary_) types_.push_back(*type);
+  }
+  if (binary_) rows_.reserve(kLoadBytes + kStreamBytes);
+}
+
+bool CopyRowSender::Add(const std::vector<std::optional<std::string_view>>& values) {
+  if (binary_) {
+    const size_t row_start = rows_.size();
+    db::AppendCopyBinaryRowStart(rows_, static_cast<int16_t>(values.size()));
+    for (size_t f = 0; f < values.size(); ++f) {
+      if (!values[f]) {
+        db::AppendCopyBinaryNull(rows_);
+      } else if (!db::AppendCopyBinaryValue(rows_, types_[f], *values[f])) {
+        rows_.resize(row_start);
+        return false;
+      }
+    }
+    row_ends_.push_back(rows_.size());
+  }
   for (size_t f = 0; f < values.size(); ++f) {
     if (f > 0) lines_ += db::kCopyFieldSeparator;
     if (values[f]) {
@@ -61,17 +85,18 @@ void CopyRowSender::Add(const std::vector<std::optional<std::string_view>>& valu
     }
   }
   EndRow();
+  return true;
 }
 
 void CopyRowSender::EndRow() {
   lines_ += db::kCopyRowEnd;
   ends_.push_back(lines_.size());
   has_last_row_ = true;
-  if (lines_.size() - streamed_ >= kStreamBytes) StreamPending();
+  if (sent().size() - streamed_ >= kStreamBytes) StreamPending();
 }
 
 bool CopyRowSender::Full() const {
-  return ends_.size() >= kLoadRows || lines_.size() >= kLoadBytes;
+  return ends_.size() >= kLoadRows || lines_.size() >= kLoadBytes || rows_.size() >= kLoadBytes;
 }
 
 std::optional<CopyRowSender::Row> CopyRowSender::LastRow() const {
@@ -87,16 +112,22 @@ std::string_view CopyRowSender::Lines(size_t first, size_t last) const {
   return std::string_view(lines_).substr(begin, ends_[last - 1] - begin);
 }
 
+std::string_view CopyRowSender::Sent(size_t first, size_t last) const {
+  if (!binary_) return Lines(first, last);
+  const size_t begin = first == 0 ? 0 : row_ends_[first - 1];
+  return std::string_view(rows_).substr(begin, row_ends_[last - 1] - begin);
+}
+
 void CopyRowSender::StreamPending() {
   if (rejected_) return;
   db::ServerWaitHook serve_window([this] { events_.Yield(); });
   try {
-    if (!copy_.loading()) copy_.Begin(quoted_table_);
-    if (!copy_.Send(std::string_view(lines_).substr(streamed_))) rejected_ = true;
+    if (!copy_.loading()) copy_.Begin(quoted_table_, format());
+    if (!copy_.Send(std::string_view(sent()).substr(streamed_))) rejected_ = true;
   } catch (const db::Error&) {
     rejected_ = true;
   }
-  streamed_ = lines_.size();
+  streamed_ = sent().size();
 }
 
 void CopyRowSender::Flush() {
@@ -119,6 +150,8 @@ void CopyRowSender::Flush() {
   last_line_.assign(Lines(ends_.size() - 1, ends_.size()));
   lines_.clear();
   ends_.clear();
+  rows_.clear();
+  row_ends_.clear();
 }
 
 void CopyRowSender::Store(size_t first, size_t last) {
@@ -144,8 +177,8 @@ void CopyRowSender::StoreHalves(size_t first, size_t last) {
 bool CopyRowSender::Load(size_t first, size_t last) {
   events_.Yield();
   try {
-    copy_.Begin(quoted_table_);
-    if (copy_.Send(Lines(first, last))) {
+    copy_.Begin(quoted_table_, format());
+    if (copy_.Send(Sent(first, last))) {
       copy_.Finish();
       copied_rows_ += static_cast<int64_t>(last - first);
       return true;

@@ -11,6 +11,7 @@
 
 #include "app/window_hooks.h"
 #include "db/connection.h"
+#include "db/copy_binary.h"
 #include "db/pg_copy_in.h"
 #include "db/record_set.h"
 
@@ -24,6 +25,10 @@ namespace veltrane::transfer {
 // Values are rendered by the INSERT rules: a null and the empty text are
 // both sent as null, every other value as its text (so a binary value's
 // "\x" hex form reaches a bytea column as its bytes).
+//
+// Rows go in COPY's text format, or, after UseBinaryRows, in its binary
+// format, which the server stores without parsing numbers and dates; the
+// rows it stores and rejects are the same either way.
 //
 // Rows stream to the server while they are added. When a load is rejected
 // it is rolled back and its rows are sent again in halves, and so on down
@@ -47,13 +52,22 @@ class CopyRowSender {
   CopyRowSender(db::Connection& postgresql, std::string quoted_table, app::EventPump& events,
                 Replay replay);
 
-  // Adds the current row of `fields`. Returns false, adding nothing, when
-  // one of its values cannot be read.
+  // Adds the current row of `fields` in the text format. Returns false,
+  // adding nothing, when one of its values cannot be read.
   bool TryAdd(const db::Fields& fields);
 
-  // Adds a row whose values are in the form they are sent in: nullopt for
-  // null. Unlike TryAdd, the empty text is sent as the empty text.
-  void Add(const std::vector<std::optional<std::string_view>>& values);
+  // Sends the rows added with Add from now on in the binary format, the
+  // values of each column in the binary form of its type in `types`, when
+  // the server takes binary rows and every column has a binary type
+  // (otherwise in the text format). Stores the pending rows first.
+  void UseBinaryRows(const std::vector<std::optional<db::PgBinaryType>>& types);
+
+  // Adds a row whose values are in the text form they are sent in: nullopt
+  // for null. Unlike TryAdd, the empty text is sent as the empty text.
+  // Returns false, adding nothing, when rows go in the binary format and a
+  // value has no binary form of its column's type (a text the server would
+  // read its own way): that row must be sent as its own INSERT.
+  bool Add(const std::vector<std::optional<std::string_view>>& values);
 
   // True when enough rows are pending that they should be sent now.
   bool Full() const;
@@ -80,13 +94,23 @@ class CopyRowSender {
   void StoreHalves(size_t first, size_t last);
   bool Load(size_t first, size_t last);
   std::string_view Lines(size_t first, size_t last) const;
+  // The pending rows [first, last) as sent: text lines or binary rows.
+  std::string_view Sent(size_t first, size_t last) const;
+  const std::string& sent() const { return binary_ ? rows_ : lines_; }
+  db::CopyFormat format() const { return binary_ ? db::CopyFormat::kBinary : db::CopyFormat::kText; }
 
   db::PgCopyIn copy_;
   std::string quoted_table_;
   Replay replay_;
   std::string lines_;             // the pending rows, COPY text format
   std::vector<size_t> ends_;      // where each pending row's line ends
-  size_t streamed_ = 0;           // bytes of lines_ already sent to the open load
+  // With binary rows: the types of the columns, and the pending rows in
+  // the binary format, as sent (lines_ keeps them for replays).
+  bool binary_ = false;
+  std::vector<db::PgBinaryType> types_;
+  std::string rows_;
+  std::vector<size_t> row_ends_;
+  size_t streamed_ = 0;           // bytes of sent() already sent to the open load
   bool rejected_ = false;         // the open load was rejected by the server
   app::EventPump& events_;
   bool has_last_row_ = false;

@@ -13,6 +13,7 @@
 #include "app/value_helpers.h"
 #include "db/connection.h"
 #include "db/connection_strings.h"
+#include "db/copy_binary.h"
 #include "db/error.h"
 #include "db/record_set.h"
 #include "db/server_wait.h"
@@ -204,6 +205,7 @@ class SendToPostgreSqlCommand {
     }
     CopyRowSender sender(postgresql_, quoted_target_, ctx_.events,
                          [this](const CopyRowSender::Row& row) { InsertRow(row); });
+    if (typed()) sender.UseBinaryRows(BinaryTypes());
     SendRows(sender, last);
     ctx_.progress.TableRows(rows_read_, sender.copied_rows() + rows_inserted_);
   }
@@ -215,7 +217,9 @@ class SendToPostgreSqlCommand {
       ctx_.progress.SetValue(ProgressPercent(row, last + 1));
       if (!(typed() ? AddTypedRow(sender, row + 1) : sender.TryAdd(source_.GetFields()))) {
         // A value that cannot be read: the rows before it are stored, then
-        // its statement fails as it always did.
+        // its statement fails as it always did. (With the typed mapping, a
+        // row that cannot go in binary COPY rows goes the same way, and its
+        // statement decides.)
         sender.Flush();
         sender.ForgetLastRow();
         if (trap_.Run(kBuildInsert, [this] { BuildInsert(); }) &&
@@ -234,7 +238,8 @@ class SendToPostgreSqlCommand {
   // typed_values.h): a value its column takes only without its limit
   // widens the column; any other value its column cannot take is sent as
   // NULL and counted for the table's report. Returns false, adding nothing,
-  // when one of its values cannot be read.
+  // when one of its values cannot be read, or when the sender cannot carry
+  // one in the binary form of its column's type.
   bool AddTypedRow(CopyRowSender& sender, int64_t row_number) {
     const db::Fields fields = source_.GetFields();
     typed_row_.resize(fields.Count());
@@ -252,8 +257,14 @@ class SendToPostgreSqlCommand {
       if (!typed_row_[f]) nulled_in_row_.push_back(f);
     }
     for (int f : nulled_in_row_) nulled_.Add(f, row_number, fields[f].Value().Text());
-    sender.Add(typed_row_);
-    return true;
+    return sender.Add(typed_row_);
+  }
+
+  // The binary type of each typed column, for binary COPY rows.
+  std::vector<std::optional<db::PgBinaryType>> BinaryTypes() const {
+    std::vector<std::optional<db::PgBinaryType>> types;
+    for (const PgColumnPlan& plan : plans_) types.push_back(db::PgBinaryTypeOf(plan.type));
+    return types;
   }
 
   // Makes column `f` the column of its kind without a limit when that takes
@@ -278,6 +289,7 @@ class SendToPostgreSqlCommand {
                               " does not fit " + plans_[f].type + "; the column became " +
                               wider->type + ", which holds it.");
     plans_[f] = *wider;
+    sender.UseBinaryRows(BinaryTypes());
     return true;
   }
 

@@ -1,0 +1,284 @@
+#include "db/copy_binary.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <limits>
+
+#include "foxpro/value_format.h"
+
+namespace veltrane::db {
+namespace {
+
+// Dates and times count from 2000-01-01 (Julian day 2451545) in days or
+// microseconds.
+constexpr int64_t kJulianDayOf2000 = 2451545;
+constexpr int64_t kSecondsPerDay = 86400;
+constexpr int64_t kMicrosecondsPerSecond = 1000000;
+constexpr int kMicrosecondDigits = 6;
+
+// numeric's binary form: base-10000 digits, a weight (the power of 10000
+// of the first digit), a sign word and the display scale.
+constexpr int kDecimalDigitsPerNumericDigit = 4;
+constexpr uint16_t kNumericPositive = 0x0000;
+constexpr uint16_t kNumericNegative = 0x4000;
+// Beyond these the server's own reading of the text decides (it refuses
+// exponents past 1000); numbers of FoxPro's widths are far inside them.
+constexpr int64_t kLargestExponent = 1000;
+constexpr int64_t kLargestNumericDigits = 1000;
+
+void AppendBigEndian(std::string& out, uint64_t value, int bytes) {
+  for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
+    out += static_cast<char>((value >> shift) & 0xFF);
+}
+
+void AppendLength(std::string& out, size_t length) {
+  AppendBigEndian(out, static_cast<uint32_t>(length), 4);
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Exactly `count` digits at `text[at]`, as a number.
+bool FixedDigits(std::string_view text, size_t at, size_t count, int& value) {
+  if (at + count > text.size()) return false;
+  value = 0;
+  for (size_t i = at; i < at + count; ++i) {
+    if (!IsDigit(text[i])) return false;
+    value = value * 10 + (text[i] - '0');
+  }
+  return true;
+}
+
+// [+-]digits within int64_t.
+bool ParseWholeNumber(std::string_view text, int64_t& value) {
+  if (!text.empty() && text[0] == '+') {
+    text.remove_prefix(1);
+    if (!text.empty() && text[0] == '-') return false;
+  }
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return !text.empty() && error == std::errc() && end == text.data() + text.size();
+}
+
+bool AppendInteger(std::string& out, std::string_view text, int bytes) {
+  int64_t value = 0;
+  if (!ParseWholeNumber(text, value)) return false;
+  const int64_t limit = bytes == 8 ? std::numeric_limits<int64_t>::max()
+                                   : (int64_t{1} << (8 * bytes - 1)) - 1;
+  if (value > limit || value < -limit - 1) return false;
+  AppendLength(out, bytes);
+  AppendBigEndian(out, static_cast<uint64_t>(value), bytes);
+  return true;
+}
+
+bool AppendDouble(std::string& out, std::string_view text) {
+  double value = 0;
+  if (text == "NaN") {
+    value = std::numeric_limits<double>::quiet_NaN();
+  } else if (text == "Infinity" || text == "-Infinity") {
+    value = text[0] == '-' ? -std::numeric_limits<double>::infinity()
+                           : std::numeric_limits<double>::infinity();
+  } else {
+    // Digits, a point and an exponent only: the server reads other spellings
+    // (words, blanks, a plus sign) its own way.
+    for (char c : text)
+      if (!IsDigit(c) && c != '.' && c != '-' && c != '+' && c != 'e' && c != 'E') return false;
+    if (text.empty() || text[0] == '+') return false;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return false;
+  }
+  uint64_t bits = 0;
+  static_assert(sizeof bits == sizeof value);
+  std::memcpy(&bits, &value, sizeof bits);
+  AppendLength(out, sizeof bits);
+  AppendBigEndian(out, bits, sizeof bits);
+  return true;
+}
+
+// A decimal text: [+-]digits[.digits][(e|E)[+-]digits], at least one digit.
+bool AppendNumeric(std::string& out, std::string_view text) {
+  size_t i = 0;
+  const bool negative = !text.empty() && text[0] == '-';
+  if (!text.empty() && (text[0] == '-' || text[0] == '+')) ++i;
+  // The digits without the point, kept between calls to save allocations.
+  thread_local std::string digits;
+  digits.clear();
+  int64_t whole_digits = 0, places = 0;
+  bool point = false;
+  for (; i < text.size(); ++i) {
+    if (IsDigit(text[i])) {
+      digits += text[i];
+      (point ? places : whole_digits) += 1;
+    } else if (text[i] == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (digits.empty()) return false;
+  int64_t exponent = 0;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    if (!ParseWholeNumber(text.substr(i + 1), exponent)) return false;
+    if (exponent > kLargestExponent || exponent < -kLargestExponent) return false;
+    i = text.size();
+  }
+  if (i != text.size()) return false;
+  const int64_t scale = std::max<int64_t>(places - exponent, 0);
+  int64_t weight = 0;
+  const size_t first = digits.find_first_not_of('0');
+  if (first == std::string::npos) {
+    digits.clear();  // zero
+  } else {
+    // The value is 0.<digits> times ten to the power `point_at`; its first
+    // digit's power of ten falls in the base-10000 digit of `weight`, which
+    // is padded with zeros in front, the last one behind.
+    const int64_t point_at = whole_digits + exponent - static_cast<int64_t>(first);
+    digits.erase(0, first);
+    digits.erase(digits.find_last_not_of('0') + 1);
+    const int64_t power = point_at - 1;
+    weight = power >= 0 ? power / kDecimalDigitsPerNumericDigit
+                        : -((-power + kDecimalDigitsPerNumericDigit - 1) /
+                            kDecimalDigitsPerNumericDigit);
+    digits.insert(0, static_cast<size_t>(weight * kDecimalDigitsPerNumericDigit +
+                                         kDecimalDigitsPerNumericDigit - 1 - power),
+                  '0');
+    digits.append((kDecimalDigitsPerNumericDigit - digits.size() % kDecimalDigitsPerNumericDigit) %
+                      kDecimalDigitsPerNumericDigit,
+                  '0');
+  }
+  const size_t groups = digits.size() / kDecimalDigitsPerNumericDigit;
+  if (static_cast<int64_t>(groups) > kLargestNumericDigits || weight > kLargestNumericDigits ||
+      weight < -kLargestNumericDigits || scale > kLargestExponent)
+    return false;
+  AppendLength(out, 8 + 2 * groups);
+  AppendBigEndian(out, groups, 2);
+  AppendBigEndian(out, static_cast<uint16_t>(static_cast<int16_t>(weight)), 2);
+  AppendBigEndian(out, negative && groups > 0 ? kNumericNegative : kNumericPositive, 2);
+  AppendBigEndian(out, static_cast<uint64_t>(scale), 2);
+  for (size_t g = 0; g < digits.size(); g += kDecimalDigitsPerNumericDigit) {
+    int group = 0;
+    FixedDigits(digits, g, kDecimalDigitsPerNumericDigit, group);
+    AppendBigEndian(out, static_cast<uint16_t>(group), 2);
+  }
+  return true;
+}
+
+// YYYY-MM-DD of the years 1 to 9999, as days since 2000-01-01.
+bool ParseDate(std::string_view text, int64_t& days) {
+  int year, month, day;
+  if (!FixedDigits(text, 0, 4, year) || text.size() < 10 || text[4] != '-' ||
+      !FixedDigits(text, 5, 2, month) || text[7] != '-' || !FixedDigits(text, 8, 2, day) ||
+      !foxpro::ValidDate(year, month, day))
+    return false;
+  days = foxpro::JulianDayFromCivil(year, month, day) - kJulianDayOf2000;
+  return true;
+}
+
+// HH:MM:SS with up to six digits of a fraction, from `text[at]` to its end,
+// as microseconds since midnight.
+bool ParseTimeOfDay(std::string_view text, size_t at, int64_t& microseconds) {
+  int hour, minute, second;
+  if (!FixedDigits(text, at, 2, hour) || text.size() < at + 8 || text[at + 2] != ':' ||
+      !FixedDigits(text, at + 3, 2, minute) || text[at + 5] != ':' ||
+      !FixedDigits(text, at + 6, 2, second) || hour >= 24 || minute >= 60 || second >= 60)
+    return false;
+  int64_t fraction = 0;
+  size_t i = at + 8;
+  if (i < text.size()) {
+    if (text[i] != '.' || i + 1 == text.size() || text.size() - i - 1 > kMicrosecondDigits)
+      return false;
+    int digits = 0;
+    for (++i; i < text.size(); ++i, ++digits) {
+      if (!IsDigit(text[i])) return false;
+      fraction = fraction * 10 + (text[i] - '0');
+    }
+    for (; digits < kMicrosecondDigits; ++digits) fraction *= 10;
+  }
+  microseconds = (hour * int64_t{3600} + minute * 60 + second) * kMicrosecondsPerSecond + fraction;
+  return true;
+}
+
+bool AppendEight(std::string& out, int64_t value) {
+  AppendLength(out, 8);
+  AppendBigEndian(out, static_cast<uint64_t>(value), 8);
+  return true;
+}
+
+bool AppendBytes(std::string& out, std::string_view bytes) {
+  if (bytes.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) return false;
+  AppendLength(out, bytes.size());
+  out.append(bytes);
+  return true;
+}
+
+}  // namespace
+
+std::optional<PgBinaryType> PgBinaryTypeOf(std::string_view sql_type) {
+  const std::string_view base = sql_type.substr(0, sql_type.find('('));
+  if (base == "text" || base == "varchar") return PgBinaryType::kText;
+  if (base == "bytea") return PgBinaryType::kBytea;
+  if (base == "smallint") return PgBinaryType::kSmallInt;
+  if (base == "integer") return PgBinaryType::kInteger;
+  if (base == "bigint") return PgBinaryType::kBigInt;
+  if (base == "double precision") return PgBinaryType::kDouble;
+  if (base == "numeric") return PgBinaryType::kNumeric;
+  if (base == "date") return PgBinaryType::kDate;
+  if (base == "timestamp") return PgBinaryType::kTimestamp;
+  if (base == "time") return PgBinaryType::kTime;
+  if (base == "boolean") return PgBinaryType::kBoolean;
+  return std::nullopt;
+}
+
+void AppendCopyBinaryRowStart(std::string& out, int16_t fields) {
+  AppendBigEndian(out, static_cast<uint16_t>(fields), 2);
+}
+
+void AppendCopyBinaryNull(std::string& out) { AppendBigEndian(out, 0xFFFFFFFF, 4); }
+
+bool AppendCopyBinaryValue(std::string& out, PgBinaryType type, std::string_view text) {
+  switch (type) {
+    case PgBinaryType::kText:
+      return AppendBytes(out, text);
+    case PgBinaryType::kBytea: {
+      // The server's hex form begins with a lower-case x.
+      std::string bytes;
+      return text.substr(0, 2) == "\\x" && foxpro::ParseHex(text, bytes) &&
+             AppendBytes(out, bytes);
+    }
+    case PgBinaryType::kSmallInt:
+      return AppendInteger(out, text, 2);
+    case PgBinaryType::kInteger:
+      return AppendInteger(out, text, 4);
+    case PgBinaryType::kBigInt:
+      return AppendInteger(out, text, 8);
+    case PgBinaryType::kDouble:
+      return AppendDouble(out, text);
+    case PgBinaryType::kNumeric:
+      return AppendNumeric(out, text);
+    case PgBinaryType::kDate: {
+      int64_t days = 0;
+      if (text.size() != 10 || !ParseDate(text, days)) return false;
+      AppendLength(out, 4);
+      AppendBigEndian(out, static_cast<uint32_t>(static_cast<int32_t>(days)), 4);
+      return true;
+    }
+    case PgBinaryType::kTimestamp: {
+      int64_t days = 0, microseconds = 0;
+      if (text.size() < 19 || text[10] != ' ' || !ParseDate(text.substr(0, 10), days) ||
+          !ParseTimeOfDay(text, 11, microseconds))
+        return false;
+      return AppendEight(out, days * kSecondsPerDay * kMicrosecondsPerSecond + microseconds);
+    }
+    case PgBinaryType::kTime: {
+      int64_t microseconds = 0;
+      return ParseTimeOfDay(text, 0, microseconds) && AppendEight(out, microseconds);
+    }
+    case PgBinaryType::kBoolean:
+      if (text != "true" && text != "false") return false;
+      AppendLength(out, 1);
+      out += static_cast<char>(text == "true" ? 1 : 0);
+      return true;
+  }
+  return false;
+}
+
+}  // namespace veltrane::db
