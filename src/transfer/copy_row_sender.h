@@ -52,8 +52,9 @@ class CopyRowSender {
   CopyRowSender(db::Connection& postgresql, std::string quoted_table, app::EventPump& events,
                 Replay replay);
 
-  // Adds the current row of `fields` in the text format. Returns false,
-  // adding nothing, when one of its values cannot be read.
+  // Adds the current row of `fields` in the text format (not after
+  // UseBinaryRows). Returns false, adding nothing, when one of its values
+  // cannot be read.
   bool TryAdd(const db::Fields& fields);
 
   // Sends the rows added with Add from now on in the binary format, the
