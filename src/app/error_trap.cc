@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "app/statement_excerpt.h"
+
 namespace veltrane::app {
 
 ErrorTrap::ErrorTrap(Prompter& prompter, std::string procedure)
@@ -11,7 +13,7 @@ std::string ErrorTrap::ReportText(const std::string& description, int line) cons
   std::string text = description + "\r\n" + "in Veltrane2021/08/31." + procedure_ + " " +
                      "at line " + std::to_string(line) + "\r\r" +
                      "Please email screenshot of this message to " + kSupportAddress;
-  if (statement_) text += "\r\rsql: " + *statement_;
+  if (statement_) text += "\r\rsql: " + StatementExcerpt(*statement_);
   return text;
 }
 

@@ -18,7 +18,8 @@ inline constexpr const char* kSupportAddress = "support@veltrane.example.com";
 //
 // Report text: description, CR LF, "in Veltrane2021/08/31.<procedure> ",
 // "at line <n>", CR CR, "Please email screenshot of this message to
-// <address>", and, when a statement text is attached, CR CR "sql: <text>".
+// <address>", and, when a statement text is attached, CR CR "sql: <text>",
+// its long values cut (see StatementExcerpt).
 class ErrorTrap {
  public:
   // `procedure` is "<window or module>.<handler>", e.g. "Form2.PushButton3_Click".

@@ -2,7 +2,9 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -84,6 +86,26 @@ class IconvHandle {
   iconv_t cd_;
 };
 
+// Counts one more character replaced, remembering the first one's
+// description.
+void NoteReplaced(size_t& replaced, std::string& first_replaced, const char* description) {
+  if (replaced++ == 0) first_replaced = description;
+}
+
+// Adds the characters beyond ASCII of the UTF-8 `text` to `seen`.
+void AddCharacters(std::string_view text, CharacterSet& seen) {
+  size_t pos = 0;
+  while (pos < text.size()) {
+    if (static_cast<unsigned char>(text[pos]) < 0x80) {
+      ++pos;
+      continue;
+    }
+    uint32_t cp = 0;
+    if (NextCodePoint(text, pos, cp)) seen.Add(cp);
+    else ++pos;
+  }
+}
+
 class SingleByteCodec : public TextCodec {
  public:
   explicit SingleByteCodec(int code_page) : TextCodec(code_page) {
@@ -125,6 +147,36 @@ class SingleByteCodec : public TextCodec {
       if (pos < bytes.size()) out.append(decode_[static_cast<unsigned char>(bytes[pos++])]);
     }
     return true;
+  }
+
+  size_t EncodeReplacing(std::string_view text, std::string& out, std::string& first_replaced,
+                         CharacterSet* seen) const override {
+    size_t replaced = 0;
+    size_t pos = 0;
+    while (pos < text.size()) {
+      const size_t run = AsciiRun(text, pos);
+      out.append(text.data() + pos, run);
+      pos += run;
+      if (pos == text.size()) break;
+      size_t start = pos;
+      uint32_t cp = 0;
+      if (!NextCodePoint(text, pos, cp)) {
+        NoteReplaced(replaced, first_replaced, "a byte that is not UTF-8 text");
+        out.push_back(kReplacementCharacter);
+        pos = start + 1;
+        continue;
+      }
+      if (seen != nullptr && cp >= 0x80) seen->Add(cp);
+      auto it = encode_.find(cp);
+      if (it != encode_.end()) {
+        out.push_back(static_cast<char>(it->second));
+        continue;
+      }
+      if (replaced == 0) first_replaced = DescribeCharacter(text, start);
+      ++replaced;
+      out.push_back(kReplacementCharacter);
+    }
+    return replaced;
   }
 
   bool Encode(std::string_view text, std::string& out, std::string& bad) const override {
@@ -198,6 +250,42 @@ class DoubleByteCodec : public TextCodec {
     return clean;
   }
 
+  size_t EncodeReplacing(std::string_view text, std::string& out, std::string& first_replaced,
+                         CharacterSet* seen) const override {
+    if (seen != nullptr) AddCharacters(text, *seen);
+    std::lock_guard<std::mutex> lock(mutex_);
+    size_t replaced = 0;
+    std::string buffer(text.size() * 2 + 16, '\0');
+    char* in_ptr = const_cast<char*>(text.data());
+    size_t in_left = text.size();
+    iconv(from_utf8_.get(), nullptr, nullptr, nullptr, nullptr);
+    while (in_left > 0) {
+      char* out_ptr = buffer.data();
+      size_t out_left = buffer.size();
+      size_t r = iconv(from_utf8_.get(), &in_ptr, &in_left, &out_ptr, &out_left);
+      out.append(buffer.data(), out_ptr);
+      if (r != static_cast<size_t>(-1) || errno == E2BIG) continue;
+      // A character without bytes here, or a broken sequence: one "?"
+      // stands for it and the rest goes on.
+      size_t pos = static_cast<size_t>(in_ptr - text.data());
+      const size_t start = pos;
+      if (errno == EILSEQ) {
+        const std::string description = DescribeCharacter(text, pos);
+        if (replaced == 0) first_replaced = description;
+      } else {
+        pos = text.size();
+        if (replaced == 0) first_replaced = "a byte that is not UTF-8 text";
+      }
+      if (pos == start) ++pos;
+      ++replaced;
+      out.push_back(kReplacementCharacter);
+      in_ptr += pos - start;
+      in_left -= pos - start;
+      iconv(from_utf8_.get(), nullptr, nullptr, nullptr, nullptr);
+    }
+    return replaced;
+  }
+
   bool Encode(std::string_view text, std::string& out, std::string& bad) const override {
     std::lock_guard<std::mutex> lock(mutex_);
     std::string buffer(text.size() * 2 + 16, '\0');
@@ -245,6 +333,25 @@ class Utf8Codec : public TextCodec {
       }
     }
     return clean;
+  }
+
+  size_t EncodeReplacing(std::string_view text, std::string& out, std::string& first_replaced,
+                         CharacterSet* seen) const override {
+    size_t replaced = 0;
+    size_t pos = 0;
+    while (pos < text.size()) {
+      const size_t start = pos;
+      uint32_t cp = 0;
+      if (NextCodePoint(text, pos, cp)) {
+        out.append(text.substr(start, pos - start));
+        if (seen != nullptr && cp >= 0x80) seen->Add(cp);
+      } else {
+        if (replaced++ == 0) first_replaced = "a byte that is not UTF-8 text";
+        out.push_back(kReplacementCharacter);
+        pos = start + 1;
+      }
+    }
+    return replaced;
   }
 
   bool Encode(std::string_view text, std::string& out, std::string& bad) const override {
@@ -365,6 +472,65 @@ int CodePageOfMark(uint8_t mark) {
   for (const MarkEntry& entry : kMarks)
     if (entry.mark == mark) return entry.code_page;
   return 0;
+}
+
+void CharacterSet::Add(uint32_t character) {
+  const size_t word = character / 64;
+  if (word >= bits_.size()) bits_.resize(word + 1, 0);
+  const uint64_t bit = uint64_t{1} << (character % 64);
+  if ((bits_[word] & bit) == 0) ++count_;
+  bits_[word] |= bit;
+}
+
+std::vector<uint32_t> CharacterSet::Members() const {
+  std::vector<uint32_t> members;
+  members.reserve(count_);
+  for (size_t word = 0; word < bits_.size(); ++word)
+    for (uint64_t rest = bits_[word]; rest != 0; rest &= rest - 1)
+      members.push_back(static_cast<uint32_t>(word * 64 + std::countr_zero(rest)));
+  return members;
+}
+
+namespace {
+
+// Whether `cp` is a character of the East Asian scripts (Hangul, kana, CJK
+// ideographs, full-width forms), the text the double-byte code pages are
+// for. Those pages also hold many European letters, but a Korean code page
+// is no answer for Danish and Russian text.
+bool IsEastAsian(uint32_t cp) {
+  return (cp >= 0x1100 && cp <= 0x11FF) || (cp >= 0x2E80 && cp <= 0x9FFF) ||
+         (cp >= 0xAC00 && cp <= 0xD7AF) || (cp >= 0xF900 && cp <= 0xFAFF) ||
+         (cp >= 0xFF00 && cp <= 0xFFEF);
+}
+
+}  // namespace
+
+std::vector<int> CodePagesHolding(const CharacterSet& characters) {
+  // The code pages FoxPro marks tables with, most used first.
+  constexpr int kCandidates[] = {1252, 1250, 1251, 1253, 1254, 1257, 1255, 1256, 874, 936, 950,
+                                 932,  949,  437,  850,  852,  866,  737,  857,  861, 863, 865,
+                                 860,  10000, 10007, 10029};
+  const std::vector<uint32_t> members = characters.Members();
+  const bool east_asian = std::any_of(members.begin(), members.end(), IsEastAsian);
+  std::vector<int> holding;
+  for (int code_page : kCandidates) {
+    if (MarkOfCodePage(code_page) == code_page_mark::kUnmarked || !IsSupportedCodePage(code_page))
+      continue;
+    if (IsDoubleByte(code_page) && !east_asian) continue;
+    const TextCodec& codec = TextCodec::For(code_page);
+    bool holds = true;
+    std::string bytes, bad, character;
+    for (uint32_t cp : members) {
+      character.clear();
+      AppendUtf8(cp, character);
+      if (!codec.Encode(character, bytes, bad)) {
+        holds = false;
+        break;
+      }
+    }
+    if (holds) holding.push_back(code_page);
+  }
+  return holding;
 }
 
 const TextCodec& TextCodec::For(int code_page) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace veltrane::foxpro {
 
@@ -38,6 +39,20 @@ int CodePageOfName(const std::string& name);
 // True when TextCodec::For takes `code_page`.
 bool IsSupportedCodePage(int code_page);
 
+// The distinct characters beyond ASCII that a table's text held, gathered
+// while it is written, to find the code pages that would hold all of it.
+class CharacterSet {
+ public:
+  void Add(uint32_t character);
+  bool empty() const { return count_ == 0; }
+  // The characters, in ascending order.
+  std::vector<uint32_t> Members() const;
+
+ private:
+  std::vector<uint64_t> bits_;  // one bit per character, grown as needed
+  size_t count_ = 0;
+};
+
 // Converts between a code page's bytes and UTF-8. Single-byte code pages use
 // a 256-entry table built once; double-byte ones (932, 936, 949, 950) go
 // through iconv; 65001 is UTF-8 itself.
@@ -62,12 +77,29 @@ class TextCodec {
   virtual bool Encode(std::string_view text, std::string& out,
                       std::string& bad_character) const = 0;
 
+  // Appends the code page's bytes for the UTF-8 `text` to `out`, with "?"
+  // for each character the code page has no byte for (and for each byte
+  // that is not UTF-8), as FoxPro stores such characters. Returns how many
+  // were replaced; `first_replaced` then describes the first, e.g.
+  // "'ł' (U+0142)". Every character beyond ASCII is added to `seen` when
+  // it is given.
+  virtual size_t EncodeReplacing(std::string_view text, std::string& out,
+                                 std::string& first_replaced, CharacterSet* seen) const = 0;
+
  protected:
   explicit TextCodec(int code_page) : code_page_(code_page) {}
 
  private:
   int code_page_;
 };
+
+// The code pages FoxPro marks its tables with that have a byte for every
+// character of `characters`, Windows code pages before DOS ones; the
+// double-byte ones only for text with East Asian characters.
+std::vector<int> CodePagesHolding(const CharacterSet& characters);
+
+// The character FoxPro stores for one its table's code page cannot hold.
+inline constexpr char kReplacementCharacter = '?';
 
 // Appends the UTF-8 bytes of the Unicode character `cp`.
 void AppendUtf8(uint32_t cp, std::string& out);

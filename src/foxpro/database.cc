@@ -69,7 +69,10 @@ class FoxProDatabase : public Database {
   void AppendRow(const std::string& path, const std::vector<InputValue>& values) override {
     Insert(path, values);
   }
-  std::vector<Notice> TakeNotices() override { return std::exchange(notices_, {}); }
+  std::vector<Notice> TakeNotices() override {
+    if (appender_) TakeAppenderNotices(*appender_);
+    return std::exchange(notices_, {});
+  }
   void Flush() override {
     if (appender_) appender_->Flush();
   }
@@ -86,6 +89,8 @@ class FoxProDatabase : public Database {
   std::string DescribeSource() const;
   // Writes the last batch of the open appender and closes it.
   void CloseAppender();
+  // Keeps what `appender` has to tell about the records appended.
+  void TakeAppenderNotices(TableWriter& appender);
 
   std::string folder_;
   std::string dbc_path_;
@@ -284,7 +289,13 @@ void FoxProDatabase::CreateTable(const std::string& path_text, std::vector<NewFi
 void FoxProDatabase::CloseAppender() {
   std::unique_ptr<TableWriter> appender = std::move(appender_);
   append_path_text_.clear();
-  if (appender) appender->Flush();
+  if (!appender) return;
+  TakeAppenderNotices(*appender);
+  appender->Flush();
+}
+
+void FoxProDatabase::TakeAppenderNotices(TableWriter& appender) {
+  for (Notice& notice : appender.TakeNotices()) notices_.push_back(std::move(notice));
 }
 
 void FoxProDatabase::Insert(const std::string& path_text, const std::vector<InputValue>& values) {

@@ -25,6 +25,17 @@ std::string_view Trim(std::string_view s) {
 
 void PutLe32(char* at, uint32_t v) { std::memcpy(at, &v, 4); }
 
+// A value as a report quotes it: its first characters, "..." after a cut.
+std::string ValueExample(std::string_view text) {
+  constexpr size_t kExampleCharacters = 40;
+  size_t characters = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+    if (characters++ == kExampleCharacters) return std::string(text.substr(0, i)) + "...";
+  }
+  return std::string(text);
+}
+
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A decimal in its plain form: an optional minus, digits, and a point with
@@ -101,25 +112,32 @@ bool ParseDatePart(std::string_view s, size_t& pos, int& year, int& month, int& 
   return ValidDate(year, month, day);
 }
 
-// "HH:MM[:SS[.fraction]]"; the time as milliseconds (fraction rounded).
+// "HH:MM[:SS[.fraction]]"; the time as milliseconds. Digits below the
+// millisecond are cut: rounding them up could carry into the next second,
+// day or year.
 bool ParseTimePart(std::string_view s, size_t& pos, int64_t& milliseconds) {
+  constexpr int kMillisecondDigits = 3;
   int hour, minute, second = 0;
   if (!ReadNumber(s, pos, 2, hour) || pos >= s.size() || s[pos] != ':') return false;
   ++pos;
   if (!ReadNumber(s, pos, 2, minute)) return false;
-  double fraction = 0;
+  int64_t fraction = 0;
   if (pos < s.size() && s[pos] == ':') {
     ++pos;
     if (!ReadNumber(s, pos, 2, second)) return false;
     if (pos < s.size() && s[pos] == '.') {
-      size_t start = pos;
       ++pos;
-      while (pos < s.size() && s[pos] >= '0' && s[pos] <= '9') ++pos;
-      fraction = std::strtod(std::string(s.substr(start, pos - start)).c_str(), nullptr);
+      int digits = 0;
+      for (; pos < s.size() && IsDigit(s[pos]); ++pos) {
+        if (digits == kMillisecondDigits) continue;
+        fraction = fraction * 10 + (s[pos] - '0');
+        ++digits;
+      }
+      for (; digits < kMillisecondDigits; ++digits) fraction *= 10;
     }
   }
   if (hour > 23 || minute > 59 || second > 59) return false;
-  milliseconds = (hour * 3600 + minute * 60 + second) * 1000LL + std::llround(fraction * 1000);
+  milliseconds = (hour * 3600 + minute * 60 + second) * 1000LL + fraction;
   return true;
 }
 
@@ -252,7 +270,7 @@ void RecordEncoder::SetMemoPointer(char* record, size_t field, uint32_t block) c
   }
 }
 
-void RecordEncoder::AppendTextBytes(const FieldDescriptor& f, const InputValue& value,
+void RecordEncoder::AppendTextBytes(size_t field, const InputValue& value,
                                     std::string& out) const {
   std::string_view text;
   switch (value.kind) {
@@ -261,9 +279,46 @@ void RecordEncoder::AppendTextBytes(const FieldDescriptor& f, const InputValue& 
     case InputValue::Kind::kLogical: text = value.logical ? "true" : "false"; break;
     case InputValue::Kind::kNull: break;
   }
-  if (!codec_.Encode(text, out, bad_character_))
-    Fail(f, "the character " + bad_character_ + " cannot be stored in code page " +
-                std::to_string(codec_.code_page()));
+  const size_t replaced = codec_.EncodeReplacing(text, out, bad_character_, &characters_);
+  if (replaced == 0) return;
+  Replaced entry;
+  entry.characters = replaced;
+  entry.first_character = bad_character_;
+  entry.first_value = ValueExample(text);
+  replaced_in_record_.emplace_back(field, std::move(entry));
+}
+
+std::vector<Notice> RecordEncoder::ReplacementNotices() {
+  std::vector<Notice> notices;
+  const std::string code_page = std::to_string(codec_.code_page());
+  for (size_t i = 0; i < replaced_.size(); ++i) {
+    const Replaced& entry = replaced_[i];
+    if (entry.characters == 0) continue;
+    const bool one = entry.characters == 1;
+    notices.push_back(Notice{
+        true, "Table \"" + table_name_ + "\", field \"" + header_.fields[i].name + "\": " +
+                  (one ? "1 character" : std::to_string(entry.characters) + " characters") +
+                  " that code page " + code_page + " cannot hold " + (one ? "was" : "were") +
+                  " stored as \"?\" (" + (one ? "row " : "the first in row ") +
+                  std::to_string(entry.first_record) + ": " + entry.first_character + " in \"" +
+                  entry.first_value + "\")."});
+  }
+  if (!notices.empty()) {
+    const std::vector<int> holding = CodePagesHolding(characters_);
+    if (holding.empty()) {
+      notices.push_back(Notice{false, "No code page that FoxPro marks tables with holds every "
+                                      "character of table \"" + table_name_ + "\"."});
+    } else {
+      const std::string better = std::to_string(holding.front());
+      notices.push_back(Notice{false, "Code page " + better + " would hold every character of "
+                                      "table \"" + table_name_ + "\": send it again with "
+                                      "--code-page " + better + " (the setting FoxProCodePage=" +
+                                      better + ")."});
+    }
+  }
+  replaced_.clear();
+  characters_ = CharacterSet();
+  return notices;
 }
 
 void RecordEncoder::AppendBinaryBytes(const InputValue& value, std::string& out) const {
@@ -280,7 +335,8 @@ void RecordEncoder::AppendBinaryBytes(const InputValue& value, std::string& out)
 }
 
 void RecordEncoder::Encode(const std::vector<InputValue>& values, char* record,
-                           std::vector<PendingMemo>& memos, std::string& memo_bytes) const {
+                           std::vector<PendingMemo>& memos, std::string& memo_bytes,
+                           uint64_t record_number) const {
   if (values.size() != header_.fields.size())
     throw Error("Table \"" + table_name_ + "\" has " + std::to_string(header_.fields.size()) +
                 " fields but " + std::to_string(values.size()) + " values were given.");
@@ -288,7 +344,19 @@ void RecordEncoder::Encode(const std::vector<InputValue>& values, char* record,
   record[0] = dbf::kLiveRecord;
   memos.clear();
   memo_bytes.clear();
+  replaced_in_record_.clear();
   for (size_t i = 0; i < values.size(); ++i) EncodeField(i, values[i], record, memos, memo_bytes);
+  if (replaced_in_record_.empty()) return;
+  replaced_.resize(header_.fields.size());
+  for (auto& [field, entry] : replaced_in_record_) {
+    Replaced& total = replaced_[field];
+    if (total.characters == 0) {
+      total = std::move(entry);
+      total.first_record = record_number;
+    } else {
+      total.characters += entry.characters;
+    }
+  }
 }
 
 void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* record,
@@ -318,7 +386,7 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* rec
       std::string& bytes = scratch_;
       bytes.clear();
       if (f.binary()) AppendBinaryBytes(value, bytes);
-      else AppendTextBytes(f, value, bytes);
+      else AppendTextBytes(index, value, bytes);
       if (bytes.size() > width)
         Fail(f, "the value is " + std::to_string(bytes.size()) + " bytes long but the field holds " +
                     std::to_string(width));
@@ -330,7 +398,7 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* rec
       std::string& bytes = scratch_;
       bytes.clear();
       if (f.type == 'Q' || f.binary()) AppendBinaryBytes(value, bytes);
-      else AppendTextBytes(f, value, bytes);
+      else AppendTextBytes(index, value, bytes);
       if (bytes.size() > width)
         Fail(f, "the value is " + std::to_string(bytes.size()) + " bytes long but the field holds " +
                     std::to_string(width));
@@ -350,7 +418,7 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* rec
       memo.type = f.type == 'M' ? memo::kTypeText : memo::kTypePicture;
       memo.offset = memo_bytes.size();
       if (binary) AppendBinaryBytes(value, memo_bytes);
-      else AppendTextBytes(f, value, memo_bytes);
+      else AppendTextBytes(index, value, memo_bytes);
       memo.size = memo_bytes.size() - memo.offset;
       if (memo.size > dbf::kMaxFileSize) Fail(f, "the value is larger than 2 GB");
       if (memo.size > 0) memos.push_back(memo);

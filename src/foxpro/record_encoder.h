@@ -3,10 +3,12 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "foxpro/codepage.h"
 #include "foxpro/dbf_header.h"
+#include "foxpro/notice.h"
 #include "foxpro/table_writer.h"
 
 namespace veltrane::foxpro {
@@ -31,9 +33,19 @@ class RecordEncoder {
   // `memos` from `values`, one per visible field; the memo values' bytes
   // are put in `memo_bytes`. Memo pointers are left 0. Buffers are reused:
   // encoding allocates nothing once they have grown to a record's size.
-  // Throws Error naming the table, the field and the value's fault.
+  // A character of a text value that the code page cannot hold is stored
+  // as "?" and counted for ReplacementNotices; `record_number` (from 1)
+  // names the record there. Throws Error naming the table, the field and
+  // the value's fault; nothing is counted then.
   void Encode(const std::vector<InputValue>& values, char* record,
-              std::vector<PendingMemo>& memos, std::string& memo_bytes) const;
+              std::vector<PendingMemo>& memos, std::string& memo_bytes,
+              uint64_t record_number) const;
+
+  // The characters stored as "?" since the last call: one problem per
+  // field with the count and the first one, with its record and value,
+  // then a note naming the code pages that would have held every
+  // character of the text encoded. Empty when nothing was replaced.
+  std::vector<Notice> ReplacementNotices();
 
   // Stores a memo block number in the pointer of field `field`.
   void SetMemoPointer(char* record, size_t field, uint32_t block) const;
@@ -42,15 +54,29 @@ class RecordEncoder {
   void EncodeField(size_t index, const InputValue& value, char* record,
                    std::vector<PendingMemo>& memos, std::string& memo_bytes) const;
   [[noreturn]] void Fail(const FieldDescriptor& f, const std::string& problem) const;
-  // Append the value's bytes to `out`: text in the table's code page, or
+  // Append the value's bytes to `out`: text in the table's code page (a
+  // character it cannot hold as "?"), or
   // binary bytes (the bytes of a "\x" hex form, else the text's own).
-  void AppendTextBytes(const FieldDescriptor& f, const InputValue& value, std::string& out) const;
+  void AppendTextBytes(size_t field, const InputValue& value, std::string& out) const;
   void AppendBinaryBytes(const InputValue& value, std::string& out) const;
   void SetNullBit(char* record, int bit) const;
+
+  // The characters of one field stored as "?".
+  struct Replaced {
+    uint64_t characters = 0;
+    uint64_t first_record = 0;
+    std::string first_character;  // its description
+    std::string first_value;      // the value it was in, cut for a report
+  };
 
   const TableHeader& header_;
   const TextCodec& codec_;
   std::string table_name_;
+  // Replacements in the record being encoded (field, count, first) and
+  // in the records encoded since ReplacementNotices.
+  mutable std::vector<std::pair<size_t, Replaced>> replaced_in_record_;
+  mutable std::vector<Replaced> replaced_;
+  mutable CharacterSet characters_;
   mutable std::string scratch_;  // a fixed-width value's bytes while encoded
   mutable std::string bad_character_;
 };

@@ -181,7 +181,8 @@ class TableWriterImpl : public TableWriter {
     batch_.resize(at + length);
     char* record = batch_.data() + at;
     try {
-      encoder_->Encode(values, record, memos_, memo_bytes_);
+      encoder_->Encode(values, record, memos_, memo_bytes_,
+                       header_.record_count + batch_records_ + 1);
       if (!memos_.empty() && memo_->SizeAfter(memo_bytes_.size(), memos_.size()) > dbf::kMaxFileSize)
         throw Error("The memo file of table \"" + table_name_ +
                     "\" is full: this record's memo values would make it larger than 2 GB.");
@@ -232,6 +233,8 @@ class TableWriterImpl : public TableWriter {
     batch_records_ = 0;
     ClearBatch();
   }
+
+  std::vector<Notice> TakeNotices() override { return encoder_->ReplacementNotices(); }
 
   bool FlushDue() const override {
     return batch_records_ > 0 && NowMs() - batch_started_ms_ >= kMaxBatchAgeMs;

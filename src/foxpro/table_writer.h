@@ -7,6 +7,7 @@
 
 #include "foxpro/codepage.h"
 #include "foxpro/field.h"
+#include "foxpro/notice.h"
 
 namespace veltrane::foxpro {
 
@@ -69,8 +70,8 @@ class TableWriter {
 
   // Appends one record; values[i] goes to fields()[i], converted to its
   // type. Text into a text field is encoded in the table's code page; a
-  // character the code page cannot hold throws Error naming the field and
-  // the character. Text into a binary field stores the bytes of its "\x"
+  // character the code page cannot hold is stored as "?", as FoxPro stores
+  // it, and TakeNotices tells of it. Text into a binary field stores the bytes of its "\x"
   // hex form when it is one, else its own bytes. Nothing is added when a
   // value fails. When the append writes the batch and that fails, it throws
   // as Flush does.
@@ -81,6 +82,11 @@ class TableWriter {
   // were before the batch) and Error says how many were lost and how many
   // the table holds.
   virtual void Flush() = 0;
+
+  // What the appends since the last call had to tell: the characters
+  // stored as "?", one problem per field, and the code pages that would
+  // have held them (see RecordEncoder::ReplacementNotices).
+  virtual std::vector<Notice> TakeNotices() = 0;
 
   // True when gathered records are old enough that they should be written
   // now: a caller that waits between appends calls Flush then.

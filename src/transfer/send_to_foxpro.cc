@@ -70,6 +70,7 @@ enum Line : int {
   kCloseFoxPro = 156,
   kClosePostgreSql = 158,
   kReportCreate = 160,
+  kReportRows = 162,
 };
 
 // The extension the table file gets.
@@ -240,6 +241,7 @@ class SendToFoxProCommand {
       CopyRows();
       WriteRows();
       ctx_.progress.TableRows(rows_read_, foxpro::StoredRecords(path_));
+      ReportChangedValues();
       ResetProgress(ctx_.progress);
       trap_.Run(kCloseSource, [this] { source_.Close(); });
       trap_.Run(kAddTarget, [&] { ctx_.list1.AddItem(LowerCase(target)); });
@@ -248,15 +250,30 @@ class SendToFoxProCommand {
     }
   }
 
+  // Tells what did not arrive as it stands: the values the typed mapping
+  // replaced (one report per column), the times it cut (one note per
+  // column), and what the engine had to say of the rows (characters the
+  // code page cannot hold, stored as "?").
+  void ReportChangedValues() {
+    for (const std::string& note : changed_.Notes(target_, column_names_))
+      ctx_.prompter.Message(note);
+    for (const std::string& problem : changed_.Problems(target_, column_names_, plans_))
+      trap_.Run(kReportRows, [&] { throw db::Error(problem); });
+    changed_ = ChangedFoxProValues();
+    ReportNotices(foxpro_.session().TakeNotices(), trap_, kReportRows, ctx_.prompter);
+  }
+
   bool CreateTable() {
     const bool built = trap_.Run(kBuildCreate, [this] {
       statement_ = "CREATE TABLE " + QuoteFoxProPath(path_) + "(";
       const db::Fields fields = source_.GetFields();
       plans_.clear();
+      column_names_.clear();
       if (typed()) source_.DescribeNullability();
       for (int f = 0; f < fields.Count(); ++f) {
         ctx_.events.Yield();
         const db::Field field = fields[f];
+        column_names_.push_back(field.Name());
         AppendFieldName(statement_, field.Name());
         if (typed()) {
           plans_.push_back(PlanFoxProField(field.Details()));
@@ -348,30 +365,38 @@ class SendToFoxProCommand {
   // The current row's values as its INSERT's literals evaluate: texts, a
   // null value as the empty text (the typed mapping: null, and each text
   // in the form its field takes). A value that cannot be read fails the
-  // way BuildInsert fails on it, leaving the statement built so far; a
-  // value the typed field cannot hold fails with its description, leaving
-  // the row's INSERT.
+  // way BuildInsert fails on it, leaving the statement built so far. With
+  // the typed mapping, a value its field cannot hold is stored as NULL, or
+  // as the blank value where the field takes no null, and a time is cut to
+  // the millisecond; both are counted for the table's reports.
   void TakeValues() {
     pending_insert_ = false;
     const db::Fields fields = source_.GetFields();
     values_.resize(fields.Count());
-    std::string problem;
     try {
       for (int f = 0; f < fields.Count(); ++f) {
         const db::Value& value = fields[f].Value();
+        foxpro::InputValue& input = values_[f];
         if (!typed()) {
-          values_[f].kind = foxpro::InputValue::Kind::kText;
-          values_[f].text.assign(value.Text());
-        } else if (value.IsNull() && !value.IsFailed()) {
-          values_[f].kind = foxpro::InputValue::Kind::kNull;
-          values_[f].text.clear();
+          input.kind = foxpro::InputValue::Kind::kText;
+          input.text.assign(value.Text());
+          continue;
+        }
+        if (value.IsNull() && !value.IsFailed()) {
+          input.kind = foxpro::InputValue::Kind::kNull;
+          input.text.clear();
+          continue;
+        }
+        input.kind = foxpro::InputValue::Kind::kText;
+        const FoxProValueOutcome outcome = FoxProValueOf(plans_[f], value.Text(), input.text);
+        if (outcome.cut_below_millisecond) changed_.AddCut(f, rows_read_, value.Text());
+        if (outcome.problem.empty()) continue;
+        changed_.AddReplaced(f, rows_read_, value.Text(), outcome.problem);
+        if (plans_[f].nullable) {
+          input.kind = foxpro::InputValue::Kind::kNull;
+          input.text.clear();
         } else {
-          values_[f].kind = foxpro::InputValue::Kind::kText;
-          const std::string why = FoxProValueOf(plans_[f], value.Text(), values_[f].text);
-          if (!why.empty() && problem.empty())
-            problem = "Table \"" + target_ + "\", column \"" + fields[f].Name() +
-                      "\": the value \"" + value.Text() + "\" cannot be stored in FoxPro: " + why +
-                      ".";
+          input.text.assign(BlankFoxProValue(plans_[f]));
         }
       }
     } catch (...) {
@@ -379,10 +404,6 @@ class SendToFoxProCommand {
       throw;
     }
     pending_insert_ = true;
-    if (!problem.empty()) {
-      WritePendingInsert();
-      throw db::Error(problem);
-    }
   }
 
   // Writes the INSERT of the values last taken into the statement buffer,
@@ -440,6 +461,10 @@ class SendToFoxProCommand {
   // The typed mapping's fields of the current table (empty with the
   // classic mapping).
   std::vector<FoxProFieldPlan> plans_;
+  // The current table's column names, and its values that did not arrive
+  // as they stand.
+  std::vector<std::string> column_names_;
+  ChangedFoxProValues changed_;
   // The current row's values, for the engine's append; their INSERT is
   // not in statement_ yet while pending_insert_ is set.
   std::vector<foxpro::InputValue> values_;

@@ -291,6 +291,21 @@ std::string CurrencyProblem(std::string_view text) {
   return "";
 }
 
+// Cuts the fraction of the time in `text` to milliseconds; true when a
+// digit that was cut was not 0.
+bool CutBelowMillisecond(std::string& text) {
+  constexpr size_t kMillisecondDigits = 3;
+  const size_t point = text.find('.');
+  if (point == std::string::npos) return false;
+  const size_t digits_end = text.find_first_not_of("0123456789", point + 1);
+  const size_t end = digits_end == std::string::npos ? text.size() : digits_end;
+  const size_t keep = point + 1 + kMillisecondDigits;
+  if (end <= keep) return false;
+  const bool lost = text.find_first_not_of('0', keep) < end;
+  text.erase(keep, end - keep);
+  return lost;
+}
+
 }  // namespace
 
 std::optional<std::string_view> PostgreSqlValueOf(const PgColumnPlan& plan, std::string_view text) {
@@ -350,36 +365,97 @@ std::string ReportExample(std::string_view text) {
   return std::string(text.substr(0, cut)) + "...";
 }
 
-std::string FoxProValueOf(const FoxProFieldPlan& plan, std::string_view text, std::string& out) {
+FoxProValueOutcome FoxProValueOf(const FoxProFieldPlan& plan, std::string_view text,
+                                 std::string& out) {
   out.assign(text);
   switch (plan.form) {
     case FoxProValueForm::kAsIs:
-      return "";
+      return {};
     case FoxProValueForm::kNumber:
-      return NumberProblem(plan, text);
+      return {NumberProblem(plan, text)};
     case FoxProValueForm::kDouble:
       if (text == "NaN" || text == "Infinity" || text == "-Infinity")
-        return "a FoxPro double holds no NaN or infinity";
-      return "";
+        return {"a FoxPro double holds no NaN or infinity"};
+      return {};
     case FoxProValueForm::kCurrency:
-      return CurrencyProblem(text);
+      return {CurrencyProblem(text)};
     case FoxProValueForm::kDate:
     case FoxProValueForm::kDateTime: {
-      if (PlainFourDigitYear(text, plan.form == FoxProValueForm::kDate)) return "";
-      DateTimeText value;
-      if (!ParseDateTimeText(text, value) || !FoxProDate(value)) return kDateRange;
-      return "";
+      if (!PlainFourDigitYear(text, plan.form == FoxProValueForm::kDate)) {
+        DateTimeText value;
+        if (!ParseDateTimeText(text, value) || !FoxProDate(value)) return {kDateRange};
+      }
+      if (plan.form == FoxProValueForm::kDate) return {};
+      return {"", CutBelowMillisecond(out)};
     }
     case FoxProValueForm::kDateTimeUtc: {
       DateTimeText value;
       if (!ParseDateTimeText(text, value) || value.before_christ || value.year > 9999)
-        return kDateRange;
+        return {kDateRange};
       out.clear();
-      if (!AppendUtc(value, out)) return kDateRange;
-      return "";
+      if (!AppendUtc(value, out)) return {kDateRange};
+      return {"", CutBelowMillisecond(out)};
     }
   }
-  return "";
+  return {};
+}
+
+std::string_view BlankFoxProValue(const FoxProFieldPlan& plan) {
+  return plan.type == 'I' || plan.type == 'B' || plan.type == 'Y' ? "0" : "";
+}
+
+void ChangedFoxProValues::Add(Count& entry, int64_t row, std::string_view text) {
+  if (entry.count++ == 0) {
+    entry.first_row = row;
+    entry.first_text = ReportExample(text);
+  }
+}
+
+void ChangedFoxProValues::AddReplaced(int column, int64_t row, std::string_view text,
+                                      const std::string& why) {
+  Count& entry = replaced_[column];
+  if (entry.count == 0) entry.why = why;
+  Add(entry, row, text);
+}
+
+void ChangedFoxProValues::AddCut(int column, int64_t row, std::string_view text) {
+  Add(cut_[column], row, text);
+}
+
+std::vector<std::string> ChangedFoxProValues::Problems(
+    const std::string& table, const std::vector<std::string>& names,
+    const std::vector<FoxProFieldPlan>& plans) const {
+  std::vector<std::string> problems;
+  for (const auto& [column, entry] : replaced_) {
+    const bool one = entry.count == 1;
+    const std::string_view blank = BlankFoxProValue(plans[column]);
+    problems.push_back(
+        "Table \"" + table + "\", column \"" + names[column] + "\": " +
+        (one ? "1 value" : std::to_string(entry.count) + " values") +
+        " cannot be stored in FoxPro (" + (one ? "row " : "the first in row ") +
+        std::to_string(entry.first_row) + ": \"" + entry.first_text + "\": " + entry.why + "); " +
+        (one ? "it" : "they") + " arrived as " +
+        (plans[column].nullable ? std::string("NULL")
+         : blank.empty()        ? std::string(one ? "a blank value" : "blank values")
+                                : std::string(blank)) +
+        ".");
+  }
+  return problems;
+}
+
+std::vector<std::string> ChangedFoxProValues::Notes(const std::string& table,
+                                                    const std::vector<std::string>& names) const {
+  std::vector<std::string> notes;
+  for (const auto& [column, entry] : cut_) {
+    const bool one = entry.count == 1;
+    notes.push_back("Table \"" + table + "\", column \"" + names[column] + "\": " +
+                    (one ? "1 time has" : std::to_string(entry.count) + " times have") +
+                    " digits below the millisecond, which a FoxPro datetime does not hold; " +
+                    "they were cut (" +
+                    (one ? "row " : "the first in row ") + std::to_string(entry.first_row) +
+                    ": \"" + entry.first_text + "\").");
+  }
+  return notes;
 }
 
 void NulledValues::Add(int column, int64_t row, std::string_view text) {

@@ -34,12 +34,61 @@ std::optional<PgColumnPlan> WiderColumn(const PgColumnPlan& plan, std::string_vi
 // boundary), "..." after a cut.
 std::string ReportExample(std::string_view text);
 
+// What became of a PostgreSQL value on its way to its FoxPro field.
+struct FoxProValueOutcome {
+  // Why FoxPro cannot hold the value (a date outside the years 1 to 9999
+  // or infinity, NaN or an infinite double, a number wider than its field,
+  // money outside the currency range); empty when it can.
+  std::string problem;
+  // A time whose digits below the millisecond, which a FoxPro datetime
+  // does not hold, were cut (never rounded into the next second).
+  bool cut_below_millisecond = false;
+};
+
 // Puts into `out` the text a PostgreSQL value (not null) is stored as in
-// its FoxPro field: the text itself, or for kDateTimeUtc the time in UTC.
-// Returns the empty text, or why FoxPro cannot hold the value (a date
-// outside the years 1 to 9999 or infinity, NaN or an infinite double, a
-// number wider than its field, money outside the currency range).
-std::string FoxProValueOf(const FoxProFieldPlan& plan, std::string_view text, std::string& out);
+// its FoxPro field: the text itself, or for kDateTimeUtc the time in UTC;
+// a time with at most three digits of fraction.
+FoxProValueOutcome FoxProValueOf(const FoxProFieldPlan& plan, std::string_view text,
+                                 std::string& out);
+
+// The text of the blank value of a field without a null flag, stored in
+// place of a value FoxPro cannot hold: 0 for numbers without a blank
+// form (integer, double, currency), the empty text for the others.
+std::string_view BlankFoxProValue(const FoxProFieldPlan& plan);
+
+// The values of one table sent to FoxPro that did not arrive as they
+// stand, counted per column for one report per column when the table is
+// done: values FoxPro cannot hold (stored as NULL or blank), and times cut
+// to the millisecond.
+class ChangedFoxProValues {
+ public:
+  // Counts the value `text` of column `column` in row `row` (from 1) that
+  // FoxPro cannot hold, for `why`.
+  void AddReplaced(int column, int64_t row, std::string_view text, const std::string& why);
+  // Counts the time `text` of column `column` whose digits below the
+  // millisecond were cut.
+  void AddCut(int column, int64_t row, std::string_view text);
+  // One problem per column with replaced values, e.g. Table "t", column
+  // "d": 2 values cannot be stored in FoxPro (the first in row 3:
+  // "0044-03-15 BC": FoxPro holds dates of the years 1 to 9999 only); they
+  // arrived as NULL. "as blank values" for a field without a null flag.
+  std::vector<std::string> Problems(const std::string& table, const std::vector<std::string>& names,
+                                    const std::vector<FoxProFieldPlan>& plans) const;
+  // One note per column with cut times.
+  std::vector<std::string> Notes(const std::string& table,
+                                 const std::vector<std::string>& names) const;
+
+ private:
+  struct Count {
+    int64_t count = 0;
+    int64_t first_row = 0;
+    std::string first_text;
+    std::string why;
+  };
+  static void Add(Count& entry, int64_t row, std::string_view text);
+  std::map<int, Count> replaced_;
+  std::map<int, Count> cut_;
+};
 
 // The values of one table sent as NULL because their column could not take
 // them, counted per column for one report per column when the table is done.

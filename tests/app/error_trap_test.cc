@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/statement_excerpt.h"
 #include "db/error.h"
 
 namespace veltrane::app {
@@ -51,6 +52,39 @@ TEST(ErrorTrap, TransfersAddTheirCurrentStatement) {
   EXPECT_NE(prompter.reports[1].find("at line 112\r\r"), std::string::npos);
   EXPECT_EQ(prompter.reports[1].substr(prompter.reports[1].size() - 33),
             "sql: INSERT INTO \"t\" VALUES ('a')");
+}
+
+// A report quotes at most 200 characters of a value: the rest is counted.
+TEST(ErrorTrap, ReportsCutLongValuesOfTheirStatement) {
+  const std::string a200(200, 'a'), a300(300, 'a'), u250 = [] {
+    std::string s;
+    for (int i = 0; i < 250; ++i) s += "ł";
+    return s;
+  }();
+  std::string u200;
+  for (int i = 0; i < 200; ++i) u200 += "ł";
+  const struct {
+    std::string statement, excerpt;
+  } kCases[] = {
+      {"VALUES('" + a200 + "', 'b')", "VALUES('" + a200 + "', 'b')"},
+      {"VALUES('" + a300 + "', 'b')", "VALUES('" + a200 + "'... (100 characters left out), 'b')"},
+      {"VALUES('" + u250 + "')", "VALUES('" + u200 + "'... (50 characters left out))"},
+      // A doubled quote counts once; a name in double quotes or backticks is
+      // no value, whatever its quotes.
+      {"INSERT INTO \"it's\" VALUES('" + std::string(150, '\'') + std::string(150, 'x') + "')",
+       "INSERT INTO \"it's\" VALUES('" + std::string(150, '\'') + std::string(125, 'x') +
+           "'... (25 characters left out))"},
+      {"INSERT INTO `o'k` VALUES('x')", "INSERT INTO `o'k` VALUES('x')"},
+      // A FoxPro value: literals of 200 characters joined, line breaks as
+      // joints of one character each.
+      {"VALUES('" + a200 + "'+'" + a200 + "'+CHR(13)+'z', '1')",
+       "VALUES('" + a200 + "'... (202 characters left out), '1')"},
+      {"VALUES('" + std::string(199, 'a') + "'+CHR(10)+'" + a200 + "')",
+       "VALUES('" + std::string(199, 'a') + "'+CHR(10)+... (200 characters left out))"},
+      // A statement cut off inside its last value.
+      {"VALUES('" + a300, "VALUES('" + a200 + "'... (100 characters left out)"},
+  };
+  for (const auto& c : kCases) EXPECT_EQ(StatementExcerpt(c.statement), c.excerpt);
 }
 
 }  // namespace

@@ -285,22 +285,38 @@ TEST_F(SendToFoxProTest, AFileInTheWayThatIsNoTableIsLeftAloneAndReported) {
   EXPECT_THAT(prompter_.Questions(), IsEmpty());
 }
 
-TEST_F(SendToFoxProTest, ACharacterTheCodePageLacksCostsItsRowOnly) {
-  db_.Exec("CREATE TABLE t(id int, word text);"
-           "INSERT INTO t VALUES (1, 'café'), (2, '日本'), (3, 'ok')");
-  Fill(*list2_, {"t"});
+// A character the code page cannot hold costs only itself: it is stored as
+// "?", with one report per column, and a note names the code page that
+// would have held every character. Both column mappings.
+TEST_F(SendToFoxProTest, ACharacterTheCodePageLacksBecomesAQuestionMarkAndItsRowArrives) {
+  db_.Exec("CREATE TABLE t(id int, word text, name varchar(12));"
+           "INSERT INTO t VALUES (1, 'café', 'Ann'), (2, 'Łódź', 'Stanisław'), (3, 'ok', 'Gdańsk')");
+  for (app::ColumnTypes types : {app::ColumnTypes::kText, app::ColumnTypes::kTyped}) {
+    SCOPED_TRACE(static_cast<int>(types));
+    ctx().column_types = types;
+    if (!prompter_.shown.empty()) prompter_.answers.push_back(true);  // overwrite t
+    prompter_.shown.clear();
+    list1_->Clear();
+    list2_->Clear();
+    Fill(*list2_, {"t"});
 
-  EXPECT_EQ(Send({"t"}).failures, 1);
+    EXPECT_EQ(Send({"t"}).failures, 2);
 
-  ASSERT_EQ(prompter_.Reports().size(), 1u);
-  const std::string report = prompter_.Reports()[0];
-  EXPECT_THAT(Description(report), HasSubstr("日"));
-  EXPECT_THAT(Description(report), HasSubstr("word"));
-  EXPECT_EQ(ReportedLine(report), 144);
-  EXPECT_EQ(SqlLine(report), "INSERT INTO `" + TablePath("t") + "` VALUES('2', '日本')");
-  EXPECT_THAT(ReadWithEngine(TablePath("t")).rows,
-              ElementsAre(ElementsAre("1", "café"), ElementsAre("3", "ok")));
-  EXPECT_THAT(progress_.table_rows, ElementsAre(std::pair<int64_t, int64_t>(3, 2)));
+    const std::vector<std::string> reports = prompter_.Reports();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_THAT(Description(reports[0]), HasSubstr("field \"word\": 2 characters that code page "
+                                                   "1252 cannot hold were stored as \"?\" (the "
+                                                   "first in row 2: 'Ł' (U+0141) in \"Łódź\")."));
+    EXPECT_THAT(Description(reports[1]), HasSubstr("field \"name\": 2 characters"));
+    EXPECT_EQ(ReportedLine(reports[0]), 162);
+    EXPECT_THAT(prompter_.Messages(),
+                ElementsAre("Code page 1250 would hold every character of table \"t\": send it "
+                            "again with --code-page 1250 (the setting FoxProCodePage=1250)."));
+    EXPECT_THAT(ReadWithDbfRead(TablePath("t")).rows,
+                ElementsAre(ElementsAre("1", "café", "Ann"), ElementsAre("2", "?ód?", "Stanis?aw"),
+                            ElementsAre("3", "ok", "Gda?sk")));
+    EXPECT_THAT(progress_.table_rows.back(), (std::pair<int64_t, int64_t>(3, 3)));
+  }
 }
 
 TEST_F(SendToFoxProTest, TablesGetTheChosenCodePageWithTheirFieldNamesWrittenInIt) {

@@ -133,9 +133,10 @@ TEST(TypedValuesTest, FoxProValuesTakeTheFormOfTheirColumn) {
 
 std::string ToFox(const db::ColumnDetails& column, std::string_view text, std::string* problem = nullptr) {
   std::string out;
-  const std::string why = FoxProValueOf(PlanFoxProField(column), text, out);
-  if (problem) *problem = why;
-  return why.empty() ? out : "<" + why + ">";
+  const FoxProValueOutcome outcome = FoxProValueOf(PlanFoxProField(column), text, out);
+  if (problem) *problem = outcome.problem;
+  if (!outcome.problem.empty()) return "<" + outcome.problem + ">";
+  return outcome.cut_below_millisecond ? out + " <cut>" : out;
 }
 
 TEST(TypedValuesTest, TimestamptzArrivesInUtc) {
@@ -144,7 +145,25 @@ TEST(TypedValuesTest, TimestamptzArrivesInUtc) {
   EXPECT_EQ(ToFox(timestamptz, "2024-03-01 00:30:00.25+01"), "2024-02-29 23:30:00.25");
   EXPECT_EQ(ToFox(timestamptz, "2023-12-31 20:00:00-05:30"), "2024-01-01 01:30:00");
   EXPECT_EQ(ToFox(timestamptz, "1900-01-01 00:00:00.000001+00:53:28"),
-            "1899-12-31 23:06:32.000001");
+            "1899-12-31 23:06:32.000 <cut>");
+}
+
+// A FoxPro datetime holds milliseconds: the digits below are cut, never
+// rounded into the next second, day or year, and only a digit that was
+// not 0 counts as cut.
+TEST(TypedValuesTest, TimesAreCutToTheMillisecond) {
+  const struct {
+    int type;
+    const char* text;
+    const char* stored;
+  } kCases[] = {
+      {1114, "2025-12-31 23:59:59.999999", "2025-12-31 23:59:59.999 <cut>"},
+      {1184, "2025-12-31 23:59:59.999999+00", "2025-12-31 23:59:59.999 <cut>"},
+      {1114, "2025-12-31 23:59:59.999", "2025-12-31 23:59:59.999"},
+      {1114, "2025-12-31 23:59:59.1230", "2025-12-31 23:59:59.123"},
+      {1114, "2025-12-31 23:59:59", "2025-12-31 23:59:59"},
+  };
+  for (const auto& c : kCases) EXPECT_EQ(ToFox(PgColumn(c.type), c.text), c.stored) << c.text;
 }
 
 TEST(TypedValuesTest, ValuesFoxProCannotHoldAreRefused) {
