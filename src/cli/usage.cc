@@ -70,8 +70,10 @@ Column types:
          json, arrays, uuid, time, ...) a memo holding its text. Columns
          that allow null get FoxPro's null flag. A value FoxPro cannot hold
          (a date outside the years 1 to 9999, infinity, NaN, a number wider
-         than its field) is reported with its row, and the other rows
-         arrive.
+         than its field, money outside the currency range) arrives as NULL,
+         or as the blank value where the field takes no null, with one
+         report per column; times lose their digits below the millisecond,
+         with one note per column. Every row arrives.
 
 The password comes from the environment variable VELTRANE_PASSWORD when it is
 set, otherwise from the remembered settings; never from the command line.
