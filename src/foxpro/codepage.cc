@@ -47,14 +47,27 @@ const char* IconvName(int code_page) {
     case 10007: return "MAC-CYRILLIC";
     case 10029: return "MAC-CENTRALEUROPE";
     case kKoi8rCodePage: return "KOI8-R";
+    case kKoi8uCodePage: return "KOI8-U";
+    case kEucJpCodePage: case 20932: return "EUC-JP";
+    case 51936: return "EUC-CN";
+    case 51949: return "EUC-KR";
+    case 54936: return "GB18030";
+    case 1361: return "JOHAB";
     case 28591: return "ISO-8859-1";
     case 28592: return "ISO-8859-2";
+    case 28593: return "ISO-8859-3";
+    case 28594: return "ISO-8859-4";
     case 28595: return "ISO-8859-5";
+    case 28596: return "ISO-8859-6";
     case 28597: return "ISO-8859-7";
-    case 437: case 737: case 850: case 852: case 855: case 857: case 860: case 861:
-    case 863: case 865: case 866: case 874: case 932: case 936: case 949:
-    case 950: case 1250: case 1251: case 1252: case 1253: case 1254:
-    case 1255: case 1256: case 1257: case 1258:
+    case 28598: return "ISO-8859-8";
+    case 28599: return "ISO-8859-9";
+    case 28603: return "ISO-8859-13";
+    case 28605: return "ISO-8859-15";
+    case 437: case 737: case 775: case 850: case 852: case 855: case 857: case 858: case 860:
+    case 861: case 862: case 863: case 864: case 865: case 866: case 869: case 874: case 932:
+    case 936: case 949: case 950: case 1125: case 1250: case 1251: case 1252: case 1253:
+    case 1254: case 1255: case 1256: case 1257: case 1258:
       return nullptr;  // "CP" + number
     default: return "";
   }
@@ -66,8 +79,15 @@ std::string IconvCodeName(int code_page) {
   return name;
 }
 
-bool IsDoubleByte(int code_page) {
-  return code_page == 932 || code_page == 936 || code_page == 949 || code_page == 950;
+// Code pages whose characters take more than one byte: read through iconv.
+bool IsMultiByte(int code_page) {
+  switch (code_page) {
+    case 932: case 936: case 949: case 950: case 1361: case 20932: case kEucJpCodePage:
+    case 51936: case 51949: case 54936:
+      return true;
+    default:
+      return false;
+  }
 }
 
 class IconvHandle {
@@ -430,7 +450,31 @@ int CodePageOfLanguageDriver(const std::string& name) {
   return 0;
 }
 
+namespace {
+
+// The Windows number of ISO-8859 part `part`; 0 for a part Windows has no
+// number for (10, 14, 16) or that does not exist.
+int IsoCodePage(int part) {
+  if (part >= 1 && part <= 9) return 28590 + part;
+  if (part == 11) return 874;  // Thai: 874 holds all of it
+  if (part == 13) return 28603;
+  if (part == 15) return 28605;
+  return 0;
+}
+
+// A run of digits, as a number; -1 for anything else.
+int NumberOf(const std::string& digits) {
+  if (digits.empty() || digits.size() > 5 ||
+      digits.find_first_not_of("0123456789") != std::string::npos)
+    return -1;
+  return std::stoi(digits);
+}
+
+}  // namespace
+
 int CodePageOfName(const std::string& text) {
+  // Case, blanks, '-', '_' and ':' do not count: "ISO_8859-2", "iso 8859 2"
+  // and "ISO88592" are one name.
   std::string name;
   for (char c : text)
     if (std::isalnum(static_cast<unsigned char>(c)))
@@ -440,22 +484,45 @@ int CodePageOfName(const std::string& text) {
     int code_page;
   };
   constexpr Named kNames[] = {
-      {"UTF8", kUtf8CodePage}, {"LATIN1", 28591}, {"KOI8R", kKoi8rCodePage}, {"BIG5", 950},
-      {"GBK", 936},           {"GB2312", 936},   {"SHIFTJIS", 932},         {"SJIS", 932},
-      {"EUCKR", 949},         {"ISO88591", 28591}, {"ISO88592", 28592},     {"ISO88595", 28595},
-      {"ISO88597", 28597},    {"88591", 28591},  {"88592", 28592},         {"88595", 28595},
-      {"88597", 28597},
+      {"UTF8", kUtf8CodePage},      {"ASCII", kDefaultCodePage},  {"USASCII", kDefaultCodePage},
+      {"KOI8R", kKoi8rCodePage},    {"KOI8U", kKoi8uCodePage},    {"BIG5", 950},
+      {"GBK", 936},                 {"GB2312", 936},              {"EUCCN", 936},
+      {"GB18030", 54936},           {"SHIFTJIS", 932},            {"SJIS", 932},
+      {"MSKANJI", 932},             {"WINDOWS31J", 932},          {"EUCJP", kEucJpCodePage},
+      {"EUCJPMS", kEucJpCodePage},  {"EUCKR", 949},               {"UHC", 949},
+      {"KSC5601", 949},             {"JOHAB", 1361},              {"TIS620", 874},
+      {"MACINTOSH", 10000},         {"MACROMAN", 10000},          {"XMACROMAN", 10000},
+      {"MACCYRILLIC", 10007},       {"XMACCYRILLIC", 10007},      {"MACCE", 10029},
+      {"MACCENTRALEUROPE", 10029},  {"XMACCE", 10029},            {"CYRILLIC", 28595},
+      {"GREEK", 28597},             {"HEBREW", 28598},            {"ARABIC", 28596},
   };
   for (const Named& entry : kNames)
     if (name == entry.name) return entry.code_page;
-  for (const char* prefix : {"WINDOWS", "ANSI", "CP", "OEM", ""}) {
+  // "LATIN1" .. "LATIN9": the ISO-8859 parts they name.
+  constexpr int kLatinParts[] = {0, 1, 2, 3, 4, 9, 10, 13, 14, 15, 16};
+  if (name.rfind("LATIN", 0) == 0) {
+    const int n = NumberOf(name.substr(5));
+    const int part = n >= 1 && n <= 10 ? kLatinParts[n] : 0;
+    const int code_page = IsoCodePage(part);
+    return IsSupportedCodePage(code_page) ? code_page : 0;
+  }
+  // "ISO88592", "88592", "ISO885921987" (the year of the standard).
+  for (const char* prefix : {"ISO8859", "8859"}) {
     const std::string start(prefix);
     if (name.rfind(start, 0) != 0) continue;
-    const std::string number = name.substr(start.size());
-    if (number.empty() || number.size() > 5 ||
-        number.find_first_not_of("0123456789") != std::string::npos)
-      continue;
-    const int code_page = std::stoi(number);
+    std::string part = name.substr(start.size());
+    if (part.size() > 4 && (part.compare(part.size() - 4, 2, "19") == 0 ||
+                            part.compare(part.size() - 4, 2, "20") == 0))
+      part.erase(part.size() - 4);
+    const int code_page = IsoCodePage(NumberOf(part));
+    return IsSupportedCodePage(code_page) ? code_page : 0;
+  }
+  for (const char* prefix : {"WINDOWS", "XCP", "ANSI", "CP", "OEM", "IBM", "DOS", "MS", "WIN", ""}) {
+    const std::string start(prefix);
+    if (name.rfind(start, 0) != 0) continue;
+    const int code_page = NumberOf(name.substr(start.size()));
+    if (code_page < 0) continue;
+    // "CP28592", and Windows' own numbers of the ISO pages.
     return IsSupportedCodePage(code_page) ? code_page : 0;
   }
   return 0;
@@ -543,7 +610,7 @@ const TextCodec& TextCodec::For(int code_page) {
     throw Error("code page " + std::to_string(code_page) + " is not supported");
   std::unique_ptr<TextCodec> codec;
   if (code_page == kUtf8CodePage) codec = std::make_unique<Utf8Codec>();
-  else if (IsDoubleByte(code_page)) codec = std::make_unique<DoubleByteCodec>(code_page);
+  else if (IsMultiByte(code_page)) codec = std::make_unique<DoubleByteCodec>(code_page);
   else codec = std::make_unique<SingleByteCodec>(code_page);
   const TextCodec& result = *codec;
   codecs.emplace(code_page, std::move(codec));

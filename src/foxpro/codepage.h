@@ -18,13 +18,15 @@ inline constexpr uint8_t kWindowsAnsi = 0x03;  // 1252
 inline constexpr int kDefaultCodePage = 1252;
 inline constexpr int kUtf8CodePage = 65001;
 inline constexpr int kKoi8rCodePage = 20866;
+inline constexpr int kKoi8uCodePage = 21866;
+inline constexpr int kEucJpCodePage = 51932;
 
 // The Windows code page a header's code page byte stands for (1252 for an
 // unmarked table); 0 for a byte no FoxPro version writes.
 int CodePageOfMark(uint8_t mark);
 
 // The mark Visual FoxPro writes for `code_page`; 0 for a code page that
-// FoxPro has no mark for (UTF-8, KOI8-R, the ISO ones).
+// FoxPro has no mark for (UTF-8, KOI8, EUC-JP, the ISO ones).
 uint8_t MarkOfCodePage(int code_page);
 
 // The code page a dBase 7 language driver name stands for ("DB866RU0" is
@@ -32,8 +34,13 @@ uint8_t MarkOfCodePage(int code_page);
 int CodePageOfLanguageDriver(const std::string& name);
 
 // The code page a name stands for, as .cpg files beside shapefile tables
-// give it: "UTF-8", "1251", "CP1251", "ANSI 1251", "ISO-8859-1", "88591",
-// "KOI8-R", "BIG5", ...; 0 for a name this engine cannot read in.
+// and Harbour programs give it, whatever its case and punctuation: a number
+// ("1251"), one with a prefix ("CP1251", "windows-1251", "ANSI 1251",
+// "IBM866", "DOS866", "OEM 866"), an ISO name ("ISO-8859-2", "8859-2",
+// "latin2"), or a name of its own ("UTF-8", "KOI8-R", "BIG5", "GBK",
+// "Shift_JIS", "EUC-JP", "EUC-KR", "MacRoman", ...). 0 for a name this
+// engine cannot read in. The ISO pages are numbered as Windows numbers them
+// (ISO-8859-2 is 28592).
 int CodePageOfName(const std::string& name);
 
 // True when TextCodec::For takes `code_page`.
@@ -54,7 +61,8 @@ class CharacterSet {
 };
 
 // Converts between a code page's bytes and UTF-8. Single-byte code pages use
-// a 256-entry table built once; double-byte ones (932, 936, 949, 950) go
+// a 256-entry table built once; multi-byte ones (932, 936, 949, 950, 1361,
+// EUC-JP 51932 and 20932, EUC-CN 51936, EUC-KR 51949, GB18030 54936) go
 // through iconv; 65001 is UTF-8 itself.
 class TextCodec {
  public:

@@ -5,13 +5,47 @@
 
 namespace veltrane::foxpro {
 
-// Guesses the code page of text whose table carries no mark, from the
-// bytes themselves (uchardet's statistics). Returns 0 when there is
-// nothing to go on: plain ASCII, too few other bytes for the guess to be
-// trusted, or a guess that names no code page this engine reads. Western
-// and Central European guesses need more evidence than others, since their
-// letters look alike to the statistics.
-int DetectCodePage(std::string_view sample);
+// What the text of a table without a code-page mark says about its code
+// page.
+struct CodePageGuess {
+  enum class Verdict {
+    // No byte beyond ASCII: every code page reads the text alike.
+    kNothingToGo,
+    // `code_page` reads the text best, by a clear margin.
+    kGuessed,
+    // `code_page` reads the few bytes beyond ASCII best, but they are too
+    // few to go by.
+    kTooLittle,
+    // `code_page` and `rival` read the text differently and equally well.
+    kAmbiguous,
+    // Every reading holds control characters, undefined bytes or broken
+    // sequences.
+    kNoneClean,
+  };
+  Verdict verdict = Verdict::kNothingToGo;
+  int code_page = 0;  // 0 for kNothingToGo and kNoneClean
+  int rival = 0;      // kAmbiguous only
+};
+
+// Judges which code page FoxPro reads (the DOS pages 437, 737, 850, 852,
+// 857, 861, 863, 865 and 866, the Windows pages 874 and 1250 to 1258, the
+// Mac pages 10000, 10007 and 10029, the double-byte pages 932, 936, 949 and
+// 950), EUC-JP (51932) or UTF-8 reads `sample` best. `sample` is text of
+// one table: field values, one a line.
+//
+// A reading that yields a control character, a byte its code page leaves
+// undefined, or a broken double-byte or UTF-8 sequence is never chosen.
+// Of the others, the one whose words are best formed wins: each word made
+// of letters of one script (ASCII letters go with Chinese, Japanese and
+// Korean), in the case pattern of a real word (all lower, all upper,
+// capitalised), without symbols or box-drawing characters inside, in
+// letters one language writes together, and, for double-byte pages, of the
+// characters their standards list as common. Valid UTF-8 sequences count
+// for UTF-8. Readings that give the same text are one reading: the first
+// of the order above (Windows before DOS before Mac) stands for them.
+//
+// Runs in time linear in the sample's size; keep the sample bounded.
+CodePageGuess GuessCodePage(std::string_view sample);
 
 }  // namespace veltrane::foxpro
 

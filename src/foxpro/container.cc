@@ -5,8 +5,10 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <system_error>
 
 #include "foxpro/codepage.h"
+#include "foxpro/codepage_detect.h"
 #include "foxpro/compound_index.h"
 #include "foxpro/dbf_header.h"
 #include "foxpro/error.h"
@@ -254,11 +256,37 @@ class ContainerImpl : public Container {
     return "";
   }
 
-  // The table file on disk: the stored path (Windows separators, relative to
-  // the container's folder), each part found without regard to case.
+  // The table file on disk. The stored path is in the container's code page
+  // (Windows separators, relative to the container's folder); the file's
+  // name on disk is that path decoded, or, from a program that copied the
+  // bytes, the stored bytes themselves. A container without a code-page
+  // mark is also read in the code pages its path's text reads best in.
   std::string ResolveTablePath(const ContainerObject& object) const {
-    std::string stored = StoredPath(object);
-    if (stored.empty()) stored = object.name + ".dbf";
+    const std::string stored = StoredPath(object);
+    if (stored.empty()) return FindTableFile(object.name + ".dbf");
+    std::vector<int> code_pages = {code_page()};
+    if (header_.code_page_mark == code_page_mark::kUnmarked) {
+      const CodePageGuess guess = GuessCodePage(stored);
+      for (int guessed : {guess.code_page, guess.rival})
+        if (guessed != 0 && IsSupportedCodePage(guessed)) code_pages.push_back(guessed);
+    }
+    std::error_code error;
+    std::string first;
+    for (int code_page : code_pages) {
+      std::string decoded;
+      TextCodec::For(code_page).Decode(stored, decoded);
+      std::string path = FindTableFile(decoded);
+      if (fs::exists(path, error)) return path;
+      if (first.empty()) first = path;
+    }
+    std::string raw = FindTableFile(stored);
+    return fs::exists(raw, error) ? raw : first;
+  }
+
+  // `stored` (a path with Windows separators, relative to the container's
+  // folder) on disk, each part found without regard to case; the parts not
+  // found are kept as written.
+  std::string FindTableFile(std::string stored) const {
     std::replace(stored.begin(), stored.end(), '\\', '/');
     // A drive letter or an absolute Windows path cannot be followed here:
     // such a table is looked for beside the container.
@@ -285,7 +313,12 @@ class ContainerImpl : public Container {
     std::string relative = table.lexically_relative(folder).string();
     if (relative.empty()) relative = table.filename().string();
     std::replace(relative.begin(), relative.end(), '/', '\\');
-    return Lower(relative);
+    relative = Lower(relative);
+    // Stored in the container's code page, as FoxPro reads it; a name the
+    // code page cannot hold keeps its UTF-8 bytes, which are looked for too.
+    std::string encoded, bad;
+    if (TextCodec::For(code_page()).Encode(relative, encoded, bad)) relative = encoded;
+    return relative;
   }
 
   std::vector<InputValue> ObjectValues(const TableWriter& writer, int32_t id, int32_t parent,

@@ -47,12 +47,15 @@ void RemoveFile(const std::string& path, const std::string& table) {
 }
 
 // The container's back link: the path of the .dbc relative to the table's
-// folder, with Windows separators.
-std::string BacklinkTo(const std::string& dbc_path, const std::string& table_path) {
+// folder, with Windows separators, in the container's code page (a name it
+// cannot hold keeps its UTF-8 bytes).
+std::string BacklinkTo(const std::string& dbc_path, const std::string& table_path,
+                       int code_page) {
   fs::path relative = fs::path(dbc_path).lexically_proximate(fs::path(table_path).parent_path());
   std::string link = relative.string();
   std::replace(link.begin(), link.end(), '/', '\\');
-  return link;
+  std::string encoded, bad;
+  return TextCodec::For(code_page).Encode(link, encoded, bad) ? encoded : link;
 }
 
 class FoxProDatabase : public Database {
@@ -263,7 +266,8 @@ void FoxProDatabase::CreateTable(const std::string& path_text, std::vector<NewFi
       orphan_memo && fs::is_regular_file(*orphan_memo, error))
     RemoveFile(*orphan_memo, table_name);
 
-  TableWriter::Create(target.path, fields, container_ ? BacklinkTo(dbc_path_, target.path) : "",
+  TableWriter::Create(target.path, fields,
+                      container_ ? BacklinkTo(dbc_path_, target.path, container_->code_page()) : "",
                       code_page);
   if (container_) {
     try {

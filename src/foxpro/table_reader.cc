@@ -33,6 +33,15 @@ constexpr uint64_t kLargestBinaryValue = (memo::kLargestValue - 2) / 2;
 // An example value in a notice is cut to this many bytes.
 constexpr size_t kExampleBytes = 40;
 
+// A .cpg file's content as a notice quotes it: control characters dropped.
+std::string PrintableName(const std::string& text) {
+  std::string name;
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) name.push_back(c);
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  return name;
+}
+
 std::string_view StripTrailing(std::string_view bytes, std::string_view chars) {
   size_t end = bytes.size();
   while (end > 0 && chars.find(bytes[end - 1]) != std::string_view::npos) --end;
@@ -209,31 +218,72 @@ class TableReaderImpl : public TableReader {
     // Shapefile tables declare their code page in a .cpg file beside them.
     if (marked == 0 && !choice.force) {
       if (std::optional<std::string> cpg = FindSibling(path, ".cpg")) {
+        std::string declared;
         try {
-          marked = CodePageOfName(File(*cpg, File::Mode::kRead).ReadAt(0, kLongestCpgFile));
+          declared = File(*cpg, File::Mode::kRead).ReadAt(0, kLongestCpgFile);
         } catch (const Error&) {
           // An unreadable .cpg file declares nothing.
         }
+        marked = CodePageOfName(declared);
         if (marked != 0)
           notices_.push_back(Notice{false, "Table \"" + table_name_ +
                                                "\" has no code-page mark; its text was read as "
                                                "code page " + std::to_string(marked) +
                                                ", as its .cpg file says."});
+        else if (declared.find_first_not_of(" \t\r\n") != std::string::npos)
+          notices_.push_back(Notice{false, "Table \"" + table_name_ + "\" has a .cpg file naming \"" +
+                                               PrintableName(declared) +
+                                               "\", a code page this program cannot read; the "
+                                               "file was ignored. Name the table's code page with "
+                                               "--code-page N."});
       }
     }
     if (choice.code_page != 0 && (choice.force || marked == 0)) {
       code_page_ = choice.code_page;
     } else if (marked != 0) {
       code_page_ = marked;
-    } else if (int guessed = DetectCodePage(TextSample()); guessed != 0) {
-      code_page_ = guessed;
-      if (guessed != kDefaultCodePage)
-        notices_.push_back(Notice{false, "Table \"" + table_name_ +
-                                             "\" has no code-page mark; its text was read as code "
-                                             "page " + std::to_string(guessed) +
-                                             ", which its text looks like."});
+    } else {
+      GuessFromText();
     }
     codec_ = &TextCodec::For(code_page_);
+  }
+
+  // The code page of an unmarked table that the user named none for: the
+  // one its text reads best in, else 1252 with a note that says why.
+  void GuessFromText() {
+    using Verdict = CodePageGuess::Verdict;
+    const CodePageGuess guess = GuessCodePage(TextSample());
+    const std::string start = "Table \"" + table_name_ + "\" has no code-page mark, and ";
+    const std::string end = "; it was read as code page " + std::to_string(kDefaultCodePage) +
+                            ". Name its code page with --code-page N.";
+    switch (guess.verdict) {
+      case Verdict::kNothingToGo:
+        break;
+      case Verdict::kGuessed:
+        code_page_ = guess.code_page;
+        if (guess.code_page != kDefaultCodePage)
+          notices_.push_back(Notice{false, "Table \"" + table_name_ +
+                                               "\" has no code-page mark; its text was read as "
+                                               "code page " + std::to_string(guess.code_page) +
+                                               ", which its text looks like."});
+        break;
+      case Verdict::kTooLittle:
+        if (guess.code_page != kDefaultCodePage)
+          notices_.push_back(Notice{false, start + "too little of its text goes beyond ASCII to "
+                                           "tell its code page (it reads best as code page " +
+                                           std::to_string(guess.code_page) + ")" + end});
+        break;
+      case Verdict::kAmbiguous:
+        notices_.push_back(Notice{false, start + "its text reads as well in code page " +
+                                         std::to_string(guess.code_page) + " as in " +
+                                         std::to_string(guess.rival) + end});
+        break;
+      case Verdict::kNoneClean:
+        notices_.push_back(Notice{false, start + "its text reads cleanly in no code page this "
+                                         "program knows (every reading holds control "
+                                         "characters or undefined bytes)" + end});
+        break;
+    }
   }
 
   // The field names and the text of the first records.

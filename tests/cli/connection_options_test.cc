@@ -115,6 +115,17 @@ TEST_F(ConnectionOptionsTest, TheCodePageOfUnmarkedTablesComesFromTheOptionOrThe
   EXPECT_EQ(Cli({"send-to-postgresql", "words"}).exit_status, 0);
   EXPECT_EQ(word(), "Мир");
 
+  // EUC-JP, which Harbour and shapefile programs write, under both its
+  // numbers.
+  table.fields = {{"WORD", 'C', 4}};
+  table.records = {"\xC5\xEC\xB5\xFE"};  // 東京
+  table.WriteTo(tables_.File("words.dbf"));
+  for (const char* code_page : {"51932", "20932"}) {
+    r = Cli({"--code-page", code_page, "--overwrite", "yes", "send-to-postgresql", "words"});
+    EXPECT_EQ(r.exit_status, 0) << code_page << ": " << r.err;
+    EXPECT_EQ(word(), "東京") << code_page;
+  }
+
   r = Cli({"--code-page", "cyrillic", "list", "foxpro"});
   EXPECT_EQ(r.exit_status, 2);
   EXPECT_TRUE(Contains(r.err, "--code-page takes a code page number")) << r.err;

@@ -104,6 +104,32 @@ TEST(ContainerTest, AddsATableAsVisualFoxProRecordsIt) {
   EXPECT_EQ(dct.substr(block * 64, 8), std::string("\0\0\0\x01\0\0\0\x1a", 8));
 }
 
+TEST(ContainerTest, TablePathsAreInTheContainersCodePage) {
+  ContainerCopy copy;
+  {
+    // The container as a Chinese Visual FoxPro marks it: code page 936.
+    std::string bytes = ReadBytes(copy.dbc);
+    bytes[29] = '\x7A';
+    testing::WriteBytes(copy.dbc, bytes);
+  }
+  const std::string gbk_name("\xBF\xCD\xBB\xA7.dbf", 8);  // 客户.dbf
+  {
+    auto container = Container::Open(copy.dbc);
+    TableWriter::Create(copy.dir.File("客户.dbf"), {{"ID", 'I'}}, "data1.dbc");
+    container->AddTable("客户", copy.dir.File("客户.dbf"), {"id"});
+  }
+  // Stored as FoxPro stores it, and found under the name it decodes to.
+  EXPECT_NE(ReadBytes(copy.dir.File("data1.DCT")).find(gbk_name), std::string::npos);
+  std::vector<ContainerTable> tables = Container::Open(copy.dbc)->Tables();
+  ASSERT_EQ(tables.size(), 2u);
+  EXPECT_EQ(tables[1].name, "客户");
+  EXPECT_EQ(tables[1].path, copy.dir.File("客户.dbf"));
+  EXPECT_EQ(tables[1].problem, "");
+  // A copy that kept the stored bytes as the file's name is found too.
+  std::filesystem::rename(copy.dir.File("客户.dbf"), copy.dir.File(gbk_name));
+  EXPECT_EQ(Container::Open(copy.dbc)->Tables()[1].path, copy.dir.File(gbk_name));
+}
+
 TEST(ContainerTest, RemovesATableWithItsFieldObjects) {
   ContainerCopy copy;
   auto container = Container::Open(copy.dbc);
