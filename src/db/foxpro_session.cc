@@ -167,6 +167,7 @@ class FoxProEngineSession : public FoxProSession {
     Translated([&] { database_->Flush(); });
   }
   bool AppendsDue() const override { return database_->FlushDue(); }
+  int NewTableCodePage() const override { return database_->NewTableCodePage(); }
   void Finish() override { FlushAppends(); }
 
  private:

@@ -26,6 +26,9 @@ class FoxProSession : public Session {
   virtual void AppendRow(const std::string& path,
                          const std::vector<foxpro::InputValue>& values) = 0;
 
+  // The code page of the tables CREATE TABLE makes.
+  virtual int NewTableCodePage() const = 0;
+
   // Writes the records of appends and INSERTs still gathered in memory.
   // Throws Error saying how many were lost when that fails.
   virtual void FlushAppends() = 0;

@@ -528,6 +528,16 @@ int CodePageOfName(const std::string& text) {
   return 0;
 }
 
+int LongestCharacterBytes(int code_page) {
+  // EUC-JP writes the characters of JIS X 0212 in three bytes, GB18030
+  // those beyond the two-byte range in four, UTF-8 up to four.
+  switch (code_page) {
+    case kUtf8CodePage: case 54936: return 4;
+    case 20932: case kEucJpCodePage: return 3;
+    default: return IsMultiByte(code_page) ? 2 : 1;
+  }
+}
+
 bool IsSupportedCodePage(int code_page) {
   if (code_page == kUtf8CodePage) return true;
   const char* name = IconvName(code_page);
@@ -583,7 +593,7 @@ std::vector<int> CodePagesHolding(const CharacterSet& characters) {
   for (int code_page : kCandidates) {
     if (MarkOfCodePage(code_page) == code_page_mark::kUnmarked || !IsSupportedCodePage(code_page))
       continue;
-    if (IsDoubleByte(code_page) && !east_asian) continue;
+    if (IsMultiByte(code_page) && !east_asian) continue;
     const TextCodec& codec = TextCodec::For(code_page);
     bool holds = true;
     std::string bytes, bad, character;

@@ -46,6 +46,10 @@ int CodePageOfName(const std::string& name);
 // True when TextCodec::For takes `code_page`.
 bool IsSupportedCodePage(int code_page);
 
+// The most bytes one character takes in `code_page`: 1 for the single-byte
+// code pages, 2 for the double-byte ones, up to 4.
+int LongestCharacterBytes(int code_page);
+
 // The distinct characters beyond ASCII that a table's text held, gathered
 // while it is written, to find the code pages that would hold all of it.
 class CharacterSet {

@@ -72,6 +72,9 @@ class FoxProDatabase : public Database {
   void AppendRow(const std::string& path, const std::vector<InputValue>& values) override {
     Insert(path, values);
   }
+  int NewTableCodePage() const override {
+    return code_page_.code_page != 0 ? code_page_.code_page : kDefaultCodePage;
+  }
   std::vector<Notice> TakeNotices() override {
     if (appender_) TakeAppenderNotices(*appender_);
     return std::exchange(notices_, {});
@@ -231,7 +234,7 @@ void FoxProDatabase::CreateTable(const std::string& path_text, std::vector<NewFi
 
   // Names go into the table's header (and the container) in their code
   // pages: a character they cannot hold becomes "_".
-  const int code_page = code_page_.code_page != 0 ? code_page_.code_page : kDefaultCodePage;
+  const int code_page = NewTableCodePage();
   const TextCodec& table_codec = TextCodec::For(code_page);
   const TextCodec& container_codec =
       TextCodec::For(container_ ? container_->code_page() : code_page);

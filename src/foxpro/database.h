@@ -61,6 +61,10 @@ class Database {
   // parsing the statement text for callers that hold the values already.
   virtual void AppendRow(const std::string& path, const std::vector<InputValue>& values) = 0;
 
+  // The code page the tables CREATE TABLE makes are marked with and
+  // written in.
+  virtual int NewTableCodePage() const = 0;
+
   // What the statements run since the last call had to tell besides their
   // outcome (field names CREATE TABLE had to change, say); then forgets it.
   virtual std::vector<Notice> TakeNotices() = 0;

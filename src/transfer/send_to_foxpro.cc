@@ -19,6 +19,7 @@
 #include "db/foxpro_session.h"
 #include "db/record_set.h"
 #include "db/server_wait.h"
+#include "foxpro/codepage.h"
 #include "foxpro/container.h"
 #include "foxpro/error.h"
 #include "foxpro/file_names.h"
@@ -269,14 +270,19 @@ class SendToFoxProCommand {
       const db::Fields fields = source_.GetFields();
       plans_.clear();
       column_names_.clear();
-      if (typed()) source_.DescribeNullability();
+      int character_bytes = 1;
+      if (typed()) {
+        source_.DescribeNullability();
+        if (const db::FoxProSession* engine = db::AsFoxPro(foxpro_.session()))
+          character_bytes = foxpro::LongestCharacterBytes(engine->NewTableCodePage());
+      }
       for (int f = 0; f < fields.Count(); ++f) {
         ctx_.events.Yield();
         const db::Field field = fields[f];
         column_names_.push_back(field.Name());
         AppendFieldName(statement_, field.Name());
         if (typed()) {
-          plans_.push_back(PlanFoxProField(field.Details()));
+          plans_.push_back(PlanFoxProField(field.Details(), character_bytes));
           statement_ += TypedFoxProColumnText(plans_.back());
         } else {
           statement_ += FoxProColumnText(field.Type());

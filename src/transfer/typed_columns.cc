@@ -132,14 +132,15 @@ FoxProFieldPlan NumericField(int32_t typmod) {
   return Field('N', FoxProValueForm::kNumber, width, scale);
 }
 
-// char(n) and varchar(n): C(n) and V(n) up to FoxPro's widest, else a memo.
-FoxProFieldPlan CharacterField(char type, int32_t typmod) {
-  const int32_t length = typmod - kTypmodHeader;
+// char(n) and varchar(n): C and V of the bytes n characters take, up to
+// FoxPro's widest, else a memo.
+FoxProFieldPlan CharacterField(char type, int32_t typmod, int character_bytes) {
+  const int64_t length = int64_t{typmod - kTypmodHeader} * character_bytes;
   if (length < 1 || length > kLongestFoxProCharacter) return Field('M');
-  return Field(type, FoxProValueForm::kAsIs, length);
+  return Field(type, FoxProValueForm::kAsIs, static_cast<int>(length));
 }
 
-FoxProFieldPlan TypedFieldOf(const db::ColumnDetails& column) {
+FoxProFieldPlan TypedFieldOf(const db::ColumnDetails& column, int character_bytes) {
   switch (column.pg_type) {
     case db::kInt2Oid:
     case db::kInt4Oid: return Field('I');
@@ -152,8 +153,8 @@ FoxProFieldPlan TypedFieldOf(const db::ColumnDetails& column) {
     case db::kDateOid: return Field('D', FoxProValueForm::kDate);
     case db::kTimestampOid: return Field('T', FoxProValueForm::kDateTime);
     case db::kTimestamptzOid: return Field('T', FoxProValueForm::kDateTimeUtc);
-    case db::kBpcharOid: return CharacterField('C', column.pg_typmod);
-    case db::kVarcharOid: return CharacterField('V', column.pg_typmod);
+    case db::kBpcharOid: return CharacterField('C', column.pg_typmod, character_bytes);
+    case db::kVarcharOid: return CharacterField('V', column.pg_typmod, character_bytes);
     case db::kByteaOid: return Field('W');
     default: return Field('M');
   }
@@ -171,8 +172,8 @@ std::string TypedPostgreSqlColumnText(const PgColumnPlan& plan) {
   return " " + plan.type + (plan.not_null ? " NOT NULL," : ",");
 }
 
-FoxProFieldPlan PlanFoxProField(const db::ColumnDetails& column) {
-  FoxProFieldPlan plan = TypedFieldOf(column);
+FoxProFieldPlan PlanFoxProField(const db::ColumnDetails& column, int character_bytes) {
+  FoxProFieldPlan plan = TypedFieldOf(column, character_bytes);
   plan.nullable = column.nullable;
   return plan;
 }

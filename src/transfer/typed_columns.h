@@ -77,8 +77,11 @@ struct FoxProFieldPlan {
 // timestamp and timestamptz T, char(n) and varchar(n) up to 254 C(n) and
 // V(n), bytea a blob; anything else (longer or unbounded text, unbounded
 // numeric, json, arrays, uuid, time, ...) a memo holding the text. A
-// column that allows null gets the null flag.
-FoxProFieldPlan PlanFoxProField(const db::ColumnDetails& column);
+// column that allows null gets the null flag. `character_bytes` is the
+// most bytes one character takes in the table's code page: char(n) and
+// varchar(n) get n times as many bytes (a memo when that is more than a
+// field holds), so that n characters always fit.
+FoxProFieldPlan PlanFoxProField(const db::ColumnDetails& column, int character_bytes = 1);
 
 // The text after the field name in CREATE TABLE: " N(13,2) NULL,".
 std::string TypedFoxProColumnText(const FoxProFieldPlan& plan);

@@ -291,6 +291,26 @@ TEST_F(TypedEveryTypeTest, ValuesFoxProCannotHoldArriveAsNullWithOneReportPerCol
   EXPECT_EQ(arrived.rows[7][1], "9999-12-31");
 }
 
+// n characters of char(n) and varchar(n) take up to 2n bytes in a
+// double-byte code page: the field is made that wide, so they all arrive.
+TEST_F(TypedEveryTypeTest, CharacterColumnsHoldTheirCharactersInADoubleByteCodePage) {
+  db_.Exec("CREATE TABLE names(code char(2), name varchar(4), long varchar(200));"
+           "INSERT INTO names VALUES ('中文', '中文中文', repeat('字', 200)), ('ab', 'abcd', 'x')");
+  Fill(*list2_, {"names"}, {"names"});
+  settings_.foxpro_code_page = "936";
+
+  EXPECT_TRUE(SendToFoxPro(ctx()).ok()) << ::testing::PrintToString(prompter_.Reports());
+
+  const TableContents arrived = ReadWithEngine(dir_.File("names.DBF"));
+  ASSERT_EQ(arrived.rows.size(), 2u);
+  EXPECT_EQ(arrived.rows[0][0], "中文");
+  EXPECT_EQ(arrived.rows[0][1], "中文中文");
+  std::string long_text;
+  for (int i = 0; i < 200; ++i) long_text += "字";
+  EXPECT_EQ(arrived.rows[0][2], long_text);  // 400 bytes: a memo
+  EXPECT_EQ(arrived.rows[1][0], "ab  ");
+}
+
 // A PostgreSQL table sent to FoxPro and back ends as it started.
 class TypedRoundTripTest : public TypedTransferTest {
  protected:
