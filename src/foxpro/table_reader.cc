@@ -337,6 +337,28 @@ class TableReaderImpl : public TableReader {
     AppendHex(bytes, cell.text);
   }
 
+  // Text of a Unicode field (UTF-16LE) into the cell, without trailing NUL
+  // characters as for C; in hex form when it holds a NUL character or is
+  // no UTF-16.
+  void SetUnicodeText(size_t field, std::string_view bytes, Cell& cell) {
+    const std::string_view nul_character("\0\0", 2);
+    while (bytes.size() >= nul_character.size() && bytes.size() % nul_character.size() == 0 &&
+           bytes.substr(bytes.size() - nul_character.size()) == nul_character)
+      bytes.remove_suffix(nul_character.size());
+    cell.text.clear();
+    const bool utf16 = AppendUtf16LeAsUtf8(bytes, cell.text);
+    const size_t nul = cell.text.find('\0');
+    if (utf16 && nul == std::string::npos) return;
+    const auto characters_before = std::count_if(
+        cell.text.begin(), cell.text.begin() + (utf16 ? nul : 0),
+        [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
+    issues_.Add(field, ValueIssues::Kind::kNotText, current_row_,
+                utf16 ? "a NUL character at position " + std::to_string(characters_before + 1)
+                      : "bytes that are no UTF-16 text");
+    cell.text.clear();
+    AppendHex(bytes, cell.text);
+  }
+
   // Stored bytes as they stand: text, or hex form when they look binary.
   void SetRaw(size_t field, std::string_view bytes, Cell& cell) {
     cell.text.clear();
@@ -375,6 +397,13 @@ class TableReaderImpl : public TableReader {
         else SetText(index, StripTrailingNuls(value), cell);
         return;
       }
+      case field_type::kUnicodeChar:
+      case field_type::kUnicodeVarChar:
+        if (KnowsField(f)) {
+          SetUnicodeText(index, UnicodeFieldValue(f, raw), cell);
+          return;
+        }
+        break;
       default:
         break;
     }
