@@ -69,6 +69,14 @@ const char* WhatFieldHolds(char type) {
   }
 }
 
+// A field's type byte for a notice: 'C' when printable, else 0x1A.
+std::string TypeName(char type) {
+  const unsigned char byte = static_cast<unsigned char>(type);
+  if (byte > 0x20 && byte < 0x7F) return "'" + std::string(1, type) + "'";
+  const char* digits = "0123456789ABCDEF";
+  return std::string("0x") + digits[byte >> 4] + digits[byte & 0x0F];
+}
+
 // The memo file a table of `version` keeps its memo values in.
 struct MemoPlace {
   MemoReader::Kind kind;
@@ -262,7 +270,7 @@ class TableReaderImpl : public TableReader {
       const FieldDescriptor& f = header_.fields[i];
       if (KnowsField(f)) continue;
       if (!unknown.empty()) unknown += ", ";
-      unknown += "\"" + field_names_[i] + "\" (type '" + std::string(1, f.type) + "', width " +
+      unknown += "\"" + field_names_[i] + "\" (type " + TypeName(f.type) + ", width " +
                  std::to_string(f.length) + ")";
     }
     if (unknown.empty()) return;

@@ -328,14 +328,17 @@ TEST_F(OtherWritersTest, IntegerDateAndTimeFormsOfOtherWriters) {
 
 TEST_F(OtherWritersTest, UnknownTypesArriveAsTheirBytesWithOneReport) {
   RawTable table;
-  table.fields = {{"CODE", 'Z', 4}, {"BLOB", 'X', 3}};
-  table.records = {"ab  " + std::string("\x01\x02\x03", 3), "cd  xyz"};
+  // Unicode text of an odd width holds no whole characters.
+  table.fields = {{"CODE", 'Z', 4}, {"BLOB", 'X', 3}, {"HALF", '\x1A', 3}};
+  table.records = {"ab  " + std::string("\x01\x02\x03", 3) + std::string("a\0b", 3),
+                   "cd  xyz" + std::string("c\0d", 3)};
   testing::EngineReading reading = Read(table);
-  EXPECT_EQ(reading.rows,
-            (std::vector<Record>{{"ab  ", "\\x010203"}, {"cd  ", "xyz"}}));
+  EXPECT_EQ(reading.rows, (std::vector<Record>{{"ab  ", "\\x010203", "\\x610062"},
+                                               {"cd  ", "xyz", "\\x630064"}}));
   ASSERT_EQ(reading.notices.size(), 1u);
   EXPECT_TRUE(reading.notices[0].problem);
-  EXPECT_NE(reading.notices[0].text.find("\"CODE\" (type 'Z', width 4), \"BLOB\" (type 'X', width 3)"),
+  EXPECT_NE(reading.notices[0].text.find("\"CODE\" (type 'Z', width 4), \"BLOB\" (type 'X', "
+                                         "width 3), \"HALF\" (type 0x1A, width 3)"),
             std::string::npos)
       << reading.notices[0].text;
 }
