@@ -6,7 +6,9 @@
 
 namespace veltrane::foxpro {
 
-// Field descriptor flags of a Visual FoxPro table header.
+// Field descriptor flags of a Visual FoxPro table header. Harbour writes
+// them into tables of other versions too, together with a hidden
+// _NullFlags field; other writers' tables have none.
 namespace field_flag {
 inline constexpr uint8_t kSystem = 0x01;    // hidden column (_NullFlags)
 inline constexpr uint8_t kNullable = 0x02;  // may hold null
