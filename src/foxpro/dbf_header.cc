@@ -119,16 +119,30 @@ FieldDescriptor ReadDescriptor(const std::string& head, size_t at, const TableHe
   const size_t length_at = h.dbase7() ? type_at + 1 : dbf::kFieldLengthOffset;
   f.length = static_cast<uint8_t>(head[at + length_at]);
   f.decimals = static_cast<uint8_t>(head[at + length_at + 1]);
+  if (f.type == field_type::kUnicodeChar || f.type == field_type::kUnicodeVarChar) {
+    f.length = static_cast<uint16_t>(f.length + dbf::kWideCharacterStep * f.decimals);
+    f.decimals = 0;
+  }
   if (h.dbase7()) {
     if (f.type == '+') f.autoinc_next = Le32(head, at + dbf::kDBase7AutoIncrementNextOffset);
-  } else if (h.visual_foxpro()) {
+  } else {
+    // Other tables keep the byte as they found it until SplitNullFlags
+    // decides whether it holds flags.
     f.flags = static_cast<uint8_t>(head[at + dbf::kFieldFlagsOffset]);
-    if (f.autoincrement()) {
+    if (h.visual_foxpro() && f.autoincrement()) {
       f.autoinc_next = Le32(head, at + dbf::kAutoIncrementNextOffset);
       f.autoinc_step = static_cast<uint8_t>(head[at + dbf::kAutoIncrementStepOffset]);
     }
   }
   return f;
+}
+
+// True for the hidden field that holds the null and length bits: type '0',
+// in Visual FoxPro tables, and in other tables (Harbour's) when its flags
+// mark it hidden.
+bool IsNullFlagsField(const FieldDescriptor& f, const TableHeader& h) {
+  if (f.type != dbf::kNullFlagsType || h.dbase7()) return false;
+  return h.visual_foxpro() || (f.flags & field_flag::kSystem) != 0;
 }
 
 uint64_t WidthSum(const std::vector<FieldDescriptor>& fields) {
@@ -336,19 +350,32 @@ void HeaderParser::SplitNullFlags() {
     displacement += f.length;
   }
   for (FieldDescriptor& f : all_) {
-    if (f.type == dbf::kNullFlagsType && h_.visual_foxpro()) {
+    if (IsNullFlagsField(f, h_)) {
       h_.has_null_flags = true;
       h_.null_flags = f;
       continue;
     }
     h_.fields.push_back(f);
   }
+  // Other writers than Visual FoxPro leave random bytes where it keeps its
+  // field flags; Harbour writes the flags, and the _NullFlags field with
+  // them. Without that field the bytes are no flags.
+  if (!h_.visual_foxpro()) {
+    const uint8_t kept = h_.has_null_flags ? field_flag::kSystem | field_flag::kNullable |
+                                                 field_flag::kBinary
+                                           : 0;
+    for (FieldDescriptor& f : h_.fields) f.flags &= kept;
+  }
   if (h_.has_null_flags) {
-    // Bits in field order; a varchar or varbinary field's "shorter than
-    // full" bit comes before its null bit.
+    // Bits in field order; a variable-length field's "shorter than full"
+    // bit comes before its null bit. Harbour gives its Unicode varchar a
+    // length bit too, though the field holds its own length; V is a
+    // varchar only in Visual FoxPro tables.
     int next_bit = 0;
     for (FieldDescriptor& f : h_.fields) {
-      if (f.type == 'V' || f.type == 'Q') f.varlen_bit = next_bit++;
+      if ((f.type == 'V' && h_.visual_foxpro()) || f.type == 'Q' ||
+          f.type == field_type::kUnicodeVarChar)
+        f.varlen_bit = next_bit++;
       if (f.nullable()) f.null_bit = next_bit++;
     }
     if (next_bit > 8 * h_.null_flags.length)

@@ -11,9 +11,10 @@ int16_t FieldDescriptor::type_code() const {
     case 'M': return binary() ? type_code::kBinaryMemo : type_code::kMemo;
     case 'N':
     case 'F': return type_code::kNumeric;
-    // Integers wider than 32 bits arrive as numerals.
+    // Integers wider than 32 bits, and those with decimals, arrive as
+    // numerals.
     case 'I':
-    case '+': return length <= 4 ? type_code::kInteger : type_code::kNumeric;
+    case '+': return length <= 4 && decimals == 0 ? type_code::kInteger : type_code::kNumeric;
     case '^': return type_code::kNumeric;
     case 'B': return length == 8 ? type_code::kDouble : type_code::kBinaryMemo;
     case 'O': return type_code::kDouble;
@@ -27,6 +28,8 @@ int16_t FieldDescriptor::type_code() const {
     case 'P':
     case 'W': return type_code::kBinaryMemo;
     case 'Q': return type_code::kVarBinary;
+    case field_type::kUnicodeChar: return type_code::kChar;
+    case field_type::kUnicodeVarChar: return type_code::kVarChar;
     default: return type_code::kChar;
   }
 }

@@ -10,11 +10,24 @@
 namespace veltrane::foxpro {
 namespace {
 
-// The Julian day numbers of 0001-01-01 and 9999-12-31.
+// The Julian day numbers of 0001-01-01 and 9999-12-31, and of the day
+// before 0001-01-01, where dBase 7's timestamps count from.
 constexpr int64_t kFirstJulianDay = 1721426;
 constexpr int64_t kLastJulianDay = 5373484;
+constexpr int64_t kJulianDayBeforeYearOne = kFirstJulianDay - 1;
 constexpr int64_t kMillisecondsPerDay = 86400000;
 constexpr uint64_t kSignBit = uint64_t{1} << 63;
+
+// UTF-16: code units of two bytes, surrogate pairs for the characters
+// from U+10000. Harbour's variable-length Unicode field ends with its
+// length in two bytes, 0xFFFF for none.
+constexpr size_t kUtf16UnitBytes = 2;
+constexpr uint32_t kHighSurrogateFirst = 0xD800;
+constexpr uint32_t kLowSurrogateFirst = 0xDC00;
+constexpr uint32_t kLowSurrogateLast = 0xDFFF;
+constexpr uint32_t kSupplementaryFirst = 0x10000;
+constexpr size_t kUnicodeLengthBytes = 2;
+constexpr uint64_t kUnicodeNoLength = 0xFFFF;
 
 std::string_view Trim(std::string_view s, std::string_view chars) {
   const size_t begin = s.find_first_not_of(chars);
@@ -141,29 +154,48 @@ bool DayAndTime(std::string_view raw, std::string& out) {
   return true;
 }
 
-// Milliseconds since the start of Julian day 0 as a sortable double
-// (dBase 7).
-bool MillisecondsSinceDayZero(std::string_view raw, bool dbase7, std::string& out) {
-  const double value = SortableDouble(raw, dbase7);
-  if (!std::isfinite(value) || value < 0) return false;
+// dBase 7's timestamp: a big-endian double counting the milliseconds since
+// the start of the day before 0001-01-01 (so 0001-01-01 is day 1). dBase 7
+// stores the double as it is; writers that store it like their sortable
+// doubles flip its sign bit. A timestamp is never negative, so a set sign
+// bit marks the flipped form.
+bool MillisecondsSinceYearOne(std::string_view raw, std::string& out) {
+  const double value = DoubleOfBits(BigEndian(raw) & ~kSignBit);
+  if (!std::isfinite(value)) return false;
   const double days = std::floor(value / kMillisecondsPerDay);
-  if (days < kFirstJulianDay || days > kLastJulianDay) return false;
-  const int64_t day = static_cast<int64_t>(days);
+  const double julian_day = days + kJulianDayBeforeYearOne;
+  if (julian_day < kFirstJulianDay || julian_day > kLastJulianDay) return false;
   const int64_t milliseconds = std::llround(value - days * kMillisecondsPerDay);
+  if (!ValidDay(static_cast<int64_t>(julian_day) + milliseconds / kMillisecondsPerDay)) return false;
   out.clear();
-  AppendDateTime(day, milliseconds, out);
+  AppendDateTime(static_cast<int64_t>(julian_day), milliseconds, out);
   return true;
 }
 
-FieldReading Integer(std::string_view raw, bool sortable, std::string& out) {
+// `value` / 10^`decimals` exactly, as a plain decimal: 100 with 2 decimals
+// is "1.00", -5 with 2 is "-0.05".
+void AppendScaled(int64_t value, int decimals, std::string& out) {
+  const uint64_t magnitude = value < 0 ? uint64_t{0} - static_cast<uint64_t>(value)
+                                       : static_cast<uint64_t>(value);
+  std::string digits = std::to_string(magnitude);
+  if (digits.size() <= static_cast<size_t>(decimals))
+    digits.insert(0, static_cast<size_t>(decimals) + 1 - digits.size(), '0');
+  if (value < 0) out.push_back('-');
+  out.append(digits, 0, digits.size() - static_cast<size_t>(decimals));
+  if (decimals > 0) {
+    out.push_back('.');
+    out.append(digits, digits.size() - static_cast<size_t>(decimals), std::string::npos);
+  }
+}
+
+// A binary integer; a decimal count places the point (Harbour keeps
+// fixed-point numbers in integer fields this way).
+FieldReading Integer(std::string_view raw, bool sortable, int decimals, std::string& out) {
   if (raw.empty()) return FieldReading::kNull;
   if (raw.size() > 8) return FieldReading::kUnknown;
-  if (sortable) {
-    if (IsZero(raw)) return FieldReading::kNull;  // never written
-    out = std::to_string(SortableInteger(raw));
-  } else {
-    out = std::to_string(LittleEndian(raw));
-  }
+  if (sortable && IsZero(raw)) return FieldReading::kNull;  // never written
+  out.clear();
+  AppendScaled(sortable ? SortableInteger(raw) : LittleEndian(raw), decimals, out);
   return FieldReading::kValue;
 }
 
@@ -225,14 +257,14 @@ FieldReading DateTime(std::string_view raw, std::string& out) {
   return DayAndTime(raw, out) ? FieldReading::kValue : FieldReading::kInvalid;
 }
 
-// A timestamp ('@', '='): dBase 7 writes a sortable double of
-// milliseconds, Harbour a day and a time like FoxPro's datetime. Each
-// table's own form is tried first, then the other one.
+// A timestamp ('@', '='): dBase 7 writes a double of milliseconds,
+// Harbour a day and a time like FoxPro's datetime. Each table's own form is
+// tried first, then the other one.
 FieldReading Timestamp(std::string_view raw, bool dbase7, std::string& out) {
   if (raw.size() != 8) return raw.empty() ? FieldReading::kNull : FieldReading::kUnknown;
   if (IsBlank(raw)) return FieldReading::kNull;
-  const bool read = dbase7 ? MillisecondsSinceDayZero(raw, dbase7, out) || DayAndTime(raw, out)
-                           : DayAndTime(raw, out) || MillisecondsSinceDayZero(raw, true, out);
+  const bool read = dbase7 ? MillisecondsSinceYearOne(raw, out) || DayAndTime(raw, out)
+                           : DayAndTime(raw, out) || MillisecondsSinceYearOne(raw, out);
   return read ? FieldReading::kValue : FieldReading::kInvalid;
 }
 
@@ -253,8 +285,53 @@ FieldReading Logical(std::string_view raw, std::string& out) {
 
 }  // namespace
 
+std::string_view UnicodeFieldValue(const FieldDescriptor& f, std::string_view raw) {
+  if (f.type != field_type::kUnicodeVarChar) return raw;
+  if (raw.size() < kUnicodeLengthBytes) return {};
+  const std::string_view text = raw.substr(0, raw.size() - kUnicodeLengthBytes);
+  const uint64_t count = LittleEndianUnsigned(raw.substr(text.size()));
+  if (count == kUnicodeNoLength) return {};
+  return text.substr(0, std::min<uint64_t>(count * kUtf16UnitBytes, text.size()));
+}
+
+bool AppendUtf16LeAsUtf8(std::string_view bytes, std::string& out) {
+  if (bytes.size() % kUtf16UnitBytes != 0) return false;
+  for (size_t i = 0; i < bytes.size(); i += kUtf16UnitBytes) {
+    uint32_t code = static_cast<uint32_t>(LittleEndianUnsigned(bytes.substr(i, kUtf16UnitBytes)));
+    if (code >= kLowSurrogateFirst && code <= kLowSurrogateLast) return false;
+    if (code >= kHighSurrogateFirst && code < kLowSurrogateFirst) {
+      if (i + 2 * kUtf16UnitBytes > bytes.size()) return false;
+      const uint32_t low =
+          static_cast<uint32_t>(LittleEndianUnsigned(bytes.substr(i + kUtf16UnitBytes, kUtf16UnitBytes)));
+      if (low < kLowSurrogateFirst || low > kLowSurrogateLast) return false;
+      code = kSupplementaryFirst + ((code - kHighSurrogateFirst) << 10) + (low - kLowSurrogateFirst);
+      i += kUtf16UnitBytes;
+    }
+    if (code < 0x80) {
+      out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+  }
+  return true;
+}
+
 bool KnowsField(const FieldDescriptor& f) {
   switch (f.type) {
+    case field_type::kUnicodeChar:
+      return f.length % kUtf16UnitBytes == 0;
+    case field_type::kUnicodeVarChar:
+      return f.length % kUtf16UnitBytes == 0 && f.length >= kUnicodeLengthBytes;
     case 'C': case 'V': case 'Q': case 'M': case 'G': case 'P': case 'W':
     case 'N': case 'F': case 'D': case 'L':
       return true;
@@ -279,9 +356,9 @@ FieldReading ReadFixedField(const FieldDescriptor& f, bool dbase7, std::string_v
       return Number(raw, out);
     case 'I':
     case '+':
-      return Integer(raw, dbase7 && raw.size() == 4, out);
+      return Integer(raw, dbase7 && raw.size() == 4, f.decimals, out);
     case '^':
-      return Integer(raw, false, out);
+      return Integer(raw, false, f.decimals, out);
     case 'B':
     case 'O': {
       if (raw.empty()) return FieldReading::kNull;

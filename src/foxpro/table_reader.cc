@@ -78,6 +78,14 @@ const char* WhatFieldHolds(char type) {
   }
 }
 
+// A field's type byte for a notice: 'C' when printable, else 0x1A.
+std::string TypeName(char type) {
+  const unsigned char byte = static_cast<unsigned char>(type);
+  if (byte > 0x20 && byte < 0x7F) return "'" + std::string(1, type) + "'";
+  const char* digits = "0123456789ABCDEF";
+  return std::string("0x") + digits[byte >> 4] + digits[byte & 0x0F];
+}
+
 // The memo file a table of `version` keeps its memo values in.
 struct MemoPlace {
   MemoReader::Kind kind;
@@ -312,7 +320,7 @@ class TableReaderImpl : public TableReader {
       const FieldDescriptor& f = header_.fields[i];
       if (KnowsField(f)) continue;
       if (!unknown.empty()) unknown += ", ";
-      unknown += "\"" + field_names_[i] + "\" (type '" + std::string(1, f.type) + "', width " +
+      unknown += "\"" + field_names_[i] + "\" (type " + TypeName(f.type) + ", width " +
                  std::to_string(f.length) + ")";
     }
     if (unknown.empty()) return;
@@ -387,6 +395,28 @@ class TableReaderImpl : public TableReader {
     AppendHex(bytes, cell.text);
   }
 
+  // Text of a Unicode field (UTF-16LE) into the cell, without trailing NUL
+  // characters as for C; in hex form when it holds a NUL character or is
+  // no UTF-16.
+  void SetUnicodeText(size_t field, std::string_view bytes, Cell& cell) {
+    const std::string_view nul_character("\0\0", 2);
+    while (bytes.size() >= nul_character.size() && bytes.size() % nul_character.size() == 0 &&
+           bytes.substr(bytes.size() - nul_character.size()) == nul_character)
+      bytes.remove_suffix(nul_character.size());
+    cell.text.clear();
+    const bool utf16 = AppendUtf16LeAsUtf8(bytes, cell.text);
+    const size_t nul = cell.text.find('\0');
+    if (utf16 && nul == std::string::npos) return;
+    const auto characters_before = std::count_if(
+        cell.text.begin(), cell.text.begin() + (utf16 ? nul : 0),
+        [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
+    issues_.Add(field, ValueIssues::Kind::kNotText, current_row_,
+                utf16 ? "a NUL character at position " + std::to_string(characters_before + 1)
+                      : "bytes that are no UTF-16 text");
+    cell.text.clear();
+    AppendHex(bytes, cell.text);
+  }
+
   // Stored bytes as they stand: text, or hex form when they look binary.
   void SetRaw(size_t field, std::string_view bytes, Cell& cell) {
     cell.text.clear();
@@ -425,6 +455,13 @@ class TableReaderImpl : public TableReader {
         else SetText(index, StripTrailingNuls(value), cell);
         return;
       }
+      case field_type::kUnicodeChar:
+      case field_type::kUnicodeVarChar:
+        if (KnowsField(f)) {
+          SetUnicodeText(index, UnicodeFieldValue(f, raw), cell);
+          return;
+        }
+        break;
       default:
         break;
     }

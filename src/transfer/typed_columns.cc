@@ -1,6 +1,9 @@
 #include "transfer/typed_columns.h"
 
+#include <algorithm>
+
 #include "db/pg_type_oids.h"
+#include "foxpro/field.h"
 
 namespace veltrane::transfer {
 namespace {
@@ -16,6 +19,11 @@ constexpr int kDoubleWidth = 8;
 constexpr int kShortIntegerWidth = 2;
 constexpr int kIntegerWidth = 4;
 constexpr int kTimeOfDayWidth = 4;
+constexpr int kLongestIntegerWidth = 8;
+// Harbour's Unicode text: two bytes a character, and two more holding the
+// length of a variable-length value.
+constexpr int kUnicodeCharacterBytes = 2;
+constexpr int kUnicodeLengthBytes = 2;
 
 // A type modifier carries this header size on top of what it encodes.
 constexpr int32_t kTypmodHeader = 4;
@@ -50,6 +58,23 @@ PgColumnPlan IntegerColumn(int width) {
   return Column("integer");
 }
 
+// The numeric column for a binary integer of `width` bytes with `decimals`
+// (the integer divided by 10^decimals): as many digits as the widest
+// integer of that width has, and at least the decimals.
+PgColumnPlan ScaledIntegerColumn(int width, int decimals) {
+  if (width < 1 || width > kLongestIntegerWidth) return Column("numeric", PgValueForm::kNumeric);
+  int digits = 0;
+  for (uint64_t magnitude = uint64_t{1} << (8 * width - 1); magnitude > 0; magnitude /= 10)
+    ++digits;
+  const int precision = std::max(digits, decimals);
+  PgColumnPlan plan = Column(
+      "numeric(" + std::to_string(precision) + "," + std::to_string(decimals) + ")",
+      PgValueForm::kNumeric);
+  plan.precision = precision;
+  plan.scale = decimals;
+  return plan;
+}
+
 // varchar(n) for a character field of `width` (n counts characters, and no
 // code page makes more characters than bytes).
 PgColumnPlan VarcharColumn(int width, PgValueForm form) {
@@ -69,11 +94,20 @@ PgColumnPlan TypedColumnOf(const db::ColumnDetails& field) {
       if (field.binary) return Column("bytea");
       return VarcharColumn(field.width, PgValueForm::kAsIs);
     case 'M': return Column(field.binary ? "bytea" : "text");
+    case foxpro::field_type::kUnicodeChar:
+      return VarcharColumn(field.width / kUnicodeCharacterBytes, PgValueForm::kTrimmed);
+    case foxpro::field_type::kUnicodeVarChar:
+      return VarcharColumn((field.width - kUnicodeLengthBytes) / kUnicodeCharacterBytes,
+                           PgValueForm::kAsIs);
     case 'N':
     case 'F': return NumericColumn(field.width, field.decimals);
     case 'I':
-    case '+': return IntegerColumn(field.width);
-    case '^': return Column("bigint");
+    case '+':
+      if (field.decimals > 0) return ScaledIntegerColumn(field.width, field.decimals);
+      return IntegerColumn(field.width);
+    case '^':
+      if (field.decimals > 0) return ScaledIntegerColumn(field.width, field.decimals);
+      return Column("bigint");
     case 'B':
       // Visual FoxPro's double; dBase's B is a binary memo.
       return Column(field.width == kDoubleWidth ? "double precision" : "bytea");
@@ -101,6 +135,7 @@ bool NeverBlank(const db::ColumnDetails& field) {
   if (field.width <= 0) return false;
   switch (field.foxpro_type) {
     case 'C': case 'V': case 'Q': case 'I': case '+': case '^': case 'O': case 'Y':
+    case foxpro::field_type::kUnicodeChar: case foxpro::field_type::kUnicodeVarChar:
       return true;
     case 'B':
       return field.width == kDoubleWidth;

@@ -40,9 +40,11 @@ struct PgColumnPlan {
 // the field bigint comes back as, becomes bigint), I integer, B double
 // precision, Y numeric(19,4), D date, T timestamp, L boolean; blob,
 // general, picture, varbinary and binary character and memo fields bytea;
-// the dBase and Clipper types their nearest type (integers of 1 to 8 bytes
-// smallint, integer or bigint, a 4-byte time of day time); a field the
-// engine reads as its stored bytes text. A field without the null flag is
+// the dBase, Clipper and Harbour types their nearest type (integers of 1
+// to 8 bytes smallint, integer or bigint, or, with decimals, numeric wide
+// enough for every value; a 4-byte time of day time; Unicode text
+// varchar(n) of its characters); a field the engine reads as its stored
+// bytes text. A field without the null flag is
 // NOT NULL unless blank values (which read as null) can stand in it: N, F,
 // D, T, L, the memo types and fields of width 0 stay nullable.
 PgColumnPlan PlanPostgreSqlColumn(const db::ColumnDetails& field);

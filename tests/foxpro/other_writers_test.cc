@@ -23,6 +23,7 @@ using ::veltrane::testing::RawTable;
 using testing::NoticeText;
 using testing::ReadTable;
 using testing::Record;
+using testing::Value;
 
 using Field = RawTable::Field;
 
@@ -43,6 +44,35 @@ std::string SortableDouble(double value) {
   std::memcpy(&bits, &value, sizeof bits);
   bits = (bits >> 63) != 0 ? ~bits : bits ^ (uint64_t{1} << 63);
   return BigEndian(bits, 8);
+}
+
+// A big-endian double, as dBase 7 stores its timestamps.
+std::string DoubleBytes(double value) {
+  uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return BigEndian(bits, 8);
+}
+
+// The milliseconds dBase 7 counts to the start of a day: from the start of
+// the day before 0001-01-01.
+double DBase7Milliseconds(int year, int month, int day) {
+  return static_cast<double>(JulianDayFromCivil(year, month, day) -
+                             JulianDayFromCivil(1, 1, 1) + 1) * 86400000;
+}
+
+// UTF-16LE, as Harbour's Unicode fields hold text.
+std::string Utf16(const std::u16string& text) {
+  std::string bytes;
+  for (char16_t unit : text) bytes += LittleEndian(unit, 2);
+  return bytes;
+}
+
+// A table's bytes with the flag bytes of its first descriptors set, as
+// Harbour and Visual FoxPro write them.
+std::string WithFieldFlags(const RawTable& table, const std::vector<uint8_t>& flags) {
+  std::string bytes = table.Bytes();
+  for (size_t i = 0; i < flags.size(); ++i) bytes[32 + 32 * i + 18] = static_cast<char>(flags[i]);
+  return bytes;
 }
 
 class OtherWritersTest : public ::testing::Test {
@@ -108,13 +138,12 @@ TEST_F(OtherWritersTest, DBase7TablesWithTheirHeaderAndFieldTypes) {
   table.version = 0x04;
   table.dbase7 = true;
   table.language_driver = "DB866RU0";
-  const int64_t day = JulianDayFromCivil(2024, 2, 29);
-  const double stamp = static_cast<double>(day) * 86400000 + (13 * 3600 + 45 * 60 + 7) * 1000;
+  const double stamp = DBase7Milliseconds(2024, 2, 29) + (13 * 3600 + 45 * 60 + 7) * 1000;
   table.fields = {{"Long field name", 'C', 6}, {"I", 'I', 4}, {"+", '+', 4}, {"O", 'O', 8},
                   {"@", '@', 8}};
   table.records = {
       Encoded(866, "Москва") + BigEndian(0x80000001, 4) + BigEndian(0x80000007, 4) +
-          SortableDouble(193786) + SortableDouble(stamp),
+          SortableDouble(193786) + DoubleBytes(stamp),
       Encoded(866, "Казань") + BigEndian(0x7FFFFFFB, 4) + BigEndian(0x80000008, 4) +
           SortableDouble(-143.74) + std::string(8, '\0'),
       std::string(6, ' ') + std::string(4, '\0') + BigEndian(0x80000009, 4) + std::string(8, '\0') +
@@ -127,6 +156,148 @@ TEST_F(OtherWritersTest, DBase7TablesWithTheirHeaderAndFieldTypes) {
                                  {"Казань", "-5", "8", "-143.74", std::nullopt},
                                  {"      ", std::nullopt, "9", std::nullopt, std::nullopt}}));
   EXPECT_EQ(NoticeText(reading.notices), "");
+}
+
+TEST_F(OtherWritersTest, DBase7TimestampsAreDoublesOfMillisecondsSinceYearOne) {
+  // 2000-08-16 17:21:41.310 as bytes of a dBase 7 table seen in the wild.
+  std::string wild;
+  for (uint8_t byte : {0x42, 0xCC, 0xB2, 0x0E, 0x03, 0x40, 0xDF, 0x00})
+    wild.push_back(static_cast<char>(byte));
+  const double before_1970 = DBase7Milliseconds(1800, 1, 1) + (3600 + 60 + 1) * 1000;
+  const double fraction = DBase7Milliseconds(2020, 2, 20) + (20 * 3600 + 20 * 60 + 20) * 1000 + 123;
+  uint64_t bits;
+  std::memcpy(&bits, &fraction, sizeof bits);
+  const struct {
+    std::string stored;
+    Value read;
+  } cases[] = {
+      {wild, "2000-08-16 17:21:41.310"},
+      {DoubleBytes(before_1970), "1800-01-01 01:01:01"},
+      {DoubleBytes(DBase7Milliseconds(1, 1, 1)), "0001-01-01 00:00:00"},
+      {DoubleBytes(DBase7Milliseconds(1900, 1, 1) - 1), "1899-12-31 23:59:59.999"},
+      {DoubleBytes(fraction), "2020-02-20 20:20:20.123"},
+      // The same value with its sign bit flipped, as sortable doubles are.
+      {BigEndian(bits ^ (uint64_t{1} << 63), 8), "2020-02-20 20:20:20.123"},
+      {std::string(8, '\0'), std::nullopt},
+      {std::string(8, ' '), std::nullopt},
+  };
+  RawTable table;
+  table.version = 0x04;
+  table.dbase7 = true;
+  table.fields = {{"STAMP", '@', 8}};
+  std::vector<Record> expected;
+  for (const auto& c : cases) {
+    table.records.push_back(c.stored);
+    expected.push_back({c.read});
+  }
+  // Past 9999-12-31: no timestamp, kept as its bytes with a report.
+  table.records.push_back(DoubleBytes(DBase7Milliseconds(9999, 12, 31) + 86400000));
+  testing::EngineReading reading = Read(table);
+  ASSERT_EQ(reading.rows.size(), expected.size() + 1);
+  EXPECT_EQ(std::vector<Record>(reading.rows.begin(), reading.rows.end() - 1), expected);
+  EXPECT_NE(NoticeText(reading.notices).find("1 value is not a valid timestamp (row 9"),
+            std::string::npos)
+      << NoticeText(reading.notices);
+}
+
+TEST_F(OtherWritersTest, HarbourIntegersWithDecimalsAreScaled) {
+  // Each width Harbour writes (1, 2, 3, 4 and 8 bytes, little-endian,
+  // signed) with a decimal count, the point placed that many digits left.
+  const struct {
+    int width;
+    int decimals;
+    int64_t stored;
+    std::string read;
+  } cases[] = {
+      {1, 2, 100, "1.00"},       {1, 1, -128, "-12.8"},       {2, 2, -5, "-0.05"},
+      {2, 4, 32767, "3.2767"},   {3, 3, -8388608, "-8388.608"}, {4, 2, 0x64, "1.00"},
+      {4, 2, -2147483647 - 1, "-21474836.48"},                {4, 0, 1234, "1234"},
+      {8, 4, INT64_MIN, "-922337203685477.5808"},             {8, 6, 7, "0.000007"},
+  };
+  for (const auto& c : cases) {
+    RawTable table;
+    table.version = 0xF5;
+    table.fields = {{"AMOUNT", 'I', c.width, c.decimals}};
+    table.records = {LittleEndian(static_cast<uint64_t>(c.stored), c.width)};
+    testing::EngineReading reading = Read(table);
+    SCOPED_TRACE(c.read);
+    EXPECT_EQ(reading.rows, (std::vector<Record>{{c.read}}));
+    EXPECT_EQ(NoticeText(reading.notices), "");
+  }
+}
+
+TEST_F(OtherWritersTest, HarbourUnicodeTextIsUtf16) {
+  // 0x1A: fixed width, two bytes a character, blank-padded; its width
+  // above 255 keeps the high byte in the decimal count. 0x1B: room for n
+  // characters, then n in two bytes (0xFFFF for none).
+  const std::u16string greeting = u"Grüße, 世界 \U0001F600";
+  const std::string long_text(150, 'x');
+  RawTable table;
+  table.version = 0x03;
+  table.fields = {{"FIXED", '\x1A', 24}, {"LONG", '\x1A', 300, 1}, {"VAR", '\x1B', 18}};
+  auto var = [](const std::u16string& text, uint16_t count) {
+    std::string bytes = Utf16(text);
+    bytes.resize(16, '\0');
+    return bytes + LittleEndian(count, 2);
+  };
+  table.records = {
+      Utf16(u"Straße      ") + Utf16(std::u16string(150, u'x')) + var(greeting.substr(0, 8), 8),
+      Utf16(greeting) + std::string(24 - Utf16(greeting).size(), '\0') +
+          Utf16(std::u16string(149, u'y')) + Utf16(u" ") + var(u"", 0xFFFF),
+      // A count past the field's room reads what the field holds; half a
+      // surrogate pair is no text.
+      std::string(24, '\0') + std::string(300, '\0') + var(u"abcdefgh", 200),
+      Utf16(u"ok") + std::string(20, '\0') + Utf16(std::u16string(150, u'z')) +
+          var(std::u16string(1, char16_t{0xD83D}), 1),
+  };
+  testing::EngineReading reading = Read(table);
+  EXPECT_EQ(reading.names, (std::vector<std::string>{"FIXED", "LONG", "VAR"}));
+  EXPECT_EQ(reading.rows,
+            (std::vector<Record>{
+                {"Straße      ", long_text, "Grüße, 世"},
+                {"Grüße, 世界 😀", std::string(149, 'y') + " ", ""},
+                {"", "", "abcdefgh"},
+                {"ok", std::string(150, 'z'), "\\x3dd8"}}));
+  const std::string notices = NoticeText(reading.notices);
+  EXPECT_NE(notices.find("column \"VAR\": 1 value holds bytes that a text value cannot hold "
+                         "(row 4: bytes that are no UTF-16 text)"),
+            std::string::npos)
+      << notices;
+}
+
+TEST_F(OtherWritersTest, HarbourNullFlagsAreHiddenAndGiveNullsAndVarbinaryLengths) {
+  // Harbour writes its _NullFlags field (hidden: flag 0x01) and field flags
+  // into tables of any version: bit 0 Q's "shorter than full", bit 1 NOTE's
+  // null flag, bit 2 VAR's length bit, bit 3 QTY's null flag.
+  RawTable table;
+  table.version = 0xF5;
+  table.fields = {{"BYTES", 'Q', 6},     {"NOTE", 'C', 4},  {"VAR", '\x1B', 6},
+                  {"QTY", 'I', 4, 1},    {"_NullFlags", '0', 1}};
+  const std::string var_ab = Utf16(u"ab") + LittleEndian(2, 2);
+  table.records = {
+      std::string("\x01\x02\x03\0\0\x03", 6) + "abc " + var_ab + LittleEndian(125, 4) +
+          std::string(1, '\x05'),
+      std::string("\x01\x02\x03\x04\x05\x06", 6) + "    " + var_ab + LittleEndian(0, 4) +
+          std::string(1, '\x0E'),
+  };
+  const uint8_t hidden = 0x01, nullable = 0x02, binary = 0x04;
+  testing::WriteBytes(dir_.File("h.dbf"),
+                      WithFieldFlags(table, {binary, nullable, 0, nullable, hidden | binary}));
+  testing::EngineReading reading = ReadTable(dir_.File("h.dbf"));
+  EXPECT_EQ(reading.names, (std::vector<std::string>{"BYTES", "NOTE", "VAR", "QTY"}));
+  EXPECT_EQ(reading.rows, (std::vector<Record>{{"\\x010203", "abc ", "ab", "12.5"},
+                                               {"\\x010203040506", std::nullopt, "ab",
+                                                std::nullopt}}));
+  EXPECT_EQ(NoticeText(reading.notices), "");
+
+  // Without a hidden _NullFlags field the flag bytes are none: Clipper
+  // leaves random bytes there.
+  RawTable clipper;
+  clipper.fields = {{"NAME", 'C', 4}};
+  clipper.records = {"abc "};
+  testing::WriteBytes(dir_.File("c.dbf"), WithFieldFlags(clipper, {nullable | binary}));
+  reading = ReadTable(dir_.File("c.dbf"));
+  EXPECT_EQ(reading.rows, (std::vector<Record>{{"abc "}}));
 }
 
 TEST_F(OtherWritersTest, IntegerDateAndTimeFormsOfOtherWriters) {
@@ -157,14 +328,17 @@ TEST_F(OtherWritersTest, IntegerDateAndTimeFormsOfOtherWriters) {
 
 TEST_F(OtherWritersTest, UnknownTypesArriveAsTheirBytesWithOneReport) {
   RawTable table;
-  table.fields = {{"CODE", 'Z', 4}, {"BLOB", 'X', 3}};
-  table.records = {"ab  " + std::string("\x01\x02\x03", 3), "cd  xyz"};
+  // Unicode text of an odd width holds no whole characters.
+  table.fields = {{"CODE", 'Z', 4}, {"BLOB", 'X', 3}, {"HALF", '\x1A', 3}};
+  table.records = {"ab  " + std::string("\x01\x02\x03", 3) + std::string("a\0b", 3),
+                   "cd  xyz" + std::string("c\0d", 3)};
   testing::EngineReading reading = Read(table);
-  EXPECT_EQ(reading.rows,
-            (std::vector<Record>{{"ab  ", "\\x010203"}, {"cd  ", "xyz"}}));
+  EXPECT_EQ(reading.rows, (std::vector<Record>{{"ab  ", "\\x010203", "\\x610062"},
+                                               {"cd  ", "xyz", "\\x630064"}}));
   ASSERT_EQ(reading.notices.size(), 1u);
   EXPECT_TRUE(reading.notices[0].problem);
-  EXPECT_NE(reading.notices[0].text.find("\"CODE\" (type 'Z', width 4), \"BLOB\" (type 'X', width 3)"),
+  EXPECT_NE(reading.notices[0].text.find("\"CODE\" (type 'Z', width 4), \"BLOB\" (type 'X', "
+                                         "width 3), \"HALF\" (type 0x1A, width 3)"),
             std::string::npos)
       << reading.notices[0].text;
 }

@@ -1,7 +1,9 @@
 // Both transfers with the typed column mapping, against the test server:
 // the column types they create, the values that arrive, and a round trip.
 
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "command_fixture.h"
 #include "foxpro/table_reader.h"
@@ -17,6 +19,7 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 using foxpro::NewField;
+using ::veltrane::testing::BigEndian;
 using ::veltrane::testing::LittleEndian;
 using ::veltrane::testing::RawTable;
 
@@ -179,6 +182,58 @@ TEST_F(TypedTransferTest, OtherDialectsFieldsArriveInTheirNearestType) {
               ElementsAre(ElementsAre("13:45:07.125", "-2", "274877906944", "2024-02-29",
                                       "4611686018427387904", "wxyz"),
                           ElementsAre("<null>", "0", "0", "<null>", "0", "    ")));
+}
+
+// dBase 7's timestamps, and Harbour's integers with decimals, UTF-16 text
+// and varbinary with its null-flags field, arrive as timestamp, numeric,
+// varchar and bytea.
+TEST_F(TypedTransferTest, DBase7AndHarbourFieldsArriveAsTimestampNumericVarcharAndBytea) {
+  RawTable dbase7;
+  dbase7.version = 0x04;
+  dbase7.dbase7 = true;
+  dbase7.fields = {{"ID", 'I', 4}, {"STAMP", '@', 8}};
+  // Milliseconds since the start of the day before 0001-01-01.
+  const double stamp = (657072.0 * 86400 + 3661) * 1000;  // 1800-01-01 01:01:01
+  uint64_t bits;
+  std::memcpy(&bits, &stamp, sizeof bits);
+  dbase7.records = {BigEndian(0x80000001, 4) + BigEndian(bits, 8),
+                    BigEndian(0x80000002, 4) + std::string(8, '\0')};
+  dbase7.WriteTo(dir_.File("stamps.dbf"));
+  Send(SendToPostgreSql, *list1_, "stamps");
+  EXPECT_THAT(PgColumns("stamps"),
+              ElementsAre("id integer", "stamp timestamp without time zone"));
+  EXPECT_THAT(Rows("SELECT id::text, stamp::text FROM stamps ORDER BY id"),
+              ElementsAre(ElementsAre("1", "1800-01-01 01:01:01"), ElementsAre("2", "<null>")));
+
+  auto utf16 = [](const std::u16string& text) {
+    std::string bytes;
+    for (char16_t unit : text) bytes += LittleEndian(unit, 2);
+    return bytes;
+  };
+  RawTable harbour;
+  harbour.version = 0xF5;
+  harbour.fields = {{"AMOUNT", 'I', 4, 2}, {"SMALL", 'I', 2, 1}, {"TEXT", '\x1A', 8},
+                    {"VTEXT", '\x1B', 10},   {"BYTES", 'Q', 4},    {"_NullFlags", '0', 1}};
+  // Null-flag bits: VTEXT's length bit 0, BYTES' 1 ("shorter than full").
+  harbour.records = {
+      LittleEndian(0x64, 4) + LittleEndian(static_cast<uint64_t>(-5), 2) + utf16(u"Ünï ") +
+          utf16(u"日本") + std::string(4, '\0') + LittleEndian(2, 2) + std::string("\x01\x02\x00\x02", 4) + "\x02",
+      LittleEndian(static_cast<uint64_t>(-12345), 4) + LittleEndian(32767, 2) + utf16(u"abcd") +
+          std::string(8, '\0') + LittleEndian(0xFFFF, 2) + "\x01\x02\x03\x04" + std::string(1, '\0')};
+  std::string bytes = harbour.Bytes();
+  bytes[32 + 32 * 4 + 18] = 0x04;  // BYTES: binary
+  bytes[32 + 32 * 5 + 18] = 0x05;  // _NullFlags: hidden, binary
+  std::ofstream(dir_.File("harbour_types.dbf"), std::ios::binary) << bytes;
+  Send(SendToPostgreSql, *list1_, "harbour_types");
+  EXPECT_THAT(PgColumns("harbour_types"),
+              ElementsAre("amount numeric(10,2) NOT NULL", "small numeric(5,1) NOT NULL",
+                          "text character varying(4) NOT NULL",
+                          "vtext character varying(4) NOT NULL", "bytes bytea NOT NULL"));
+  EXPECT_THAT(Rows("SELECT amount::text, small::text, text, vtext, bytes::text FROM harbour_types "
+                   "ORDER BY amount DESC"),
+              ElementsAre(ElementsAre("1.00", "-0.5", "Ünï", "日本", "\\x0102"),
+                          ElementsAre("-123.45", "3276.7", "abcd", "", "\\x01020304")));
+  EXPECT_THAT(prompter_.Reports(), ElementsAre());
 }
 
 // A PostgreSQL table with a column of each type the typed mapping names.
