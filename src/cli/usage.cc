@@ -52,8 +52,9 @@ Column types:
          becomes, bigint), I integer, B double precision, Y numeric(19,4),
          D date, T timestamp, L boolean, and blob, general, varbinary and
          binary fields bytea; other writers' integers smallint, integer or
-         bigint by their width, their times of day time, and fields of a
-         type the program does not read text. A null is NULL; an empty
+         bigint by their width (numeric when they have decimals), their
+         times of day time, dBase 7 timestamps timestamp, Harbour's UTF-16
+         text varchar, and fields of a type the program does not read text. A null is NULL; an empty
          text stays the empty text; a blank date, number or logical is
          NULL, and so is a value that is not one of its field's type (one
          report per column names them). A number wider than its column, or
