@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "foxpro/codepage.h"
 #include "foxpro/value_format.h"
 
 namespace veltrane::foxpro {
@@ -307,21 +308,7 @@ bool AppendUtf16LeAsUtf8(std::string_view bytes, std::string& out) {
       code = kSupplementaryFirst + ((code - kHighSurrogateFirst) << 10) + (low - kLowSurrogateFirst);
       i += kUtf16UnitBytes;
     }
-    if (code < 0x80) {
-      out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
+    AppendUtf8(code, out);
   }
   return true;
 }
