@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <iterator>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -641,32 +641,35 @@ struct Char {
   CharInfo info;
 };
 
-// The cost of one word: a run of characters between separators that holds
-// a character beyond ASCII.
-double WordCost(const std::vector<Char>& word, Judgement& judgement, double count) {
-  double cost = 0;
-  bool has_letters = false;
-  bool ascii_latin = false;
-  Script script = Script::kNone;  // the first script beyond ASCII letters
-  bool mixed = false;
-  bool kana = false, hangul = false;
+// The script of a word's letters beyond ASCII (kNone when it has none).
+Script ScriptOf(const std::vector<Char>& word) {
+  for (const Char& c : word)
+    if (c.info.kind == Kind::kLetter && c.cp >= 0x80) return c.info.script;
+  return Script::kNone;
+}
+
+bool IsLetter(const Char* c) { return c && c->info.kind == Kind::kLetter; }
+bool IsDigit(const Char* c) { return c && c->info.kind == Kind::kDigit; }
+
+// A word whose letters are of two scripts costs for each of its characters
+// beyond ASCII. Chinese, Japanese and Korean words take ASCII letters
+// (codes, loan words) at their start or end, never between their own
+// letters; kana and hangul never meet.
+double MixedScriptCost(const std::vector<Char>& word) {
+  const Script script = ScriptOf(word);
+  bool mixed = false, ascii_latin = false, kana = false, hangul = false;
   size_t beyond_ascii = 0;
   for (const Char& c : word) {
     if (c.cp >= 0x80) ++beyond_ascii;
     if (c.info.kind != Kind::kLetter) continue;
-    has_letters = true;
     if (c.cp < 0x80) {
       ascii_latin = true;
       continue;
     }
     kana |= c.info.script == Script::kKana;
     hangul |= c.info.script == Script::kHangul;
-    if (script == Script::kNone) script = c.info.script;
-    else if (c.info.script != script && !(Cjk(script) && Cjk(c.info.script))) mixed = true;
+    if (c.info.script != script && !(Cjk(script) && Cjk(c.info.script))) mixed = true;
   }
-  // Chinese, Japanese and Korean words take ASCII letters (codes, loan
-  // words) at their start or end, never between their own letters; kana
-  // and hangul never meet.
   if (kana && hangul) mixed = true;
   if (ascii_latin && script != Script::kNone && script != Script::kLatin) {
     if (!Cjk(script)) {
@@ -684,20 +687,22 @@ double WordCost(const std::vector<Char>& word, Judgement& judgement, double coun
       if (switches > 1) mixed = true;
     }
   }
-  if (mixed) cost += kMixedScriptCost * static_cast<double>(beyond_ascii);
+  return mixed ? kMixedScriptCost * static_cast<double>(beyond_ascii) : 0;
+}
 
-  // Case: all lower, all upper, or capitalised.
-  int cased = 0, uppers = 0, lowers_before_upper = 0, beyond_ascii_cased = 0;
-  bool seen_lower = false, first_upper = false;
+// What the shape of a word says: its case pattern (all lower, all upper,
+// capitalised), how many of a Latin word's letters are accented, where a
+// Greek word is stressed.
+double ShapeCost(const std::vector<Char>& word) {
+  double cost = 0;
+  int cased = 0, uppers = 0, beyond_ascii_cased = 0;
+  bool first_upper = false;
   for (const Char& c : word) {
     if (c.info.kind != Kind::kLetter || c.info.letter_case == Case::kNone) continue;
     if (c.cp >= 0x80) ++beyond_ascii_cased;
     if (c.info.letter_case == Case::kUpper) {
       if (cased == 0) first_upper = true;
       ++uppers;
-      if (seen_lower) ++lowers_before_upper;
-    } else {
-      seen_lower = true;
     }
     ++cased;
   }
@@ -705,8 +710,9 @@ double WordCost(const std::vector<Char>& word, Judgement& judgement, double coun
   if (!case_ok && beyond_ascii_cased > 0)
     cost += kCaseCost * static_cast<double>(beyond_ascii_cased);
 
+  const Script script = ScriptOf(word);
   // Latin words are mostly unaccented letters.
-  if (script == Script::kLatin || (script == Script::kNone && ascii_latin)) {
+  if (script == Script::kLatin) {
     int letters = 0, accented = 0;
     for (const Char& c : word) {
       if (c.info.kind != Kind::kLetter) continue;
@@ -715,21 +721,25 @@ double WordCost(const std::vector<Char>& word, Judgement& judgement, double coun
     }
     if (letters >= 2 && 2 * accented > letters) cost += kAccentedWordCost * accented;
   }
-
   // Modern Greek marks the stress of every word of more than one syllable
-  // that is not written in capitals.
-  if (script == Script::kGreek && uppers != cased && cased >= kLongestGreekWordWithoutTonos + 1 &&
-      std::none_of(word.begin(), word.end(), [](const Char& c) { return HasTonos(c.cp); }))
-    cost += kGreekWithoutTonosCost;
-  // ... and stresses one syllable.
+  // that is not written in capitals, and stresses one syllable.
   if (script == Script::kGreek) {
-    const auto stressed = std::count_if(word.begin(), word.end(),
-                                        [](const Char& c) { return HasTonos(c.cp); });
+    const auto stressed =
+        std::count_if(word.begin(), word.end(), [](const Char& c) { return HasTonos(c.cp); });
+    if (stressed == 0 && uppers != cased && cased > kLongestGreekWordWithoutTonos)
+      cost += kGreekWithoutTonosCost;
     if (stressed > 1) cost += kGreekWithoutTonosCost * static_cast<double>(stressed - 1);
   }
+  return cost;
+}
 
-  // Symbols, punctuation and marks by what stands beside them; runs of
-  // accented Latin letters.
+// What each character's neighbours say: symbols, punctuation and marks by
+// what stands beside them, runs of accented or repeated letters. Counts
+// the letters of cased scripts into `judgement`, `count` times.
+double NeighbourCost(const std::vector<Char>& word, Judgement& judgement, double count) {
+  const bool has_letters =
+      std::any_of(word.begin(), word.end(), [](const Char& c) { return c.info.kind == Kind::kLetter; });
+  double cost = 0;
   int accent_run = 0;
   int repeats = 0;
   int box_changes = 0;
@@ -737,8 +747,6 @@ double WordCost(const std::vector<Char>& word, Judgement& judgement, double coun
     const Char& c = word[i];
     const Char* before = i > 0 ? &word[i - 1] : nullptr;
     const Char* after = i + 1 < word.size() ? &word[i + 1] : nullptr;
-    auto is_letter = [](const Char* x) { return x && x->info.kind == Kind::kLetter; };
-    auto is_digit = [](const Char* x) { return x && x->info.kind == Kind::kDigit; };
     if (c.info.kind == Kind::kLetter && c.info.script == Script::kLatin && c.cp >= 0x80) {
       if (++accent_run > 2) cost += kAccentRunCost;
     } else if (c.info.kind != Kind::kMark) {
@@ -751,7 +759,7 @@ double WordCost(const std::vector<Char>& word, Judgement& judgement, double coun
     }
     switch (c.info.kind) {
       case Kind::kSymbol:
-        if (is_digit(before) || is_digit(after)) break;  // 25°, №5, 10€
+        if (IsDigit(before) || IsDigit(after)) break;  // 25°, №5, 10€
         if (!has_letters) cost += kLoneSymbolCost;
         else if (before && after) cost += kSymbolInWordCost;
         else if (after) cost += kSymbolBeforeWordCost;
@@ -767,7 +775,7 @@ double WordCost(const std::vector<Char>& word, Judgement& judgement, double coun
         // ’ and · stand inside words (don’t, l·l), and so do Hebrew's geresh
         // and gershayim; Chinese and Japanese run their sentences together.
         if (c.cp != 0x2019 && c.cp != 0xB7 && c.cp != 0x5F3 && c.cp != 0x5F4 &&
-            is_letter(before) && is_letter(after) && !Cjk(before->info.script) &&
+            IsLetter(before) && IsLetter(after) && !Cjk(before->info.script) &&
             !Cjk(after->info.script))
           cost += kPunctuationInWordCost;
         break;
@@ -776,21 +784,18 @@ double WordCost(const std::vector<Char>& word, Judgement& judgement, double coun
         size_t base = i;
         while (base > 0 && word[base - 1].info.kind == Kind::kMark) --base;
         const Char* letter = base > 0 ? &word[base - 1] : nullptr;
-        if (!is_letter(letter) ||
+        if (!IsLetter(letter) ||
             (c.info.script != Script::kNone && letter->info.script != c.info.script))
           cost += kStrayMarkCost;
         break;
       }
       case Kind::kLetter:
         // Thai vowels written before their consonant.
-        if (c.cp >= 0xE40 && c.cp <= 0xE44 &&
-            !(after && after->cp >= 0xE01 && after->cp <= 0xE2E))
+        if (c.cp >= 0xE40 && c.cp <= 0xE44 && !(after && after->cp >= 0xE01 && after->cp <= 0xE2E))
           cost += kStrayMarkCost;
         // Greek writes ς only at the end of a word.
-        if (c.cp == kFinalSigma && after && after->info.kind == Kind::kLetter)
-          cost += kStrayMarkCost;
-        if (c.cp >= 0x80 && Cased(c.info.script))
-          judgement.letters[Fold(c.cp, c.info)] += count;
+        if (c.cp == kFinalSigma && IsLetter(after)) cost += kStrayMarkCost;
+        if (c.cp >= 0x80 && Cased(c.info.script)) judgement.letters[Fold(c.cp, c.info)] += count;
         break;
       case Kind::kStrange:
         cost += kStrangeCost;
@@ -800,6 +805,12 @@ double WordCost(const std::vector<Char>& word, Judgement& judgement, double coun
     }
   }
   return cost;
+}
+
+// The cost of one word: a run of characters between separators that holds
+// a character beyond ASCII.
+double WordCost(const std::vector<Char>& word, Judgement& judgement, double count) {
+  return MixedScriptCost(word) + ShapeCost(word) + NeighbourCost(word, judgement, count);
 }
 
 // Judges one reading of one line; `count` is how often the line occurs.
