@@ -598,10 +598,14 @@ constexpr int kCandidates[] = {
     10000, 10007, 10029, kKoi8rCodePage,
 };
 
-// What a code page costs before any text is read: the Mac pages and KOI8-R
-// are seldom those of a FoxPro table, so they need the clearer evidence.
+// What a code page costs before any text is read: the Mac pages, KOI8-R
+// and the national variants of DOS code page 437 (Turkish, Icelandic,
+// French Canadian, Nordic) are seldom those of a FoxPro table, and the
+// variants differ from 437 and 850 in a few letters only, so they need the
+// clearer evidence.
 double Prior(int code_page) {
   switch (code_page) {
+    case 857: case 861: case 863: case 865:
     case 10000: case 10007: case 10029: case kKoi8rCodePage: return kRarePagePrior;
     default: return 0;
   }
