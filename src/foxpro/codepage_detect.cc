@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <iterator>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -35,11 +35,17 @@ constexpr double kMixedScriptCost = 2.0;
 constexpr double kCaseCost = 1.5;
 // A symbol between letters, at a word's edge, or standing alone.
 constexpr double kSymbolInWordCost = 2.0;
-constexpr double kSymbolAtEdgeCost = 1.0;
+constexpr double kSymbolBeforeWordCost = 1.0;
+constexpr double kSymbolAfterWordCost = 0.5;
 constexpr double kLoneSymbolCost = 0.5;
-// A box-drawing or block character with letters, or alone.
+// A box-drawing or block character with letters; in a line of them, each
+// change from one such character to another beyond the two of its corners.
 constexpr double kBoxInWordCost = 3.0;
-constexpr double kLoneBoxCost = 1.5;
+constexpr double kBoxChangeCost = 1.0;
+constexpr int kBoxChangesOfALine = 2;
+// Per letter beyond two of a run of one letter beyond ASCII ("ДДДД", which
+// is a line of box drawing in DOS code pages).
+constexpr double kRepeatedLetterCost = 1.0;
 // Punctuation between two letters of a cased script.
 constexpr double kPunctuationInWordCost = 2.0;
 // A combining mark or Thai vowel without the letter it belongs to.
@@ -56,10 +62,12 @@ constexpr double kUnlistedLetterCost = 1.0;
 constexpr double kCommonBonus = -0.5;
 constexpr double kLessCommonCost = 0.5;
 constexpr double kRareCost = 2.0;
-constexpr double kHalfWidthKanaCost = 0.5;
+constexpr double kHalfWidthKanaCost = 0.25;
 // Per accented letter of a Latin word more than half of whose letters are
 // accented ("ąź").
 constexpr double kAccentedWordCost = 0.5;
+// A code page few FoxPro tables are in.
+constexpr double kRarePagePrior = 1.0;
 // A UTF-8 character cut at the end of a field.
 constexpr double kCutSequenceCost = 1.0;
 
@@ -67,8 +75,6 @@ constexpr double kCutSequenceCost = 1.0;
 // mark.
 constexpr int kLongestGreekWordWithoutTonos = 3;
 constexpr double kGreekWithoutTonosCost = 1.0;
-// A letter rare in every language that writes it (ĺ, ŕ, ð, ΰ, ...).
-constexpr double kRareLetterCost = 0.5;
 // The reading uchardet's statistics name, among the double-byte ones whose
 // valid pairs overlap (Korean and Chinese text are each other's valid
 // pairs).
@@ -76,6 +82,8 @@ constexpr double kStatisticsBonus = 2.0;
 
 constexpr uint32_t kUndefined = 0xFFFFFFFF;
 constexpr uint32_t kFinalSigma = 0x3C2;
+constexpr uint32_t kOrdinalA = 0xAA;  // ª
+constexpr uint32_t kOrdinalO = 0xBA;  // º
 
 enum class Kind : uint8_t {
   kSeparator,  // blanks, ASCII punctuation, C0 controls: between words
@@ -165,7 +173,6 @@ CharInfo Classify(uint32_t cp) {
   if (cp < 0xA0) return {Kind::kControl};
   if (cp < 0xC0) {
     switch (cp) {
-      case 0xAA: case 0xBA: return Letter(Script::kLatin);  // ª º
       case 0xA1: case 0xBF: case 0xAB: case 0xBB: case 0xB7: return {Kind::kPunctuation};
       default: return {Kind::kSymbol};  // nbsp, currency, ©, °, ±, µ, ½, ...
     }
@@ -286,8 +293,8 @@ struct Language {
 constexpr Language kLanguages[] = {
     {Script::kLatin, "äöüßé"},                   // German
     {Script::kLatin, "àâæçéèêëîïôœùûüÿ"},        // French
-    {Script::kLatin, "áéíñóúüªº"},              // Spanish
-    {Script::kLatin, "áâãàçéêíóôõúüªº"},         // Portuguese
+    {Script::kLatin, "áéíñóúü"},              // Spanish
+    {Script::kLatin, "áâãàçéêíóôõúü"},         // Portuguese
     {Script::kLatin, "àèéìíîòóùú"},              // Italian
     {Script::kLatin, "àçèéíïòóúü"},              // Catalan
     {Script::kLatin, "áéèëïóöüíú"},              // Dutch
@@ -326,6 +333,32 @@ std::vector<std::unordered_set<uint32_t>> LanguageLetters() {
     sets.push_back(std::move(letters));
   }
   return sets;
+}
+
+// Letters (in lower case) rare in the languages that write them, with what
+// each occurrence costs: the accented Latin letters few words hold, the
+// Cyrillic letters Russian text holds least, those of Serbian and
+// Macedonian alone, and Greek's double-accented vowels.
+std::unordered_map<uint32_t, double> LetterRarity() {
+  struct Rare {
+    const char* letters;  // UTF-8
+    double cost;
+  };
+  constexpr Rare kRare[] = {
+      {"ĺľŕďťŉĸſÿţŀħŧŋ", 0.5},
+      {"жшюцщэфйх", 0.3},
+      {"ъёіїєґў", 0.6},
+      {"ђѓљњћќџѕј", 1.0},
+      {"ΰΐ", 0.5},
+  };
+  std::unordered_map<uint32_t, double> rarity;
+  for (const Rare& rare : kRare) {
+    const std::string_view text(rare.letters);
+    size_t pos = 0;
+    uint32_t cp = 0;
+    while (pos < text.size() && NextCodePoint(text, pos, cp)) rarity[cp] = rare.cost;
+  }
+  return rarity;
 }
 
 // One character of a reading, with what its bytes alone say against (or,
@@ -375,6 +408,7 @@ std::string IconvNameOf(int code_page) {
     case 10007: return "MAC-CYRILLIC";
     case 10029: return "MAC-CENTRALEUROPE";
     case kEucJpCodePage: return "EUC-JP";
+    case kKoi8rCodePage: return "KOI8-R";
     default: return "CP" + std::to_string(code_page);
   }
 }
@@ -561,8 +595,21 @@ class Utf8Reading : public Reading {
 constexpr int kCandidates[] = {
     1252, 1251, 1250, 866,   437,  850,  852,  kUtf8CodePage, 936,   950,   932,   949,
     kEucJpCodePage, 1253, 737, 1254, 857, 1257, 1255, 1256, 874, 1258, 861, 863, 865,
-    10000, 10007, 10029,
+    10000, 10007, 10029, kKoi8rCodePage,
 };
+
+// What a code page costs before any text is read: the Mac pages, KOI8-R
+// and the national variants of DOS code page 437 (Turkish, Icelandic,
+// French Canadian, Nordic) are seldom those of a FoxPro table, and the
+// variants differ from 437 and 850 in a few letters only, so they need the
+// clearer evidence.
+double Prior(int code_page) {
+  switch (code_page) {
+    case 857: case 861: case 863: case 865:
+    case 10000: case 10007: case 10029: case kKoi8rCodePage: return kRarePagePrior;
+    default: return 0;
+  }
+}
 
 bool IsDoubleByte(int code_page) {
   return code_page == 932 || code_page == 936 || code_page == 949 || code_page == 950 ||
@@ -598,32 +645,35 @@ struct Char {
   CharInfo info;
 };
 
-// The cost of one word: a run of characters between separators that holds
-// a character beyond ASCII.
-double WordCost(const std::vector<Char>& word, Judgement& judgement, double count) {
-  double cost = 0;
-  bool has_letters = false;
-  bool ascii_latin = false;
-  Script script = Script::kNone;  // the first script beyond ASCII letters
-  bool mixed = false;
-  bool kana = false, hangul = false;
+// The script of a word's letters beyond ASCII (kNone when it has none).
+Script ScriptOf(const std::vector<Char>& word) {
+  for (const Char& c : word)
+    if (c.info.kind == Kind::kLetter && c.cp >= 0x80) return c.info.script;
+  return Script::kNone;
+}
+
+bool IsLetter(const Char* c) { return c && c->info.kind == Kind::kLetter; }
+bool IsDigit(const Char* c) { return c && c->info.kind == Kind::kDigit; }
+
+// A word whose letters are of two scripts costs for each of its characters
+// beyond ASCII. Chinese, Japanese and Korean words take ASCII letters
+// (codes, loan words) at their start or end, never between their own
+// letters; kana and hangul never meet.
+double MixedScriptCost(const std::vector<Char>& word) {
+  const Script script = ScriptOf(word);
+  bool mixed = false, ascii_latin = false, kana = false, hangul = false;
   size_t beyond_ascii = 0;
   for (const Char& c : word) {
     if (c.cp >= 0x80) ++beyond_ascii;
     if (c.info.kind != Kind::kLetter) continue;
-    has_letters = true;
     if (c.cp < 0x80) {
       ascii_latin = true;
       continue;
     }
     kana |= c.info.script == Script::kKana;
     hangul |= c.info.script == Script::kHangul;
-    if (script == Script::kNone) script = c.info.script;
-    else if (c.info.script != script && !(Cjk(script) && Cjk(c.info.script))) mixed = true;
+    if (c.info.script != script && !(Cjk(script) && Cjk(c.info.script))) mixed = true;
   }
-  // Chinese, Japanese and Korean words take ASCII letters (codes, loan
-  // words) at their start or end, never between their own letters; kana
-  // and hangul never meet.
   if (kana && hangul) mixed = true;
   if (ascii_latin && script != Script::kNone && script != Script::kLatin) {
     if (!Cjk(script)) {
@@ -641,20 +691,22 @@ double WordCost(const std::vector<Char>& word, Judgement& judgement, double coun
       if (switches > 1) mixed = true;
     }
   }
-  if (mixed) cost += kMixedScriptCost * static_cast<double>(beyond_ascii);
+  return mixed ? kMixedScriptCost * static_cast<double>(beyond_ascii) : 0;
+}
 
-  // Case: all lower, all upper, or capitalised.
-  int cased = 0, uppers = 0, lowers_before_upper = 0, beyond_ascii_cased = 0;
-  bool seen_lower = false, first_upper = false;
+// What the shape of a word says: its case pattern (all lower, all upper,
+// capitalised), how many of a Latin word's letters are accented, where a
+// Greek word is stressed.
+double ShapeCost(const std::vector<Char>& word) {
+  double cost = 0;
+  int cased = 0, uppers = 0, beyond_ascii_cased = 0;
+  bool first_upper = false;
   for (const Char& c : word) {
     if (c.info.kind != Kind::kLetter || c.info.letter_case == Case::kNone) continue;
     if (c.cp >= 0x80) ++beyond_ascii_cased;
     if (c.info.letter_case == Case::kUpper) {
       if (cased == 0) first_upper = true;
       ++uppers;
-      if (seen_lower) ++lowers_before_upper;
-    } else {
-      seen_lower = true;
     }
     ++cased;
   }
@@ -662,53 +714,72 @@ double WordCost(const std::vector<Char>& word, Judgement& judgement, double coun
   if (!case_ok && beyond_ascii_cased > 0)
     cost += kCaseCost * static_cast<double>(beyond_ascii_cased);
 
+  const Script script = ScriptOf(word);
   // Latin words are mostly unaccented letters.
-  if (script == Script::kLatin || (script == Script::kNone && ascii_latin)) {
+  if (script == Script::kLatin) {
     int letters = 0, accented = 0;
     for (const Char& c : word) {
       if (c.info.kind != Kind::kLetter) continue;
       ++letters;
-      accented += c.cp >= 0x80 && c.cp != 0xAA && c.cp != 0xBA;
+      accented += c.cp >= 0x80;
     }
     if (letters >= 2 && 2 * accented > letters) cost += kAccentedWordCost * accented;
   }
-
   // Modern Greek marks the stress of every word of more than one syllable
-  // that is not written in capitals.
-  if (script == Script::kGreek && uppers != cased && cased >= kLongestGreekWordWithoutTonos + 1 &&
-      std::none_of(word.begin(), word.end(), [](const Char& c) { return HasTonos(c.cp); }))
-    cost += kGreekWithoutTonosCost;
+  // that is not written in capitals, and stresses one syllable.
+  if (script == Script::kGreek) {
+    const auto stressed =
+        std::count_if(word.begin(), word.end(), [](const Char& c) { return HasTonos(c.cp); });
+    if (stressed == 0 && uppers != cased && cased > kLongestGreekWordWithoutTonos)
+      cost += kGreekWithoutTonosCost;
+    if (stressed > 1) cost += kGreekWithoutTonosCost * static_cast<double>(stressed - 1);
+  }
+  return cost;
+}
 
-  // Symbols, punctuation and marks by what stands beside them; runs of
-  // accented Latin letters.
+// What each character's neighbours say: symbols, punctuation and marks by
+// what stands beside them, runs of accented or repeated letters. Counts
+// the letters of cased scripts into `judgement`, `count` times.
+double NeighbourCost(const std::vector<Char>& word, Judgement& judgement, double count) {
+  const bool has_letters =
+      std::any_of(word.begin(), word.end(), [](const Char& c) { return c.info.kind == Kind::kLetter; });
+  double cost = 0;
   int accent_run = 0;
+  int repeats = 0;
+  int box_changes = 0;
   for (size_t i = 0; i < word.size(); ++i) {
     const Char& c = word[i];
     const Char* before = i > 0 ? &word[i - 1] : nullptr;
     const Char* after = i + 1 < word.size() ? &word[i + 1] : nullptr;
-    auto is_letter = [](const Char* x) { return x && x->info.kind == Kind::kLetter; };
-    auto is_digit = [](const Char* x) { return x && x->info.kind == Kind::kDigit; };
-    if (c.info.kind == Kind::kLetter && c.info.script == Script::kLatin && c.cp >= 0x80 &&
-        c.cp != 0xAA && c.cp != 0xBA) {
+    if (c.info.kind == Kind::kLetter && c.info.script == Script::kLatin && c.cp >= 0x80) {
       if (++accent_run > 2) cost += kAccentRunCost;
     } else if (c.info.kind != Kind::kMark) {
       accent_run = 0;
     }
+    if (c.info.kind == Kind::kLetter && c.cp >= 0x80 && before && before->cp == c.cp) {
+      if (++repeats >= 2) cost += kRepeatedLetterCost;
+    } else {
+      repeats = 0;
+    }
     switch (c.info.kind) {
       case Kind::kSymbol:
-        if (is_digit(before) || is_digit(after)) break;  // 25°, №5, 10€
+        if (IsDigit(before) || IsDigit(after)) break;  // 25°, №5, 10€
         if (!has_letters) cost += kLoneSymbolCost;
         else if (before && after) cost += kSymbolInWordCost;
-        else cost += kSymbolAtEdgeCost;
+        else if (after) cost += kSymbolBeforeWordCost;
+        else if (c.cp != kOrdinalA && c.cp != kOrdinalO) cost += kSymbolAfterWordCost;  // Nº
         break;
       case Kind::kBox:
-        cost += has_letters ? kBoxInWordCost : kLoneBoxCost;
+        if (has_letters) cost += kBoxInWordCost;
+        else if (before && before->info.kind == Kind::kBox && before->cp != c.cp &&
+                 ++box_changes > kBoxChangesOfALine)
+          cost += kBoxChangeCost;
         break;
       case Kind::kPunctuation:
         // ’ and · stand inside words (don’t, l·l), and so do Hebrew's geresh
         // and gershayim; Chinese and Japanese run their sentences together.
         if (c.cp != 0x2019 && c.cp != 0xB7 && c.cp != 0x5F3 && c.cp != 0x5F4 &&
-            is_letter(before) && is_letter(after) && !Cjk(before->info.script) &&
+            IsLetter(before) && IsLetter(after) && !Cjk(before->info.script) &&
             !Cjk(after->info.script))
           cost += kPunctuationInWordCost;
         break;
@@ -717,21 +788,18 @@ double WordCost(const std::vector<Char>& word, Judgement& judgement, double coun
         size_t base = i;
         while (base > 0 && word[base - 1].info.kind == Kind::kMark) --base;
         const Char* letter = base > 0 ? &word[base - 1] : nullptr;
-        if (!is_letter(letter) ||
+        if (!IsLetter(letter) ||
             (c.info.script != Script::kNone && letter->info.script != c.info.script))
           cost += kStrayMarkCost;
         break;
       }
       case Kind::kLetter:
         // Thai vowels written before their consonant.
-        if (c.cp >= 0xE40 && c.cp <= 0xE44 &&
-            !(after && after->cp >= 0xE01 && after->cp <= 0xE2E))
+        if (c.cp >= 0xE40 && c.cp <= 0xE44 && !(after && after->cp >= 0xE01 && after->cp <= 0xE2E))
           cost += kStrayMarkCost;
         // Greek writes ς only at the end of a word.
-        if (c.cp == kFinalSigma && after && after->info.kind == Kind::kLetter)
-          cost += kStrayMarkCost;
-        if (c.cp >= 0x80 && Cased(c.info.script))
-          judgement.letters[Fold(c.cp, c.info)] += count;
+        if (c.cp == kFinalSigma && IsLetter(after)) cost += kStrayMarkCost;
+        if (c.cp >= 0x80 && Cased(c.info.script)) judgement.letters[Fold(c.cp, c.info)] += count;
         break;
       case Kind::kStrange:
         cost += kStrangeCost;
@@ -741,6 +809,12 @@ double WordCost(const std::vector<Char>& word, Judgement& judgement, double coun
     }
   }
   return cost;
+}
+
+// The cost of one word: a run of characters between separators that holds
+// a character beyond ASCII.
+double WordCost(const std::vector<Char>& word, Judgement& judgement, double count) {
+  return MixedScriptCost(word) + ShapeCost(word) + NeighbourCost(word, judgement, count);
 }
 
 // Judges one reading of one line; `count` is how often the line occurs.
@@ -800,16 +874,11 @@ double UnlistedLetterCost(const Judgement& judgement) {
     }
     cost += (total - best) * kUnlistedLetterCost;
   }
-  static const std::unordered_set<uint32_t> rare = [] {
-    std::unordered_set<uint32_t> letters;
-    const std::string_view text = "ĺľŕďťŉĸſÿðþţŀħŧŋΰΐ";
-    size_t pos = 0;
-    uint32_t cp = 0;
-    while (pos < text.size() && NextCodePoint(text, pos, cp)) letters.insert(cp);
-    return letters;
-  }();
-  for (const auto& [cp, n] : judgement.letters)
-    if (rare.count(cp)) cost += n * kRareLetterCost;
+  static const std::unordered_map<uint32_t, double> rarity = LetterRarity();
+  for (const auto& [cp, n] : judgement.letters) {
+    auto it = rarity.find(cp);
+    if (it != rarity.end()) cost += n * it->second;
+  }
   return cost;
 }
 
@@ -881,7 +950,7 @@ CodePageGuess GuessCodePage(std::string_view sample) {
       JudgeLine(*readings[r], line, lines[line], units, word, judgement);
       if (!judgement.clean) break;
     }
-    if (judgement.clean) judgement.cost += UnlistedLetterCost(judgement);
+    if (judgement.clean) judgement.cost += UnlistedLetterCost(judgement) + Prior(readings[r]->code_page());
   }
 
   // Double-byte readings often all read clean (Korean text is valid GBK);
@@ -903,6 +972,7 @@ CodePageGuess GuessCodePage(std::string_view sample) {
       best = static_cast<int>(r);
   if (best < 0) {
     guess.verdict = CodePageGuess::Verdict::kNoneClean;
+    guess.default_clean = false;
     return guess;
   }
   int rival = -1;
@@ -911,6 +981,8 @@ CodePageGuess GuessCodePage(std::string_view sample) {
         (rival < 0 || judgements[r].cost < judgements[rival].cost))
       rival = static_cast<int>(r);
   guess.code_page = readings[best]->code_page();
+  for (size_t r = 0; r < readings.size(); ++r)
+    if (readings[r]->code_page() == kDefaultCodePage) guess.default_clean = judgements[r].clean;
   if (evidence < kEvidenceNeeded) {
     guess.verdict = CodePageGuess::Verdict::kTooLittle;
   } else if (rival >= 0 && judgements[rival].cost - judgements[best].cost < kMargin) {

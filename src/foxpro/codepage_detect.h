@@ -23,15 +23,19 @@ struct CodePageGuess {
     kNoneClean,
   };
   Verdict verdict = Verdict::kNothingToGo;
-  int code_page = 0;  // 0 for kNothingToGo and kNoneClean
+  int code_page = 0;  // the best reading; 0 for kNothingToGo and kNoneClean
   int rival = 0;      // kAmbiguous only
+  // Whether the default code page (1252) reads the text without control
+  // characters or undefined bytes. When it does not, an unclear case is
+  // better read in `code_page` than in the default.
+  bool default_clean = true;
 };
 
 // Judges which code page FoxPro reads (the DOS pages 437, 737, 850, 852,
 // 857, 861, 863, 865 and 866, the Windows pages 874 and 1250 to 1258, the
 // Mac pages 10000, 10007 and 10029, the double-byte pages 932, 936, 949 and
-// 950), EUC-JP (51932) or UTF-8 reads `sample` best. `sample` is text of
-// one table: field values, one a line.
+// 950), EUC-JP (51932), KOI8-R or UTF-8 reads `sample` best. `sample` is
+// text of one table: field values, one a line.
 //
 // A reading that yields a control character, a byte its code page leaves
 // undefined, or a broken double-byte or UTF-8 sequence is never chosen.
@@ -41,8 +45,10 @@ struct CodePageGuess {
 // capitalised), without symbols or box-drawing characters inside, in
 // letters one language writes together, and, for double-byte pages, of the
 // characters their standards list as common. Valid UTF-8 sequences count
-// for UTF-8. Readings that give the same text are one reading: the first
-// of the order above (Windows before DOS before Mac) stands for them.
+// for UTF-8; uchardet's statistics choose among double-byte readings that
+// are all valid (Korean text is valid GBK). The Mac pages and KOI8-R need
+// clearer evidence than the others. Readings that give the same text are
+// one reading: the commonest code page stands for them.
 //
 // Runs in time linear in the sample's size; keep the sample bounded.
 CodePageGuess GuessCodePage(std::string_view sample);

@@ -257,41 +257,38 @@ class TableReaderImpl : public TableReader {
   }
 
   // The code page of an unmarked table that the user named none for: the
-  // one its text reads best in, else 1252 with a note that says why.
+  // one its text reads best in; when that is unclear, 1252 (or, where 1252
+  // would read undefined bytes, the best reading) with a note that says why.
   void GuessFromText() {
     using Verdict = CodePageGuess::Verdict;
     const CodePageGuess guess = GuessCodePage(TextSample());
-    const std::string start = "Table \"" + table_name_ + "\" has no code-page mark, and ";
-    const std::string end = "; it was read as code page " + std::to_string(kDefaultCodePage) +
-                            ". Name its code page with --code-page N.";
-    switch (guess.verdict) {
-      case Verdict::kNothingToGo:
-        break;
-      case Verdict::kGuessed:
-        code_page_ = guess.code_page;
-        if (guess.code_page != kDefaultCodePage)
-          notices_.push_back(Notice{false, "Table \"" + table_name_ +
-                                               "\" has no code-page mark; its text was read as "
-                                               "code page " + std::to_string(guess.code_page) +
-                                               ", which its text looks like."});
-        break;
-      case Verdict::kTooLittle:
-        if (guess.code_page != kDefaultCodePage)
-          notices_.push_back(Notice{false, start + "too little of its text goes beyond ASCII to "
-                                           "tell its code page (it reads best as code page " +
-                                           std::to_string(guess.code_page) + ")" + end});
-        break;
-      case Verdict::kAmbiguous:
-        notices_.push_back(Notice{false, start + "its text reads as well in code page " +
-                                         std::to_string(guess.code_page) + " as in " +
-                                         std::to_string(guess.rival) + end});
-        break;
-      case Verdict::kNoneClean:
-        notices_.push_back(Notice{false, start + "its text reads cleanly in no code page this "
-                                         "program knows (every reading holds control "
-                                         "characters or undefined bytes)" + end});
-        break;
+    if (guess.verdict == Verdict::kNothingToGo) return;
+    if (guess.code_page != 0 && (guess.verdict == Verdict::kGuessed || !guess.default_clean))
+      code_page_ = guess.code_page;
+    if (guess.verdict == Verdict::kGuessed) {
+      if (guess.code_page != kDefaultCodePage)
+        notices_.push_back(Notice{false, "Table \"" + table_name_ +
+                                             "\" has no code-page mark; its text was read as "
+                                             "code page " + std::to_string(guess.code_page) +
+                                             ", which its text looks like."});
+      return;
     }
+    std::string why;
+    if (guess.verdict == Verdict::kTooLittle) {
+      if (guess.code_page == kDefaultCodePage) return;
+      why = "too little of its text goes beyond ASCII to tell its code page (it reads best as "
+            "code page " + std::to_string(guess.code_page) + ")";
+    } else if (guess.verdict == Verdict::kAmbiguous) {
+      why = "its text reads as well in code page " + std::to_string(guess.code_page) + " as in " +
+            std::to_string(guess.rival);
+    } else {
+      why = "its text reads cleanly in no code page this program knows (every reading holds "
+            "control characters or undefined bytes)";
+    }
+    notices_.push_back(Notice{false, "Table \"" + table_name_ + "\" has no code-page mark, and " +
+                                         why + "; it was read as code page " +
+                                         std::to_string(code_page_) +
+                                         ". Name its code page with --code-page N."});
   }
 
   // The field names and the text of the first records.
