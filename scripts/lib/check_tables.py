@@ -206,7 +206,12 @@ def encoding_of(path, reports):
         head = table.read(64)
     taken = code_page_taken(reports)
     if taken:
-        return {65001: "utf-8", 20866: "koi8_r", 28595: "iso8859_5"}.get(taken, "cp%d" % taken)
+        if 28591 <= taken <= 28605:
+            return "iso8859_%d" % (taken - 28590)
+        return {65001: "utf-8", 20866: "koi8_r", 21866: "koi8_u", 51932: "euc_jp",
+                20932: "euc_jp", 51936: "gb2312", 51949: "euc_kr", 54936: "gb18030",
+                10000: "mac_roman", 10007: "mac_cyrillic", 10029: "mac_latin2", 1361: "johab"}.get(
+                    taken, "cp%d" % taken)
     mark = head[29] if len(head) > 29 else 0
     if mark and mark in codepages:
         return codepages[mark][0]
