@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 #include <limits>
 
+#include "foxpro/coding.h"
 #include "foxpro/value_format.h"
 
 namespace veltrane::db {
@@ -27,13 +27,8 @@ constexpr uint16_t kNumericNegative = 0x4000;
 constexpr int64_t kLargestExponent = 1000;
 constexpr int64_t kLargestNumericDigits = 1000;
 
-void AppendBigEndian(std::string& out, uint64_t value, int bytes) {
-  for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
-    out += static_cast<char>((value >> shift) & 0xFF);
-}
-
 void AppendLength(std::string& out, size_t length) {
-  AppendBigEndian(out, static_cast<uint32_t>(length), 4);
+  foxpro::PutBigEndian32(out, static_cast<uint32_t>(length));
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -66,7 +61,11 @@ bool AppendInteger(std::string& out, std::string_view text, int bytes) {
                                    : (int64_t{1} << (8 * bytes - 1)) - 1;
   if (value > limit || value < -limit - 1) return false;
   AppendLength(out, bytes);
-  AppendBigEndian(out, static_cast<uint64_t>(value), bytes);
+  switch (bytes) {
+    case 2: foxpro::PutBigEndian16(out, static_cast<uint16_t>(value)); break;
+    case 4: foxpro::PutBigEndian32(out, static_cast<uint32_t>(value)); break;
+    default: foxpro::PutBigEndian64(out, static_cast<uint64_t>(value)); break;
+  }
   return true;
 }
 
@@ -86,11 +85,8 @@ bool AppendDouble(std::string& out, std::string_view text) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size()) return false;
   }
-  uint64_t bits = 0;
-  static_assert(sizeof bits == sizeof value);
-  std::memcpy(&bits, &value, sizeof bits);
-  AppendLength(out, sizeof bits);
-  AppendBigEndian(out, bits, sizeof bits);
+  AppendLength(out, sizeof value);
+  foxpro::PutBigEndian64(out, foxpro::BitsOfDouble(value));
   return true;
 }
 
@@ -150,14 +146,14 @@ bool AppendNumeric(std::string& out, std::string_view text) {
       weight < -kLargestNumericDigits || scale > kLargestExponent)
     return false;
   AppendLength(out, 8 + 2 * groups);
-  AppendBigEndian(out, groups, 2);
-  AppendBigEndian(out, static_cast<uint16_t>(static_cast<int16_t>(weight)), 2);
-  AppendBigEndian(out, negative && groups > 0 ? kNumericNegative : kNumericPositive, 2);
-  AppendBigEndian(out, static_cast<uint64_t>(scale), 2);
+  foxpro::PutBigEndian16(out, static_cast<uint16_t>(groups));
+  foxpro::PutBigEndian16(out, static_cast<uint16_t>(static_cast<int16_t>(weight)));
+  foxpro::PutBigEndian16(out, negative && groups > 0 ? kNumericNegative : kNumericPositive);
+  foxpro::PutBigEndian16(out, static_cast<uint16_t>(scale));
   for (size_t g = 0; g < digits.size(); g += kDecimalDigitsPerNumericDigit) {
     int group = 0;
     FixedDigits(digits, g, kDecimalDigitsPerNumericDigit, group);
-    AppendBigEndian(out, static_cast<uint16_t>(group), 2);
+    foxpro::PutBigEndian16(out, static_cast<uint16_t>(group));
   }
   return true;
 }
@@ -199,7 +195,7 @@ bool ParseTimeOfDay(std::string_view text, size_t at, int64_t& microseconds) {
 
 bool AppendEight(std::string& out, int64_t value) {
   AppendLength(out, 8);
-  AppendBigEndian(out, static_cast<uint64_t>(value), 8);
+  foxpro::PutBigEndian64(out, static_cast<uint64_t>(value));
   return true;
 }
 
@@ -229,10 +225,10 @@ std::optional<PgBinaryType> PgBinaryTypeOf(std::string_view sql_type) {
 }
 
 void AppendCopyBinaryRowStart(std::string& out, int16_t fields) {
-  AppendBigEndian(out, static_cast<uint16_t>(fields), 2);
+  foxpro::PutBigEndian16(out, static_cast<uint16_t>(fields));
 }
 
-void AppendCopyBinaryNull(std::string& out) { AppendBigEndian(out, 0xFFFFFFFF, 4); }
+void AppendCopyBinaryNull(std::string& out) { foxpro::PutBigEndian32(out, 0xFFFFFFFF); }
 
 bool AppendCopyBinaryValue(std::string& out, PgBinaryType type, std::string_view text) {
   switch (type) {
@@ -258,7 +254,7 @@ bool AppendCopyBinaryValue(std::string& out, PgBinaryType type, std::string_view
       int64_t days = 0;
       if (text.size() != 10 || !ParseDate(text, days)) return false;
       AppendLength(out, 4);
-      AppendBigEndian(out, static_cast<uint32_t>(static_cast<int32_t>(days)), 4);
+      foxpro::PutBigEndian32(out, static_cast<uint32_t>(static_cast<int32_t>(days)));
       return true;
     }
     case PgBinaryType::kTimestamp: {

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <system_error>
 
 #include "foxpro/codepage.h"
 #include "foxpro/codepage_detect.h"
+#include "foxpro/coding.h"
 #include "foxpro/compound_index.h"
 #include "foxpro/dbf_header.h"
 #include "foxpro/error.h"
@@ -54,21 +54,10 @@ std::string TrimRight(std::string s) {
   return s;
 }
 
-uint32_t Le32(const char* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
-
-void AppendLe32(std::string& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
 std::string PropertyRecord(uint8_t id, const std::string& value) {
   std::string out;
-  AppendLe32(out, static_cast<uint32_t>(kPropertyHeaderSize + value.size()));
-  out.push_back(static_cast<char>(kPropertyKind & 0xFF));
-  out.push_back(static_cast<char>(kPropertyKind >> 8));
+  PutFixed32(out, static_cast<uint32_t>(kPropertyHeaderSize + value.size()));
+  PutFixed16(out, kPropertyKind);
   out.push_back(static_cast<char>(id));
   out += value;
   return out;
@@ -214,13 +203,13 @@ class ContainerImpl : public Container {
       ContainerObject object;
       object.record = r;
       object.deleted = record[0] == dbf::kDeletedRecord;
-      object.id = static_cast<int32_t>(Le32(record.data() + id->offset));
-      object.parent = static_cast<int32_t>(Le32(record.data() + parent->offset));
+      object.id = static_cast<int32_t>(DecodeFixed32(record.data() + id->offset));
+      object.parent = static_cast<int32_t>(DecodeFixed32(record.data() + parent->offset));
       object.type = TrimRight(record.substr(type->offset, type->length));
       std::string raw_name = TrimRight(record.substr(name->offset, name->length));
       codec.Decode(raw_name, object.name);
       if (property->length == 4) {
-        object.property_block = Le32(record.data() + property->offset);
+        object.property_block = DecodeFixed32(record.data() + property->offset);
       } else {
         std::string digits = TrimRight(record.substr(property->offset, property->length));
         digits.erase(0, digits.find_first_not_of(' '));
@@ -243,7 +232,7 @@ class ContainerImpl : public Container {
                   "\" cannot be read: " + problem + ".");
     size_t at = 0;
     while (at + kPropertyHeaderSize <= properties.size()) {
-      uint32_t length = Le32(properties.data() + at);
+      uint32_t length = DecodeFixed32(properties.data() + at);
       if (length < kPropertyHeaderSize || length > properties.size() - at)
         throw Error("Database container \"" + path_ + "\": the properties of table \"" +
                     object.name + "\" are corrupt.");

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "foxpro/coding.h"
 #include "foxpro/error.h"
 #include "foxpro/memo_file.h"
 #include "foxpro/value_format.h"
@@ -22,8 +23,6 @@ std::string_view Trim(std::string_view s) {
   size_t end = s.find_last_not_of(" \t\r\n");
   return s.substr(begin, end - begin + 1);
 }
-
-void PutLe32(char* at, uint32_t v) { std::memcpy(at, &v, 4); }
 
 // A value as a report quotes it: its first characters, "..." after a cut.
 std::string ValueExample(std::string_view text) {
@@ -262,7 +261,7 @@ void RecordEncoder::SetMemoPointer(char* record, size_t field, uint32_t block) c
   const FieldDescriptor& f = header_.fields[field];
   char* at = record + f.offset;
   if (f.length == 4) {
-    PutLe32(at, block);
+    EncodeFixed32(at, block);
   } else {
     std::string digits = std::to_string(block);
     std::memset(at, ' ', f.length);
@@ -453,7 +452,7 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* rec
           std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), whole);
       if (value.kind != InputValue::Kind::kLogical && whole_error == std::errc() &&
           whole_end == trimmed.data() + trimmed.size() && !trimmed.empty()) {
-        PutLe32(out, static_cast<uint32_t>(whole));
+        EncodeFixed32(out, static_cast<uint32_t>(whole));
         return;
       }
       Decimal number;
@@ -467,7 +466,7 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* rec
       if (ec != std::errc() || parsed < std::numeric_limits<int32_t>::min() ||
           parsed > std::numeric_limits<int32_t>::max())
         Fail(f, value.text + " is out of the integer range");
-      PutLe32(out, static_cast<uint32_t>(static_cast<int32_t>(parsed)));
+      EncodeFixed32(out, static_cast<uint32_t>(static_cast<int32_t>(parsed)));
       return;
     }
     case 'B': {
@@ -485,7 +484,7 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* rec
             Fail(f, "\"" + value.text + "\" is not a number");
         }
       }
-      std::memcpy(out, &number, sizeof number);
+      EncodeFixed64(out, BitsOfDouble(number));
       return;
     }
     case 'Y': {
@@ -498,7 +497,7 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* rec
       auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), units);
       (void)end;
       if (ec != std::errc()) Fail(f, value.text + " is out of the currency range");
-      std::memcpy(out, &units, sizeof units);
+      EncodeFixed64(out, static_cast<uint64_t>(units));
       return;
     }
     case 'D': {
@@ -524,8 +523,8 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* rec
         Fail(f, "\"" + value.text + "\" is not a datetime (YYYY-MM-DD HH:MM:SS)");
       int64_t julian_day = JulianDayFromCivil(year, month, day) + milliseconds / kMillisecondsPerDay;
       milliseconds %= kMillisecondsPerDay;
-      PutLe32(out, static_cast<uint32_t>(julian_day));
-      PutLe32(out + 4, static_cast<uint32_t>(milliseconds));
+      EncodeFixed32(out, static_cast<uint32_t>(julian_day));
+      EncodeFixed32(out + 4, static_cast<uint32_t>(milliseconds));
       return;
     }
     case 'L': {
