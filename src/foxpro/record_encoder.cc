@@ -10,19 +10,13 @@
 #include "foxpro/error.h"
 #include "foxpro/memo_file.h"
 #include "foxpro/value_format.h"
+#include "foxpro/value_text.h"
 
 namespace veltrane::foxpro {
 
 namespace {
 
 constexpr int64_t kMillisecondsPerDay = 86400000;
-
-std::string_view Trim(std::string_view s) {
-  size_t begin = s.find_first_not_of(" \t\r\n");
-  if (begin == std::string_view::npos) return {};
-  size_t end = s.find_last_not_of(" \t\r\n");
-  return s.substr(begin, end - begin + 1);
-}
 
 // A value as a report quotes it: its first characters, "..." after a cut.
 std::string ValueExample(std::string_view text) {
@@ -35,37 +29,11 @@ std::string ValueExample(std::string_view text) {
   return std::string(text);
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// A decimal in its plain form: an optional minus, digits, and a point with
-// more digits ("-12.50", "007", ".5"); what most callers give, and what
-// the fast paths below take without the general parse.
-struct PlainDecimal {
-  bool negative = false;
-  std::string_view whole;     // the digits before the point
-  std::string_view fraction;  // the digits after it
-};
-
-bool ParsePlainDecimal(std::string_view s, PlainDecimal& out) {
-  size_t i = 0;
-  out.negative = !s.empty() && s[0] == '-';
-  if (out.negative) ++i;
-  const size_t whole = i;
-  while (i < s.size() && IsDigit(s[i])) ++i;
-  out.whole = s.substr(whole, i - whole);
-  out.fraction = {};
-  if (i < s.size() && s[i] == '.') {
-    const size_t fraction = ++i;
-    while (i < s.size() && IsDigit(s[i])) ++i;
-    out.fraction = s.substr(fraction, i - fraction);
-  }
-  return i == s.size() && (!out.whole.empty() || !out.fraction.empty());
-}
-
 // `number` as FormatDecimal writes it with `places` decimal places, when it
-// has no more places than that (so that nothing is rounded).
-bool FormatPlainDecimal(const PlainDecimal& number, int places, std::string& text) {
-  if (number.fraction.size() > static_cast<size_t>(places)) return false;
+// is a plain decimal (no exponent) with no more places than that, so that
+// nothing is rounded: what most callers give, without the general parse.
+bool FormatPlainDecimal(const DecimalText& number, int places, std::string& text) {
+  if (number.has_exponent || number.fraction.size() > static_cast<size_t>(places)) return false;
   std::string_view whole = number.whole;
   while (!whole.empty() && whole.front() == '0') whole.remove_prefix(1);
   const bool zero = whole.empty() && number.fraction.find_first_not_of('0') == std::string_view::npos;
@@ -85,164 +53,28 @@ void PutDigits(char* at, int value, int count) {
   for (int i = count - 1; i >= 0; --i, value /= 10) at[i] = static_cast<char>('0' + value % 10);
 }
 
-bool ReadNumber(std::string_view s, size_t& pos, size_t count, int& value) {
-  if (pos + count > s.size()) return false;
-  value = 0;
-  for (size_t i = 0; i < count; ++i) {
-    char c = s[pos + i];
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  pos += count;
+// Dates as YYYY-MM-DD or YYYYMMDD, and a time after a blank or "T" as
+// HH:MM[:SS[.fraction]].
+constexpr DateTimeRules kDateTimeInput{.compact_date = true,
+                                       .t_separator = true,
+                                       .optional_seconds = true,
+                                       .empty_fraction = true,
+                                       .long_fraction = true};
+
+// A date of the years 1 to 9999, optionally with a time of day, which
+// `milliseconds` gives (0 without one). Digits below the millisecond are
+// cut: rounding them up could carry into the next second, day or year.
+bool ParseDateTime(std::string_view text, DateTime& value, int64_t& milliseconds) {
+  constexpr int64_t kMicrosecondsPerMillisecond = 1000;
+  if (!ParseDateTime(text, kDateTimeInput, value) ||
+      !ValidDate(static_cast<int>(value.year), value.month, value.day))
+    return false;
+  milliseconds = (value.hour * 3600 + value.minute * 60 + value.second) * 1000LL +
+                 value.microsecond / kMicrosecondsPerMillisecond;
   return true;
-}
-
-// "YYYY-MM-DD" or "YYYYMMDD" at the start of `s`; advances `pos`.
-bool ParseDatePart(std::string_view s, size_t& pos, int& year, int& month, int& day) {
-  if (!ReadNumber(s, pos, 4, year)) return false;
-  bool dashes = pos < s.size() && s[pos] == '-';
-  if (dashes) ++pos;
-  if (!ReadNumber(s, pos, 2, month)) return false;
-  if (dashes) {
-    if (pos >= s.size() || s[pos] != '-') return false;
-    ++pos;
-  }
-  if (!ReadNumber(s, pos, 2, day)) return false;
-  return ValidDate(year, month, day);
-}
-
-// "HH:MM[:SS[.fraction]]"; the time as milliseconds. Digits below the
-// millisecond are cut: rounding them up could carry into the next second,
-// day or year.
-bool ParseTimePart(std::string_view s, size_t& pos, int64_t& milliseconds) {
-  constexpr int kMillisecondDigits = 3;
-  int hour, minute, second = 0;
-  if (!ReadNumber(s, pos, 2, hour) || pos >= s.size() || s[pos] != ':') return false;
-  ++pos;
-  if (!ReadNumber(s, pos, 2, minute)) return false;
-  int64_t fraction = 0;
-  if (pos < s.size() && s[pos] == ':') {
-    ++pos;
-    if (!ReadNumber(s, pos, 2, second)) return false;
-    if (pos < s.size() && s[pos] == '.') {
-      ++pos;
-      int digits = 0;
-      for (; pos < s.size() && IsDigit(s[pos]); ++pos) {
-        if (digits == kMillisecondDigits) continue;
-        fraction = fraction * 10 + (s[pos] - '0');
-        ++digits;
-      }
-      for (; digits < kMillisecondDigits; ++digits) fraction *= 10;
-    }
-  }
-  if (hour > 23 || minute > 59 || second > 59) return false;
-  milliseconds = (hour * 3600 + minute * 60 + second) * 1000LL + fraction;
-  return true;
-}
-
-// A whole text "YYYY-MM-DD", optionally followed by a blank or "T" and a
-// time of day; `milliseconds` is 0 without one.
-bool ParseDateTime(std::string_view s, int& year, int& month, int& day, int64_t& milliseconds) {
-  size_t pos = 0;
-  milliseconds = 0;
-  if (!ParseDatePart(s, pos, year, month, day)) return false;
-  if (pos < s.size() && (s[pos] == ' ' || s[pos] == 'T')) {
-    ++pos;
-    if (!ParseTimePart(s, pos, milliseconds)) return false;
-  }
-  return pos == s.size();
 }
 
 }  // namespace
-
-bool ParseDecimal(std::string_view text, Decimal& out) {
-  std::string_view s = Trim(text);
-  out = Decimal();
-  size_t i = 0;
-  if (i < s.size() && (s[i] == '-' || s[i] == '+')) out.negative = s[i++] == '-';
-  bool any = false, point = false;
-  std::string digits;
-  int exponent = 0;
-  for (; i < s.size(); ++i) {
-    char c = s[i];
-    if (c >= '0' && c <= '9') {
-      any = true;
-      digits.push_back(c);
-      if (point) --exponent;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
-  }
-  if (!any) return false;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-    ++i;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
-    if (i == s.size()) return false;
-    int e = 0;
-    for (; i < s.size(); ++i) {
-      if (s[i] < '0' || s[i] > '9') return false;
-      if (e < 100000) e = e * 10 + (s[i] - '0');
-    }
-    exponent += negative ? -e : e;
-  }
-  if (i != s.size()) return false;
-  size_t first = digits.find_first_not_of('0');
-  if (first == std::string::npos) {
-    out.negative = false;
-    return true;
-  }
-  digits.erase(0, first);
-  while (!digits.empty() && digits.back() == '0') {
-    digits.pop_back();
-    ++exponent;
-  }
-  out.digits = digits;
-  out.exponent = exponent;
-  return true;
-}
-
-std::string FormatDecimal(const Decimal& value, int places) {
-  if (value.digits.empty()) return places > 0 ? "0." + std::string(places, '0') : "0";
-  // Scale to an integer count of 10^-places, as decimal digit text.
-  std::string digits = value.digits;
-  int shift = value.exponent + places;  // digits x 10^shift units
-  bool round_up = false;
-  if (shift >= 0) {
-    if (shift > 400) shift = 400;  // far beyond any field; the caller rejects it
-    digits.append(static_cast<size_t>(shift), '0');
-  } else {
-    size_t drop = static_cast<size_t>(-shift);
-    if (drop > digits.size()) {
-      digits.clear();
-    } else {
-      round_up = digits[digits.size() - drop] >= '5';
-      digits.erase(digits.size() - drop);
-    }
-  }
-  if (round_up) {
-    int i = static_cast<int>(digits.size()) - 1;
-    for (; i >= 0; --i) {
-      if (digits[i] == '9') digits[i] = '0';
-      else {
-        ++digits[i];
-        break;
-      }
-    }
-    if (i < 0) digits.insert(digits.begin(), '1');
-  }
-  size_t first = digits.find_first_not_of('0');
-  bool zero = first == std::string::npos;
-  digits = zero ? "" : digits.substr(first);
-  if (digits.size() < static_cast<size_t>(places) + 1)
-    digits.insert(0, static_cast<size_t>(places) + 1 - digits.size(), '0');
-  std::string text = (value.negative && !zero) ? "-" : "";
-  text += digits.substr(0, digits.size() - places);
-  if (places > 0) text += "." + digits.substr(digits.size() - places);
-  return text;
-}
 
 RecordEncoder::RecordEncoder(const TableHeader& header, const TextCodec& codec,
                              const std::string& table_name)
@@ -428,12 +260,12 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* rec
       Decimal number;
       if (value.kind == InputValue::Kind::kLogical) {
         ParseDecimal(value.logical ? "1" : "0", number);
-      } else if (Trim(value.text).empty()) {
+      } else if (TrimSpace(value.text).empty()) {
         return;  // blank: reads as null
       }
       std::string& text = scratch_;
-      PlainDecimal plain;
-      if (value.kind == InputValue::Kind::kLogical || !ParsePlainDecimal(Trim(value.text), plain) ||
+      DecimalText plain;
+      if (value.kind == InputValue::Kind::kLogical || !ScanDecimal(TrimSpace(value.text), plain) ||
           !FormatPlainDecimal(plain, f.decimals, text)) {
         if (value.kind != InputValue::Kind::kLogical && !ParseDecimal(value.text, number))
           Fail(f, "\"" + value.text + "\" is not a number");
@@ -446,7 +278,7 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* rec
       return;
     }
     case 'I': {
-      const std::string_view trimmed = Trim(value.text);
+      const std::string_view trimmed = TrimSpace(value.text);
       int32_t whole = 0;
       const auto [whole_end, whole_error] =
           std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), whole);
@@ -472,7 +304,7 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* rec
     case 'B': {
       double number = value.logical ? 1.0 : 0.0;
       if (value.kind != InputValue::Kind::kLogical) {
-        const std::string_view trimmed = Trim(value.text);
+        const std::string_view trimmed = TrimSpace(value.text);
         const auto [plain_end, plain_error] =
             std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), number);
         if (trimmed.empty() || plain_error != std::errc() ||
@@ -501,27 +333,28 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* rec
       return;
     }
     case 'D': {
-      std::string_view text = Trim(value.text);
+      std::string_view text = TrimSpace(value.text);
       if (value.kind == InputValue::Kind::kLogical) Fail(f, "a logical value is not a date");
       if (text.empty()) return;
-      int year, month, day;
+      DateTime date;
       int64_t milliseconds = 0;
-      if (!ParseDateTime(text, year, month, day, milliseconds) || milliseconds != 0)
+      if (!ParseDateTime(text, date, milliseconds) || milliseconds != 0)
         Fail(f, "\"" + value.text + "\" is not a date (YYYY-MM-DD)");
-      PutDigits(out, year, 4);
-      PutDigits(out + 4, month, 2);
-      PutDigits(out + 6, day, 2);
+      PutDigits(out, static_cast<int>(date.year), 4);
+      PutDigits(out + 4, date.month, 2);
+      PutDigits(out + 6, date.day, 2);
       return;
     }
     case 'T': {
-      std::string_view text = Trim(value.text);
+      std::string_view text = TrimSpace(value.text);
       if (value.kind == InputValue::Kind::kLogical) Fail(f, "a logical value is not a datetime");
       if (text.empty()) return;
-      int year, month, day;
+      DateTime date;
       int64_t milliseconds = 0;
-      if (!ParseDateTime(text, year, month, day, milliseconds))
+      if (!ParseDateTime(text, date, milliseconds))
         Fail(f, "\"" + value.text + "\" is not a datetime (YYYY-MM-DD HH:MM:SS)");
-      int64_t julian_day = JulianDayFromCivil(year, month, day) + milliseconds / kMillisecondsPerDay;
+      int64_t julian_day = JulianDayFromCivil(static_cast<int>(date.year), date.month, date.day) +
+                           milliseconds / kMillisecondsPerDay;
       milliseconds %= kMillisecondsPerDay;
       EncodeFixed32(out, static_cast<uint32_t>(julian_day));
       EncodeFixed32(out + 4, static_cast<uint32_t>(milliseconds));
@@ -536,7 +369,7 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* rec
         *out = value.text[0] == 't' ? 'T' : 'F';
         return;
       }
-      std::string text(Trim(value.text));
+      std::string text(TrimSpace(value.text));
       for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
       if (text.empty()) return;
       if (text == "t" || text == "true" || text == ".t." || text == "y" || text == "yes" || text == "1")

@@ -10,6 +10,7 @@
 #include "foxpro/dbf_header.h"
 #include "foxpro/notice.h"
 #include "foxpro/table_writer.h"
+#include "foxpro/value_text.h"
 
 namespace veltrane::foxpro {
 
@@ -80,17 +81,6 @@ class RecordEncoder {
   mutable std::string scratch_;  // a fixed-width value's bytes while encoded
   mutable std::string bad_character_;
 };
-
-// Text forms accepted for typed fields, as exact decimals.
-struct Decimal {
-  bool negative = false;
-  std::string digits;  // without leading zeros; empty for zero
-  int exponent = 0;    // value = digits x 10^exponent
-};
-bool ParseDecimal(std::string_view text, Decimal& out);
-// `value` rounded half away from zero to `places` decimal places, as text
-// with exactly that many places ("-12.50"); "0" for zero without places.
-std::string FormatDecimal(const Decimal& value, int places);
 
 }  // namespace veltrane::foxpro
 
