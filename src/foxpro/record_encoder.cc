@@ -61,19 +61,6 @@ constexpr DateTimeRules kDateTimeInput{.compact_date = true,
                                        .empty_fraction = true,
                                        .long_fraction = true};
 
-// A date of the years 1 to 9999, optionally with a time of day, which
-// `milliseconds` gives (0 without one). Digits below the millisecond are
-// cut: rounding them up could carry into the next second, day or year.
-bool ParseDateTime(std::string_view text, DateTime& value, int64_t& milliseconds) {
-  constexpr int64_t kMicrosecondsPerMillisecond = 1000;
-  if (!ParseDateTime(text, kDateTimeInput, value) ||
-      !ValidDate(static_cast<int>(value.year), value.month, value.day))
-    return false;
-  milliseconds = (value.hour * 3600 + value.minute * 60 + value.second) * 1000LL +
-                 value.microsecond / kMicrosecondsPerMillisecond;
-  return true;
-}
-
 }  // namespace
 
 RecordEncoder::RecordEncoder(const TableHeader& header, const TextCodec& codec,
@@ -194,14 +181,13 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* rec
                                 std::vector<PendingMemo>& memos, std::string& memo_bytes) const {
   const FieldDescriptor& f = header_.fields[index];
   char* out = record + f.offset;
-  const size_t width = f.length;
   // The empty form of each type, also stored under a null mark.
   switch (f.type) {
     case 'C': case 'N': case 'F': case 'D': case 'L':
-      std::memset(out, ' ', width);
+      std::memset(out, ' ', f.length);
       break;
     case 'M': case 'G': case 'W':
-      if (width != 4) std::memset(out, ' ', width);
+      if (f.length != 4) std::memset(out, ' ', f.length);
       break;
     default:
       break;  // binary types and varchar: zero bytes
@@ -213,177 +199,203 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* rec
     return;
   }
   switch (f.type) {
-    case 'C': {
-      std::string& bytes = scratch_;
-      bytes.clear();
-      if (f.binary()) AppendBinaryBytes(value, bytes);
-      else AppendTextBytes(index, value, bytes);
-      if (bytes.size() > width)
-        Fail(f, "the value is " + std::to_string(bytes.size()) + " bytes long but the field holds " +
-                    std::to_string(width));
-      std::memcpy(out, bytes.data(), bytes.size());
-      return;
-    }
-    case 'V':
-    case 'Q': {
-      std::string& bytes = scratch_;
-      bytes.clear();
-      if (f.type == 'Q' || f.binary()) AppendBinaryBytes(value, bytes);
-      else AppendTextBytes(index, value, bytes);
-      if (bytes.size() > width)
-        Fail(f, "the value is " + std::to_string(bytes.size()) + " bytes long but the field holds " +
-                    std::to_string(width));
-      std::memcpy(out, bytes.data(), bytes.size());
-      if (bytes.size() < width) {
-        out[width - 1] = static_cast<char>(bytes.size());
-        if (f.varlen_bit >= 0) SetNullBit(record, f.varlen_bit);
-      }
-      return;
-    }
-    case 'M':
-    case 'G':
-    case 'W': {
-      bool binary = f.type != 'M' || f.binary();
-      PendingMemo memo;
-      memo.field = index;
-      memo.type = f.type == 'M' ? memo::kTypeText : memo::kTypePicture;
-      memo.offset = memo_bytes.size();
-      if (binary) AppendBinaryBytes(value, memo_bytes);
-      else AppendTextBytes(index, value, memo_bytes);
-      memo.size = memo_bytes.size() - memo.offset;
-      if (memo.size > dbf::kMaxFileSize) Fail(f, "the value is larger than 2 GB");
-      if (memo.size > 0) memos.push_back(memo);
-      return;
-    }
-    case 'N':
-    case 'F': {
-      Decimal number;
-      if (value.kind == InputValue::Kind::kLogical) {
-        ParseDecimal(value.logical ? "1" : "0", number);
-      } else if (TrimSpace(value.text).empty()) {
-        return;  // blank: reads as null
-      }
-      std::string& text = scratch_;
-      DecimalText plain;
-      if (value.kind == InputValue::Kind::kLogical || !ScanDecimal(TrimSpace(value.text), plain) ||
-          !FormatPlainDecimal(plain, f.decimals, text)) {
-        if (value.kind != InputValue::Kind::kLogical && !ParseDecimal(value.text, number))
-          Fail(f, "\"" + value.text + "\" is not a number");
-        text = FormatDecimal(number, f.decimals);
-      }
-      if (text.size() > width)
-        Fail(f, "the number " + value.text + " does not fit a width of " + std::to_string(width) +
-                    " with " + std::to_string(f.decimals) + " decimals");
-      std::memcpy(out + width - text.size(), text.data(), text.size());
-      return;
-    }
-    case 'I': {
-      const std::string_view trimmed = TrimSpace(value.text);
-      int32_t whole = 0;
-      const auto [whole_end, whole_error] =
-          std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), whole);
-      if (value.kind != InputValue::Kind::kLogical && whole_error == std::errc() &&
-          whole_end == trimmed.data() + trimmed.size() && !trimmed.empty()) {
-        EncodeFixed32(out, static_cast<uint32_t>(whole));
-        return;
-      }
-      Decimal number;
-      if (value.kind == InputValue::Kind::kLogical) ParseDecimal(value.logical ? "1" : "0", number);
-      else if (!ParseDecimal(value.text, number)) Fail(f, "\"" + value.text + "\" is not a number");
-      if (number.exponent < 0) Fail(f, value.text + " is not a whole number");
-      std::string text = FormatDecimal(number, 0);
-      long long parsed = 0;
-      auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), parsed);
-      (void)end;
-      if (ec != std::errc() || parsed < std::numeric_limits<int32_t>::min() ||
-          parsed > std::numeric_limits<int32_t>::max())
-        Fail(f, value.text + " is out of the integer range");
-      EncodeFixed32(out, static_cast<uint32_t>(static_cast<int32_t>(parsed)));
-      return;
-    }
-    case 'B': {
-      double number = value.logical ? 1.0 : 0.0;
-      if (value.kind != InputValue::Kind::kLogical) {
-        const std::string_view trimmed = TrimSpace(value.text);
-        const auto [plain_end, plain_error] =
-            std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), number);
-        if (trimmed.empty() || plain_error != std::errc() ||
-            plain_end != trimmed.data() + trimmed.size()) {
-          std::string text(trimmed);
-          char* end = nullptr;
-          number = std::strtod(text.c_str(), &end);
-          if (text.empty() || end != text.c_str() + text.size())
-            Fail(f, "\"" + value.text + "\" is not a number");
-        }
-      }
-      EncodeFixed64(out, BitsOfDouble(number));
-      return;
-    }
-    case 'Y': {
-      Decimal number;
-      if (value.kind == InputValue::Kind::kLogical) ParseDecimal(value.logical ? "1" : "0", number);
-      else if (!ParseDecimal(value.text, number)) Fail(f, "\"" + value.text + "\" is not a number");
-      if (!number.digits.empty()) number.exponent += 4;  // in ten-thousandths
-      std::string text = FormatDecimal(number, 0);
-      long long units = 0;
-      auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), units);
-      (void)end;
-      if (ec != std::errc()) Fail(f, value.text + " is out of the currency range");
-      EncodeFixed64(out, static_cast<uint64_t>(units));
-      return;
-    }
-    case 'D': {
-      std::string_view text = TrimSpace(value.text);
-      if (value.kind == InputValue::Kind::kLogical) Fail(f, "a logical value is not a date");
-      if (text.empty()) return;
-      DateTime date;
-      int64_t milliseconds = 0;
-      if (!ParseDateTime(text, date, milliseconds) || milliseconds != 0)
-        Fail(f, "\"" + value.text + "\" is not a date (YYYY-MM-DD)");
-      PutDigits(out, static_cast<int>(date.year), 4);
-      PutDigits(out + 4, date.month, 2);
-      PutDigits(out + 6, date.day, 2);
-      return;
-    }
-    case 'T': {
-      std::string_view text = TrimSpace(value.text);
-      if (value.kind == InputValue::Kind::kLogical) Fail(f, "a logical value is not a datetime");
-      if (text.empty()) return;
-      DateTime date;
-      int64_t milliseconds = 0;
-      if (!ParseDateTime(text, date, milliseconds))
-        Fail(f, "\"" + value.text + "\" is not a datetime (YYYY-MM-DD HH:MM:SS)");
-      int64_t julian_day = JulianDayFromCivil(static_cast<int>(date.year), date.month, date.day) +
-                           milliseconds / kMillisecondsPerDay;
-      milliseconds %= kMillisecondsPerDay;
-      EncodeFixed32(out, static_cast<uint32_t>(julian_day));
-      EncodeFixed32(out + 4, static_cast<uint32_t>(milliseconds));
-      return;
-    }
-    case 'L': {
-      if (value.kind == InputValue::Kind::kLogical) {
-        *out = value.logical ? 'T' : 'F';
-        return;
-      }
-      if (value.text == "true" || value.text == "false") {
-        *out = value.text[0] == 't' ? 'T' : 'F';
-        return;
-      }
-      std::string text(TrimSpace(value.text));
-      for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      if (text.empty()) return;
-      if (text == "t" || text == "true" || text == ".t." || text == "y" || text == "yes" || text == "1")
-        *out = 'T';
-      else if (text == "f" || text == "false" || text == ".f." || text == "n" || text == "no" ||
-               text == "0")
-        *out = 'F';
-      else
-        Fail(f, "\"" + value.text + "\" is not a logical value");
-      return;
-    }
-    default:
-      Fail(f, "values of type " + std::string(1, f.type) + " cannot be written");
+    case 'C': return EncodeText(index, value, record);
+    case 'V': case 'Q': return EncodeVarchar(index, value, record);
+    case 'M': case 'G': case 'W': return EncodeMemo(index, value, memos, memo_bytes);
+    case 'N': case 'F': return EncodeNumber(f, value, out);
+    case 'I': return EncodeInteger(f, value, out);
+    case 'B': return EncodeDouble(f, value, out);
+    case 'Y': return EncodeCurrency(f, value, out);
+    case 'D': return EncodeDate(f, value, out);
+    case 'T': return EncodeDateTime(f, value, out);
+    case 'L': return EncodeLogical(f, value, out);
+    default: Fail(f, "values of type " + std::string(1, f.type) + " cannot be written");
   }
+}
+
+const std::string& RecordEncoder::FieldBytes(size_t index, const InputValue& value,
+                                             bool binary) const {
+  const FieldDescriptor& f = header_.fields[index];
+  std::string& bytes = scratch_;
+  bytes.clear();
+  if (binary) AppendBinaryBytes(value, bytes);
+  else AppendTextBytes(index, value, bytes);
+  if (bytes.size() > f.length)
+    Fail(f, "the value is " + std::to_string(bytes.size()) + " bytes long but the field holds " +
+                std::to_string(f.length));
+  return bytes;
+}
+
+Decimal RecordEncoder::DecimalOf(const FieldDescriptor& f, const InputValue& value) const {
+  Decimal number;
+  if (value.kind == InputValue::Kind::kLogical) ParseDecimal(value.logical ? "1" : "0", number);
+  else if (!ParseDecimal(value.text, number)) Fail(f, "\"" + value.text + "\" is not a number");
+  return number;
+}
+
+void RecordEncoder::EncodeText(size_t index, const InputValue& value, char* record) const {
+  const FieldDescriptor& f = header_.fields[index];
+  const std::string& bytes = FieldBytes(index, value, f.binary());
+  std::memcpy(record + f.offset, bytes.data(), bytes.size());
+}
+
+void RecordEncoder::EncodeVarchar(size_t index, const InputValue& value, char* record) const {
+  const FieldDescriptor& f = header_.fields[index];
+  const std::string& bytes = FieldBytes(index, value, f.type == 'Q' || f.binary());
+  char* out = record + f.offset;
+  std::memcpy(out, bytes.data(), bytes.size());
+  // A shorter value keeps its length in the field's last byte.
+  if (bytes.size() < f.length) {
+    out[f.length - 1] = static_cast<char>(bytes.size());
+    if (f.varlen_bit >= 0) SetNullBit(record, f.varlen_bit);
+  }
+}
+
+void RecordEncoder::EncodeMemo(size_t index, const InputValue& value,
+                               std::vector<PendingMemo>& memos, std::string& memo_bytes) const {
+  const FieldDescriptor& f = header_.fields[index];
+  PendingMemo memo;
+  memo.field = index;
+  memo.type = f.type == 'M' ? memo::kTypeText : memo::kTypePicture;
+  memo.offset = memo_bytes.size();
+  if (f.type != 'M' || f.binary()) AppendBinaryBytes(value, memo_bytes);
+  else AppendTextBytes(index, value, memo_bytes);
+  memo.size = memo_bytes.size() - memo.offset;
+  if (memo.size > dbf::kMaxFileSize) Fail(f, "the value is larger than 2 GB");
+  if (memo.size > 0) memos.push_back(memo);
+}
+
+void RecordEncoder::EncodeNumber(const FieldDescriptor& f, const InputValue& value,
+                                 char* out) const {
+  const bool logical = value.kind == InputValue::Kind::kLogical;
+  const std::string_view trimmed = TrimSpace(value.text);
+  if (!logical && trimmed.empty()) return;  // blank: reads as null
+  std::string& text = scratch_;
+  DecimalText plain;
+  if (logical || !ScanDecimal(trimmed, plain) || !FormatPlainDecimal(plain, f.decimals, text))
+    text = FormatDecimal(DecimalOf(f, value), f.decimals);
+  if (text.size() > f.length)
+    Fail(f, "the number " + value.text + " does not fit a width of " + std::to_string(f.length) +
+                " with " + std::to_string(f.decimals) + " decimals");
+  std::memcpy(out + f.length - text.size(), text.data(), text.size());
+}
+
+void RecordEncoder::EncodeInteger(const FieldDescriptor& f, const InputValue& value,
+                                  char* out) const {
+  const std::string_view trimmed = TrimSpace(value.text);
+  int32_t whole = 0;
+  const auto [whole_end, whole_error] =
+      std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), whole);
+  if (value.kind != InputValue::Kind::kLogical && whole_error == std::errc() &&
+      whole_end == trimmed.data() + trimmed.size() && !trimmed.empty()) {
+    EncodeFixed32(out, static_cast<uint32_t>(whole));
+    return;
+  }
+  const Decimal number = DecimalOf(f, value);
+  if (number.exponent < 0) Fail(f, value.text + " is not a whole number");
+  const std::string text = FormatDecimal(number, 0);
+  long long parsed = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+  (void)end;
+  if (ec != std::errc() || parsed < std::numeric_limits<int32_t>::min() ||
+      parsed > std::numeric_limits<int32_t>::max())
+    Fail(f, value.text + " is out of the integer range");
+  EncodeFixed32(out, static_cast<uint32_t>(static_cast<int32_t>(parsed)));
+}
+
+void RecordEncoder::EncodeDouble(const FieldDescriptor& f, const InputValue& value,
+                                 char* out) const {
+  double number = value.logical ? 1.0 : 0.0;
+  if (value.kind != InputValue::Kind::kLogical) {
+    const std::string_view trimmed = TrimSpace(value.text);
+    const auto [plain_end, plain_error] =
+        std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), number);
+    if (trimmed.empty() || plain_error != std::errc() ||
+        plain_end != trimmed.data() + trimmed.size()) {
+      const std::string text(trimmed);
+      char* end = nullptr;
+      number = std::strtod(text.c_str(), &end);
+      if (text.empty() || end != text.c_str() + text.size())
+        Fail(f, "\"" + value.text + "\" is not a number");
+    }
+  }
+  EncodeFixed64(out, BitsOfDouble(number));
+}
+
+void RecordEncoder::EncodeCurrency(const FieldDescriptor& f, const InputValue& value,
+                                   char* out) const {
+  Decimal number = DecimalOf(f, value);
+  if (!number.digits.empty()) number.exponent += 4;  // in ten-thousandths
+  const std::string text = FormatDecimal(number, 0);
+  long long units = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), units);
+  (void)end;
+  if (ec != std::errc()) Fail(f, value.text + " is out of the currency range");
+  EncodeFixed64(out, static_cast<uint64_t>(units));
+}
+
+bool RecordEncoder::DateTimeOf(const FieldDescriptor& f, const InputValue& value, DateTime& date,
+                               int64_t& milliseconds) const {
+  constexpr int64_t kMicrosecondsPerMillisecond = 1000;
+  const bool date_only = f.type == 'D';
+  const char* kind = date_only ? "date" : "datetime";
+  if (value.kind == InputValue::Kind::kLogical)
+    Fail(f, std::string("a logical value is not a ") + kind);
+  const std::string_view text = TrimSpace(value.text);
+  if (text.empty()) return false;
+  // Digits below the millisecond are cut: rounding them up could carry
+  // into the next second, day or year.
+  const bool valid = ParseDateTime(text, kDateTimeInput, date) &&
+                     ValidDate(static_cast<int>(date.year), date.month, date.day);
+  milliseconds = (date.hour * 3600 + date.minute * 60 + date.second) * 1000LL +
+                 date.microsecond / kMicrosecondsPerMillisecond;
+  if (!valid || (date_only && milliseconds != 0))
+    Fail(f, "\"" + value.text + "\" is not a " + kind +
+                (date_only ? " (YYYY-MM-DD)" : " (YYYY-MM-DD HH:MM:SS)"));
+  return true;
+}
+
+void RecordEncoder::EncodeDate(const FieldDescriptor& f, const InputValue& value,
+                               char* out) const {
+  DateTime date;
+  int64_t milliseconds = 0;
+  if (!DateTimeOf(f, value, date, milliseconds)) return;
+  PutDigits(out, static_cast<int>(date.year), 4);
+  PutDigits(out + 4, date.month, 2);
+  PutDigits(out + 6, date.day, 2);
+}
+
+void RecordEncoder::EncodeDateTime(const FieldDescriptor& f, const InputValue& value,
+                                   char* out) const {
+  DateTime date;
+  int64_t milliseconds = 0;
+  if (!DateTimeOf(f, value, date, milliseconds)) return;
+  const int64_t julian_day = JulianDayFromCivil(static_cast<int>(date.year), date.month, date.day) +
+                             milliseconds / kMillisecondsPerDay;
+  EncodeFixed32(out, static_cast<uint32_t>(julian_day));
+  EncodeFixed32(out + 4, static_cast<uint32_t>(milliseconds % kMillisecondsPerDay));
+}
+
+void RecordEncoder::EncodeLogical(const FieldDescriptor& f, const InputValue& value,
+                                  char* out) const {
+  if (value.kind == InputValue::Kind::kLogical) {
+    *out = value.logical ? 'T' : 'F';
+    return;
+  }
+  if (value.text == "true" || value.text == "false") {
+    *out = value.text[0] == 't' ? 'T' : 'F';
+    return;
+  }
+  std::string text(TrimSpace(value.text));
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (text.empty()) return;
+  if (text == "t" || text == "true" || text == ".t." || text == "y" || text == "yes" || text == "1")
+    *out = 'T';
+  else if (text == "f" || text == "false" || text == ".f." || text == "n" || text == "no" ||
+           text == "0")
+    *out = 'F';
+  else
+    Fail(f, "\"" + value.text + "\" is not a logical value");
 }
 
 }  // namespace veltrane::foxpro
