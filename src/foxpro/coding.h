@@ -22,11 +22,13 @@ inline void EncodeFixed16(char* dst, uint16_t value) {
 }
 
 inline void EncodeFixed32(char* dst, uint32_t value) {
-  for (int i = 0; i < 4; ++i) dst[i] = static_cast<char>(value >> (8 * i));
+  EncodeFixed16(dst, static_cast<uint16_t>(value));
+  EncodeFixed16(dst + 2, static_cast<uint16_t>(value >> 16));
 }
 
 inline void EncodeFixed64(char* dst, uint64_t value) {
-  for (int i = 0; i < 8; ++i) dst[i] = static_cast<char>(value >> (8 * i));
+  EncodeFixed32(dst, static_cast<uint32_t>(value));
+  EncodeFixed32(dst + 4, static_cast<uint32_t>(value >> 32));
 }
 
 inline uint16_t DecodeFixed16(const char* src) {
@@ -49,11 +51,13 @@ inline void EncodeBigEndian16(char* dst, uint16_t value) {
 }
 
 inline void EncodeBigEndian32(char* dst, uint32_t value) {
-  for (int i = 0; i < 4; ++i) dst[i] = static_cast<char>(value >> (24 - 8 * i));
+  EncodeBigEndian16(dst, static_cast<uint16_t>(value >> 16));
+  EncodeBigEndian16(dst + 2, static_cast<uint16_t>(value));
 }
 
 inline void EncodeBigEndian64(char* dst, uint64_t value) {
-  for (int i = 0; i < 8; ++i) dst[i] = static_cast<char>(value >> (56 - 8 * i));
+  EncodeBigEndian32(dst, static_cast<uint32_t>(value >> 32));
+  EncodeBigEndian32(dst + 4, static_cast<uint32_t>(value));
 }
 
 inline uint16_t DecodeBigEndian16(const char* src) {
@@ -66,39 +70,27 @@ inline uint32_t DecodeBigEndian32(const char* src) {
   return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
 }
 
-inline uint64_t DecodeBigEndian64(const char* src) {
-  return uint64_t{DecodeBigEndian32(src)} << 32 | DecodeBigEndian32(src + 4);
-}
-
 // Appends the value's bytes to `out`.
-inline void PutFixed16(std::string& out, uint16_t value) {
-  char bytes[2];
-  EncodeFixed16(bytes, value);
+template <typename T, void (*Encode)(char*, T)>
+inline void PutEncoded(std::string& out, T value) {
+  char bytes[sizeof value];
+  Encode(bytes, value);
   out.append(bytes, sizeof bytes);
 }
-
-inline void PutFixed32(std::string& out, uint32_t value) {
-  char bytes[4];
-  EncodeFixed32(bytes, value);
-  out.append(bytes, sizeof bytes);
+inline void PutFixed16(std::string& out, uint16_t v) {
+  PutEncoded<uint16_t, EncodeFixed16>(out, v);
 }
-
-inline void PutBigEndian16(std::string& out, uint16_t value) {
-  char bytes[2];
-  EncodeBigEndian16(bytes, value);
-  out.append(bytes, sizeof bytes);
+inline void PutFixed32(std::string& out, uint32_t v) {
+  PutEncoded<uint32_t, EncodeFixed32>(out, v);
 }
-
-inline void PutBigEndian32(std::string& out, uint32_t value) {
-  char bytes[4];
-  EncodeBigEndian32(bytes, value);
-  out.append(bytes, sizeof bytes);
+inline void PutBigEndian16(std::string& out, uint16_t v) {
+  PutEncoded<uint16_t, EncodeBigEndian16>(out, v);
 }
-
-inline void PutBigEndian64(std::string& out, uint64_t value) {
-  char bytes[8];
-  EncodeBigEndian64(bytes, value);
-  out.append(bytes, sizeof bytes);
+inline void PutBigEndian32(std::string& out, uint32_t v) {
+  PutEncoded<uint32_t, EncodeBigEndian32>(out, v);
+}
+inline void PutBigEndian64(std::string& out, uint64_t v) {
+  PutEncoded<uint64_t, EncodeBigEndian64>(out, v);
 }
 
 // An unsigned integer of 0 to 8 bytes, for fields whose width the file
