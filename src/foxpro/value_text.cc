@@ -6,7 +6,7 @@ namespace veltrane::foxpro {
 
 namespace {
 
-constexpr int kMicrosecondDigits = 6;
+constexpr size_t kMicrosecondDigits = 6;
 // Years of more digits than this do not fit the reading's integer.
 constexpr size_t kLongestYear = 18;
 constexpr std::string_view kBeforeChrist = " BC";
@@ -30,30 +30,27 @@ class Cursor {
     pos_ = text_.size();
     return true;
   }
-  // The digits that come next, at most `most` of them.
-  std::string_view TakeDigits(size_t most = std::string_view::npos) {
+  // The digits that come next.
+  std::string_view TakeDigits() {
     const size_t start = pos_;
-    while (pos_ < text_.size() && pos_ - start < most && IsDigit(text_[pos_])) ++pos_;
+    while (pos_ < text_.size() && IsDigit(text_[pos_])) ++pos_;
     return text_.substr(start, pos_ - start);
   }
-  // Exactly two digits, as a number.
-  bool TwoDigits(int& value) {
-    const std::string_view digits = TakeDigits(2);
-    if (digits.size() != 2) return false;
-    value = (digits[0] - '0') * 10 + (digits[1] - '0');
-    return true;
+  // From `least` to `most` digits, as a number.
+  template <typename Number>
+  bool Digits(size_t least, size_t most, Number& value) {
+    const size_t start = pos_;
+    value = 0;
+    for (; pos_ < text_.size() && pos_ - start < most && IsDigit(text_[pos_]); ++pos_)
+      value = value * 10 + (text_[pos_] - '0');
+    return pos_ - start >= least;
   }
+  bool TwoDigits(int& value) { return Digits(2, 2, value); }
 
  private:
   std::string_view text_;
   size_t pos_ = 0;
 };
-
-int64_t NumberOf(std::string_view digits) {
-  int64_t value = 0;
-  for (char c : digits) value = value * 10 + (c - '0');
-  return value;
-}
 
 // HH:MM:SS[.fraction], or what `rules` take beyond it.
 bool ReadTime(Cursor& in, const DateTimeRules& rules, DateTime& out) {
@@ -65,8 +62,8 @@ bool ReadTime(Cursor& in, const DateTimeRules& rules, DateTime& out) {
       if (digits.empty() ? !rules.empty_fraction
                          : digits.size() > kMicrosecondDigits && !rules.long_fraction)
         return false;
-      out.microsecond = NumberOf(digits.substr(0, kMicrosecondDigits));
-      for (size_t i = digits.size(); i < kMicrosecondDigits; ++i) out.microsecond *= 10;
+      for (size_t i = 0; i < kMicrosecondDigits; ++i)
+        out.microsecond = out.microsecond * 10 + (i < digits.size() ? digits[i] - '0' : 0);
     }
   } else if (!rules.optional_seconds) {
     return false;
@@ -90,9 +87,10 @@ bool ReadOffset(Cursor& in, DateTime& out) {
 }  // namespace
 
 std::string_view TrimSpace(std::string_view text) {
-  const size_t begin = text.find_first_not_of(" \t\r\n");
-  if (begin == std::string_view::npos) return {};
-  return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
+  const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && space(text.front())) text.remove_prefix(1);
+  while (!text.empty() && space(text.back())) text.remove_suffix(1);
+  return text;
 }
 
 bool ScanDecimal(std::string_view text, DecimalText& out) {
@@ -190,9 +188,7 @@ std::string FormatDecimal(const Decimal& value, int places) {
 bool ParseDateTime(std::string_view text, const DateTimeRules& rules, DateTime& out) {
   Cursor in(text);
   out = DateTime();
-  const std::string_view year = in.TakeDigits(rules.long_year ? kLongestYear : 4);
-  if (year.size() < 4) return false;
-  out.year = NumberOf(year);
+  if (!in.Digits(4, rules.long_year ? kLongestYear : 4, out.year)) return false;
   const bool dashes = in.Take('-');
   if (!dashes && !rules.compact_date) return false;
   if (!in.TwoDigits(out.month) || (dashes && !in.Take('-')) || !in.TwoDigits(out.day))
