@@ -77,12 +77,6 @@ inline void PutEncoded(std::string& out, T value) {
   Encode(bytes, value);
   out.append(bytes, sizeof bytes);
 }
-inline void PutFixed16(std::string& out, uint16_t v) {
-  PutEncoded<uint16_t, EncodeFixed16>(out, v);
-}
-inline void PutFixed32(std::string& out, uint32_t v) {
-  PutEncoded<uint32_t, EncodeFixed32>(out, v);
-}
 inline void PutBigEndian16(std::string& out, uint16_t v) {
   PutEncoded<uint16_t, EncodeBigEndian16>(out, v);
 }

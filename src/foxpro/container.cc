@@ -32,6 +32,8 @@ constexpr const char* kFieldType = "Field";
 constexpr const char* kViewType = "View";
 constexpr const char* kDatabaseType = "Database";
 constexpr size_t kPropertyHeaderSize = 7;
+constexpr size_t kPropertyKindOffset = 4;
+constexpr size_t kPropertyIdOffset = 6;
 constexpr uint16_t kPropertyKind = 1;
 constexpr uint8_t kPropertyPath = 0x01;
 constexpr uint8_t kPropertyObjectClass = 0x02;
@@ -55,12 +57,11 @@ std::string TrimRight(std::string s) {
 }
 
 std::string PropertyRecord(uint8_t id, const std::string& value) {
-  std::string out;
-  PutFixed32(out, static_cast<uint32_t>(kPropertyHeaderSize + value.size()));
-  PutFixed16(out, kPropertyKind);
-  out.push_back(static_cast<char>(id));
-  out += value;
-  return out;
+  std::string out(kPropertyHeaderSize, '\0');
+  EncodeFixed32(out.data(), static_cast<uint32_t>(kPropertyHeaderSize + value.size()));
+  EncodeFixed16(out.data() + kPropertyKindOffset, kPropertyKind);
+  out[kPropertyIdOffset] = static_cast<char>(id);
+  return out + value;
 }
 
 struct ContainerObject {
@@ -236,7 +237,7 @@ class ContainerImpl : public Container {
       if (length < kPropertyHeaderSize || length > properties.size() - at)
         throw Error("Database container \"" + path_ + "\": the properties of table \"" +
                     object.name + "\" are corrupt.");
-      if (static_cast<uint8_t>(properties[at + 6]) == kPropertyPath) {
+      if (static_cast<uint8_t>(properties[at + kPropertyIdOffset]) == kPropertyPath) {
         std::string value = properties.substr(at + kPropertyHeaderSize, length - kPropertyHeaderSize);
         return value.substr(0, value.find('\0'));
       }
