@@ -293,12 +293,9 @@ void RecordEncoder::EncodeInteger(const FieldDescriptor& f, const InputValue& va
   }
   const Decimal number = DecimalOf(f, value);
   if (number.exponent < 0) Fail(f, value.text + " is not a whole number");
-  const std::string text = FormatDecimal(number, 0);
-  long long parsed = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), parsed);
-  (void)end;
-  if (ec != std::errc() || parsed < std::numeric_limits<int32_t>::min() ||
-      parsed > std::numeric_limits<int32_t>::max())
+  int64_t parsed = 0;
+  if (!ParseWholeNumber(FormatDecimal(number, 0), parsed) ||
+      parsed < std::numeric_limits<int32_t>::min() || parsed > std::numeric_limits<int32_t>::max())
     Fail(f, value.text + " is out of the integer range");
   EncodeFixed32(out, static_cast<uint32_t>(static_cast<int32_t>(parsed)));
 }
@@ -326,11 +323,9 @@ void RecordEncoder::EncodeCurrency(const FieldDescriptor& f, const InputValue& v
                                    char* out) const {
   Decimal number = DecimalOf(f, value);
   if (!number.digits.empty()) number.exponent += 4;  // in ten-thousandths
-  const std::string text = FormatDecimal(number, 0);
-  long long units = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), units);
-  (void)end;
-  if (ec != std::errc()) Fail(f, value.text + " is out of the currency range");
+  int64_t units = 0;
+  if (!ParseWholeNumber(FormatDecimal(number, 0), units))
+    Fail(f, value.text + " is out of the currency range");
   EncodeFixed64(out, static_cast<uint64_t>(units));
 }
 

@@ -1,7 +1,6 @@
 #include "transfer/typed_values.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "foxpro/value_format.h"
 #include "foxpro/value_text.h"
@@ -131,12 +130,6 @@ bool FitsNumericColumn(const PgColumnPlan& plan, std::string_view text) {
   return whole <= plan.precision - plan.scale && places <= plan.scale;
 }
 
-// Whether `text` is a whole number that bigint holds.
-bool FitsBigInt(std::string_view text) {
-  int64_t value = 0;
-  return foxpro::ParseWholeNumber(text, value);
-}
-
 // Whether UTF-8 `text` has at most `limit` characters.
 bool AtMostCharacters(std::string_view text, int limit) {
   if (text.size() <= static_cast<size_t>(limit)) return true;
@@ -170,10 +163,9 @@ std::string CurrencyProblem(std::string_view text) {
   if (!foxpro::ParseDecimal(text, number)) return "it is not a number FoxPro can hold";
   // Currency is stored as a 64-bit count of ten-thousandths.
   if (!number.digits.empty()) number.exponent += 4;
-  const std::string units = WholeDigits(number) > 20 ? "x" : foxpro::FormatDecimal(number, 0);
-  int64_t parsed = 0;
-  const auto [end, error] = std::from_chars(units.data(), units.data() + units.size(), parsed);
-  if (error != std::errc() || end != units.data() + units.size())
+  int64_t units = 0;
+  if (WholeDigits(number) > 20 ||
+      !foxpro::ParseWholeNumber(foxpro::FormatDecimal(number, 0), units))
     return "it is outside FoxPro's currency range (+/-922337203685477.5807)";
   return "";
 }
@@ -209,9 +201,11 @@ std::optional<std::string_view> PostgreSqlValueOf(const PgColumnPlan& plan, std:
     case PgValueForm::kNumeric:
       if (FitsNumericColumn(plan, text)) return text;
       return std::nullopt;
-    case PgValueForm::kBigInt:
-      if (FitsBigInt(text)) return text;
+    case PgValueForm::kBigInt: {
+      int64_t value = 0;  // a whole number that bigint holds
+      if (foxpro::ParseWholeNumber(text, value)) return text;
       return std::nullopt;
+    }
     case PgValueForm::kBoolean:
       if (text == "true" || text == "false") return text;
       return std::nullopt;
