@@ -94,9 +94,8 @@ std::vector<Key> ReadLeaf(const std::string& node, size_t key_length, const std:
   std::string previous(key_length, ' ');
   size_t data_end = cdx::kNodeSize;
   for (uint16_t i = 0; i < count; ++i) {
-    uint64_t v = 0;
-    for (int b = 0; b < entry_bytes; ++b)
-      v |= static_cast<uint64_t>(static_cast<uint8_t>(node[cdx::kLeafHeaderSize + i * entry_bytes + b])) << (8 * b);
+    const uint64_t v = DecodeLittleEndian(
+        std::string_view(node).substr(cdx::kLeafHeaderSize + i * entry_bytes, entry_bytes));
     Key key;
     key.record = static_cast<uint32_t>(v & record_mask);
     size_t dup = (v >> record_bits) & ((1u << dup_bits) - 1);
