@@ -38,8 +38,7 @@ class ConnectionString {
 std::string QuoteConnectionValue(const std::string& value);
 
 // Whether `a` and `b` are the same text without regard to (ASCII) case, as
-// the access layer compares keys, driver and provider names, and column
-// names.
+// keys, driver, provider and column names compare.
 bool SameText(std::string_view a, std::string_view b);
 
 }  // namespace veltrane::db
