@@ -7,28 +7,24 @@
 #include <string_view>
 
 #include "db/copy_binary.h"
-#include "foxpro/record_encoder.h"
+#include "foxpro/coding.h"
+#include "foxpro/value_text.h"
 
 namespace {
 
 using veltrane::db::PgBinaryType;
-
-uint32_t BigEndian(std::string_view bytes) {
-  uint32_t value = 0;
-  for (char c : bytes) value = (value << 8) | static_cast<unsigned char>(c);
-  return value;
-}
+using veltrane::foxpro::DecodeBigEndian;
 
 // The number a binary numeric field (without its length) holds, in the
 // form the engine's decimal reading gives.
 veltrane::foxpro::Decimal NumericOf(std::string_view field) {
-  const uint32_t groups = BigEndian(field.substr(0, 2));
-  const int weight = static_cast<int16_t>(BigEndian(field.substr(2, 2)));
+  const auto groups = static_cast<uint32_t>(DecodeBigEndian(field.substr(0, 2)));
+  const int weight = static_cast<int16_t>(DecodeBigEndian(field.substr(2, 2)));
   veltrane::foxpro::Decimal number;
-  number.negative = BigEndian(field.substr(4, 2)) == 0x4000;
+  number.negative = DecodeBigEndian(field.substr(4, 2)) == 0x4000;
   if (field.size() != 8 + 2 * groups) std::abort();
   for (uint32_t g = 0; g < groups; ++g) {
-    const uint32_t group = BigEndian(field.substr(8 + 2 * g, 2));
+    const auto group = static_cast<uint32_t>(DecodeBigEndian(field.substr(8 + 2 * g, 2)));
     // Digits below 10000, without zero digits at either end.
     if (group >= 10000 || (group == 0 && (g == 0 || g + 1 == groups))) std::abort();
     std::string digits = std::to_string(group);
@@ -56,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   const std::string_view field = std::string_view(out).substr(4);
-  if (field.size() < 4 || BigEndian(field.substr(0, 4)) != field.size() - 4) std::abort();
+  if (field.size() < 4 || DecodeBigEndian(field.substr(0, 4)) != field.size() - 4) std::abort();
   if (type == PgBinaryType::kNumeric) {
     veltrane::foxpro::Decimal expected;
     if (!veltrane::foxpro::ParseDecimal(text, expected)) std::abort();

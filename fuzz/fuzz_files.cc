@@ -2,10 +2,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
+
+#include "foxpro/coding.h"
 
 namespace veltrane::fuzz {
 
@@ -15,9 +17,9 @@ std::vector<std::string> SplitFiles(const uint8_t* data, size_t size, size_t cou
   std::vector<std::string> files(count);
   size_t at = 0;
   for (size_t i = 0; i < count && at < size; ++i) {
-    uint32_t length = 0;
     const size_t header = std::min<size_t>(4, size - at);
-    std::memcpy(&length, data + at, header);
+    const uint64_t length =
+        foxpro::DecodeLittleEndian({reinterpret_cast<const char*>(data + at), header});
     at += header;
     const size_t take = std::min<size_t>(length, size - at);
     files[i].assign(reinterpret_cast<const char*>(data + at), take);

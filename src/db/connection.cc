@@ -1,8 +1,5 @@
 #include "db/connection.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "db/connection_string.h"
 #include "db/error.h"
 #include "db/foxpro_session.h"
@@ -14,13 +11,6 @@ namespace {
 constexpr const char* kPostgreSqlDriver = "PostgreSQL Unicode";
 constexpr const char* kFoxProProvider = "vfpoledb.1";
 constexpr const char* kFoxProProviderUnversioned = "vfpoledb";
-
-bool SameText(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-           return std::tolower(x) == std::tolower(y);
-         });
-}
 
 std::unique_ptr<Session> OpenSession(const std::string& connection_string) {
   ConnectionString attributes = ConnectionString::Parse(connection_string);

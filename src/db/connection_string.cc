@@ -106,4 +106,11 @@ std::string QuoteConnectionValue(const std::string& value) {
   return quoted;
 }
 
+bool SameText(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+           return std::tolower(x) == std::tolower(y);
+         });
+}
+
 }  // namespace veltrane::db

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -35,6 +36,10 @@ class ConnectionString {
 // with every '}' doubled when it holds ';', '{' or '}', or starts or ends with
 // a blank (which would otherwise change the string's structure or be lost).
 std::string QuoteConnectionValue(const std::string& value);
+
+// Whether `a` and `b` are the same text without regard to (ASCII) case, as
+// keys, driver, provider and column names compare.
+bool SameText(std::string_view a, std::string_view b);
 
 }  // namespace veltrane::db
 

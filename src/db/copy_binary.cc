@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 #include <limits>
 
+#include "foxpro/coding.h"
 #include "foxpro/value_format.h"
+#include "foxpro/value_text.h"
 
 namespace veltrane::db {
 namespace {
@@ -15,7 +16,6 @@ namespace {
 constexpr int64_t kJulianDayOf2000 = 2451545;
 constexpr int64_t kSecondsPerDay = 86400;
 constexpr int64_t kMicrosecondsPerSecond = 1000000;
-constexpr int kMicrosecondDigits = 6;
 
 // numeric's binary form: base-10000 digits, a weight (the power of 10000
 // of the first digit), a sign word and the display scale.
@@ -27,46 +27,24 @@ constexpr uint16_t kNumericNegative = 0x4000;
 constexpr int64_t kLargestExponent = 1000;
 constexpr int64_t kLargestNumericDigits = 1000;
 
-void AppendBigEndian(std::string& out, uint64_t value, int bytes) {
-  for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
-    out += static_cast<char>((value >> shift) & 0xFF);
-}
-
 void AppendLength(std::string& out, size_t length) {
-  AppendBigEndian(out, static_cast<uint32_t>(length), 4);
+  foxpro::PutBigEndian32(out, static_cast<uint32_t>(length));
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Exactly `count` digits at `text[at]`, as a number.
-bool FixedDigits(std::string_view text, size_t at, size_t count, int& value) {
-  if (at + count > text.size()) return false;
-  value = 0;
-  for (size_t i = at; i < at + count; ++i) {
-    if (!IsDigit(text[i])) return false;
-    value = value * 10 + (text[i] - '0');
-  }
-  return true;
-}
-
-// [+-]digits within int64_t.
-bool ParseWholeNumber(std::string_view text, int64_t& value) {
-  if (!text.empty() && text[0] == '+') {
-    text.remove_prefix(1);
-    if (!text.empty() && text[0] == '-') return false;
-  }
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return !text.empty() && error == std::errc() && end == text.data() + text.size();
-}
-
 bool AppendInteger(std::string& out, std::string_view text, int bytes) {
   int64_t value = 0;
-  if (!ParseWholeNumber(text, value)) return false;
+  if (!foxpro::ParseWholeNumber(text, value)) return false;
   const int64_t limit = bytes == 8 ? std::numeric_limits<int64_t>::max()
                                    : (int64_t{1} << (8 * bytes - 1)) - 1;
   if (value > limit || value < -limit - 1) return false;
   AppendLength(out, bytes);
-  AppendBigEndian(out, static_cast<uint64_t>(value), bytes);
+  switch (bytes) {
+    case 2: foxpro::PutBigEndian16(out, static_cast<uint16_t>(value)); break;
+    case 4: foxpro::PutBigEndian32(out, static_cast<uint32_t>(value)); break;
+    default: foxpro::PutBigEndian64(out, static_cast<uint64_t>(value)); break;
+  }
   return true;
 }
 
@@ -86,43 +64,23 @@ bool AppendDouble(std::string& out, std::string_view text) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size()) return false;
   }
-  uint64_t bits = 0;
-  static_assert(sizeof bits == sizeof value);
-  std::memcpy(&bits, &value, sizeof bits);
-  AppendLength(out, sizeof bits);
-  AppendBigEndian(out, bits, sizeof bits);
+  AppendLength(out, sizeof value);
+  foxpro::PutBigEndian64(out, foxpro::BitsOfDouble(value));
   return true;
 }
 
 // A decimal text: [+-]digits[.digits][(e|E)[+-]digits], at least one digit.
 bool AppendNumeric(std::string& out, std::string_view text) {
-  size_t i = 0;
-  const bool negative = !text.empty() && text[0] == '-';
-  if (!text.empty() && (text[0] == '-' || text[0] == '+')) ++i;
+  foxpro::DecimalText number;
+  if (!foxpro::ScanDecimal(text, number) || number.exponent > kLargestExponent ||
+      number.exponent < -kLargestExponent)
+    return false;
+  const int64_t whole_digits = static_cast<int64_t>(number.whole.size());
+  const int64_t places = static_cast<int64_t>(number.fraction.size());
   // The digits without the point, kept between calls to save allocations.
   thread_local std::string digits;
-  digits.clear();
-  int64_t whole_digits = 0, places = 0;
-  bool point = false;
-  for (; i < text.size(); ++i) {
-    if (IsDigit(text[i])) {
-      digits += text[i];
-      (point ? places : whole_digits) += 1;
-    } else if (text[i] == '.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
-  }
-  if (digits.empty()) return false;
-  int64_t exponent = 0;
-  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-    if (!ParseWholeNumber(text.substr(i + 1), exponent)) return false;
-    if (exponent > kLargestExponent || exponent < -kLargestExponent) return false;
-    i = text.size();
-  }
-  if (i != text.size()) return false;
-  const int64_t scale = std::max<int64_t>(places - exponent, 0);
+  digits.assign(number.whole).append(number.fraction);
+  const int64_t scale = std::max<int64_t>(places - number.exponent, 0);
   int64_t weight = 0;
   const size_t first = digits.find_first_not_of('0');
   if (first == std::string::npos) {
@@ -131,7 +89,7 @@ bool AppendNumeric(std::string& out, std::string_view text) {
     // The value is 0.<digits> times ten to the power `point_at`; its first
     // digit's power of ten falls in the base-10000 digit of `weight`, which
     // is padded with zeros in front, the last one behind.
-    const int64_t point_at = whole_digits + exponent - static_cast<int64_t>(first);
+    const int64_t point_at = whole_digits + number.exponent - static_cast<int64_t>(first);
     digits.erase(0, first);
     digits.erase(digits.find_last_not_of('0') + 1);
     const int64_t power = point_at - 1;
@@ -150,56 +108,39 @@ bool AppendNumeric(std::string& out, std::string_view text) {
       weight < -kLargestNumericDigits || scale > kLargestExponent)
     return false;
   AppendLength(out, 8 + 2 * groups);
-  AppendBigEndian(out, groups, 2);
-  AppendBigEndian(out, static_cast<uint16_t>(static_cast<int16_t>(weight)), 2);
-  AppendBigEndian(out, negative && groups > 0 ? kNumericNegative : kNumericPositive, 2);
-  AppendBigEndian(out, static_cast<uint64_t>(scale), 2);
+  foxpro::PutBigEndian16(out, static_cast<uint16_t>(groups));
+  foxpro::PutBigEndian16(out, static_cast<uint16_t>(static_cast<int16_t>(weight)));
+  foxpro::PutBigEndian16(out, number.negative && groups > 0 ? kNumericNegative : kNumericPositive);
+  foxpro::PutBigEndian16(out, static_cast<uint16_t>(scale));
   for (size_t g = 0; g < digits.size(); g += kDecimalDigitsPerNumericDigit) {
     int group = 0;
-    FixedDigits(digits, g, kDecimalDigitsPerNumericDigit, group);
-    AppendBigEndian(out, static_cast<uint16_t>(group), 2);
+    for (size_t i = g; i < g + kDecimalDigitsPerNumericDigit; ++i)
+      group = group * 10 + (digits[i] - '0');
+    foxpro::PutBigEndian16(out, static_cast<uint16_t>(group));
   }
   return true;
 }
 
-// YYYY-MM-DD of the years 1 to 9999, as days since 2000-01-01.
-bool ParseDate(std::string_view text, int64_t& days) {
-  int year, month, day;
-  if (!FixedDigits(text, 0, 4, year) || text.size() < 10 || text[4] != '-' ||
-      !FixedDigits(text, 5, 2, month) || text[7] != '-' || !FixedDigits(text, 8, 2, day) ||
-      !foxpro::ValidDate(year, month, day))
-    return false;
-  days = foxpro::JulianDayFromCivil(year, month, day) - kJulianDayOf2000;
+// The server's own forms: YYYY-MM-DD, HH:MM:SS with up to six digits of a
+// fraction, and the two with a blank between them.
+constexpr foxpro::DateTimeRules kServerDateTime;
+
+// A date of the years 1 to 9999, as days since 2000-01-01.
+bool DaysOf(const foxpro::DateTime& value, int64_t& days) {
+  const int year = static_cast<int>(value.year);
+  if (!foxpro::ValidDate(year, value.month, value.day)) return false;
+  days = foxpro::JulianDayFromCivil(year, value.month, value.day) - kJulianDayOf2000;
   return true;
 }
 
-// HH:MM:SS with up to six digits of a fraction, from `text[at]` to its end,
-// as microseconds since midnight.
-bool ParseTimeOfDay(std::string_view text, size_t at, int64_t& microseconds) {
-  int hour, minute, second;
-  if (!FixedDigits(text, at, 2, hour) || text.size() < at + 8 || text[at + 2] != ':' ||
-      !FixedDigits(text, at + 3, 2, minute) || text[at + 5] != ':' ||
-      !FixedDigits(text, at + 6, 2, second) || hour >= 24 || minute >= 60 || second >= 60)
-    return false;
-  int64_t fraction = 0;
-  size_t i = at + 8;
-  if (i < text.size()) {
-    if (text[i] != '.' || i + 1 == text.size() || text.size() - i - 1 > kMicrosecondDigits)
-      return false;
-    int digits = 0;
-    for (++i; i < text.size(); ++i, ++digits) {
-      if (!IsDigit(text[i])) return false;
-      fraction = fraction * 10 + (text[i] - '0');
-    }
-    for (; digits < kMicrosecondDigits; ++digits) fraction *= 10;
-  }
-  microseconds = (hour * int64_t{3600} + minute * 60 + second) * kMicrosecondsPerSecond + fraction;
-  return true;
+int64_t MicrosecondsOf(const foxpro::DateTime& value) {
+  return (value.hour * int64_t{3600} + value.minute * 60 + value.second) * kMicrosecondsPerSecond +
+         value.microsecond;
 }
 
 bool AppendEight(std::string& out, int64_t value) {
   AppendLength(out, 8);
-  AppendBigEndian(out, static_cast<uint64_t>(value), 8);
+  foxpro::PutBigEndian64(out, static_cast<uint64_t>(value));
   return true;
 }
 
@@ -229,10 +170,10 @@ std::optional<PgBinaryType> PgBinaryTypeOf(std::string_view sql_type) {
 }
 
 void AppendCopyBinaryRowStart(std::string& out, int16_t fields) {
-  AppendBigEndian(out, static_cast<uint16_t>(fields), 2);
+  foxpro::PutBigEndian16(out, static_cast<uint16_t>(fields));
 }
 
-void AppendCopyBinaryNull(std::string& out) { AppendBigEndian(out, 0xFFFFFFFF, 4); }
+void AppendCopyBinaryNull(std::string& out) { foxpro::PutBigEndian32(out, 0xFFFFFFFF); }
 
 bool AppendCopyBinaryValue(std::string& out, PgBinaryType type, std::string_view text) {
   switch (type) {
@@ -255,22 +196,28 @@ bool AppendCopyBinaryValue(std::string& out, PgBinaryType type, std::string_view
     case PgBinaryType::kNumeric:
       return AppendNumeric(out, text);
     case PgBinaryType::kDate: {
+      foxpro::DateTime value;
       int64_t days = 0;
-      if (text.size() != 10 || !ParseDate(text, days)) return false;
+      if (!foxpro::ParseDateTime(text, kServerDateTime, value) || value.has_time ||
+          !DaysOf(value, days))
+        return false;
       AppendLength(out, 4);
-      AppendBigEndian(out, static_cast<uint32_t>(static_cast<int32_t>(days)), 4);
+      foxpro::PutBigEndian32(out, static_cast<uint32_t>(static_cast<int32_t>(days)));
       return true;
     }
     case PgBinaryType::kTimestamp: {
-      int64_t days = 0, microseconds = 0;
-      if (text.size() < 19 || text[10] != ' ' || !ParseDate(text.substr(0, 10), days) ||
-          !ParseTimeOfDay(text, 11, microseconds))
+      foxpro::DateTime value;
+      int64_t days = 0;
+      if (!foxpro::ParseDateTime(text, kServerDateTime, value) || !value.has_time ||
+          !DaysOf(value, days))
         return false;
-      return AppendEight(out, days * kSecondsPerDay * kMicrosecondsPerSecond + microseconds);
+      return AppendEight(out,
+                         days * kSecondsPerDay * kMicrosecondsPerSecond + MicrosecondsOf(value));
     }
     case PgBinaryType::kTime: {
-      int64_t microseconds = 0;
-      return ParseTimeOfDay(text, 0, microseconds) && AppendEight(out, microseconds);
+      foxpro::DateTime value;
+      return foxpro::ParseTimeOfDay(text, kServerDateTime, value) &&
+             AppendEight(out, MicrosecondsOf(value));
     }
     case PgBinaryType::kBoolean:
       if (text != "true" && text != "false") return false;

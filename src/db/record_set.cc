@@ -1,22 +1,13 @@
 #include "db/record_set.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "db/connection.h"
+#include "db/connection_string.h"
 #include "db/error.h"
 
 namespace veltrane::db {
 namespace {
 
 const std::vector<ColumnInfo> kNoColumns;
-
-bool SameText(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-           return std::tolower(x) == std::tolower(y);
-         });
-}
 
 }  // namespace
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "foxpro/codepage.h"
+#include "foxpro/coding.h"
 
 namespace veltrane::foxpro {
 namespace {
@@ -393,8 +394,7 @@ class IconvDecoder {
     // Flush what a composing code page (1255, 1258) holds back.
     iconv(cd_, nullptr, nullptr, &out_ptr, &out_left);
     if (sizeof out - out_left < 4) return kUndefined;
-    return uint32_t{out[0]} | uint32_t{out[1]} << 8 | uint32_t{out[2]} << 16 |
-           uint32_t{out[3]} << 24;
+    return DecodeFixed32(reinterpret_cast<const char*>(out));
   }
 
  private:

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <vector>
 
+#include "foxpro/coding.h"
 #include "foxpro/dbf_header.h"
 #include "foxpro/error.h"
 #include "foxpro/file_io.h"
@@ -48,27 +48,6 @@ constexpr uint32_t kNoNode = 0xFFFFFFFF;
 constexpr size_t kTagNameLength = 10;
 }  // namespace cdx
 
-uint16_t Le16(const std::string& s, size_t at) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(s[at]) | (static_cast<uint8_t>(s[at + 1]) << 8));
-}
-
-uint32_t Le32(const std::string& s, size_t at) {
-  uint32_t v;
-  std::memcpy(&v, s.data() + at, 4);
-  return v;
-}
-
-void PutLe16(std::string& s, size_t at, uint16_t v) {
-  s[at] = static_cast<char>(v & 0xFF);
-  s[at + 1] = static_cast<char>(v >> 8);
-}
-
-void PutLe32(std::string& s, size_t at, uint32_t v) { std::memcpy(s.data() + at, &v, 4); }
-
-void PutBe32(std::string& s, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (24 - 8 * i)) & 0xFF);
-}
-
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
@@ -97,8 +76,8 @@ struct Tag {
 
 // Reads the keys of a leaf node whose keys are `key_length` long.
 std::vector<Key> ReadLeaf(const std::string& node, size_t key_length, const std::string& where) {
-  uint16_t count = Le16(node, 2);
-  uint32_t record_mask = Le32(node, 14);
+  uint16_t count = DecodeFixed16(node.data() + 2);
+  uint32_t record_mask = DecodeFixed32(node.data() + 14);
   int record_bits = static_cast<uint8_t>(node[20]);
   int dup_bits = static_cast<uint8_t>(node[21]);
   int trail_bits = static_cast<uint8_t>(node[22]);
@@ -115,9 +94,8 @@ std::vector<Key> ReadLeaf(const std::string& node, size_t key_length, const std:
   std::string previous(key_length, ' ');
   size_t data_end = cdx::kNodeSize;
   for (uint16_t i = 0; i < count; ++i) {
-    uint64_t v = 0;
-    for (int b = 0; b < entry_bytes; ++b)
-      v |= static_cast<uint64_t>(static_cast<uint8_t>(node[cdx::kLeafHeaderSize + i * entry_bytes + b])) << (8 * b);
+    const uint64_t v = DecodeLittleEndian(
+        std::string_view(node).substr(cdx::kLeafHeaderSize + i * entry_bytes, entry_bytes));
     Key key;
     key.record = static_cast<uint32_t>(v & record_mask);
     size_t dup = (v >> record_bits) & ((1u << dup_bits) - 1);
@@ -137,22 +115,23 @@ std::vector<Key> ReadLeaf(const std::string& node, size_t key_length, const std:
 std::vector<Tag> ReadTags(const File& file, const std::string& where) {
   std::string header = file.ReadAt(0, cdx::kHeaderSize);
   if (header.size() < cdx::kHeaderSize) throw Error(where + " is truncated.");
-  uint32_t root = Le32(header, cdx::kRootOffset);
+  uint32_t root = DecodeFixed32(header.data() + cdx::kRootOffset);
   std::string node = file.ReadAt(root, cdx::kNodeSize);
   if (node.size() < cdx::kNodeSize) throw Error(where + " is corrupt: its tag list lies past its end.");
-  if ((Le16(node, 0) & cdx::kLeafNode) == 0)
+  if ((DecodeFixed16(node.data()) & cdx::kLeafNode) == 0)
     throw Error(where + " has more tags than this engine can rebuild.");
   std::vector<Tag> tags;
-  for (const Key& entry : ReadLeaf(node, Le16(header, cdx::kKeyLengthOffset), where)) {
+  const uint16_t key_length = DecodeFixed16(header.data() + cdx::kKeyLengthOffset);
+  for (const Key& entry : ReadLeaf(node, key_length, where)) {
     std::string tag_header = file.ReadAt(entry.record, cdx::kHeaderSize);
     if (tag_header.size() < cdx::kHeaderSize) throw Error(where + " is corrupt: a tag lies past its end.");
     Tag tag;
     tag.name = entry.bytes.substr(0, entry.bytes.find_last_not_of(" \0", std::string::npos, 2) + 1);
-    tag.key_length = Le16(tag_header, cdx::kKeyLengthOffset);
+    tag.key_length = DecodeFixed16(tag_header.data() + cdx::kKeyLengthOffset);
     tag.options = static_cast<uint8_t>(tag_header[cdx::kOptionsOffset]);
-    tag.order = Le16(tag_header, cdx::kOrderOffset);
-    size_t key_pool = Le16(tag_header, cdx::kKeyPoolLengthOffset);
-    size_t filter_pool = Le16(tag_header, cdx::kFilterPoolLengthOffset);
+    tag.order = DecodeFixed16(tag_header.data() + cdx::kOrderOffset);
+    size_t key_pool = DecodeFixed16(tag_header.data() + cdx::kKeyPoolLengthOffset);
+    size_t filter_pool = DecodeFixed16(tag_header.data() + cdx::kFilterPoolLengthOffset);
     if (key_pool + filter_pool > cdx::kHeaderSize - cdx::kExpressionPoolOffset || tag.key_length == 0 ||
         tag.key_length > 240)
       throw Error(where + " is corrupt: tag \"" + tag.name + "\" has an impossible header.");
@@ -192,8 +171,7 @@ class KeyMaker {
     for (const Part& part : parts_) {
       std::string raw = record.substr(part.field->offset, part.field->length);
       if (part.kind == Part::kStr) {
-        int32_t value;
-        std::memcpy(&value, raw.data(), 4);
+        const auto value = static_cast<int32_t>(DecodeFixed32(raw.data()));
         std::string digits = std::to_string(value);
         key += std::string(digits.size() < 10 ? 10 - digits.size() : 0, ' ') + digits;
       } else if (part.kind == Part::kLower) {
@@ -296,13 +274,13 @@ std::string BuildTree(const std::vector<Key>& keys, size_t key_length, uint32_t 
     const Leaf& leaf = leaves[n];
     std::string node(cdx::kNodeSize, '\0');
     uint16_t attributes = cdx::kLeafNode | (leaves.size() == 1 ? cdx::kRootNode : 0);
-    PutLe16(node, 0, attributes);
-    PutLe16(node, 2, static_cast<uint16_t>(leaf.count));
+    EncodeFixed16(node.data(), attributes);
+    EncodeFixed16(node.data() + 2, static_cast<uint16_t>(leaf.count));
     uint32_t offset = base + static_cast<uint32_t>(out.size());
-    PutLe32(node, 4, n == 0 ? cdx::kNoNode : offset - cdx::kNodeSize);
-    PutLe32(node, 8, n + 1 == leaves.size() ? cdx::kNoNode : offset + cdx::kNodeSize);
-    PutLe16(node, 12, static_cast<uint16_t>(room - leaf.used));
-    PutLe32(node, 14, (uint32_t{1} << record_bits) - 1);
+    EncodeFixed32(node.data() + 4, n == 0 ? cdx::kNoNode : offset - cdx::kNodeSize);
+    EncodeFixed32(node.data() + 8, n + 1 == leaves.size() ? cdx::kNoNode : offset + cdx::kNodeSize);
+    EncodeFixed16(node.data() + 12, static_cast<uint16_t>(room - leaf.used));
+    EncodeFixed32(node.data() + 14, (uint32_t{1} << record_bits) - 1);
     node[18] = static_cast<char>((1u << dup_bits) - 1);
     node[19] = static_cast<char>((1u << dup_bits) - 1);
     node[20] = static_cast<char>(record_bits);
@@ -342,16 +320,16 @@ std::string BuildTree(const std::vector<Key>& keys, size_t key_length, uint32_t 
       size_t first = n * per_branch;
       size_t count = std::min(per_branch, level.size() - first);
       uint32_t offset = base + static_cast<uint32_t>(out.size());
-      PutLe16(node, 0, nodes == 1 ? cdx::kRootNode : cdx::kBranchNode);
-      PutLe16(node, 2, static_cast<uint16_t>(count));
-      PutLe32(node, 4, n == 0 ? cdx::kNoNode : offset - cdx::kNodeSize);
-      PutLe32(node, 8, n + 1 == nodes ? cdx::kNoNode : offset + cdx::kNodeSize);
+      EncodeFixed16(node.data(), nodes == 1 ? cdx::kRootNode : cdx::kBranchNode);
+      EncodeFixed16(node.data() + 2, static_cast<uint16_t>(count));
+      EncodeFixed32(node.data() + 4, n == 0 ? cdx::kNoNode : offset - cdx::kNodeSize);
+      EncodeFixed32(node.data() + 8, n + 1 == nodes ? cdx::kNoNode : offset + cdx::kNodeSize);
       for (size_t c = 0; c < count; ++c) {
         size_t at = cdx::kNodeHeaderSize + c * (key_length + 8);
         const Key* last = level[first + c].second;
         node.replace(at, key_length, last->bytes);
-        PutBe32(node, at + key_length, last->record);
-        PutBe32(node, at + key_length + 4, level[first + c].first);
+        EncodeBigEndian32(node.data() + at + key_length, last->record);
+        EncodeBigEndian32(node.data() + at + key_length + 4, level[first + c].first);
       }
       out += node;
       next.emplace_back(offset, level[first + count - 1].second);
@@ -366,17 +344,17 @@ std::string BuildTree(const std::vector<Key>& keys, size_t key_length, uint32_t 
 // holding it open sees it changed.
 std::string TagHeader(const Tag& tag, uint32_t root, uint16_t key_length, uint32_t version) {
   std::string header(cdx::kHeaderSize, '\0');
-  PutLe32(header, cdx::kRootOffset, root);
-  PutLe32(header, cdx::kVersionOffset, version);
-  PutLe16(header, cdx::kKeyLengthOffset, key_length);
+  EncodeFixed32(header.data() + cdx::kRootOffset, root);
+  EncodeFixed32(header.data() + cdx::kVersionOffset, version);
+  EncodeFixed16(header.data() + cdx::kKeyLengthOffset, key_length);
   header[cdx::kOptionsOffset] = static_cast<char>(tag.options);
   header[cdx::kSignatureOffset] = static_cast<char>(cdx::kSignature);
-  PutLe16(header, cdx::kOrderOffset, tag.order);
+  EncodeFixed16(header.data() + cdx::kOrderOffset, tag.order);
   uint16_t key_pool = static_cast<uint16_t>(tag.key_expression.size() + 1);
   uint16_t filter_pool = static_cast<uint16_t>(tag.filter_expression.size() + 1);
-  PutLe16(header, cdx::kExpressionLengthOffset, key_pool);
-  PutLe16(header, cdx::kFilterPoolLengthOffset, filter_pool);
-  PutLe16(header, cdx::kKeyPoolLengthOffset, key_pool);
+  EncodeFixed16(header.data() + cdx::kExpressionLengthOffset, key_pool);
+  EncodeFixed16(header.data() + cdx::kFilterPoolLengthOffset, filter_pool);
+  EncodeFixed16(header.data() + cdx::kKeyPoolLengthOffset, key_pool);
   header.replace(cdx::kExpressionPoolOffset, tag.key_expression.size(), tag.key_expression);
   header.replace(cdx::kExpressionPoolOffset + key_pool, tag.filter_expression.size(), tag.filter_expression);
   return header;
@@ -395,7 +373,7 @@ void Rebuild(const std::string& dbc_path, bool write) {
     tags = ReadTags(index, where);
     std::string header = index.ReadAt(0, cdx::kHeaderSize);
     directory.options = static_cast<uint8_t>(header[cdx::kOptionsOffset]);
-    version = Le32(header, cdx::kVersionOffset);
+    version = DecodeFixed32(header.data() + cdx::kVersionOffset);
   }
   std::sort(tags.begin(), tags.end(), [](const Tag& a, const Tag& b) { return a.name < b.name; });
 

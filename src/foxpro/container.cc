@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <system_error>
 
 #include "foxpro/codepage.h"
 #include "foxpro/codepage_detect.h"
+#include "foxpro/coding.h"
 #include "foxpro/compound_index.h"
 #include "foxpro/dbf_header.h"
 #include "foxpro/error.h"
@@ -32,6 +32,8 @@ constexpr const char* kFieldType = "Field";
 constexpr const char* kViewType = "View";
 constexpr const char* kDatabaseType = "Database";
 constexpr size_t kPropertyHeaderSize = 7;
+constexpr size_t kPropertyKindOffset = 4;
+constexpr size_t kPropertyIdOffset = 6;
 constexpr uint16_t kPropertyKind = 1;
 constexpr uint8_t kPropertyPath = 0x01;
 constexpr uint8_t kPropertyObjectClass = 0x02;
@@ -54,24 +56,12 @@ std::string TrimRight(std::string s) {
   return s;
 }
 
-uint32_t Le32(const char* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
-
-void AppendLe32(std::string& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
 std::string PropertyRecord(uint8_t id, const std::string& value) {
-  std::string out;
-  AppendLe32(out, static_cast<uint32_t>(kPropertyHeaderSize + value.size()));
-  out.push_back(static_cast<char>(kPropertyKind & 0xFF));
-  out.push_back(static_cast<char>(kPropertyKind >> 8));
-  out.push_back(static_cast<char>(id));
-  out += value;
-  return out;
+  std::string out(kPropertyHeaderSize, '\0');
+  EncodeFixed32(out.data(), static_cast<uint32_t>(kPropertyHeaderSize + value.size()));
+  EncodeFixed16(out.data() + kPropertyKindOffset, kPropertyKind);
+  out[kPropertyIdOffset] = static_cast<char>(id);
+  return out + value;
 }
 
 struct ContainerObject {
@@ -214,13 +204,13 @@ class ContainerImpl : public Container {
       ContainerObject object;
       object.record = r;
       object.deleted = record[0] == dbf::kDeletedRecord;
-      object.id = static_cast<int32_t>(Le32(record.data() + id->offset));
-      object.parent = static_cast<int32_t>(Le32(record.data() + parent->offset));
+      object.id = static_cast<int32_t>(DecodeFixed32(record.data() + id->offset));
+      object.parent = static_cast<int32_t>(DecodeFixed32(record.data() + parent->offset));
       object.type = TrimRight(record.substr(type->offset, type->length));
       std::string raw_name = TrimRight(record.substr(name->offset, name->length));
       codec.Decode(raw_name, object.name);
       if (property->length == 4) {
-        object.property_block = Le32(record.data() + property->offset);
+        object.property_block = DecodeFixed32(record.data() + property->offset);
       } else {
         std::string digits = TrimRight(record.substr(property->offset, property->length));
         digits.erase(0, digits.find_first_not_of(' '));
@@ -243,11 +233,11 @@ class ContainerImpl : public Container {
                   "\" cannot be read: " + problem + ".");
     size_t at = 0;
     while (at + kPropertyHeaderSize <= properties.size()) {
-      uint32_t length = Le32(properties.data() + at);
+      uint32_t length = DecodeFixed32(properties.data() + at);
       if (length < kPropertyHeaderSize || length > properties.size() - at)
         throw Error("Database container \"" + path_ + "\": the properties of table \"" +
                     object.name + "\" are corrupt.");
-      if (static_cast<uint8_t>(properties[at + 6]) == kPropertyPath) {
+      if (static_cast<uint8_t>(properties[at + kPropertyIdOffset]) == kPropertyPath) {
         std::string value = properties.substr(at + kPropertyHeaderSize, length - kPropertyHeaderSize);
         return value.substr(0, value.find('\0'));
       }

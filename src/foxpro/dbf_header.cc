@@ -6,31 +6,12 @@
 #include <filesystem>
 #include <optional>
 
+#include "foxpro/coding.h"
 #include "foxpro/error.h"
 
 namespace veltrane::foxpro {
 
 namespace {
-
-uint16_t Le16(const std::string& s, size_t at) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(s[at]) | (static_cast<uint8_t>(s[at + 1]) << 8));
-}
-
-uint32_t Le32(const std::string& s, size_t at) {
-  return static_cast<uint32_t>(static_cast<uint8_t>(s[at])) |
-         (static_cast<uint32_t>(static_cast<uint8_t>(s[at + 1])) << 8) |
-         (static_cast<uint32_t>(static_cast<uint8_t>(s[at + 2])) << 16) |
-         (static_cast<uint32_t>(static_cast<uint8_t>(s[at + 3])) << 24);
-}
-
-void PutLe16(std::string& s, size_t at, uint16_t v) {
-  s[at] = static_cast<char>(v & 0xFF);
-  s[at + 1] = static_cast<char>(v >> 8);
-}
-
-void PutLe32(std::string& s, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
 
 // The versions a strict reading accepts: those this engine writes to.
 bool WritableVersion(uint8_t version) {
@@ -124,13 +105,14 @@ FieldDescriptor ReadDescriptor(const std::string& head, size_t at, const TableHe
     f.decimals = 0;
   }
   if (h.dbase7()) {
-    if (f.type == '+') f.autoinc_next = Le32(head, at + dbf::kDBase7AutoIncrementNextOffset);
+    if (f.type == '+')
+      f.autoinc_next = DecodeFixed32(head.data() + at + dbf::kDBase7AutoIncrementNextOffset);
   } else {
     // Other tables keep the byte as they found it until SplitNullFlags
     // decides whether it holds flags.
     f.flags = static_cast<uint8_t>(head[at + dbf::kFieldFlagsOffset]);
     if (h.visual_foxpro() && f.autoincrement()) {
-      f.autoinc_next = Le32(head, at + dbf::kAutoIncrementNextOffset);
+      f.autoinc_next = DecodeFixed32(head.data() + at + dbf::kAutoIncrementNextOffset);
       f.autoinc_step = static_cast<uint8_t>(head[at + dbf::kAutoIncrementStepOffset]);
     }
   }
@@ -233,9 +215,9 @@ void HeaderParser::ReadPrefix() {
   if (!lenient_ && !WritableVersion(h_.version))
     throw Error(where_ + "is not a FoxPro table (version byte " + Hex(h_.version) + ").");
   std::memcpy(h_.last_update, head.data() + dbf::kLastUpdateOffset, 3);
-  h_.record_count = Le32(head, dbf::kRecordCountOffset);
-  h_.header_length = Le16(head, dbf::kHeaderLengthOffset);
-  h_.record_length = Le16(head, dbf::kRecordLengthOffset);
+  h_.record_count = DecodeFixed32(head.data() + dbf::kRecordCountOffset);
+  h_.header_length = DecodeFixed16(head.data() + dbf::kHeaderLengthOffset);
+  h_.record_length = DecodeFixed16(head.data() + dbf::kRecordLengthOffset);
   h_.table_flags = static_cast<uint8_t>(head[dbf::kTableFlagsOffset]);
   h_.code_page_mark = static_cast<uint8_t>(head[dbf::kCodePageOffset]);
   const size_t first = h_.dbase7() ? dbf::kDBase7FirstDescriptor : dbf::kHeaderSize;
@@ -451,7 +433,7 @@ std::optional<TableHeader> ParseDBase2Header(const ReadAt& read_at, uint64_t fil
     return std::nullopt;
   TableHeader h;
   h.version = dbf::kFoxBaseOld;
-  h.record_count = Le16(head, dbf::kDBase2RecordCountOffset);
+  h.record_count = DecodeFixed16(head.data() + dbf::kDBase2RecordCountOffset);
   uint32_t width = 1;
   bool terminated = false;
   for (size_t slot = 0; slot < dbf::kDBase2Descriptors; ++slot) {
@@ -472,7 +454,7 @@ std::optional<TableHeader> ParseDBase2Header(const ReadAt& read_at, uint64_t fil
   }
   terminated = terminated || static_cast<uint8_t>(head[dbf::kDBase2HeaderLength - 1]) ==
                                  dbf::kHeaderTerminator;
-  const uint32_t stored_length = Le16(head, dbf::kDBase2RecordLengthOffset);
+  const uint32_t stored_length = DecodeFixed16(head.data() + dbf::kDBase2RecordLengthOffset);
   // The stored length counts the deletion flag or not, as writers differ.
   if (!terminated || h.fields.empty() || (stored_length != width && stored_length + 1 != width))
     return std::nullopt;
@@ -518,9 +500,9 @@ std::string SerializeHeaderPrefix(const TableHeader& h) {
   std::string out(dbf::kHeaderSize, '\0');
   out[dbf::kVersionOffset] = static_cast<char>(h.version);
   std::memcpy(out.data() + dbf::kLastUpdateOffset, h.last_update, 3);
-  PutLe32(out, dbf::kRecordCountOffset, h.record_count);
-  PutLe16(out, dbf::kHeaderLengthOffset, h.header_length);
-  PutLe16(out, dbf::kRecordLengthOffset, h.record_length);
+  EncodeFixed32(out.data() + dbf::kRecordCountOffset, h.record_count);
+  EncodeFixed16(out.data() + dbf::kHeaderLengthOffset, h.header_length);
+  EncodeFixed16(out.data() + dbf::kRecordLengthOffset, h.record_length);
   out[dbf::kTableFlagsOffset] = static_cast<char>(h.table_flags);
   out[dbf::kCodePageOffset] = static_cast<char>(h.code_page_mark);
   return out;
@@ -539,12 +521,12 @@ std::string SerializeTableHeader(const TableHeader& header) {
     std::string d(dbf::kFieldDescriptorSize, '\0');
     std::memcpy(d.data(), f.name.data(), std::min(f.name.size(), dbf::kFieldNameSize - 1));
     d[dbf::kFieldTypeOffset] = f.type;
-    PutLe32(d, dbf::kFieldDisplacementOffset, displacement);
+    EncodeFixed32(d.data() + dbf::kFieldDisplacementOffset, displacement);
     d[dbf::kFieldLengthOffset] = static_cast<char>(f.length);
     d[dbf::kFieldDecimalsOffset] = static_cast<char>(f.decimals);
     d[dbf::kFieldFlagsOffset] = static_cast<char>(f.flags);
     if (f.autoincrement()) {
-      PutLe32(d, dbf::kAutoIncrementNextOffset, f.autoinc_next);
+      EncodeFixed32(d.data() + dbf::kAutoIncrementNextOffset, f.autoinc_next);
       d[dbf::kAutoIncrementStepOffset] = static_cast<char>(f.autoinc_step);
     }
     out += d;
@@ -556,8 +538,8 @@ std::string SerializeTableHeader(const TableHeader& header) {
     std::memcpy(backlink.data(), h.backlink.data(), std::min(h.backlink.size(), dbf::kBacklinkSize));
     out += backlink;
   }
-  PutLe16(out, dbf::kHeaderLengthOffset, static_cast<uint16_t>(out.size()));
-  PutLe16(out, dbf::kRecordLengthOffset, static_cast<uint16_t>(displacement));
+  EncodeFixed16(out.data() + dbf::kHeaderLengthOffset, static_cast<uint16_t>(out.size()));
+  EncodeFixed16(out.data() + dbf::kRecordLengthOffset, static_cast<uint16_t>(displacement));
   return out;
 }
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 #include "foxpro/codepage.h"
+#include "foxpro/coding.h"
 #include "foxpro/value_format.h"
 
 namespace veltrane::foxpro {
@@ -78,36 +78,17 @@ bool ValidNumber(std::string_view s) {
 
 // A little-endian signed integer of 1 to 8 bytes.
 int64_t LittleEndian(std::string_view raw) {
-  uint64_t value = 0;
-  for (size_t i = raw.size(); i-- > 0;) value = (value << 8) | static_cast<uint8_t>(raw[i]);
+  uint64_t value = DecodeLittleEndian(raw);
   const unsigned bits = static_cast<unsigned>(8 * raw.size());
   if (bits < 64 && (value >> (bits - 1)) != 0) value |= ~uint64_t{0} << bits;  // sign
   return static_cast<int64_t>(value);
-}
-
-uint64_t LittleEndianUnsigned(std::string_view raw) {
-  uint64_t value = 0;
-  for (size_t i = raw.size(); i-- > 0;) value = (value << 8) | static_cast<uint8_t>(raw[i]);
-  return value;
-}
-
-uint64_t BigEndian(std::string_view raw) {
-  uint64_t value = 0;
-  for (char c : raw) value = (value << 8) | static_cast<uint8_t>(c);
-  return value;
-}
-
-double DoubleOfBits(uint64_t bits) {
-  double value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
 }
 
 // dBase 7 stores integers big-endian with the sign bit flipped, so that
 // their bytes sort as their values do.
 int64_t SortableInteger(std::string_view raw) {
   const unsigned bits = static_cast<unsigned>(8 * raw.size());
-  uint64_t value = BigEndian(raw) ^ (uint64_t{1} << (bits - 1));
+  uint64_t value = DecodeBigEndian(raw) ^ (uint64_t{1} << (bits - 1));
   if (bits < 64 && (value >> (bits - 1)) != 0) value |= ~uint64_t{0} << bits;
   return static_cast<int64_t>(value);
 }
@@ -116,7 +97,7 @@ int64_t SortableInteger(std::string_view raw) {
 // sign bit of positive values and every bit of negative ones. Other
 // writers of the type flip the sign bit alone.
 double SortableDouble(std::string_view raw, bool dbase7) {
-  const uint64_t bits = BigEndian(raw);
+  const uint64_t bits = DecodeBigEndian(raw);
   if ((bits & kSignBit) != 0 || !dbase7) return DoubleOfBits(bits ^ kSignBit);
   return DoubleOfBits(~bits);
 }
@@ -147,8 +128,8 @@ bool ValidDay(int64_t julian_day) {
 // A Julian day and milliseconds since midnight, as two little-endian
 // 32-bit numbers (FoxPro, Harbour).
 bool DayAndTime(std::string_view raw, std::string& out) {
-  const int64_t day = static_cast<int64_t>(LittleEndianUnsigned(raw.substr(0, 4)));
-  const int64_t milliseconds = static_cast<int64_t>(LittleEndianUnsigned(raw.substr(4, 4)));
+  const int64_t day = static_cast<int64_t>(DecodeLittleEndian(raw.substr(0, 4)));
+  const int64_t milliseconds = static_cast<int64_t>(DecodeLittleEndian(raw.substr(4, 4)));
   if (!ValidDay(day) || !ValidDay(day + milliseconds / kMillisecondsPerDay)) return false;
   out.clear();
   AppendDateTime(day, milliseconds, out);
@@ -161,7 +142,7 @@ bool DayAndTime(std::string_view raw, std::string& out) {
 // doubles flip its sign bit. A timestamp is never negative, so a set sign
 // bit marks the flipped form.
 bool MillisecondsSinceYearOne(std::string_view raw, std::string& out) {
-  const double value = DoubleOfBits(BigEndian(raw) & ~kSignBit);
+  const double value = DoubleOfBits(DecodeBigEndian(raw) & ~kSignBit);
   if (!std::isfinite(value)) return false;
   const double days = std::floor(value / kMillisecondsPerDay);
   const double julian_day = days + kJulianDayBeforeYearOne;
@@ -211,7 +192,7 @@ FieldReading Number(std::string_view raw, std::string& out) {
 
 FieldReading Date(std::string_view raw, std::string& out) {
   if (raw.size() == 3 || raw.size() == 4) {  // a binary Julian day (Harbour)
-    const int64_t day = static_cast<int64_t>(LittleEndianUnsigned(raw));
+    const int64_t day = static_cast<int64_t>(DecodeLittleEndian(raw));
     if (day == 0) return FieldReading::kNull;
     if (!ValidDay(day)) return FieldReading::kInvalid;
     int year, month, day_of_month;
@@ -247,14 +228,14 @@ FieldReading Date(std::string_view raw, std::string& out) {
 FieldReading DateTime(std::string_view raw, std::string& out) {
   if (raw.size() == 4) {  // a time of day alone (Harbour)
     if (IsBlank(raw)) return FieldReading::kNull;
-    const int64_t milliseconds = static_cast<int64_t>(LittleEndianUnsigned(raw));
+    const int64_t milliseconds = static_cast<int64_t>(DecodeLittleEndian(raw));
     if (milliseconds >= kMillisecondsPerDay) return FieldReading::kInvalid;
     out.clear();
     AppendTimeOfDay(milliseconds, out);
     return FieldReading::kValue;
   }
   if (raw.size() != 8) return FieldReading::kUnknown;
-  if (IsBlank(raw) || LittleEndianUnsigned(raw.substr(0, 4)) == 0) return FieldReading::kNull;
+  if (IsBlank(raw) || DecodeLittleEndian(raw.substr(0, 4)) == 0) return FieldReading::kNull;
   return DayAndTime(raw, out) ? FieldReading::kValue : FieldReading::kInvalid;
 }
 
@@ -290,7 +271,7 @@ std::string_view UnicodeFieldValue(const FieldDescriptor& f, std::string_view ra
   if (f.type != field_type::kUnicodeVarChar) return raw;
   if (raw.size() < kUnicodeLengthBytes) return {};
   const std::string_view text = raw.substr(0, raw.size() - kUnicodeLengthBytes);
-  const uint64_t count = LittleEndianUnsigned(raw.substr(text.size()));
+  const uint64_t count = DecodeLittleEndian(raw.substr(text.size()));
   if (count == kUnicodeNoLength) return {};
   return text.substr(0, std::min<uint64_t>(count * kUtf16UnitBytes, text.size()));
 }
@@ -298,12 +279,11 @@ std::string_view UnicodeFieldValue(const FieldDescriptor& f, std::string_view ra
 bool AppendUtf16LeAsUtf8(std::string_view bytes, std::string& out) {
   if (bytes.size() % kUtf16UnitBytes != 0) return false;
   for (size_t i = 0; i < bytes.size(); i += kUtf16UnitBytes) {
-    uint32_t code = static_cast<uint32_t>(LittleEndianUnsigned(bytes.substr(i, kUtf16UnitBytes)));
+    uint32_t code = DecodeFixed16(bytes.data() + i);
     if (code >= kLowSurrogateFirst && code <= kLowSurrogateLast) return false;
     if (code >= kHighSurrogateFirst && code < kLowSurrogateFirst) {
       if (i + 2 * kUtf16UnitBytes > bytes.size()) return false;
-      const uint32_t low =
-          static_cast<uint32_t>(LittleEndianUnsigned(bytes.substr(i + kUtf16UnitBytes, kUtf16UnitBytes)));
+      const uint32_t low = DecodeFixed16(bytes.data() + i + kUtf16UnitBytes);
       if (low < kLowSurrogateFirst || low > kLowSurrogateLast) return false;
       code = kSupplementaryFirst + ((code - kHighSurrogateFirst) << 10) + (low - kLowSurrogateFirst);
       i += kUtf16UnitBytes;
@@ -352,7 +332,7 @@ FieldReading ReadFixedField(const FieldDescriptor& f, bool dbase7, std::string_v
       if (raw.size() != 8) return FieldReading::kUnknown;
       double value;
       if (f.type == 'B') {
-        std::memcpy(&value, raw.data(), sizeof value);
+        value = DoubleOfBits(DecodeFixed64(raw.data()));
       } else if (IsZero(raw)) {
         if (dbase7) return FieldReading::kNull;  // never written
         value = 0;

@@ -2,26 +2,13 @@
 
 #include <algorithm>
 
+#include "foxpro/coding.h"
 #include "foxpro/dbf_header.h"
 #include "foxpro/error.h"
 
 namespace veltrane::foxpro {
 
 namespace {
-
-uint32_t Be32(const std::string& s, size_t at) {
-  return (static_cast<uint32_t>(static_cast<uint8_t>(s[at])) << 24) |
-         (static_cast<uint32_t>(static_cast<uint8_t>(s[at + 1])) << 16) |
-         (static_cast<uint32_t>(static_cast<uint8_t>(s[at + 2])) << 8) |
-         static_cast<uint32_t>(static_cast<uint8_t>(s[at + 3]));
-}
-
-void PutBe32(char* at, uint32_t v) {
-  at[0] = static_cast<char>(v >> 24);
-  at[1] = static_cast<char>((v >> 16) & 0xFF);
-  at[2] = static_cast<char>((v >> 8) & 0xFF);
-  at[3] = static_cast<char>(v & 0xFF);
-}
 
 // A .dbt value without an end mark is looked for in pieces of this size.
 constexpr uint64_t kDbtScanChunk = 64 * 1024;
@@ -33,13 +20,6 @@ constexpr uint64_t kWindowSize = 256 * 1024;
 // Block sizes a dBase IV memo header may give; others fall back to 512.
 constexpr uint32_t kSmallestDbtBlock = 64;
 constexpr uint32_t kLargestDbtBlock = 32 * 1024;
-
-uint32_t Le32(const char* p) {
-  return static_cast<uint32_t>(static_cast<uint8_t>(p[0])) |
-         (static_cast<uint32_t>(static_cast<uint8_t>(p[1])) << 8) |
-         (static_cast<uint32_t>(static_cast<uint8_t>(p[2])) << 16) |
-         (static_cast<uint32_t>(static_cast<uint8_t>(p[3])) << 24);
-}
 
 // "1.5 GB", "300 MB", "12 bytes".
 std::string DescribeSize(uint64_t bytes) {
@@ -80,8 +60,7 @@ MemoReader::MemoReader(const std::optional<std::string>& path, Kind kind,
       problem_ = "the memo file \"" + name_ + "\" is truncated (no header)";
       return;
     }
-    block_size_ = (static_cast<uint8_t>(head[memo::kBlockSizeOffset]) << 8) |
-                  static_cast<uint8_t>(head[memo::kBlockSizeOffset + 1]);
+    block_size_ = DecodeBigEndian16(head.data() + memo::kBlockSizeOffset);
     if (block_size_ == 0) problem_ = "the memo file \"" + name_ + "\" has block size 0";
     return;
   }
@@ -89,7 +68,7 @@ MemoReader::MemoReader(const std::optional<std::string>& path, Kind kind,
   if (kind_ == Kind::kDbt4) {
     std::string head = file_->ReadAt(memo::kDbt4BlockSizeOffset, 2);
     if (head.size() == 2) {
-      uint32_t size = static_cast<uint8_t>(head[0]) | (static_cast<uint8_t>(head[1]) << 8);
+      const uint32_t size = DecodeFixed16(head.data());
       if (size >= kSmallestDbtBlock && size <= kLargestDbtBlock && size % kSmallestDbtBlock == 0)
         block_size_ = size;
     }
@@ -152,7 +131,7 @@ MemoRead MemoReader::ReadFpt(uint64_t block, std::string& out, uint64_t largest)
   const char* head = Window(offset, memo::kBlockHeaderSize);
   if (head == nullptr)
     return Failure(MemoRead::Status::kDamaged, Block(block) + " could not be read");
-  const uint64_t length = Be32(std::string(head, memo::kBlockHeaderSize), 4);
+  const uint64_t length = DecodeBigEndian32(head + memo::kBlockLengthOffset);
   return ReadBlockValue(block, offset, length, out, largest);
 }
 
@@ -176,7 +155,7 @@ MemoRead MemoReader::ReadDbt(uint64_t block, std::string& out, uint64_t largest)
   if (head != nullptr && size_ - offset >= memo::kBlockHeaderSize &&
       std::equal(head, head + sizeof memo::kDbt4Mark, memo::kDbt4Mark)) {
     // dBase IV: the length counts the 8 bytes before the value.
-    const uint64_t stored = Le32(head + sizeof memo::kDbt4Mark);
+    const uint64_t stored = DecodeFixed32(head + sizeof memo::kDbt4Mark);
     if (stored < memo::kBlockHeaderSize)
       return Failure(MemoRead::Status::kDamaged,
                      Block(block) + " gives the impossible length " + std::to_string(stored));
@@ -209,9 +188,8 @@ void MemoWriter::Create(const std::string& path, uint16_t block_size) {
   File file(path, File::Mode::kCreate);
   std::string head(memo::kFptHeaderSize, '\0');
   uint32_t first_free = static_cast<uint32_t>((memo::kFptHeaderSize + block_size - 1) / block_size);
-  PutBe32(head.data() + memo::kNextFreeOffset, first_free);
-  head[memo::kBlockSizeOffset] = static_cast<char>(block_size >> 8);
-  head[memo::kBlockSizeOffset + 1] = static_cast<char>(block_size & 0xFF);
+  EncodeBigEndian32(head.data() + memo::kNextFreeOffset, first_free);
+  EncodeBigEndian16(head.data() + memo::kBlockSizeOffset, block_size);
   file.WriteAt(0, head);
 }
 
@@ -219,9 +197,8 @@ MemoWriter::MemoWriter(const std::string& path) : file_(path, File::Mode::kReadW
   std::string head = file_.ReadAt(0, memo::kFptHeaderSize);
   if (head.size() < memo::kBlockSizeOffset + 2)
     throw Error("Memo file \"" + path + "\" is truncated: it has no header.");
-  next_free_ = Be32(head, memo::kNextFreeOffset);
-  block_size_ = (static_cast<uint8_t>(head[memo::kBlockSizeOffset]) << 8) |
-                static_cast<uint8_t>(head[memo::kBlockSizeOffset + 1]);
+  next_free_ = DecodeBigEndian32(head.data() + memo::kNextFreeOffset);
+  block_size_ = DecodeBigEndian16(head.data() + memo::kBlockSizeOffset);
   if (block_size_ == 0) throw Error("Memo file \"" + path + "\" is corrupt: its block size is 0.");
   uint64_t header_blocks = (memo::kFptHeaderSize + block_size_ - 1) / block_size_;
   if (next_free_ < header_blocks)
@@ -249,8 +226,9 @@ uint32_t MemoWriter::Write(uint32_t type, std::string_view data) {
   const uint64_t blocks = BlocksFor(data.size());
   const size_t at = pending_.size();
   pending_.resize(at + blocks * block_size_, '\0');
-  PutBe32(pending_.data() + at, type);
-  PutBe32(pending_.data() + at + 4, static_cast<uint32_t>(data.size()));
+  EncodeBigEndian32(pending_.data() + at, type);
+  EncodeBigEndian32(pending_.data() + at + memo::kBlockLengthOffset,
+                    static_cast<uint32_t>(data.size()));
   std::copy(data.begin(), data.end(), pending_.begin() + at + memo::kBlockHeaderSize);
   const uint32_t block = next_free_;
   next_free_ = static_cast<uint32_t>(block + blocks);
@@ -268,7 +246,7 @@ void MemoWriter::Commit() {
   pending_.clear();
   // An unusually large value does not keep its memory.
   if (pending_.capacity() > kKeptPendingBytes) std::string().swap(pending_);
-  PutBe32(header_ + memo::kNextFreeOffset, next_free_);
+  EncodeBigEndian32(header_ + memo::kNextFreeOffset, next_free_);
   committed_next_free_ = next_free_;
 }
 

@@ -21,7 +21,8 @@ namespace memo {
 inline constexpr size_t kFptHeaderSize = 512;
 inline constexpr size_t kNextFreeOffset = 0;
 inline constexpr size_t kBlockSizeOffset = 6;
-inline constexpr size_t kBlockHeaderSize = 8;
+inline constexpr size_t kBlockHeaderSize = 8;  // the value's type, then its length
+inline constexpr size_t kBlockLengthOffset = 4;
 inline constexpr uint16_t kDefaultBlockSize = 64;
 inline constexpr size_t kDbtBlockSize = 512;
 inline constexpr char kDbtEnd = 0x1A;

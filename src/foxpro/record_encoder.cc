@@ -6,24 +6,17 @@
 #include <cstring>
 #include <limits>
 
+#include "foxpro/coding.h"
 #include "foxpro/error.h"
 #include "foxpro/memo_file.h"
 #include "foxpro/value_format.h"
+#include "foxpro/value_text.h"
 
 namespace veltrane::foxpro {
 
 namespace {
 
 constexpr int64_t kMillisecondsPerDay = 86400000;
-
-std::string_view Trim(std::string_view s) {
-  size_t begin = s.find_first_not_of(" \t\r\n");
-  if (begin == std::string_view::npos) return {};
-  size_t end = s.find_last_not_of(" \t\r\n");
-  return s.substr(begin, end - begin + 1);
-}
-
-void PutLe32(char* at, uint32_t v) { std::memcpy(at, &v, 4); }
 
 // A value as a report quotes it: its first characters, "..." after a cut.
 std::string ValueExample(std::string_view text) {
@@ -36,37 +29,11 @@ std::string ValueExample(std::string_view text) {
   return std::string(text);
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// A decimal in its plain form: an optional minus, digits, and a point with
-// more digits ("-12.50", "007", ".5"); what most callers give, and what
-// the fast paths below take without the general parse.
-struct PlainDecimal {
-  bool negative = false;
-  std::string_view whole;     // the digits before the point
-  std::string_view fraction;  // the digits after it
-};
-
-bool ParsePlainDecimal(std::string_view s, PlainDecimal& out) {
-  size_t i = 0;
-  out.negative = !s.empty() && s[0] == '-';
-  if (out.negative) ++i;
-  const size_t whole = i;
-  while (i < s.size() && IsDigit(s[i])) ++i;
-  out.whole = s.substr(whole, i - whole);
-  out.fraction = {};
-  if (i < s.size() && s[i] == '.') {
-    const size_t fraction = ++i;
-    while (i < s.size() && IsDigit(s[i])) ++i;
-    out.fraction = s.substr(fraction, i - fraction);
-  }
-  return i == s.size() && (!out.whole.empty() || !out.fraction.empty());
-}
-
 // `number` as FormatDecimal writes it with `places` decimal places, when it
-// has no more places than that (so that nothing is rounded).
-bool FormatPlainDecimal(const PlainDecimal& number, int places, std::string& text) {
-  if (number.fraction.size() > static_cast<size_t>(places)) return false;
+// is a plain decimal (no exponent) with no more places than that, so that
+// nothing is rounded: what most callers give, without the general parse.
+bool FormatPlainDecimal(const DecimalText& number, int places, std::string& text) {
+  if (number.has_exponent || number.fraction.size() > static_cast<size_t>(places)) return false;
   std::string_view whole = number.whole;
   while (!whole.empty() && whole.front() == '0') whole.remove_prefix(1);
   const bool zero = whole.empty() && number.fraction.find_first_not_of('0') == std::string_view::npos;
@@ -86,164 +53,15 @@ void PutDigits(char* at, int value, int count) {
   for (int i = count - 1; i >= 0; --i, value /= 10) at[i] = static_cast<char>('0' + value % 10);
 }
 
-bool ReadNumber(std::string_view s, size_t& pos, size_t count, int& value) {
-  if (pos + count > s.size()) return false;
-  value = 0;
-  for (size_t i = 0; i < count; ++i) {
-    char c = s[pos + i];
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  pos += count;
-  return true;
-}
-
-// "YYYY-MM-DD" or "YYYYMMDD" at the start of `s`; advances `pos`.
-bool ParseDatePart(std::string_view s, size_t& pos, int& year, int& month, int& day) {
-  if (!ReadNumber(s, pos, 4, year)) return false;
-  bool dashes = pos < s.size() && s[pos] == '-';
-  if (dashes) ++pos;
-  if (!ReadNumber(s, pos, 2, month)) return false;
-  if (dashes) {
-    if (pos >= s.size() || s[pos] != '-') return false;
-    ++pos;
-  }
-  if (!ReadNumber(s, pos, 2, day)) return false;
-  return ValidDate(year, month, day);
-}
-
-// "HH:MM[:SS[.fraction]]"; the time as milliseconds. Digits below the
-// millisecond are cut: rounding them up could carry into the next second,
-// day or year.
-bool ParseTimePart(std::string_view s, size_t& pos, int64_t& milliseconds) {
-  constexpr int kMillisecondDigits = 3;
-  int hour, minute, second = 0;
-  if (!ReadNumber(s, pos, 2, hour) || pos >= s.size() || s[pos] != ':') return false;
-  ++pos;
-  if (!ReadNumber(s, pos, 2, minute)) return false;
-  int64_t fraction = 0;
-  if (pos < s.size() && s[pos] == ':') {
-    ++pos;
-    if (!ReadNumber(s, pos, 2, second)) return false;
-    if (pos < s.size() && s[pos] == '.') {
-      ++pos;
-      int digits = 0;
-      for (; pos < s.size() && IsDigit(s[pos]); ++pos) {
-        if (digits == kMillisecondDigits) continue;
-        fraction = fraction * 10 + (s[pos] - '0');
-        ++digits;
-      }
-      for (; digits < kMillisecondDigits; ++digits) fraction *= 10;
-    }
-  }
-  if (hour > 23 || minute > 59 || second > 59) return false;
-  milliseconds = (hour * 3600 + minute * 60 + second) * 1000LL + fraction;
-  return true;
-}
-
-// A whole text "YYYY-MM-DD", optionally followed by a blank or "T" and a
-// time of day; `milliseconds` is 0 without one.
-bool ParseDateTime(std::string_view s, int& year, int& month, int& day, int64_t& milliseconds) {
-  size_t pos = 0;
-  milliseconds = 0;
-  if (!ParseDatePart(s, pos, year, month, day)) return false;
-  if (pos < s.size() && (s[pos] == ' ' || s[pos] == 'T')) {
-    ++pos;
-    if (!ParseTimePart(s, pos, milliseconds)) return false;
-  }
-  return pos == s.size();
-}
+// Dates as YYYY-MM-DD or YYYYMMDD, and a time after a blank or "T" as
+// HH:MM[:SS[.fraction]].
+constexpr DateTimeRules kDateTimeInput{.compact_date = true,
+                                       .t_separator = true,
+                                       .optional_seconds = true,
+                                       .empty_fraction = true,
+                                       .long_fraction = true};
 
 }  // namespace
-
-bool ParseDecimal(std::string_view text, Decimal& out) {
-  std::string_view s = Trim(text);
-  out = Decimal();
-  size_t i = 0;
-  if (i < s.size() && (s[i] == '-' || s[i] == '+')) out.negative = s[i++] == '-';
-  bool any = false, point = false;
-  std::string digits;
-  int exponent = 0;
-  for (; i < s.size(); ++i) {
-    char c = s[i];
-    if (c >= '0' && c <= '9') {
-      any = true;
-      digits.push_back(c);
-      if (point) --exponent;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
-  }
-  if (!any) return false;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-    ++i;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
-    if (i == s.size()) return false;
-    int e = 0;
-    for (; i < s.size(); ++i) {
-      if (s[i] < '0' || s[i] > '9') return false;
-      if (e < 100000) e = e * 10 + (s[i] - '0');
-    }
-    exponent += negative ? -e : e;
-  }
-  if (i != s.size()) return false;
-  size_t first = digits.find_first_not_of('0');
-  if (first == std::string::npos) {
-    out.negative = false;
-    return true;
-  }
-  digits.erase(0, first);
-  while (!digits.empty() && digits.back() == '0') {
-    digits.pop_back();
-    ++exponent;
-  }
-  out.digits = digits;
-  out.exponent = exponent;
-  return true;
-}
-
-std::string FormatDecimal(const Decimal& value, int places) {
-  if (value.digits.empty()) return places > 0 ? "0." + std::string(places, '0') : "0";
-  // Scale to an integer count of 10^-places, as decimal digit text.
-  std::string digits = value.digits;
-  int shift = value.exponent + places;  // digits x 10^shift units
-  bool round_up = false;
-  if (shift >= 0) {
-    if (shift > 400) shift = 400;  // far beyond any field; the caller rejects it
-    digits.append(static_cast<size_t>(shift), '0');
-  } else {
-    size_t drop = static_cast<size_t>(-shift);
-    if (drop > digits.size()) {
-      digits.clear();
-    } else {
-      round_up = digits[digits.size() - drop] >= '5';
-      digits.erase(digits.size() - drop);
-    }
-  }
-  if (round_up) {
-    int i = static_cast<int>(digits.size()) - 1;
-    for (; i >= 0; --i) {
-      if (digits[i] == '9') digits[i] = '0';
-      else {
-        ++digits[i];
-        break;
-      }
-    }
-    if (i < 0) digits.insert(digits.begin(), '1');
-  }
-  size_t first = digits.find_first_not_of('0');
-  bool zero = first == std::string::npos;
-  digits = zero ? "" : digits.substr(first);
-  if (digits.size() < static_cast<size_t>(places) + 1)
-    digits.insert(0, static_cast<size_t>(places) + 1 - digits.size(), '0');
-  std::string text = (value.negative && !zero) ? "-" : "";
-  text += digits.substr(0, digits.size() - places);
-  if (places > 0) text += "." + digits.substr(digits.size() - places);
-  return text;
-}
 
 RecordEncoder::RecordEncoder(const TableHeader& header, const TextCodec& codec,
                              const std::string& table_name)
@@ -262,7 +80,7 @@ void RecordEncoder::SetMemoPointer(char* record, size_t field, uint32_t block) c
   const FieldDescriptor& f = header_.fields[field];
   char* at = record + f.offset;
   if (f.length == 4) {
-    PutLe32(at, block);
+    EncodeFixed32(at, block);
   } else {
     std::string digits = std::to_string(block);
     std::memset(at, ' ', f.length);
@@ -363,14 +181,13 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* rec
                                 std::vector<PendingMemo>& memos, std::string& memo_bytes) const {
   const FieldDescriptor& f = header_.fields[index];
   char* out = record + f.offset;
-  const size_t width = f.length;
   // The empty form of each type, also stored under a null mark.
   switch (f.type) {
     case 'C': case 'N': case 'F': case 'D': case 'L':
-      std::memset(out, ' ', width);
+      std::memset(out, ' ', f.length);
       break;
     case 'M': case 'G': case 'W':
-      if (width != 4) std::memset(out, ' ', width);
+      if (f.length != 4) std::memset(out, ' ', f.length);
       break;
     default:
       break;  // binary types and varchar: zero bytes
@@ -382,176 +199,198 @@ void RecordEncoder::EncodeField(size_t index, const InputValue& value, char* rec
     return;
   }
   switch (f.type) {
-    case 'C': {
-      std::string& bytes = scratch_;
-      bytes.clear();
-      if (f.binary()) AppendBinaryBytes(value, bytes);
-      else AppendTextBytes(index, value, bytes);
-      if (bytes.size() > width)
-        Fail(f, "the value is " + std::to_string(bytes.size()) + " bytes long but the field holds " +
-                    std::to_string(width));
-      std::memcpy(out, bytes.data(), bytes.size());
-      return;
-    }
-    case 'V':
-    case 'Q': {
-      std::string& bytes = scratch_;
-      bytes.clear();
-      if (f.type == 'Q' || f.binary()) AppendBinaryBytes(value, bytes);
-      else AppendTextBytes(index, value, bytes);
-      if (bytes.size() > width)
-        Fail(f, "the value is " + std::to_string(bytes.size()) + " bytes long but the field holds " +
-                    std::to_string(width));
-      std::memcpy(out, bytes.data(), bytes.size());
-      if (bytes.size() < width) {
-        out[width - 1] = static_cast<char>(bytes.size());
-        if (f.varlen_bit >= 0) SetNullBit(record, f.varlen_bit);
-      }
-      return;
-    }
-    case 'M':
-    case 'G':
-    case 'W': {
-      bool binary = f.type != 'M' || f.binary();
-      PendingMemo memo;
-      memo.field = index;
-      memo.type = f.type == 'M' ? memo::kTypeText : memo::kTypePicture;
-      memo.offset = memo_bytes.size();
-      if (binary) AppendBinaryBytes(value, memo_bytes);
-      else AppendTextBytes(index, value, memo_bytes);
-      memo.size = memo_bytes.size() - memo.offset;
-      if (memo.size > dbf::kMaxFileSize) Fail(f, "the value is larger than 2 GB");
-      if (memo.size > 0) memos.push_back(memo);
-      return;
-    }
-    case 'N':
-    case 'F': {
-      Decimal number;
-      if (value.kind == InputValue::Kind::kLogical) {
-        ParseDecimal(value.logical ? "1" : "0", number);
-      } else if (Trim(value.text).empty()) {
-        return;  // blank: reads as null
-      }
-      std::string& text = scratch_;
-      PlainDecimal plain;
-      if (value.kind == InputValue::Kind::kLogical || !ParsePlainDecimal(Trim(value.text), plain) ||
-          !FormatPlainDecimal(plain, f.decimals, text)) {
-        if (value.kind != InputValue::Kind::kLogical && !ParseDecimal(value.text, number))
-          Fail(f, "\"" + value.text + "\" is not a number");
-        text = FormatDecimal(number, f.decimals);
-      }
-      if (text.size() > width)
-        Fail(f, "the number " + value.text + " does not fit a width of " + std::to_string(width) +
-                    " with " + std::to_string(f.decimals) + " decimals");
-      std::memcpy(out + width - text.size(), text.data(), text.size());
-      return;
-    }
-    case 'I': {
-      const std::string_view trimmed = Trim(value.text);
-      int32_t whole = 0;
-      const auto [whole_end, whole_error] =
-          std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), whole);
-      if (value.kind != InputValue::Kind::kLogical && whole_error == std::errc() &&
-          whole_end == trimmed.data() + trimmed.size() && !trimmed.empty()) {
-        PutLe32(out, static_cast<uint32_t>(whole));
-        return;
-      }
-      Decimal number;
-      if (value.kind == InputValue::Kind::kLogical) ParseDecimal(value.logical ? "1" : "0", number);
-      else if (!ParseDecimal(value.text, number)) Fail(f, "\"" + value.text + "\" is not a number");
-      if (number.exponent < 0) Fail(f, value.text + " is not a whole number");
-      std::string text = FormatDecimal(number, 0);
-      long long parsed = 0;
-      auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), parsed);
-      (void)end;
-      if (ec != std::errc() || parsed < std::numeric_limits<int32_t>::min() ||
-          parsed > std::numeric_limits<int32_t>::max())
-        Fail(f, value.text + " is out of the integer range");
-      PutLe32(out, static_cast<uint32_t>(static_cast<int32_t>(parsed)));
-      return;
-    }
-    case 'B': {
-      double number = value.logical ? 1.0 : 0.0;
-      if (value.kind != InputValue::Kind::kLogical) {
-        const std::string_view trimmed = Trim(value.text);
-        const auto [plain_end, plain_error] =
-            std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), number);
-        if (trimmed.empty() || plain_error != std::errc() ||
-            plain_end != trimmed.data() + trimmed.size()) {
-          std::string text(trimmed);
-          char* end = nullptr;
-          number = std::strtod(text.c_str(), &end);
-          if (text.empty() || end != text.c_str() + text.size())
-            Fail(f, "\"" + value.text + "\" is not a number");
-        }
-      }
-      std::memcpy(out, &number, sizeof number);
-      return;
-    }
-    case 'Y': {
-      Decimal number;
-      if (value.kind == InputValue::Kind::kLogical) ParseDecimal(value.logical ? "1" : "0", number);
-      else if (!ParseDecimal(value.text, number)) Fail(f, "\"" + value.text + "\" is not a number");
-      if (!number.digits.empty()) number.exponent += 4;  // in ten-thousandths
-      std::string text = FormatDecimal(number, 0);
-      long long units = 0;
-      auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), units);
-      (void)end;
-      if (ec != std::errc()) Fail(f, value.text + " is out of the currency range");
-      std::memcpy(out, &units, sizeof units);
-      return;
-    }
-    case 'D': {
-      std::string_view text = Trim(value.text);
-      if (value.kind == InputValue::Kind::kLogical) Fail(f, "a logical value is not a date");
-      if (text.empty()) return;
-      int year, month, day;
-      int64_t milliseconds = 0;
-      if (!ParseDateTime(text, year, month, day, milliseconds) || milliseconds != 0)
-        Fail(f, "\"" + value.text + "\" is not a date (YYYY-MM-DD)");
-      PutDigits(out, year, 4);
-      PutDigits(out + 4, month, 2);
-      PutDigits(out + 6, day, 2);
-      return;
-    }
-    case 'T': {
-      std::string_view text = Trim(value.text);
-      if (value.kind == InputValue::Kind::kLogical) Fail(f, "a logical value is not a datetime");
-      if (text.empty()) return;
-      int year, month, day;
-      int64_t milliseconds = 0;
-      if (!ParseDateTime(text, year, month, day, milliseconds))
-        Fail(f, "\"" + value.text + "\" is not a datetime (YYYY-MM-DD HH:MM:SS)");
-      int64_t julian_day = JulianDayFromCivil(year, month, day) + milliseconds / kMillisecondsPerDay;
-      milliseconds %= kMillisecondsPerDay;
-      PutLe32(out, static_cast<uint32_t>(julian_day));
-      PutLe32(out + 4, static_cast<uint32_t>(milliseconds));
-      return;
-    }
-    case 'L': {
-      if (value.kind == InputValue::Kind::kLogical) {
-        *out = value.logical ? 'T' : 'F';
-        return;
-      }
-      if (value.text == "true" || value.text == "false") {
-        *out = value.text[0] == 't' ? 'T' : 'F';
-        return;
-      }
-      std::string text(Trim(value.text));
-      for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      if (text.empty()) return;
-      if (text == "t" || text == "true" || text == ".t." || text == "y" || text == "yes" || text == "1")
-        *out = 'T';
-      else if (text == "f" || text == "false" || text == ".f." || text == "n" || text == "no" ||
-               text == "0")
-        *out = 'F';
-      else
-        Fail(f, "\"" + value.text + "\" is not a logical value");
-      return;
-    }
-    default:
-      Fail(f, "values of type " + std::string(1, f.type) + " cannot be written");
+    case 'C': return EncodeText(index, value, record);
+    case 'V': case 'Q': return EncodeVarchar(index, value, record);
+    case 'M': case 'G': case 'W': return EncodeMemo(index, value, memos, memo_bytes);
+    case 'N': case 'F': return EncodeNumber(f, value, out);
+    case 'I': return EncodeInteger(f, value, out);
+    case 'B': return EncodeDouble(f, value, out);
+    case 'Y': return EncodeCurrency(f, value, out);
+    case 'D': return EncodeDate(f, value, out);
+    case 'T': return EncodeDateTime(f, value, out);
+    case 'L': return EncodeLogical(f, value, out);
+    default: Fail(f, "values of type " + std::string(1, f.type) + " cannot be written");
   }
+}
+
+const std::string& RecordEncoder::FieldBytes(size_t index, const InputValue& value,
+                                             bool binary) const {
+  const FieldDescriptor& f = header_.fields[index];
+  std::string& bytes = scratch_;
+  bytes.clear();
+  if (binary) AppendBinaryBytes(value, bytes);
+  else AppendTextBytes(index, value, bytes);
+  if (bytes.size() > f.length)
+    Fail(f, "the value is " + std::to_string(bytes.size()) + " bytes long but the field holds " +
+                std::to_string(f.length));
+  return bytes;
+}
+
+Decimal RecordEncoder::DecimalOf(const FieldDescriptor& f, const InputValue& value) const {
+  Decimal number;
+  if (value.kind == InputValue::Kind::kLogical) ParseDecimal(value.logical ? "1" : "0", number);
+  else if (!ParseDecimal(value.text, number)) Fail(f, "\"" + value.text + "\" is not a number");
+  return number;
+}
+
+void RecordEncoder::EncodeText(size_t index, const InputValue& value, char* record) const {
+  const FieldDescriptor& f = header_.fields[index];
+  const std::string& bytes = FieldBytes(index, value, f.binary());
+  std::memcpy(record + f.offset, bytes.data(), bytes.size());
+}
+
+void RecordEncoder::EncodeVarchar(size_t index, const InputValue& value, char* record) const {
+  const FieldDescriptor& f = header_.fields[index];
+  const std::string& bytes = FieldBytes(index, value, f.type == 'Q' || f.binary());
+  char* out = record + f.offset;
+  std::memcpy(out, bytes.data(), bytes.size());
+  // A shorter value keeps its length in the field's last byte.
+  if (bytes.size() < f.length) {
+    out[f.length - 1] = static_cast<char>(bytes.size());
+    if (f.varlen_bit >= 0) SetNullBit(record, f.varlen_bit);
+  }
+}
+
+void RecordEncoder::EncodeMemo(size_t index, const InputValue& value,
+                               std::vector<PendingMemo>& memos, std::string& memo_bytes) const {
+  const FieldDescriptor& f = header_.fields[index];
+  PendingMemo memo;
+  memo.field = index;
+  memo.type = f.type == 'M' ? memo::kTypeText : memo::kTypePicture;
+  memo.offset = memo_bytes.size();
+  if (f.type != 'M' || f.binary()) AppendBinaryBytes(value, memo_bytes);
+  else AppendTextBytes(index, value, memo_bytes);
+  memo.size = memo_bytes.size() - memo.offset;
+  if (memo.size > dbf::kMaxFileSize) Fail(f, "the value is larger than 2 GB");
+  if (memo.size > 0) memos.push_back(memo);
+}
+
+void RecordEncoder::EncodeNumber(const FieldDescriptor& f, const InputValue& value,
+                                 char* out) const {
+  const bool logical = value.kind == InputValue::Kind::kLogical;
+  const std::string_view trimmed = TrimSpace(value.text);
+  if (!logical && trimmed.empty()) return;  // blank: reads as null
+  std::string& text = scratch_;
+  DecimalText plain;
+  if (logical || !ScanDecimal(trimmed, plain) || !FormatPlainDecimal(plain, f.decimals, text))
+    text = FormatDecimal(DecimalOf(f, value), f.decimals);
+  if (text.size() > f.length)
+    Fail(f, "the number " + value.text + " does not fit a width of " + std::to_string(f.length) +
+                " with " + std::to_string(f.decimals) + " decimals");
+  std::memcpy(out + f.length - text.size(), text.data(), text.size());
+}
+
+void RecordEncoder::EncodeInteger(const FieldDescriptor& f, const InputValue& value,
+                                  char* out) const {
+  const std::string_view trimmed = TrimSpace(value.text);
+  int32_t whole = 0;
+  const auto [whole_end, whole_error] =
+      std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), whole);
+  if (value.kind != InputValue::Kind::kLogical && whole_error == std::errc() &&
+      whole_end == trimmed.data() + trimmed.size() && !trimmed.empty()) {
+    EncodeFixed32(out, static_cast<uint32_t>(whole));
+    return;
+  }
+  const Decimal number = DecimalOf(f, value);
+  if (number.exponent < 0) Fail(f, value.text + " is not a whole number");
+  int64_t parsed = 0;
+  if (!ParseWholeNumber(FormatDecimal(number, 0), parsed) ||
+      parsed < std::numeric_limits<int32_t>::min() || parsed > std::numeric_limits<int32_t>::max())
+    Fail(f, value.text + " is out of the integer range");
+  EncodeFixed32(out, static_cast<uint32_t>(static_cast<int32_t>(parsed)));
+}
+
+void RecordEncoder::EncodeDouble(const FieldDescriptor& f, const InputValue& value,
+                                 char* out) const {
+  double number = value.logical ? 1.0 : 0.0;
+  if (value.kind != InputValue::Kind::kLogical) {
+    const std::string_view trimmed = TrimSpace(value.text);
+    const auto [plain_end, plain_error] =
+        std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), number);
+    if (trimmed.empty() || plain_error != std::errc() ||
+        plain_end != trimmed.data() + trimmed.size()) {
+      const std::string text(trimmed);
+      char* end = nullptr;
+      number = std::strtod(text.c_str(), &end);
+      if (text.empty() || end != text.c_str() + text.size())
+        Fail(f, "\"" + value.text + "\" is not a number");
+    }
+  }
+  EncodeFixed64(out, BitsOfDouble(number));
+}
+
+void RecordEncoder::EncodeCurrency(const FieldDescriptor& f, const InputValue& value,
+                                   char* out) const {
+  Decimal number = DecimalOf(f, value);
+  if (!number.digits.empty()) number.exponent += 4;  // in ten-thousandths
+  int64_t units = 0;
+  if (!ParseWholeNumber(FormatDecimal(number, 0), units))
+    Fail(f, value.text + " is out of the currency range");
+  EncodeFixed64(out, static_cast<uint64_t>(units));
+}
+
+bool RecordEncoder::DateTimeOf(const FieldDescriptor& f, const InputValue& value, DateTime& date,
+                               int64_t& milliseconds) const {
+  constexpr int64_t kMicrosecondsPerMillisecond = 1000;
+  const bool date_only = f.type == 'D';
+  const char* kind = date_only ? "date" : "datetime";
+  if (value.kind == InputValue::Kind::kLogical)
+    Fail(f, std::string("a logical value is not a ") + kind);
+  const std::string_view text = TrimSpace(value.text);
+  if (text.empty()) return false;
+  // Digits below the millisecond are cut: rounding them up could carry
+  // into the next second, day or year.
+  const bool valid = ParseDateTime(text, kDateTimeInput, date) &&
+                     ValidDate(static_cast<int>(date.year), date.month, date.day);
+  milliseconds = (date.hour * 3600 + date.minute * 60 + date.second) * 1000LL +
+                 date.microsecond / kMicrosecondsPerMillisecond;
+  if (!valid || (date_only && milliseconds != 0))
+    Fail(f, "\"" + value.text + "\" is not a " + kind +
+                (date_only ? " (YYYY-MM-DD)" : " (YYYY-MM-DD HH:MM:SS)"));
+  return true;
+}
+
+void RecordEncoder::EncodeDate(const FieldDescriptor& f, const InputValue& value,
+                               char* out) const {
+  DateTime date;
+  int64_t milliseconds = 0;
+  if (!DateTimeOf(f, value, date, milliseconds)) return;
+  PutDigits(out, static_cast<int>(date.year), 4);
+  PutDigits(out + 4, date.month, 2);
+  PutDigits(out + 6, date.day, 2);
+}
+
+void RecordEncoder::EncodeDateTime(const FieldDescriptor& f, const InputValue& value,
+                                   char* out) const {
+  DateTime date;
+  int64_t milliseconds = 0;
+  if (!DateTimeOf(f, value, date, milliseconds)) return;
+  const int64_t julian_day = JulianDayFromCivil(static_cast<int>(date.year), date.month, date.day) +
+                             milliseconds / kMillisecondsPerDay;
+  EncodeFixed32(out, static_cast<uint32_t>(julian_day));
+  EncodeFixed32(out + 4, static_cast<uint32_t>(milliseconds % kMillisecondsPerDay));
+}
+
+void RecordEncoder::EncodeLogical(const FieldDescriptor& f, const InputValue& value,
+                                  char* out) const {
+  if (value.kind == InputValue::Kind::kLogical) {
+    *out = value.logical ? 'T' : 'F';
+    return;
+  }
+  if (value.text == "true" || value.text == "false") {
+    *out = value.text[0] == 't' ? 'T' : 'F';
+    return;
+  }
+  std::string text(TrimSpace(value.text));
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (text.empty()) return;
+  if (text == "t" || text == "true" || text == ".t." || text == "y" || text == "yes" || text == "1")
+    *out = 'T';
+  else if (text == "f" || text == "false" || text == ".f." || text == "n" || text == "no" ||
+           text == "0")
+    *out = 'F';
+  else
+    Fail(f, "\"" + value.text + "\" is not a logical value");
 }
 
 }  // namespace veltrane::foxpro

@@ -10,6 +10,7 @@
 #include "foxpro/dbf_header.h"
 #include "foxpro/notice.h"
 #include "foxpro/table_writer.h"
+#include "foxpro/value_text.h"
 
 namespace veltrane::foxpro {
 
@@ -53,6 +54,28 @@ class RecordEncoder {
  private:
   void EncodeField(size_t index, const InputValue& value, char* record,
                    std::vector<PendingMemo>& memos, std::string& memo_bytes) const;
+  // One function per kind of field, for a value that is not null: each
+  // fills the field's bytes at `out` (or in `record`) or fails.
+  void EncodeText(size_t index, const InputValue& value, char* record) const;
+  void EncodeVarchar(size_t index, const InputValue& value, char* record) const;
+  void EncodeMemo(size_t index, const InputValue& value, std::vector<PendingMemo>& memos,
+                  std::string& memo_bytes) const;
+  void EncodeNumber(const FieldDescriptor& f, const InputValue& value, char* out) const;
+  void EncodeInteger(const FieldDescriptor& f, const InputValue& value, char* out) const;
+  void EncodeDouble(const FieldDescriptor& f, const InputValue& value, char* out) const;
+  void EncodeCurrency(const FieldDescriptor& f, const InputValue& value, char* out) const;
+  void EncodeDate(const FieldDescriptor& f, const InputValue& value, char* out) const;
+  void EncodeDateTime(const FieldDescriptor& f, const InputValue& value, char* out) const;
+  void EncodeLogical(const FieldDescriptor& f, const InputValue& value, char* out) const;
+  // The value's bytes (binary, or text in the table's code page) in a
+  // buffer of the encoder's; fails when they are more than the field holds.
+  const std::string& FieldBytes(size_t index, const InputValue& value, bool binary) const;
+  // The value as a number; fails when it is not one.
+  Decimal DecimalOf(const FieldDescriptor& f, const InputValue& value) const;
+  // The date and time of a value for a date or datetime field (a time of
+  // midnight for a date); false when it is blank. Fails for any other text.
+  bool DateTimeOf(const FieldDescriptor& f, const InputValue& value, DateTime& date,
+                  int64_t& milliseconds) const;
   [[noreturn]] void Fail(const FieldDescriptor& f, const std::string& problem) const;
   // Append the value's bytes to `out`: text in the table's code page (a
   // character it cannot hold as "?"), or
@@ -80,17 +103,6 @@ class RecordEncoder {
   mutable std::string scratch_;  // a fixed-width value's bytes while encoded
   mutable std::string bad_character_;
 };
-
-// Text forms accepted for typed fields, as exact decimals.
-struct Decimal {
-  bool negative = false;
-  std::string digits;  // without leading zeros; empty for zero
-  int exponent = 0;    // value = digits x 10^exponent
-};
-bool ParseDecimal(std::string_view text, Decimal& out);
-// `value` rounded half away from zero to `places` decimal places, as text
-// with exactly that many places ("-12.50"); "0" for zero without places.
-std::string FormatDecimal(const Decimal& value, int places);
 
 }  // namespace veltrane::foxpro
 

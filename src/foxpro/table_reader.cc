@@ -7,6 +7,7 @@
 #include "foxpro/busy_hook.h"
 #include "foxpro/codepage.h"
 #include "foxpro/codepage_detect.h"
+#include "foxpro/coding.h"
 #include "foxpro/dbf_header.h"
 #include "foxpro/error.h"
 #include "foxpro/field_value.h"
@@ -486,7 +487,7 @@ class TableReaderImpl : public TableReader {
     const FieldDescriptor& f = header_.fields[index];
     uint64_t block = 0;
     if (raw.size() == 4) {
-      for (size_t i = 4; i-- > 0;) block = (block << 8) | static_cast<uint8_t>(raw[i]);
+      block = DecodeFixed32(raw.data());
     } else {
       const std::string_view digits = TrimBlanks(raw);
       if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }) ||

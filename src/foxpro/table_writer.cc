@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "foxpro/codepage.h"
+#include "foxpro/coding.h"
 #include "foxpro/dbf_header.h"
 #include "foxpro/error.h"
 #include "foxpro/file_io.h"
@@ -196,7 +197,7 @@ class TableWriterImpl : public TableWriter {
     }
     for (size_t i : autoinc_fields_) {
       FieldDescriptor& f = header_.fields[i];
-      std::memcpy(record + f.offset, &f.autoinc_next, sizeof f.autoinc_next);
+      EncodeFixed32(record + f.offset, f.autoinc_next);
       f.autoinc_next += f.autoinc_step;
     }
     if (batch_records_++ == 0) batch_started_ms_ = NowMs();
@@ -284,7 +285,7 @@ class TableWriterImpl : public TableWriter {
     if (header_.has_null_flags && header_.null_flags.offset < f.offset) ++descriptor;
     uint64_t at = dbf::kHeaderSize + descriptor * dbf::kFieldDescriptorSize +
                   dbf::kAutoIncrementNextOffset;
-    std::memcpy(mapped_header_ + at, &f.autoinc_next, sizeof f.autoinc_next);
+    EncodeFixed32(mapped_header_ + at, f.autoinc_next);
   }
 
   File table_;

@@ -1,10 +1,9 @@
 #include "transfer/typed_values.h"
 
 #include <algorithm>
-#include <charconv>
 
-#include "foxpro/record_encoder.h"
 #include "foxpro/value_format.h"
+#include "foxpro/value_text.h"
 
 namespace veltrane::transfer {
 namespace {
@@ -17,101 +16,14 @@ constexpr size_t kExampleBytes = 40;
 
 constexpr int64_t kSecondsPerDay = 86400;
 constexpr int64_t kMicrosecondsPerSecond = 1000000;
-constexpr int kMicrosecondDigits = 6;
-// PostgreSQL writes a date before the year 1 with this suffix.
-constexpr std::string_view kBeforeChrist = " BC";
 
-// A date and time as PostgreSQL writes them with DateStyle ISO:
+// Dates and times as PostgreSQL writes them with DateStyle ISO:
 // YYYY-MM-DD[ HH:MM:SS[.ffffff]][+HH[:MM[:SS]]][ BC].
-struct DateTimeText {
-  int64_t year = 0;
-  int month = 0, day = 0, hour = 0, minute = 0, second = 0;
-  int64_t microsecond = 0;
-  int64_t offset_seconds = 0;  // east of UTC
-  bool has_time = false;
-  bool has_offset = false;
-  bool before_christ = false;
-};
-
-class Scanner {
- public:
-  explicit Scanner(std::string_view text) : text_(text) {}
-  bool AtEnd() const { return pos_ == text_.size(); }
-  bool Take(char c) {
-    if (pos_ < text_.size() && text_[pos_] == c) {
-      ++pos_;
-      return true;
-    }
-    return false;
-  }
-  // Exactly `count` digits, or at least `count` when `more` is set.
-  bool Digits(int count, int64_t& value, bool more = false) {
-    size_t start = pos_;
-    value = 0;
-    while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9' &&
-           (more || pos_ - start < static_cast<size_t>(count)) && pos_ - start < 18)
-      value = value * 10 + (text_[pos_++] - '0');
-    return pos_ - start >= static_cast<size_t>(count);
-  }
-  bool Digits(int count, int& value) {
-    int64_t wide = 0;
-    if (!Digits(count, wide)) return false;
-    value = static_cast<int>(wide);
-    return true;
-  }
-  // A fraction of a second: its digits as microseconds (rounded down).
-  bool Fraction(int64_t& microseconds) {
-    size_t start = pos_;
-    microseconds = 0;
-    int digits = 0;
-    for (; pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9'; ++pos_)
-      if (digits++ < kMicrosecondDigits) microseconds = microseconds * 10 + (text_[pos_] - '0');
-    for (; digits < kMicrosecondDigits; ++digits) microseconds *= 10;
-    return pos_ > start;
-  }
-  bool TakeSuffix(std::string_view suffix) {
-    if (text_.substr(pos_) != suffix) return false;
-    pos_ = text_.size();
-    return true;
-  }
-
- private:
-  std::string_view text_;
-  size_t pos_ = 0;
-};
-
-bool ParseDateTimeText(std::string_view text, DateTimeText& out) {
-  Scanner s(text);
-  out = DateTimeText();
-  if (!s.Digits(4, out.year, true) || !s.Take('-') || !s.Digits(2, out.month) || !s.Take('-') ||
-      !s.Digits(2, out.day))
-    return false;
-  if (s.Take(' ')) {
-    if (s.TakeSuffix(kBeforeChrist.substr(1))) {
-      out.before_christ = true;
-      return true;
-    }
-    out.has_time = true;
-    if (!s.Digits(2, out.hour) || !s.Take(':') || !s.Digits(2, out.minute) || !s.Take(':') ||
-        !s.Digits(2, out.second))
-      return false;
-    if (s.Take('.') && !s.Fraction(out.microsecond)) return false;
-    const bool east = s.Take('+');
-    if (east || s.Take('-')) {
-      int hours = 0, minutes = 0, seconds = 0;
-      if (!s.Digits(2, hours)) return false;
-      if (s.Take(':') && !s.Digits(2, minutes)) return false;
-      if (s.Take(':') && !s.Digits(2, seconds)) return false;
-      out.offset_seconds = (hours * 3600 + minutes * 60 + seconds) * (east ? 1 : -1);
-      out.has_offset = true;
-    }
-  }
-  if (s.TakeSuffix(kBeforeChrist)) out.before_christ = true;
-  return s.AtEnd() && out.hour < 24 && out.minute < 60 && out.second < 60;
-}
+constexpr foxpro::DateTimeRules kServerDateTime{
+    .long_year = true, .long_fraction = true, .utc_offset = true, .era = true};
 
 // Whether the date is one of the years FoxPro holds.
-bool FoxProDate(const DateTimeText& value) {
+bool FoxProDate(const foxpro::DateTime& value) {
   return !value.before_christ && value.year <= 9999 &&
          foxpro::ValidDate(static_cast<int>(value.year), value.month, value.day);
 }
@@ -125,7 +37,7 @@ void AppendTwoDigits(int value, std::string& out) {
 
 // The time `value` (with its offset) in UTC, as YYYY-MM-DD HH:MM:SS with a
 // fraction when it has one; false when the UTC date is outside FoxPro's.
-bool AppendUtc(const DateTimeText& value, std::string& out) {
+bool AppendUtc(const foxpro::DateTime& value, std::string& out) {
   const int64_t julian_day =
       foxpro::JulianDayFromCivil(static_cast<int>(value.year), value.month, value.day);
   int64_t seconds = julian_day * kSecondsPerDay + value.hour * 3600 + value.minute * 60 +
@@ -164,26 +76,20 @@ bool PlainFourDigitYear(std::string_view text, bool date_only) {
 }
 
 bool IsDate(std::string_view text) {
-  DateTimeText value;
-  return ParseDateTimeText(text, value) && !value.has_time && FoxProDate(value);
-}
-
-bool IsTimestamp(std::string_view text) {
-  DateTimeText value;
-  return ParseDateTimeText(text, value) && value.has_time && !value.has_offset &&
+  foxpro::DateTime value;
+  return foxpro::ParseDateTime(text, kServerDateTime, value) && !value.has_time &&
          FoxProDate(value);
 }
 
-// HH:MM:SS with an optional fraction, as a time of day.
+bool IsTimestamp(std::string_view text) {
+  foxpro::DateTime value;
+  return foxpro::ParseDateTime(text, kServerDateTime, value) && value.has_time &&
+         !value.has_offset && FoxProDate(value);
+}
+
 bool IsTimeOfDay(std::string_view text) {
-  Scanner s(text);
-  int hour = 0, minute = 0, second = 0;
-  int64_t microsecond = 0;
-  if (!s.Digits(2, hour) || !s.Take(':') || !s.Digits(2, minute) || !s.Take(':') ||
-      !s.Digits(2, second))
-    return false;
-  if (s.Take('.') && !s.Fraction(microsecond)) return false;
-  return s.AtEnd() && hour < 24 && minute < 60 && second < 60;
+  foxpro::DateTime value;
+  return foxpro::ParseTimeOfDay(text, kServerDateTime, value);
 }
 
 // Digits before the point of a parsed decimal.
@@ -196,27 +102,12 @@ int64_t WholeDigits(const foxpro::Decimal& number) {
 // not counted, and after it, trailing zeros not counted; false for any
 // other text. Saves parsing the common case.
 bool PlainDigits(std::string_view text, int64_t& whole, int64_t& places) {
-  size_t i = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
-  whole = places = 0;
-  int64_t fraction = 0;
-  bool any = false, point = false;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c >= '0' && c <= '9') {
-      if (point) {
-        ++fraction;
-        if (c != '0') places = fraction;
-      } else if (whole > 0 || c != '0') {
-        ++whole;
-      }
-      any = true;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      return false;
-    }
-  }
-  return any;
+  foxpro::DecimalText number;
+  if (!foxpro::ScanDecimal(text, number) || number.has_exponent) return false;
+  const size_t first = number.whole.find_first_not_of('0');
+  whole = first == std::string_view::npos ? 0 : static_cast<int64_t>(number.whole.size() - first);
+  places = static_cast<int64_t>(number.fraction.find_last_not_of('0') + 1);
+  return true;
 }
 
 // The digits of a number before and after the point, as PlainDigits counts
@@ -237,17 +128,6 @@ bool FitsNumericColumn(const PgColumnPlan& plan, std::string_view text) {
   if (!NumberDigits(text, whole, places)) return false;
   if (plan.precision == 0) return whole <= kNumericWholeDigits && places <= kNumericPlaces;
   return whole <= plan.precision - plan.scale && places <= plan.scale;
-}
-
-// Whether `text` is a whole number that bigint holds.
-bool FitsBigInt(std::string_view text) {
-  if (!text.empty() && text[0] == '+') {
-    text.remove_prefix(1);
-    if (!text.empty() && text[0] == '-') return false;
-  }
-  int64_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return !text.empty() && error == std::errc() && end == text.data() + text.size();
 }
 
 // Whether UTF-8 `text` has at most `limit` characters.
@@ -283,10 +163,9 @@ std::string CurrencyProblem(std::string_view text) {
   if (!foxpro::ParseDecimal(text, number)) return "it is not a number FoxPro can hold";
   // Currency is stored as a 64-bit count of ten-thousandths.
   if (!number.digits.empty()) number.exponent += 4;
-  const std::string units = WholeDigits(number) > 20 ? "x" : foxpro::FormatDecimal(number, 0);
-  int64_t parsed = 0;
-  const auto [end, error] = std::from_chars(units.data(), units.data() + units.size(), parsed);
-  if (error != std::errc() || end != units.data() + units.size())
+  int64_t units = 0;
+  if (WholeDigits(number) > 20 ||
+      !foxpro::ParseWholeNumber(foxpro::FormatDecimal(number, 0), units))
     return "it is outside FoxPro's currency range (+/-922337203685477.5807)";
   return "";
 }
@@ -322,9 +201,11 @@ std::optional<std::string_view> PostgreSqlValueOf(const PgColumnPlan& plan, std:
     case PgValueForm::kNumeric:
       if (FitsNumericColumn(plan, text)) return text;
       return std::nullopt;
-    case PgValueForm::kBigInt:
-      if (FitsBigInt(text)) return text;
+    case PgValueForm::kBigInt: {
+      int64_t value = 0;  // a whole number that bigint holds
+      if (foxpro::ParseWholeNumber(text, value)) return text;
       return std::nullopt;
+    }
     case PgValueForm::kBoolean:
       if (text == "true" || text == "false") return text;
       return std::nullopt;
@@ -382,15 +263,17 @@ FoxProValueOutcome FoxProValueOf(const FoxProFieldPlan& plan, std::string_view t
     case FoxProValueForm::kDate:
     case FoxProValueForm::kDateTime: {
       if (!PlainFourDigitYear(text, plan.form == FoxProValueForm::kDate)) {
-        DateTimeText value;
-        if (!ParseDateTimeText(text, value) || !FoxProDate(value)) return {kDateRange};
+        foxpro::DateTime value;
+        if (!foxpro::ParseDateTime(text, kServerDateTime, value) || !FoxProDate(value))
+          return {kDateRange};
       }
       if (plan.form == FoxProValueForm::kDate) return {};
       return {"", CutBelowMillisecond(out)};
     }
     case FoxProValueForm::kDateTimeUtc: {
-      DateTimeText value;
-      if (!ParseDateTimeText(text, value) || value.before_christ || value.year > 9999)
+      foxpro::DateTime value;
+      if (!foxpro::ParseDateTime(text, kServerDateTime, value) || value.before_christ ||
+          value.year > 9999)
         return {kDateRange};
       out.clear();
       if (!AppendUtc(value, out)) return {kDateRange};

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "cli/cli_fixture.h"
+#include "foxpro/coding.h"
 #include "support/stalling_proxy.h"
 
 namespace veltrane::testing {
@@ -96,8 +97,8 @@ TEST_F(DamagedContainerCliTest, ADamagedTableEntryIsReportedAndTheOthersListed) 
   ASSERT_EQ(Cli({"send-to-foxpro", "more"}).exit_status, 0);
   // The properties of vals pointed past the end of the memo file.
   std::string bytes = FileContent(dbc_);
-  const size_t header = static_cast<unsigned char>(bytes[8]) | static_cast<unsigned char>(bytes[9]) << 8;
-  const size_t length = static_cast<unsigned char>(bytes[10]) | static_cast<unsigned char>(bytes[11]) << 8;
+  const size_t header = foxpro::DecodeFixed16(bytes.data() + 8);
+  const size_t length = foxpro::DecodeFixed16(bytes.data() + 10);
   const size_t name = FieldOffset(bytes, "OBJECTNAME"), type = FieldOffset(bytes, "OBJECTTYPE");
   const size_t property = FieldOffset(bytes, "PROPERTY");
   bool damaged = false;

@@ -6,13 +6,13 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "cli/cli_fixture.h"
+#include "foxpro/coding.h"
 #include "foxpro/table_reader.h"
 
 namespace veltrane::testing {
@@ -23,9 +23,7 @@ uint32_t HeaderCount(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   char head[8] = {};
   in.read(head, sizeof head);
-  uint32_t count = 0;
-  if (in.gcount() == sizeof head) std::memcpy(&count, head + 4, sizeof count);
-  return count;
+  return in.gcount() == sizeof head ? foxpro::DecodeFixed32(head + 4) : 0;
 }
 
 using CliKillTest = CliTest;

@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <algorithm>
 #include <filesystem>
 #include <map>
 
 #include "engine_test_util.h"
+#include "foxpro/coding.h"
 #include "foxpro/compound_index.h"
 #include "foxpro/error.h"
 #include "foxpro/table_reader.h"
@@ -40,10 +40,9 @@ struct ContainerCopy {
 // The records of the container file, raw, from its header's lengths.
 std::vector<std::string> RawRecords(const std::string& dbc) {
   std::string bytes = ReadBytes(dbc);
-  size_t header = static_cast<uint8_t>(bytes[8]) | (static_cast<uint8_t>(bytes[9]) << 8);
-  size_t length = static_cast<uint8_t>(bytes[10]) | (static_cast<uint8_t>(bytes[11]) << 8);
-  uint32_t count;
-  std::memcpy(&count, bytes.data() + 4, 4);
+  const size_t header = DecodeFixed16(bytes.data() + 8);
+  const size_t length = DecodeFixed16(bytes.data() + 10);
+  const uint32_t count = DecodeFixed32(bytes.data() + 4);
   std::vector<std::string> records;
   for (size_t i = 0; i < count; ++i) records.push_back(bytes.substr(header + i * length, length));
   return records;
@@ -82,22 +81,17 @@ TEST(ContainerTest, AddsATableAsVisualFoxProRecordsIt) {
   ASSERT_EQ(records.size(), 27u);
   const std::string& fixture_table = records[5];
   const std::string& added = records[24];
-  uint32_t id, parent;
-  std::memcpy(&id, added.data() + 1, 4);
-  std::memcpy(&parent, added.data() + 5, 4);
-  EXPECT_EQ(id, 25u);
-  EXPECT_EQ(parent, 1u);
+  EXPECT_EQ(DecodeFixed32(added.data() + 1), 25u);  // id
+  EXPECT_EQ(DecodeFixed32(added.data() + 5), 1u);   // parent
   EXPECT_EQ(added.substr(9, 10), fixture_table.substr(9, 10));        // "Table     "
   EXPECT_EQ(added.substr(151, 14), fixture_table.substr(151, 14));    // CODE, RIINFO, USER
-  std::memcpy(&parent, records[25].data() + 5, 4);
-  EXPECT_EQ(parent, 25u);
+  EXPECT_EQ(DecodeFixed32(records[25].data() + 5), 25u);
   EXPECT_EQ(records[25].substr(147, 18), records[6].substr(147, 18));  // field: no properties
 
   // Its property block holds the object class and the relative path, as the
   // fixture's does.
   std::string dct = ReadBytes(copy.dir.File("data1.DCT"));
-  uint32_t block;
-  std::memcpy(&block, added.data() + 147, 4);
+  const uint32_t block = DecodeFixed32(added.data() + 147);
   std::string expected_properties("\x08\0\0\0\x01\0\x02\x01\x12\0\0\0\x01\0\x01orders.dbf\0", 26);
   std::string stored = dct.substr(block * 64 + 8, 26);
   EXPECT_EQ(stored, expected_properties);
@@ -143,27 +137,20 @@ TEST(ContainerTest, RemovesATableWithItsFieldObjects) {
   for (size_t i = 5; i < records.size(); ++i) EXPECT_EQ(records[i][0], '*') << i;
 }
 
-uint32_t Le32At(const std::string& bytes, size_t at) {
-  uint32_t v;
-  std::memcpy(&v, bytes.data() + at, 4);
-  return v;
-}
-
 // The number of keys in each tag of a container index whose tags fit one
 // node each (as the fixture's do): tag name -> key count.
 std::map<std::string, int> TagKeyCounts(const std::string& dcx_path) {
   std::string dcx = ReadBytes(dcx_path);
   std::map<std::string, int> counts;
-  uint32_t directory = Le32At(dcx, 0);
+  const uint32_t directory = DecodeFixed32(dcx.data());
   int tags = static_cast<uint8_t>(dcx[directory + 2]);
   // Tag header offsets are the directory leaf's record numbers (3-byte
   // entries, 16-bit record numbers, in the fixture's layout).
   for (int t = 0; t < tags; ++t) {
-    uint32_t header = static_cast<uint8_t>(dcx[directory + 24 + 3 * t]) |
-                      (static_cast<uint8_t>(dcx[directory + 25 + 3 * t]) << 8);
-    uint32_t root = Le32At(dcx, header);
+    const uint32_t header = DecodeFixed16(dcx.data() + directory + 24 + 3 * t);
+    const uint32_t root = DecodeFixed32(dcx.data() + header);
     std::string expression = dcx.substr(header + 512, 64);
-    counts[expression.c_str()] = static_cast<uint8_t>(dcx[root + 2]) | (static_cast<uint8_t>(dcx[root + 3]) << 8);
+    counts[expression.c_str()] = DecodeFixed16(dcx.data() + root + 2);
   }
   return counts;
 }
@@ -175,7 +162,9 @@ TEST(ContainerTest, RebuildsTheIndexVisualFoxProWrote) {
   std::string rebuilt = ReadBytes(copy.dir.File("data1.DCX"));
   ASSERT_EQ(rebuilt.size(), original.size());
   for (size_t header : {0x000, 0x600, 0xC00}) {
-    EXPECT_EQ(Le32At(rebuilt, header + 8), Le32At(original, header + 8) + 1) << "update counter";
+    EXPECT_EQ(DecodeFixed32(rebuilt.data() + header + 8),
+              DecodeFixed32(original.data() + header + 8) + 1)
+        << "update counter";
     rebuilt.replace(header + 8, 4, original.substr(header + 8, 4));
   }
   // The fixture marks one root leaf 7 where Visual FoxPro itself writes 3
@@ -230,9 +219,7 @@ void CollectKeys(const std::string& dcx, uint32_t node, size_t key_length,
   }
   for (int i = 0; i < count; ++i) {
     size_t at = node + 12 + i * (key_length + 8) + key_length + 4;
-    uint32_t child = (static_cast<uint8_t>(dcx[at]) << 24) | (static_cast<uint8_t>(dcx[at + 1]) << 16) |
-                     (static_cast<uint8_t>(dcx[at + 2]) << 8) | static_cast<uint8_t>(dcx[at + 3]);
-    CollectKeys(dcx, child, key_length, keys, depth + 1);
+    CollectKeys(dcx, DecodeBigEndian32(dcx.data() + at), key_length, keys, depth + 1);
   }
 }
 
@@ -246,7 +233,7 @@ TEST(ContainerTest, AnIndexOfManyObjectsSpansSeveralNodes) {
   uint32_t header = 0x600;  // OBJECTNAME, the first tag
   ASSERT_EQ(dcx.substr(header + 512, 12), "str(parentid");
   std::vector<std::string> keys;
-  CollectKeys(dcx, Le32At(dcx, header), 148, keys);
+  CollectKeys(dcx, DecodeFixed32(dcx.data() + header), 148, keys);
   ASSERT_EQ(keys.size(), 24u + 61u);
   EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
   EXPECT_EQ(keys.back().substr(0, 10), "        25");  // the new table's fields

@@ -14,6 +14,7 @@
 
 #include "database_test_util.h"
 #include "engine_test_util.h"
+#include "foxpro/coding.h"
 #include "foxpro/container.h"
 #include "foxpro/database.h"
 #include "foxpro/table_writer.h"
@@ -188,8 +189,7 @@ TEST_F(DamagedContainerTest, LongNamesGoToTheFieldsTheyAgreeWith) {
 TEST_F(DamagedContainerTest, AnIndexLeafWithImpossibleBitCountsRefusesTheWrite) {
   const std::string dcx_path = dir_.File("db/data1.DCX");
   std::string dcx = testing::ReadBytes(dcx_path);
-  const uint32_t tag_list = static_cast<uint8_t>(dcx[0]) | static_cast<uint8_t>(dcx[1]) << 8 |
-                            static_cast<uint8_t>(dcx[2]) << 16 | static_cast<uint8_t>(dcx[3]) << 24;
+  const uint32_t tag_list = DecodeFixed32(dcx.data());
   constexpr size_t kDuplicateBits = 21;
   dcx[tag_list + kDuplicateBits] = static_cast<char>(119);
   testing::WriteBytes(dcx_path, dcx);
@@ -240,10 +240,8 @@ TEST(HostileFilesTest, AppendsRefuseHeadersThatContradictThemselves) {
   bytes = testing::ReadBytes(counted);
   bytes[kRecordCount] = 3;
   constexpr size_t kHeaderLength = 8;
-  const uint16_t header_length = static_cast<uint8_t>(bytes[kHeaderLength]) |
-                                 static_cast<uint8_t>(bytes[kHeaderLength + 1]) << 8;
-  bytes[kHeaderLength] = static_cast<char>((header_length - 2) & 0xFF);
-  bytes[kHeaderLength + 1] = static_cast<char>((header_length - 2) >> 8);
+  const uint16_t header_length = DecodeFixed16(bytes.data() + kHeaderLength);
+  EncodeFixed16(bytes.data() + kHeaderLength, static_cast<uint16_t>(header_length - 2));
   testing::WriteBytes(counted, bytes);
   failure = FailureOf([&] { TableWriter::OpenForAppend(counted); });
   EXPECT_TRUE(Has(failure, "ends before its header does, and no record starts there")) << failure;

@@ -2,11 +2,11 @@
 // each kind of trouble in the smallest table that shows it.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 
 #include "engine_test_util.h"
 #include "foxpro/codepage.h"
+#include "foxpro/coding.h"
 #include "foxpro/error.h"
 #include "foxpro/table_cursor.h"
 #include "foxpro/table_reader.h"
@@ -40,17 +40,13 @@ std::string Padded(const std::string& bytes, size_t width) {
 // dBase 7's sortable doubles: big-endian, the sign bit flipped for positive
 // values, every bit for negative ones.
 std::string SortableDouble(double value) {
-  uint64_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  bits = (bits >> 63) != 0 ? ~bits : bits ^ (uint64_t{1} << 63);
-  return BigEndian(bits, 8);
+  const uint64_t bits = BitsOfDouble(value);
+  return BigEndian((bits >> 63) != 0 ? ~bits : bits ^ (uint64_t{1} << 63), 8);
 }
 
 // A big-endian double, as dBase 7 stores its timestamps.
 std::string DoubleBytes(double value) {
-  uint64_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return BigEndian(bits, 8);
+  return BigEndian(BitsOfDouble(value), 8);
 }
 
 // The milliseconds dBase 7 counts to the start of a day: from the start of
@@ -165,8 +161,7 @@ TEST_F(OtherWritersTest, DBase7TimestampsAreDoublesOfMillisecondsSinceYearOne) {
     wild.push_back(static_cast<char>(byte));
   const double before_1970 = DBase7Milliseconds(1800, 1, 1) + (3600 + 60 + 1) * 1000;
   const double fraction = DBase7Milliseconds(2020, 2, 20) + (20 * 3600 + 20 * 60 + 20) * 1000 + 123;
-  uint64_t bits;
-  std::memcpy(&bits, &fraction, sizeof bits);
+  const uint64_t bits = BitsOfDouble(fraction);
   const struct {
     std::string stored;
     Value read;
@@ -307,12 +302,8 @@ TEST_F(OtherWritersTest, IntegerDateAndTimeFormsOfOtherWriters) {
                   {"ROWVER", '^', 8}, {"MODTIME", '=', 8}, {"TIME", 'T', 4}, {"JULIAN", 'D', 4},
                   {"TEXTDATE", 'D', 10}, {"EMPTY", 'N', 0}, {"JAVADBL", 'O', 8},
                   {"DOUBLE", 'B', 8}};
-  double half = 0.5;
-  std::string half_bytes(8, '\0');
-  std::memcpy(half_bytes.data(), &half, 8);
-  const double minus_two = -2.0;
-  uint64_t bits;
-  std::memcpy(&bits, &minus_two, 8);
+  const std::string half_bytes = LittleEndian(BitsOfDouble(0.5), 8);
+  const uint64_t bits = BitsOfDouble(-2.0);
   table.records = {LittleEndian(0xFE, 1) + LittleEndian(300, 2) + LittleEndian(70000, 3) +
                    LittleEndian(uint64_t{1} << 40, 8) + LittleEndian(12, 8) +
                    LittleEndian(day, 4) + LittleEndian(1000, 4) + LittleEndian(49507000, 4) +

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "engine_test_util.h"
+#include "foxpro/coding.h"
 #include "foxpro/error.h"
 #include "foxpro/table_reader.h"
 #include "support/temp_dir.h"
@@ -60,7 +61,7 @@ TEST(TableWriterTest, CreatesTheHeaderVisualFoxProWrites) {
 
   const std::string expected = ReadBytes(Fixture("container/table1.dbf"));
   const std::string actual = ReadBytes(path);
-  const size_t header_length = static_cast<uint8_t>(expected[8]) | (static_cast<uint8_t>(expected[9]) << 8);
+  const size_t header_length = DecodeFixed16(expected.data() + 8);
   ASSERT_EQ(actual.size(), header_length + 1);
   EXPECT_EQ(actual.back(), '\x1A');
   EXPECT_EQ(actual[0], expected[0]) << "version";
@@ -268,8 +269,8 @@ TEST(TableWriterTest, NullFlagBitsFollowVisualFoxProsOrder) {
   writer->Append({Text("x"), Null(), Number("2"), Text("\\x01"), Text("2000-01-01")});
   writer->Flush();
   const std::string bytes = ReadBytes(path);
-  const size_t header = static_cast<uint8_t>(bytes[8]) | (static_cast<uint8_t>(bytes[9]) << 8);
-  const size_t length = static_cast<uint8_t>(bytes[10]) | (static_cast<uint8_t>(bytes[11]) << 8);
+  const size_t header = DecodeFixed16(bytes.data() + 8);
+  const size_t length = DecodeFixed16(bytes.data() + 10);
   // A null = bit 0; V shorter = 1, V null = 2; Q shorter = 3; D null = 4.
   EXPECT_EQ(static_cast<uint8_t>(bytes[header + length - 1]), 0x13);
   EXPECT_EQ(static_cast<uint8_t>(bytes[header + 2 * length - 1]), 0x0C);

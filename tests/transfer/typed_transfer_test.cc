@@ -1,11 +1,11 @@
 // Both transfers with the typed column mapping, against the test server:
 // the column types they create, the values that arrive, and a round trip.
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "command_fixture.h"
+#include "foxpro/coding.h"
 #include "foxpro/table_reader.h"
 #include "foxpro_tables.h"
 #include "support/raw_table.h"
@@ -194,9 +194,7 @@ TEST_F(TypedTransferTest, DBase7AndHarbourFieldsArriveAsTimestampNumericVarcharA
   dbase7.fields = {{"ID", 'I', 4}, {"STAMP", '@', 8}};
   // Milliseconds since the start of the day before 0001-01-01.
   const double stamp = (657072.0 * 86400 + 3661) * 1000;  // 1800-01-01 01:01:01
-  uint64_t bits;
-  std::memcpy(&bits, &stamp, sizeof bits);
-  dbase7.records = {BigEndian(0x80000001, 4) + BigEndian(bits, 8),
+  dbase7.records = {BigEndian(0x80000001, 4) + BigEndian(foxpro::BitsOfDouble(stamp), 8),
                     BigEndian(0x80000002, 4) + std::string(8, '\0')};
   dbase7.WriteTo(dir_.File("stamps.dbf"));
   Send(SendToPostgreSql, *list1_, "stamps");
