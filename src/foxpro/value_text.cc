@@ -24,6 +24,8 @@ class Cursor {
     ++pos_;
     return true;
   }
+  // An optional + or -; whether it was a minus.
+  bool TakeSign() { return Take('-') || (Take('+') && false); }
   // Whether the rest of the text is `rest`; takes it if so.
   bool TakeRest(std::string_view rest) {
     if (text_.substr(pos_) != rest) return false;
@@ -96,15 +98,13 @@ std::string_view TrimSpace(std::string_view text) {
 bool ScanDecimal(std::string_view text, DecimalText& out) {
   Cursor in(text);
   out = DecimalText();
-  out.negative = in.Take('-');
-  if (!out.negative) in.Take('+');
+  out.negative = in.TakeSign();
   out.whole = in.TakeDigits();
   if (in.Take('.')) out.fraction = in.TakeDigits();
   if (out.whole.empty() && out.fraction.empty()) return false;
   out.has_exponent = in.Take('e') || in.Take('E');
   if (out.has_exponent) {
-    const bool negative = in.Take('-');
-    if (!negative) in.Take('+');
+    const bool negative = in.TakeSign();
     const std::string_view digits = in.TakeDigits();
     if (digits.empty()) return false;
     int value = 0;

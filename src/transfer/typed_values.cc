@@ -75,15 +75,11 @@ bool PlainFourDigitYear(std::string_view text, bool date_only) {
   return text[4] == '-' && text.back() != 'C' && text.substr(0, 4) != "0000";
 }
 
-bool IsDate(std::string_view text) {
+// Whether `text` is a date, or with `timestamp` a date and time without an
+// offset, of the years FoxPro holds.
+bool IsDate(std::string_view text, bool timestamp) {
   foxpro::DateTime value;
-  return foxpro::ParseDateTime(text, kServerDateTime, value) && !value.has_time &&
-         FoxProDate(value);
-}
-
-bool IsTimestamp(std::string_view text) {
-  foxpro::DateTime value;
-  return foxpro::ParseDateTime(text, kServerDateTime, value) && value.has_time &&
+  return foxpro::ParseDateTime(text, kServerDateTime, value) && value.has_time == timestamp &&
          !value.has_offset && FoxProDate(value);
 }
 
@@ -210,10 +206,10 @@ std::optional<std::string_view> PostgreSqlValueOf(const PgColumnPlan& plan, std:
       if (text == "true" || text == "false") return text;
       return std::nullopt;
     case PgValueForm::kDate:
-      if (IsDate(text)) return text;
+      if (IsDate(text, false)) return text;
       return std::nullopt;
     case PgValueForm::kTimestamp:
-      if (IsTimestamp(text)) return text;
+      if (IsDate(text, true)) return text;
       return std::nullopt;
     case PgValueForm::kTime:
       if (IsTimeOfDay(text)) return text;
