@@ -36,8 +36,7 @@ std::unique_ptr<Session> OpenSession(const std::string& connection_string) {
     if (!SameText(*provider, kFoxProProvider) && !SameText(*provider, kFoxProProviderUnversioned))
       throw Error("The provider \"" + *provider + "\" is not available; FoxPro tables are reached "
                   "through the provider \"" + std::string(kFoxProProvider) + "\".");
-    return OpenFoxProSession(attributes.GetOr("Data Source"),
-                             attributes.GetOr("Collating Sequence"), attributes.GetOr("Code Page"));
+    return OpenFoxProSession(attributes.GetOr("Data Source"));
   }
   throw Error("The connection string names neither a driver nor a provider.");
 }
@@ -52,15 +51,23 @@ void Connection::Open(const std::string& connection_string) {
   session_ = OpenSession(connection_string);
 }
 
+void Connection::OpenFoxPro(const ConnectionSettings& settings) {
+  if (session_) throw Error("The connection is already open; close it before opening it again.");
+  if (!settings.foxpro_code_page_refusal.empty()) throw Error(settings.foxpro_code_page_refusal);
+  session_ = OpenFoxProSession(settings.container_mode ? settings.dbc_file
+                                                       : settings.free_table_folder,
+                               settings.foxpro_code_page);
+}
+
 RecordSet Connection::Execute(const std::string& statement) {
   RecordSet records;
-  records.Attach(session().Execute(statement, cursor_location_));
+  records.Attach(session().Execute(statement));
   return records;
 }
 
 RecordSet Connection::ExecuteOnce(const std::string& query) {
   RecordSet records;
-  records.Attach(session().ExecuteOnce(query, cursor_location_));
+  records.Attach(session().ExecuteOnce(query));
   return records;
 }
 
