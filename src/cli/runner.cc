@@ -61,11 +61,6 @@ std::string SameNameOtherCase(const app::TableList& list, const std::string& nam
   return "";
 }
 
-db::ListSink SinkOf(app::TableList& list) {
-  return db::ListSink{[&list] { list.Clear(); },
-                      [&list](const std::string& name) { list.AddItem(name); }};
-}
-
 class Session {
  public:
   Session(const Options& options, const db::ConnectionSettings& settings, StatusLine& status,
@@ -181,7 +176,7 @@ bool Session::LoadLists() {
   int failures = 0;
   for (Side side : {Side::kFoxPro, Side::kPostgreSql}) {
     if (!Needs(side) || (side == Side::kPostgreSql && transfer::StopRequested())) continue;
-    failures += transfer::ListTables(side, settings_, SinkOf(ListOf(side)), hooks_).failures;
+    failures += transfer::ListTables(side, settings_, ListOf(side), hooks_).failures;
   }
   return failures == 0;
 }

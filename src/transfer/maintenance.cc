@@ -2,6 +2,7 @@
 // table.
 
 #include "app/error_trap.h"
+#include "db/catalogue.h"
 #include "db/connection.h"
 #include "db/connection_strings.h"
 #include "db/error.h"
@@ -44,14 +45,16 @@ enum RenameLine : int {
 
 }  // namespace
 
-CommandResult ListTables(Side side, const db::ConnectionSettings& settings,
-                         const db::ListSink& into, CommandHooks& hooks) {
+CommandResult ListTables(Side side, const db::ConnectionSettings& settings, app::TableList& into,
+                         CommandHooks& hooks) {
   app::ErrorTrap trap(hooks.reporter, kLoadProcedure);
   const std::function<void()> yield = [&hooks] { hooks.events.Yield(); };
+  const db::ListSink sink{[&into] { into.Clear(); },
+                          [&into](const std::string& name) { into.AddItem(name); }};
   if (side == Side::kFoxPro) {
-    trap.Run(kListFoxProLine, [&] { db::ListFoxProTables(into, settings, yield); });
+    trap.Run(kListFoxProLine, [&] { db::ListFoxProTables(sink, settings, yield); });
   } else {
-    trap.Run(kListPostgreSqlLine, [&] { db::ListPostgreSQLTables(into, settings, yield); });
+    trap.Run(kListPostgreSqlLine, [&] { db::ListPostgreSQLTables(sink, settings, yield); });
   }
   return {trap.failures()};
 }

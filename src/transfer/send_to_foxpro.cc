@@ -33,39 +33,19 @@
 namespace veltrane::transfer {
 namespace {
 
-// Statement numbers of the command, in the order its statements stand.
+// Statement numbers of the command, in the order its statements stand:
+// 100-104 create the connections and the record set, 106-108 the selection
+// test with its message, 110 hourglass, 112-114 open, 116 the walk, 118
+// names, 120 the target folder, 122 the question, 124 drop, 126 remove the
+// entry, 128 the file in the way, 130 open the source, 132 delete the old
+// file, 134-136 CREATE TABLE, 138 count, 140 progress, 142-144 INSERT, 146
+// next row, 148 reset progress, 150 close the source, 152 add the entry,
+// 154 default pointer, 156-158 close, 160-162 the engine's reports.
 enum Line : int {
-  kCreateFoxProConnection = 100,
-  kCreatePostgreSqlConnection = 102,
-  kCreateRecordSet = 104,
-  kTestCurrentItem = 106,
-  kShowSelectMessage = 108,
-  kSetHourglass = 110,
-  kOpenPostgreSql = 112,
-  kOpenFoxPro = 114,
-  kWalkEntries = 116,
-  kTakeNames = 118,
-  kTakeTargetFolder = 120,
-  kAskOverwrite = 122,
-  kDropTarget = 124,
-  kRemoveTarget = 126,
-  kAskOverwriteFile = 128,
-  kOpenSource = 130,
-  kDeleteTargetFile = 132,
-  kBuildCreate = 134,
-  kExecuteCreate = 136,
-  kCountRows = 138,
-  kSetProgress = 140,
-  kBuildInsert = 142,
-  kExecuteInsert = 144,
-  kMoveNext = 146,
-  kResetProgress = 148,
-  kCloseSource = 150,
-  kAddTarget = 152,
-  kSetDefaultPointer = 154,
-  kCloseFoxPro = 156,
-  kClosePostgreSql = 158,
-  kReportCreate = 160,
+  kOpenPostgreSql = 112, kOpenFoxPro = 114, kTakeTargetFolder = 120, kDropTarget = 124,
+  kAskOverwriteFile = 128, kOpenSource = 130, kBuildCreate = 134, kExecuteCreate = 136,
+  kCountRows = 138, kBuildInsert = 142, kExecuteInsert = 144, kMoveNext = 146, kCloseSource = 150,
+  kAddTarget = 152, kCloseFoxPro = 156, kClosePostgreSql = 158, kReportCreate = 160,
   kReportRows = 162,
 };
 

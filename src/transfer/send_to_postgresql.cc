@@ -29,36 +29,18 @@
 namespace veltrane::transfer {
 namespace {
 
-// Statement numbers of the command, in the order its statements stand.
+// Statement numbers of the command, in the order its statements stand:
+// 100-104 create the connections and the record set, 106-108 the selection
+// test with its message, 110 hourglass, 112-114 open, 116 the walk, 118
+// names, 120 the question, 122 drop, 124 remove the entry, 126 open the
+// source, 128-130 CREATE TABLE, 132 count, 134 progress, 136-138 INSERT, 140
+// next row, 142 reset progress, 144 close the source, 146 add the entry,
+// 148-150 close, 152 default pointer, 154 the source's report.
 enum Line : int {
-  kCreateFoxProConnection = 100,
-  kCreateRecordSet = 102,
-  kCreatePostgreSqlConnection = 104,
-  kTestCurrentItem = 106,
-  kShowSelectMessage = 108,
-  kSetHourglass = 110,
-  kOpenPostgreSql = 112,
-  kOpenFoxPro = 114,
-  kWalkEntries = 116,
-  kTakeNames = 118,
-  kAskOverwrite = 120,
-  kDropTarget = 122,
-  kRemoveTarget = 124,
-  kOpenSource = 126,
-  kBuildCreate = 128,
-  kExecuteCreate = 130,
-  kCountRows = 132,
-  kSetProgress = 134,
-  kBuildInsert = 136,
-  kExecuteInsert = 138,
-  kMoveNext = 140,
-  kResetProgress = 142,
-  kCloseSource = 144,
-  kAddTarget = 146,
-  kCloseFoxPro = 148,
-  kClosePostgreSql = 150,
-  kSetDefaultPointer = 152,
-  kReportSource = 154,
+  kOpenPostgreSql = 112, kOpenFoxPro = 114, kTakeNames = 118, kDropTarget = 122, kOpenSource = 126,
+  kBuildCreate = 128, kExecuteCreate = 130, kCountRows = 132, kBuildInsert = 136,
+  kExecuteInsert = 138, kMoveNext = 140, kCloseSource = 144, kAddTarget = 146, kCloseFoxPro = 148,
+  kClosePostgreSql = 150, kReportSource = 154,
 };
 
 class SendToPostgreSqlCommand : public TableSend {

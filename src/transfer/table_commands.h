@@ -9,7 +9,6 @@
 #include "app/prompter.h"
 #include "app/table_list.h"
 #include "app/window_hooks.h"
-#include "db/catalogue.h"
 #include "db/connection_settings.h"
 #include "transfer/options.h"
 
@@ -55,11 +54,11 @@ struct CommandHooks {
   std::function<void(const TableResult&)> table_done;
 };
 
-// Lists the tables of one side into `into` (see db/catalogue.h), a failure
-// reported as statement 116 (FoxPro) or 118 (PostgreSQL) of the tables
-// window's load routine.
-CommandResult ListTables(Side side, const db::ConnectionSettings& settings,
-                         const db::ListSink& into, CommandHooks& hooks);
+// Lists the tables of one side into `into`, cleared once they are read
+// (see db/catalogue.h); a failure is reported as statement 116 (FoxPro) or
+// 118 (PostgreSQL) of the tables window's load routine.
+CommandResult ListTables(Side side, const db::ConnectionSettings& settings, app::TableList& into,
+                         CommandHooks& hooks);
 
 // Sends `tables` (names of the source side) to the other side, in the
 // order given, until the last or a stop request. `listed` holds the target

@@ -35,11 +35,6 @@ std::vector<std::string> SelectedEntries(const app::TableList& list) {
   return entries;
 }
 
-db::ListSink SinkOf(app::TableList& list) {
-  return db::ListSink{[&list] { list.Clear(); },
-                      [&list](const std::string& name) { list.AddItem(name); }};
-}
-
 using Send = CommandResult (*)(const db::ConnectionSettings&, const std::vector<std::string>&,
                                app::TableList&, const TransferOptions&, CommandHooks&);
 
@@ -97,9 +92,9 @@ CommandResult LoadTables(CommandContext& ctx) {
   db::ConnectionSettings settings;
   trap.Run(kTakeSettings, [&] { settings = ctx.settings(); });
   int failures = trap.failures();
-  failures += ListTables(Side::kFoxPro, settings, SinkOf(ctx.list1), hooks).failures;
+  failures += ListTables(Side::kFoxPro, settings, ctx.list1, hooks).failures;
   if (StopRequested()) return {failures};
-  return {failures + ListTables(Side::kPostgreSql, ctx.settings(), SinkOf(ctx.list2), hooks).failures};
+  return {failures + ListTables(Side::kPostgreSql, ctx.settings(), ctx.list2, hooks).failures};
 }
 
 CommandResult SendToPostgreSql(CommandContext& ctx) {
