@@ -15,10 +15,6 @@ namespace veltrane::app {
 // number ("866"), with "!" after it ("866!") to take it also for tables
 // marked otherwise; the empty text for none.
 
-// True when `word` is a number of at most five digits, with or without the
-// "!" after it (whether the engine reads that code page aside).
-bool IsCodePageNumber(const std::string& word);
-
 // The choice `word` spells; nullopt unless it is empty or the number of a
 // code page the engine reads (foxpro::IsSupportedCodePage).
 std::optional<foxpro::CodePageChoice> ParseCodePageWord(const std::string& word);

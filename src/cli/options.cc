@@ -47,11 +47,9 @@ bool IsValueOption(const std::string& name) {
 // A code page the engine reads, with "!" after it to take it also for
 // marked tables.
 foxpro::CodePageChoice ParseCodePage(const std::string& word) {
-  if (!app::IsCodePageNumber(word))
-    throw UsageError("--code-page takes a code page number such as 1251 or 866, with ! after it "
-                     "to take it also for tables marked otherwise, not \"" + word + "\"");
   const std::optional<foxpro::CodePageChoice> choice = app::ParseCodePageWord(word);
-  if (!choice) throw UsageError("--code-page: " + app::CodePageRefusal(word));
+  if (!choice || word.empty())
+    throw UsageError("--code-page takes a code page number: " + app::CodePageRefusal(word));
   return *choice;
 }
 

@@ -12,8 +12,6 @@ namespace veltrane::db {
 namespace {
 
 constexpr const char* kPostgreSqlDriver = "PostgreSQL Unicode";
-constexpr const char* kFoxProProvider = "vfpoledb.1";
-constexpr const char* kFoxProProviderUnversioned = "vfpoledb";
 
 bool SameText(const std::string& a, const std::string& b) {
   return a.size() == b.size() &&
@@ -24,21 +22,14 @@ bool SameText(const std::string& a, const std::string& b) {
 
 std::unique_ptr<Session> OpenSession(const std::string& connection_string) {
   ConnectionString attributes = ConnectionString::Parse(connection_string);
-  if (auto driver = attributes.Get("Driver")) {
-    if (!SameText(*driver, kPostgreSqlDriver))
-      throw Error("The driver \"" + *driver + "\" is not available; PostgreSQL is reached through "
-                  "the driver \"" + std::string(kPostgreSqlDriver) + "\".");
-    PgLogin login{attributes.GetOr("Server"), attributes.GetOr("Port"), attributes.GetOr("Uid"),
-                  attributes.GetOr("Pwd"), attributes.GetOr("Database")};
-    return PgSession::Open(login);
-  }
-  if (auto provider = attributes.Get("Provider")) {
-    if (!SameText(*provider, kFoxProProvider) && !SameText(*provider, kFoxProProviderUnversioned))
-      throw Error("The provider \"" + *provider + "\" is not available; FoxPro tables are reached "
-                  "through the provider \"" + std::string(kFoxProProvider) + "\".");
-    return OpenFoxProSession(attributes.GetOr("Data Source"));
-  }
-  throw Error("The connection string names neither a driver nor a provider.");
+  const std::optional<std::string> driver = attributes.Get("Driver");
+  if (!driver) throw Error("The connection string names no driver.");
+  if (!SameText(*driver, kPostgreSqlDriver))
+    throw Error("The driver \"" + *driver + "\" is not available; PostgreSQL is reached through "
+                "the driver \"" + std::string(kPostgreSqlDriver) + "\".");
+  PgLogin login{attributes.GetOr("Server"), attributes.GetOr("Port"), attributes.GetOr("Uid"),
+                attributes.GetOr("Pwd"), attributes.GetOr("Database")};
+  return PgSession::Open(login);
 }
 
 }  // namespace

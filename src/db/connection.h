@@ -13,9 +13,9 @@ namespace veltrane::db {
 // Schema query type of the table catalogue.
 inline constexpr int kSchemaTables = 20;
 
-// A connection of the access layer. The connection string picks the backend:
-// "Driver={PostgreSQL Unicode};..." opens PostgreSQL through libpq,
-// "Provider=vfpoledb.1;..." opens the FoxPro table engine. Any failure throws
+// A connection of the access layer: to PostgreSQL through libpq, opened with
+// a connection string "Driver={PostgreSQL Unicode};...", or to the FoxPro
+// table engine, opened from the connection settings. Any failure throws
 // Error with a description a user can act on. Destroying an open connection
 // closes it.
 class Connection {
