@@ -1,5 +1,5 @@
-// Sends FoxPro tables to PostgreSQL: one CREATE TABLE per table,
-// and the rows with the outcome of one INSERT per row (see CopyRows).
+// Sends FoxPro tables to PostgreSQL: one CREATE TABLE per table, and the
+// rows with the outcome of one INSERT per row (see CopyRows).
 
 #include <cstdint>
 #include <exception>
