@@ -76,7 +76,10 @@ CommandResult DropTables(Side side, const db::ConnectionSettings& settings,
     TableResult& table = result.tables.emplace_back(TableResult{tables[i]});
     const std::string quoted =
         side == Side::kFoxPro ? QuoteFoxProName(table.table) : QuotePostgreSqlName(table.table);
-    if (!trap.Run(lines.drop, [&] { connection.Execute("DROP TABLE " + quoted); })) continue;
+    if (!trap.Run(lines.drop, [&] { connection.Execute("DROP TABLE " + quoted); })) {
+      table.failures = 1;
+      continue;
+    }
     table.done = true;
     if (hooks.table_done) trap.Run(lines.remove_entry, [&] { hooks.table_done(table); });
   }
@@ -105,6 +108,7 @@ CommandResult RenamePostgreSqlTable(const db::ConnectionSettings& settings,
                          QuotePostgreSqlName(new_name) + ";");
     });
     table.target = table.done ? new_name : "";
+    table.failures = table.done ? 0 : 1;
     if (table.done && hooks.table_done)
       trap.Run(kRenameEntries, [&] { hooks.table_done(table); });
   }

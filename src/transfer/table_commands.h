@@ -29,6 +29,7 @@ struct TableResult {
   std::string table;   // as given
   std::string target;  // the name it arrived or was renamed under
   bool done = false;   // sent, dropped or renamed
+  int failures = 0;    // its statements that failed, each reported
   int64_t rows_read = 0;
   int64_t rows_stored = 0;
 };

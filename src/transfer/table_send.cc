@@ -25,7 +25,9 @@ CommandResult TableSend::Run(const std::vector<std::string>& tables) {
       if (StopRequested()) break;
       hooks_.events.Yield();
       result_.tables.push_back(TableResult{table});
+      const int failures = trap_.failures();
       SendTable(table);
+      result().failures = trap_.failures() - failures;
     }
     trap_.Run(lines_.close_foxpro, [this] { foxpro_.Close(); });
     trap_.Run(lines_.close_postgresql, [this] { postgresql_.Close(); });
