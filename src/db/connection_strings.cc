@@ -12,28 +12,28 @@ std::string PostgreSqlConnectionString(const ConnectionSettings& s) {
          ";Database=" + QuoteConnectionValue(s.database);
 }
 
-int CheckFoxProConnection(const ConnectionSettings& s) {
-  int result = kFalse;
+namespace {
+
+// kTrue when `open` opens a connection (closed again at once), else kFalse.
+template <typename Open>
+int Opens(const Open& open) {
   try {
     Connection connection;
-    connection.OpenFoxPro(s);
-    result = kTrue;
+    open(connection);
+    return kTrue;
   } catch (...) {
-    result = kFalse;
+    return kFalse;
   }
-  return result;
+}
+
+}  // namespace
+
+int CheckFoxProConnection(const ConnectionSettings& s) {
+  return Opens([&](Connection& connection) { connection.OpenFoxPro(s); });
 }
 
 int CheckPostgreSQLConnection(const ConnectionSettings& s) {
-  int result = kFalse;
-  try {
-    Connection connection;
-    connection.Open(PostgreSqlConnectionString(s));
-    result = kTrue;
-  } catch (...) {
-    result = kFalse;
-  }
-  return result;
+  return Opens([&](Connection& connection) { connection.Open(PostgreSqlConnectionString(s)); });
 }
 
 }  // namespace veltrane::db
