@@ -34,7 +34,6 @@ int main(int argc, char** argv) {
   db.Exec("VACUUM ANALYZE bench");
 
   db::Connection connection;
-  connection.SetCursorLocation(db::kUseClient);
   connection.Open(db::PostgreSqlConnectionString(db.Settings()));
   auto start = std::chrono::steady_clock::now();
   db::RecordSet records = connection.Execute("SELECT * FROM bench");

@@ -21,23 +21,17 @@
 #include "foxpro/table_writer.h"
 #include "support/temp_dir.h"
 #include "support/test_database.h"
-#include "transfer/commands.h"
+#include "transfer/command_guard.h"
+#include "transfer/table_commands.h"
 
 namespace veltrane {
 namespace {
 
-// Answers nothing and prints every report: a benchmark run expects none.
-class PrintingPrompter : public app::Prompter {
+// Prints every report: a benchmark run expects none.
+class PrintingReporter : public app::Reporter {
  public:
   void Message(const std::string& text, const std::string&) override {
     std::fprintf(stderr, "message: %s\n", text.c_str());
-  }
-  bool AskYesNo(const std::string& text, const std::string&) override {
-    std::fprintf(stderr, "question: %s\n", text.c_str());
-    return true;
-  }
-  std::string Input(const std::string&, const std::string&, const std::string&) override {
-    return "";
   }
   void ErrorReport(const std::string& text) override {
     std::fprintf(stderr, "report: %s\n", text.substr(0, 400).c_str());
@@ -48,12 +42,6 @@ class NoProgress : public app::ProgressBar {
  public:
   void SetValue(double) override {}
   void SetText(const std::string&) override {}
-};
-
-class NoPointer : public app::MousePointer {
- public:
-  int Get() const override { return 0; }
-  void Set(int) override {}
 };
 
 class NoEvents : public app::EventPump {
@@ -112,29 +100,29 @@ int Run(long rows) {
   db::ConnectionSettings settings = database.Settings();
   settings.container_mode = false;
   settings.free_table_folder = source_folder.path();
-  app::MemoryTableList list1, list2;
-  PrintingPrompter prompter;
+  app::MemoryTableList listed;  // the target side: empty
+  PrintingReporter reporter;
   NoProgress progress;
-  NoPointer pointer;
   NoEvents events;
-  transfer::CommandContext ctx{[&] { return settings; }, list1, list2, progress, pointer,
-                               prompter, events};
+  transfer::CommandHooks hooks{reporter, progress, events,
+                               [](const std::string& table) {
+                                 std::fprintf(stderr, "question: %s\n", table.c_str());
+                                 return true;
+                               },
+                               nullptr};
+  transfer::CommandGuard guard;
 
-  list1.AddItem("bench");
-  list1.SetSelected(0, true);
-  list1.SetCurrentIndex(0);
   auto start = std::chrono::steady_clock::now();
-  transfer::CommandResult result = transfer::SendToPostgreSql(ctx);
+  transfer::CommandResult result =
+      transfer::SendToPostgreSql(settings, {"bench"}, listed, {}, hooks);
   double seconds = Seconds(start);
   std::printf("FoxPro -> PostgreSQL: %ld rows in %.1f s, %.0f rows/s, %d failures, peak %ld MB\n",
               rows, seconds, rows / seconds, result.failures, PeakMemoryMb());
 
   settings.free_table_folder = target_folder.path();
-  list1.Clear();
-  list2.SetSelected(0, true);
-  list2.SetCurrentIndex(0);
+  listed.Clear();
   start = std::chrono::steady_clock::now();
-  result = transfer::SendToFoxPro(ctx);
+  result = transfer::SendToFoxPro(settings, {"bench"}, listed, {}, hooks);
   seconds = Seconds(start);
   std::printf("PostgreSQL -> FoxPro: %ld rows in %.1f s, %.0f rows/s, %d failures, peak %ld MB\n",
               rows, seconds, rows / seconds, result.failures, PeakMemoryMb());

@@ -1,4 +1,4 @@
-// Runs one transfer command on one table, as the tables window would, and
+// Runs one transfer command on one table, as the command line does, and
 // prints its time, its error reports and the peak memory:
 //   transfer_run to-postgresql|to-foxpro <table> <free-table folder> [text|typed]
 // The last argument chooses the column types (default: text).
@@ -17,20 +17,17 @@
 #include "app/prompter.h"
 #include "app/table_list.h"
 #include "app/window_hooks.h"
-#include "transfer/commands.h"
+#include "transfer/command_guard.h"
+#include "transfer/table_commands.h"
 
 namespace {
 
 using namespace veltrane;
 
-class AnsweringPrompter : public app::Prompter {
+class CountingReporter : public app::Reporter {
  public:
   void Message(const std::string& text, const std::string&) override {
     std::fprintf(stderr, "message: %s\n", text.c_str());
-  }
-  bool AskYesNo(const std::string&, const std::string&) override { return true; }
-  std::string Input(const std::string&, const std::string&, const std::string&) override {
-    return "";
   }
   void ErrorReport(const std::string& text) override {
     if (++reports <= 3) std::fprintf(stderr, "error report:\n%s\n", text.c_str());
@@ -42,15 +39,6 @@ class NoProgress : public app::ProgressBar {
  public:
   void SetValue(double) override {}
   void SetText(const std::string&) override {}
-};
-
-class NoPointer : public app::MousePointer {
- public:
-  int Get() const override { return pointer_; }
-  void Set(int code) override { pointer_ = code; }
-
- private:
-  int pointer_ = app::kPointerDefault;
 };
 
 class NoEvents : public app::EventPump {
@@ -85,23 +73,19 @@ int main(int argc, char** argv) {
   settings.container_mode = false;
   settings.free_table_folder = argv[3];
 
-  app::MemoryTableList foxpro_tables, postgresql_tables;
-  app::TableList& source = direction == "to-foxpro" ? postgresql_tables : foxpro_tables;
-  source.AddItem(table);
-  source.SetSelected(0, true);
-  source.SetCurrentIndex(0);
-  AnsweringPrompter prompter;
+  app::MemoryTableList listed;  // the target side as listed: empty
+  CountingReporter prompter;
   NoProgress progress;
-  NoPointer pointer;
   NoEvents events;
-  transfer::CommandContext ctx{[&] { return settings; }, foxpro_tables, postgresql_tables,
-                               progress, pointer, prompter, events, *column_types};
+  transfer::CommandHooks hooks{prompter, progress, events, [](const std::string&) { return true; },
+                               nullptr};
+  transfer::CommandGuard guard;
 
   const auto start = std::chrono::steady_clock::now();
   if (direction == "to-foxpro") {
-    transfer::SendToFoxPro(ctx);
+    transfer::SendToFoxPro(settings, {table}, listed, {*column_types}, hooks);
   } else {
-    transfer::SendToPostgreSql(ctx);
+    transfer::SendToPostgreSql(settings, {table}, listed, {*column_types}, hooks);
   }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -6,7 +6,7 @@
 
 namespace veltrane::app {
 
-ErrorTrap::ErrorTrap(Prompter& prompter, std::string procedure)
+ErrorTrap::ErrorTrap(Reporter& prompter, std::string procedure)
     : prompter_(prompter), procedure_(std::move(procedure)) {}
 
 std::string ErrorTrap::ReportText(const std::string& description, int line) const {

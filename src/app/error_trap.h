@@ -23,7 +23,7 @@ inline constexpr const char* kSupportAddress = "support@veltrane.example.com";
 class ErrorTrap {
  public:
   // `procedure` is "<window or module>.<handler>", e.g. "Form2.PushButton3_Click".
-  ErrorTrap(Prompter& prompter, std::string procedure);
+  ErrorTrap(Reporter& prompter, std::string procedure);
 
   // Attaches the statement text the report shows in its "sql: " line (the
   // transfers' current statement). The pointee must outlive the trap.
@@ -44,7 +44,7 @@ class ErrorTrap {
   int failures() const { return failures_; }
 
  private:
-  Prompter& prompter_;
+  Reporter& prompter_;
   std::string procedure_;
   const std::string* statement_ = nullptr;
   int failures_ = 0;

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "app/code_page_setting.h"
+
 namespace veltrane::cli {
 namespace {
 
@@ -25,7 +27,11 @@ db::ConnectionSettings ConnectionValues(const Options& options, const app::Setti
   s.container_mode = !app::IsFreeTableOption(store.Read(app::kFoxproOptionSetting));
   s.dbc_file = store.Read(app::kDbcFileSetting);
   s.free_table_folder = store.Read(app::kFreeTableFolderSetting);
-  s.foxpro_code_page = options.code_page.value_or(store.Read(app::kFoxProCodePageSetting));
+  if (options.code_page) {
+    s.foxpro_code_page = *options.code_page;
+  } else {
+    app::ReadCodePage(store, s);
+  }
   if (options.dbc_file) {
     s.container_mode = true;
     s.dbc_file = AbsolutePath(*options.dbc_file);

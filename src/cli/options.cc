@@ -2,6 +2,8 @@
 
 #include <map>
 
+#include "app/code_page_setting.h"
+
 namespace veltrane::cli {
 namespace {
 
@@ -42,14 +44,13 @@ bool IsValueOption(const std::string& name) {
          name == "--column-types" || name == "--code-page";
 }
 
-// A code page number, with "!" after it to take it also for marked tables.
-std::string ParseCodePage(const std::string& word) {
-  std::string number = word;
-  if (!number.empty() && number.back() == '!') number.pop_back();
-  if (number.empty() || number.size() > 5 || number.find_first_not_of("0123456789") != std::string::npos)
-    throw UsageError("--code-page takes a code page number such as 1251 or 866, with ! after it "
-                     "to take it also for tables marked otherwise, not \"" + word + "\"");
-  return word;
+// A code page the engine reads, with "!" after it to take it also for
+// marked tables.
+foxpro::CodePageChoice ParseCodePage(const std::string& word) {
+  const std::optional<foxpro::CodePageChoice> choice = app::ParseCodePageWord(word);
+  if (!choice || word.empty())
+    throw UsageError("--code-page takes a code page number: " + app::CodePageRefusal(word));
+  return *choice;
 }
 
 void SetValueOption(Options& options, const std::string& name, const std::string& value) {

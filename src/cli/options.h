@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "app/column_types_setting.h"
+#include "foxpro/table_reader.h"
+#include "transfer/table_commands.h"
 
 namespace veltrane::cli {
 
@@ -22,7 +24,7 @@ enum class OverwriteAnswer { kAsk, kYes, kNo };
 enum class Command { kCheck, kList, kSendToPostgreSql, kSendToFoxPro, kDrop, kRename };
 
 // Which database a command names with "foxpro" or "postgresql".
-enum class Side { kFoxPro, kPostgreSql };
+using Side = transfer::Side;
 
 // A command line, checked: the command with its operands and the connection
 // values that override the remembered ones for this run.
@@ -37,7 +39,7 @@ struct Options {
   std::optional<std::string> free_table_folder;  // --free-tables: free-table mode
   std::optional<OverwriteAnswer> overwrite;      // absent: ask on a terminal, else no
   std::optional<app::ColumnTypes> column_types;  // absent: the remembered choice
-  std::optional<std::string> code_page;          // --code-page: "866" or "866!"
+  std::optional<foxpro::CodePageChoice> code_page;  // absent: the remembered choice
 };
 
 // What was wrong with a command line, in words for the user.

@@ -1,32 +1,22 @@
 #include "cli/runner.h"
 
+#include <algorithm>
 #include <csignal>
-#include <map>
 
-#include "app/error_trap.h"
+#include <QString>
+
 #include "cli/progress_display.h"
 #include "cli/side_check.h"
-#include "cli/table_lists.h"
 #include "cli/terminal_prompter.h"
-#include "db/catalogue.h"
-#include "db/connection_strings.h"
 #include "db/cancel.h"
+#include "transfer/command_guard.h"
 #include "transfer/commands.h"
+#include "transfer/table_commands.h"
 
 namespace veltrane::cli {
 namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
-
-// The pointer of a program without windows: remembers the code only.
-class QuietPointer : public app::MousePointer {
- public:
-  int Get() const override { return code_; }
-  void Set(int code) override { code_ = code; }
-
- private:
-  int code_ = app::kPointerDefault;
-};
 
 // There are no window events; a pending interrupt becomes a stop request
 // that the command honours after its current statement.
@@ -37,15 +27,38 @@ class InterruptEvents : public app::EventPump {
   }
 };
 
-// The error report procedure and statement numbers of the tables window's
-// load routine, whose listing steps a one-sided command runs for its side.
-constexpr char kLoadProcedure[] = "Form2.Form_Load";
-constexpr int kListFoxProLine = 116;
-constexpr int kListPostgreSqlLine = 118;
-
 void PrintOut(const std::string& line) {
   std::fputs(line.c_str(), stdout);
   std::fputc('\n', stdout);
+}
+
+// For each name, the first entry of `list` that equals it exactly and is
+// not taken by an earlier name (a name given twice takes two equal
+// entries). The names without one go to `missing`.
+std::vector<int> EntriesNamed(const app::TableList& list, const std::vector<std::string>& names,
+                              std::vector<std::string>& missing) {
+  std::vector<int> found;
+  for (const std::string& name : names) {
+    int index = -1;
+    for (int i = 0; i < list.Count() && index < 0; ++i)
+      if (list.Item(i) == name && std::find(found.begin(), found.end(), i) == found.end()) index = i;
+    if (index < 0) {
+      missing.push_back(name);
+    } else {
+      found.push_back(index);
+    }
+  }
+  return found;
+}
+
+// The first entry that equals `name` without regard to case, or the empty
+// text: a hint for a name typed in the wrong case.
+std::string SameNameOtherCase(const app::TableList& list, const std::string& name) {
+  const QString key = QString::fromStdString(name);
+  for (int i = 0; i < list.Count(); ++i)
+    if (QString::fromStdString(list.Item(i)).compare(key, Qt::CaseInsensitive) == 0)
+      return list.Item(i);
+  return "";
 }
 
 class Session {
@@ -56,8 +69,9 @@ class Session {
         settings_(settings),
         status_(status),
         prompter_(status, overwrite, answers),
-        ctx_{[this] { return settings_; }, list1_, list2_, progress_, pointer_, prompter_, events_,
-             options.column_types.value_or(app::ColumnTypes::kText)} {}
+        hooks_{prompter_, progress_, events_,
+               [this](const std::string& table) { return prompter_.AskOverwrite(table); },
+               nullptr} {}
 
   int Run();
 
@@ -67,8 +81,7 @@ class Session {
   bool SidesOpen();
   bool LoadLists();
   int List();
-  int RunOnSelection(app::TableList& list, Side side,
-                     transfer::CommandResult (*command)(transfer::CommandContext&));
+  int RunNamed(Side side);
   void Say(const std::string& text) { status_.Print(text); }
 
   bool Needs(Side side) const {
@@ -83,20 +96,22 @@ class Session {
     }
   }
 
+  app::TableList& ListOf(Side side) { return side == Side::kFoxPro ? foxpro_ : postgresql_; }
+
   const Options& options_;
   const db::ConnectionSettings settings_;
   StatusLine& status_;
   TerminalPrompter prompter_;
-  WatchedTableList list1_, list2_;
+  app::MemoryTableList foxpro_, postgresql_;
   ProgressDisplay progress_{status_};
-  QuietPointer pointer_;
   InterruptEvents events_;
-  transfer::CommandContext ctx_;
+  transfer::CommandHooks hooks_;
 };
 
 int Session::Run() {
   if (options_.command == Command::kCheck) return Check();
   if (!SidesOpen()) return kExitUsage;
+  transfer::CommandGuard guard;
   // A listing that was reported (a damaged table left out, say) still lets
   // the command run on what was listed; the exit status tells of it.
   const bool listed = LoadLists();
@@ -113,18 +128,16 @@ int Session::RunListed() {
     case Command::kList:
       return List();
     case Command::kSendToPostgreSql:
-      list2_.OnAdd([this](const std::string& name) { progress_.TableDone(name); });
-      return RunOnSelection(list1_, Side::kFoxPro, transfer::SendToPostgreSql);
     case Command::kSendToFoxPro:
-      list1_.OnAdd([this](const std::string& name) { progress_.TableDone(name); });
-      return RunOnSelection(list2_, Side::kPostgreSql, transfer::SendToFoxPro);
+      hooks_.table_done = [this](const transfer::TableResult& table) {
+        progress_.TableDone(table.target);
+      };
+      return RunNamed(options_.command == Command::kSendToPostgreSql ? Side::kFoxPro
+                                                                      : Side::kPostgreSql);
     case Command::kDrop:
-      return *options_.side == Side::kFoxPro
-                 ? RunOnSelection(list1_, Side::kFoxPro, transfer::DropFoxProTables)
-                 : RunOnSelection(list2_, Side::kPostgreSql, transfer::DropPostgreSqlTables);
+      return RunNamed(*options_.side);
     case Command::kRename:
-      prompter_.SetInputAnswer(options_.tables[1]);
-      return RunOnSelection(list2_, Side::kPostgreSql, transfer::RenamePostgreSqlTable);
+      return RunNamed(Side::kPostgreSql);
     case Command::kCheck:
       break;
   }
@@ -157,36 +170,31 @@ bool Session::SidesOpen() {
   return true;
 }
 
-// Both lists through the load routine when the command needs both sides;
-// otherwise only the list of its side, so that a side it does not use
-// cannot fail it.
+// The tables of each side the command needs, listed as the tables
+// window's load routine lists them: FoxPro first.
 bool Session::LoadLists() {
-  if (Needs(Side::kFoxPro) && Needs(Side::kPostgreSql)) return transfer::LoadTables(ctx_).ok();
-  app::ErrorTrap trap(prompter_, kLoadProcedure);
-  const auto yield = [this] { events_.Yield(); };
-  if (Needs(Side::kFoxPro)) {
-    db::ListSink sink{[this] { list1_.Clear(); }, [this](const std::string& n) { list1_.AddItem(n); }};
-    trap.Run(kListFoxProLine,
-             [&] { db::ListFoxProTables(sink, db::FoxProConnectionString(settings_), yield); });
-  } else {
-    db::ListSink sink{[this] { list2_.Clear(); }, [this](const std::string& n) { list2_.AddItem(n); }};
-    trap.Run(kListPostgreSqlLine, [&] { db::ListPostgreSQLTables(sink, settings_, yield); });
+  int failures = 0;
+  for (Side side : {Side::kFoxPro, Side::kPostgreSql}) {
+    if (!Needs(side) || (side == Side::kPostgreSql && transfer::StopRequested())) continue;
+    failures += transfer::ListTables(side, settings_, ListOf(side), hooks_).failures;
   }
-  return trap.failures() == 0;
+  return failures == 0;
 }
 
 int Session::List() {
-  for (const std::string& name : Entries(*options_.side == Side::kFoxPro ? list1_ : list2_))
-    PrintOut(name);
+  const app::TableList& list = ListOf(*options_.side);
+  for (int i = 0; i < list.Count(); ++i) PrintOut(list.Item(i));
   return kExitSuccess;
 }
 
-int Session::RunOnSelection(app::TableList& list, Side side,
-                            transfer::CommandResult (*command)(transfer::CommandContext&)) {
-  const std::vector<std::string> wanted =
-      options_.command == Command::kRename ? std::vector<std::string>{options_.tables[0]}
-                                           : options_.tables;
-  const std::vector<std::string> missing = SelectNamed(list, wanted);
+// Runs the command on the named tables of `side` that are listed, taken
+// from the last entry upwards.
+int Session::RunNamed(Side side) {
+  const bool rename = options_.command == Command::kRename;
+  app::TableList& list = ListOf(side);
+  std::vector<std::string> missing;
+  std::vector<int> entries = EntriesNamed(
+      list, rename ? std::vector<std::string>{options_.tables[0]} : options_.tables, missing);
   for (const std::string& name : missing) {
     std::string text = "veltrane-cli: no " + std::string(SideName(side)) + " table named \"" +
                        name + "\" is listed";
@@ -194,19 +202,36 @@ int Session::RunOnSelection(app::TableList& list, Side side,
     if (!other_case.empty()) text += " (did you mean \"" + other_case + "\"?)";
     Say(text);
   }
-  if (list.CurrentIndex() < 0) return kExitFailures;
+  if (entries.empty()) return kExitFailures;
+  std::sort(entries.rbegin(), entries.rend());
+  std::vector<std::string> tables;
+  for (int i : entries) tables.push_back(list.Item(i));
 
-  std::map<std::string, int> before;
-  for (const std::string& name : Entries(list)) ++before[name];
   progress_.Begin();
-  const transfer::CommandResult result = command(ctx_);
-  if (options_.command == Command::kDrop) {
-    std::map<std::string, int> after;
-    for (const std::string& name : Entries(list)) ++after[name];
-    for (const auto& [name, count] : before)
-      for (int gone = count - after[name]; gone > 0; --gone) Say("dropped " + name);
-  } else if (options_.command == Command::kRename && result.ok()) {
-    Say("renamed " + options_.tables[0] + " to " + options_.tables[1]);
+  const transfer::TransferOptions transfer{
+      options_.column_types.value_or(app::ColumnTypes::kText)};
+  transfer::CommandResult result;
+  switch (options_.command) {
+    case Command::kSendToPostgreSql:
+      result = transfer::SendToPostgreSql(settings_, tables, postgresql_, transfer, hooks_);
+      break;
+    case Command::kSendToFoxPro:
+      result = transfer::SendToFoxPro(settings_, tables, foxpro_, transfer, hooks_);
+      break;
+    case Command::kDrop: {
+      result = transfer::DropTables(side, settings_, tables, hooks_);
+      std::vector<std::string> dropped;
+      for (const transfer::TableResult& table : result.tables)
+        if (table.done) dropped.push_back(table.table);
+      std::sort(dropped.begin(), dropped.end());
+      for (const std::string& name : dropped) Say("dropped " + name);
+      break;
+    }
+    default:
+      result = transfer::RenamePostgreSqlTable(
+          settings_, [&] { return transfer::Renaming{tables[0], options_.tables[1]}; }, hooks_);
+      if (result.ok()) Say("renamed " + options_.tables[0] + " to " + options_.tables[1]);
+      break;
   }
   if (transfer::StopRequested()) {
     Say("veltrane-cli: interrupted; the statement in flight was cancelled and the command "

@@ -29,8 +29,7 @@ std::optional<std::string> WhyNotOpen(Side side, const db::ConnectionSettings& s
   try {
     db::Connection connection;
     if (side == Side::kFoxPro) {
-      connection.SetCursorLocation(db::kUseServer);
-      connection.Open(db::FoxProConnectionString(settings));
+      connection.OpenFoxPro(settings);
     } else {
       connection.Open(db::PostgreSqlConnectionString(settings));
     }

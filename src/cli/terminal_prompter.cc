@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "transfer/target_name.h"
+
 namespace veltrane::cli {
 namespace {
 
@@ -44,7 +46,8 @@ void TerminalPrompter::Message(const std::string& text, const std::string&) {
   status_.Print(TerminalText(text));
 }
 
-bool TerminalPrompter::AskYesNo(const std::string& text, const std::string&) {
+bool TerminalPrompter::AskOverwrite(const std::string& table) {
+  const std::string text = transfer::OverwriteQuestion(table);
   switch (overwrite_) {
     case OverwriteAnswer::kYes:
       status_.Print(text + " Yes (--overwrite yes)");
@@ -71,11 +74,6 @@ bool TerminalPrompter::AskOnTerminal(const std::string& text) {
     if (answer == "y" || answer == "yes") return true;
     if (answer == "n" || answer == "no") return false;
   }
-}
-
-std::string TerminalPrompter::Input(const std::string&, const std::string&,
-                                    const std::string&) {
-  return input_answer_;
 }
 
 void TerminalPrompter::ErrorReport(const std::string& text) {

@@ -10,24 +10,19 @@
 
 namespace veltrane::cli {
 
-// The message and input boxes of the commands, on the terminal. Messages
-// and error reports go to standard error with the windows' texts (the
-// report's carriage returns become line breaks). The overwrite question is
-// answered as --overwrite says: yes and no answer it at once and say so;
-// ask reads the answer from `answers` (the terminal), and end of input
-// answers No. The input box (the rename command's new name) is answered by
-// the text set with SetInputAnswer.
-class TerminalPrompter : public app::Prompter {
+// What the commands tell and ask, on the terminal. Messages and error
+// reports go to standard error with the windows' texts (the report's
+// carriage returns become line breaks). The overwrite question is answered
+// as --overwrite says: yes and no answer it at once and say so; ask reads
+// the answer from `answers` (the terminal), and end of input answers No.
+class TerminalPrompter : public app::Reporter {
  public:
   TerminalPrompter(StatusLine& status, OverwriteAnswer overwrite, std::FILE* answers);
 
-  void SetInputAnswer(std::string answer) { input_answer_ = std::move(answer); }
-
   void Message(const std::string& text, const std::string& title = "") override;
-  bool AskYesNo(const std::string& text, const std::string& title) override;
-  std::string Input(const std::string& prompt, const std::string& title,
-                    const std::string& default_text) override;
   void ErrorReport(const std::string& text) override;
+  // "Would you like to overwrite <table>?": true for yes.
+  bool AskOverwrite(const std::string& table);
 
  private:
   bool AskOnTerminal(const std::string& text);
@@ -35,7 +30,6 @@ class TerminalPrompter : public app::Prompter {
   StatusLine& status_;
   OverwriteAnswer overwrite_;
   std::FILE* answers_;
-  std::string input_answer_;
 };
 
 // A message box's text as terminal lines: CR LF and lone CR become LF.

@@ -78,13 +78,13 @@ class Session {
   virtual ~Session() = default;
   // Runs one statement. Returns a cursor for a statement that yields rows,
   // nullptr for one that does not.
-  virtual std::unique_ptr<Cursor> Execute(const std::string& statement, int cursor_location) = 0;
+  virtual std::unique_ptr<Cursor> Execute(const std::string& statement) = 0;
   // Runs a query whose rows the caller reads once, in order, to the end or
   // until it destroys the cursor: the same columns, rows and count as
   // Execute, fetched the cheapest way the backend has. The session may run
   // nothing else while the rows are read.
-  virtual std::unique_ptr<Cursor> ExecuteOnce(const std::string& statement, int cursor_location) {
-    return Execute(statement, cursor_location);
+  virtual std::unique_ptr<Cursor> ExecuteOnce(const std::string& statement) {
+    return Execute(statement);
   }
   // The schema record set of the given query type (20: tables).
   virtual std::unique_ptr<Cursor> OpenSchema(int query_type) = 0;

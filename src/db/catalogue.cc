@@ -6,10 +6,10 @@
 
 namespace veltrane::db {
 
-void ListFoxProTables(const ListSink& list, const std::string& connection_string,
+void ListFoxProTables(const ListSink& list, const ConnectionSettings& settings,
                       const std::function<void()>& yield) {
   Connection connection;
-  connection.Open(connection_string);
+  connection.OpenFoxPro(settings);
   RecordSet schema = connection.OpenSchema(kSchemaTables);
   list.clear();
   std::string damaged;
@@ -32,7 +32,6 @@ void ListFoxProTables(const ListSink& list, const std::string& connection_string
 void ListPostgreSQLTables(const ListSink& list, const ConnectionSettings& settings,
                           const std::function<void()>& yield) {
   Connection connection;
-  connection.SetCursorLocation(kUseClient);
   connection.Open(PostgreSqlConnectionString(settings));
   RecordSet tables = connection.Execute("select tablename from pg_tables;");
   list.clear();

@@ -15,18 +15,18 @@ struct ListSink {
   std::function<void(const std::string&)> add;
 };
 
-// Lists the FoxPro tables through the given FoxPro connection string: the
+// Lists the FoxPro tables of the database `settings` choose: the
 // rows of the tables schema record set (query type 20) whose "TABLE_TYPE" is
 // exactly "TABLE", by "TABLE_NAME". The list is cleared once the schema has
 // been read; yield() runs once before each added entry. Throws Error (the
 // list keeps what was added before the failure). A table the schema
 // describes as damaged (a "DESCRIPTION") is left out; once the others are
 // listed, one Error names every such table and what is wrong with it.
-void ListFoxProTables(const ListSink& list, const std::string& connection_string,
+void ListFoxProTables(const ListSink& list, const ConnectionSettings& settings,
                       const std::function<void()>& yield);
 
-// Lists the PostgreSQL tables: "select tablename from pg_tables;" on a
-// connection with client-side cursors, RecordCount rows, every schema (the
+// Lists the PostgreSQL tables: "select tablename from pg_tables;",
+// RecordCount rows, every schema (the
 // system catalogue's tables too; a name in two schemas twice). Same clearing,
 // yield and failure rules as ListFoxProTables.
 void ListPostgreSQLTables(const ListSink& list, const ConnectionSettings& settings,

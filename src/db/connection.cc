@@ -9,27 +9,17 @@ namespace veltrane::db {
 namespace {
 
 constexpr const char* kPostgreSqlDriver = "PostgreSQL Unicode";
-constexpr const char* kFoxProProvider = "vfpoledb.1";
-constexpr const char* kFoxProProviderUnversioned = "vfpoledb";
 
 std::unique_ptr<Session> OpenSession(const std::string& connection_string) {
   ConnectionString attributes = ConnectionString::Parse(connection_string);
-  if (auto driver = attributes.Get("Driver")) {
-    if (!SameText(*driver, kPostgreSqlDriver))
-      throw Error("The driver \"" + *driver + "\" is not available; PostgreSQL is reached through "
-                  "the driver \"" + std::string(kPostgreSqlDriver) + "\".");
-    PgLogin login{attributes.GetOr("Server"), attributes.GetOr("Port"), attributes.GetOr("Uid"),
-                  attributes.GetOr("Pwd"), attributes.GetOr("Database")};
-    return PgSession::Open(login);
-  }
-  if (auto provider = attributes.Get("Provider")) {
-    if (!SameText(*provider, kFoxProProvider) && !SameText(*provider, kFoxProProviderUnversioned))
-      throw Error("The provider \"" + *provider + "\" is not available; FoxPro tables are reached "
-                  "through the provider \"" + std::string(kFoxProProvider) + "\".");
-    return OpenFoxProSession(attributes.GetOr("Data Source"),
-                             attributes.GetOr("Collating Sequence"), attributes.GetOr("Code Page"));
-  }
-  throw Error("The connection string names neither a driver nor a provider.");
+  const std::optional<std::string> driver = attributes.Get("Driver");
+  if (!driver) throw Error("The connection string names no driver.");
+  if (!SameText(*driver, kPostgreSqlDriver))
+    throw Error("The driver \"" + *driver + "\" is not available; PostgreSQL is reached through "
+                "the driver \"" + std::string(kPostgreSqlDriver) + "\".");
+  PgLogin login{attributes.GetOr("Server"), attributes.GetOr("Port"), attributes.GetOr("Uid"),
+                attributes.GetOr("Pwd"), attributes.GetOr("Database")};
+  return PgSession::Open(login);
 }
 
 }  // namespace
@@ -42,15 +32,23 @@ void Connection::Open(const std::string& connection_string) {
   session_ = OpenSession(connection_string);
 }
 
+void Connection::OpenFoxPro(const ConnectionSettings& settings) {
+  if (session_) throw Error("The connection is already open; close it before opening it again.");
+  if (!settings.foxpro_code_page_refusal.empty()) throw Error(settings.foxpro_code_page_refusal);
+  session_ = OpenFoxProSession(settings.container_mode ? settings.dbc_file
+                                                       : settings.free_table_folder,
+                               settings.foxpro_code_page);
+}
+
 RecordSet Connection::Execute(const std::string& statement) {
   RecordSet records;
-  records.Attach(session().Execute(statement, cursor_location_));
+  records.Attach(session().Execute(statement));
   return records;
 }
 
 RecordSet Connection::ExecuteOnce(const std::string& query) {
   RecordSet records;
-  records.Attach(session().ExecuteOnce(query, cursor_location_));
+  records.Attach(session().ExecuteOnce(query));
   return records;
 }
 

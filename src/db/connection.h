@@ -5,20 +5,17 @@
 #include <string>
 
 #include "db/backend.h"
+#include "db/connection_settings.h"
 #include "db/record_set.h"
 
 namespace veltrane::db {
 
-// Cursor locations, as the access layer numbers them.
-inline constexpr int kUseServer = 2;
-inline constexpr int kUseClient = 3;
-
 // Schema query type of the table catalogue.
 inline constexpr int kSchemaTables = 20;
 
-// A connection of the access layer. The connection string picks the backend:
-// "Driver={PostgreSQL Unicode};..." opens PostgreSQL through libpq,
-// "Provider=vfpoledb.1;..." opens the FoxPro table engine. Any failure throws
+// A connection of the access layer: to PostgreSQL through libpq, opened with
+// a connection string "Driver={PostgreSQL Unicode};...", or to the FoxPro
+// table engine, opened from the connection settings. Any failure throws
 // Error with a description a user can act on. Destroying an open connection
 // closes it.
 class Connection {
@@ -28,11 +25,10 @@ class Connection {
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
-  // 2 (server-side, the default) or 3 (client-side); set before Open.
-  void SetCursorLocation(int location) { cursor_location_ = location; }
-  int CursorLocation() const { return cursor_location_; }
-
   void Open(const std::string& connection_string);
+  // Opens the FoxPro table engine on the database `settings` choose (the
+  // container file, or the folder of free tables) with their code page.
+  void OpenFoxPro(const ConnectionSettings& settings);
   bool IsOpen() const { return session_ != nullptr; }
 
   // Runs one statement. A query's rows come back as an open record set
@@ -52,7 +48,6 @@ class Connection {
   Session& session();
 
  private:
-  int cursor_location_ = kUseServer;
   std::unique_ptr<Session> session_;
 };
 

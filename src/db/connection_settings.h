@@ -3,10 +3,12 @@
 
 #include <string>
 
+#include "foxpro/table_reader.h"
+
 namespace veltrane::db {
 
 // The connection settings as the connection window's boxes hold them at the
-// moment a command runs. All values are plain text.
+// moment a command runs, with the remembered code page.
 struct ConnectionSettings {
   std::string server;    // Text1
   std::string port;      // Text2
@@ -17,9 +19,11 @@ struct ConnectionSettings {
   std::string dbc_file;           // Text6
   std::string free_table_folder;  // Text7
   // The code page of FoxPro tables without a mark, and of the tables sent
-  // to FoxPro: a number ("866"), with "!" after it ("866!") to take it also
-  // for tables whose mark says otherwise; empty for none.
-  std::string foxpro_code_page;
+  // to FoxPro (code page 0: none chosen).
+  foxpro::CodePageChoice foxpro_code_page;
+  // Why the remembered code page was not taken, naming those that are; the
+  // FoxPro side does not open while it is not empty.
+  std::string foxpro_code_page_refusal;
 };
 
 }  // namespace veltrane::db

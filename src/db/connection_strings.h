@@ -11,23 +11,15 @@ namespace veltrane::db {
 inline constexpr int kTrue = -1;
 inline constexpr int kFalse = 0;
 
-// "Provider=vfpoledb.1;Data Source=<dbc_file>;Collating Sequence=machine;" in
-// container mode, "Provider=vfpoledb.1;Data Source=<free_table_folder>;
-// Collating Sequence=general;" in free-table mode, followed by
-// "Code Page=<foxpro_code_page>;" when one is chosen. The other mode's path
-// is not read.
-std::string FoxProConnectionString(const ConnectionSettings& s);
-
 // "Driver={PostgreSQL Unicode};Server=..;Port=..;Uid=..;Pwd=..;Database=.."
 // (no closing ';').
 //
-// In both strings a value holding ';', '{' or '}', or starting or ending
+// A value holding ';', '{' or '}', or starting or ending
 // with a blank, is enclosed in braces with '}' doubled, so that it reaches
 // the server intact; plain values are inserted exactly as they stand.
 std::string PostgreSqlConnectionString(const ConnectionSettings& s);
 
-// Whether a FoxPro connection opens with the settings (server-side cursor
-// location): kTrue or kFalse. Shows nothing, keeps nothing, never throws.
+// Whether a FoxPro connection opens with the settings: kTrue or kFalse. Shows nothing, keeps nothing, never throws.
 int CheckFoxProConnection(const ConnectionSettings& s);
 // Whether a PostgreSQL connection opens with the settings: kTrue or kFalse.
 // Shows nothing, keeps nothing, never throws.

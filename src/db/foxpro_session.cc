@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "db/error.h"
-#include "foxpro/codepage.h"
 #include "foxpro/database.h"
 #include "foxpro/error.h"
 #include "foxpro/field_value.h"
@@ -37,25 +36,6 @@ std::vector<Notice> Translate(const std::vector<foxpro::Notice>& notices) {
   for (const foxpro::Notice& notice : notices)
     translated.push_back(Notice{notice.problem, notice.text, notice.raw_text_field});
   return translated;
-}
-
-// "866" or "866!" (also for marked tables); empty for no choice.
-foxpro::CodePageChoice ParseCodePage(const std::string& text) {
-  foxpro::CodePageChoice choice;
-  if (text.empty()) return choice;
-  std::string number = text;
-  if (number.back() == '!') {
-    choice.force = true;
-    number.pop_back();
-  }
-  const bool digits = !number.empty() && number.size() <= 5 &&
-                      number.find_first_not_of("0123456789") == std::string::npos;
-  if (!digits || !foxpro::IsSupportedCodePage(std::stoi(number)))
-    throw Error("The code page \"" + text + "\" is not one the FoxPro engine reads: give its "
-                "number, such as 1252, 1251 or 866 (with \"!\" after it to take it also for tables "
-                "marked with another code page).");
-  choice.code_page = std::stoi(number);
-  return choice;
 }
 
 ColumnDetails DetailsOf(const foxpro::FieldDescriptor& field) {
@@ -141,7 +121,7 @@ class FoxProEngineSession : public FoxProSession {
   explicit FoxProEngineSession(std::unique_ptr<foxpro::Database> database)
       : database_(std::move(database)) {}
 
-  std::unique_ptr<Cursor> Execute(const std::string& statement, int /*cursor_location*/) override {
+  std::unique_ptr<Cursor> Execute(const std::string& statement) override {
     std::unique_ptr<foxpro::RowCursor> rows =
         Translated([&] { return database_->Execute(statement); });
     if (!rows) return nullptr;
@@ -177,13 +157,9 @@ class FoxProEngineSession : public FoxProSession {
 }  // namespace
 
 std::unique_ptr<Session> OpenFoxProSession(const std::string& data_source,
-                                           const std::string& /*collating_sequence*/,
-                                           const std::string& code_page) {
-  // The engine only ever reads whole tables in file order, so the collating
-  // sequence (which orders index keys and comparisons) changes nothing.
-  const foxpro::CodePageChoice choice = ParseCodePage(code_page);
+                                           const foxpro::CodePageChoice& code_page) {
   return std::make_unique<FoxProEngineSession>(
-      Translated([&] { return foxpro::Database::Open(data_source, choice); }));
+      Translated([&] { return foxpro::Database::Open(data_source, code_page); }));
 }
 
 FoxProSession* AsFoxPro(Session& session) { return dynamic_cast<FoxProSession*>(&session); }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "db/backend.h"
+#include "foxpro/table_reader.h"
 #include "foxpro/table_writer.h"
 
 namespace veltrane::db {
@@ -42,13 +43,10 @@ class FoxProSession : public Session {
 FoxProSession* AsFoxPro(Session& session);
 
 // Opens the FoxPro table engine on a data source: a ".dbc" database
-// container file, or a folder of free tables. `collating_sequence` is the
-// connection string's "Collating Sequence" ("machine" or "general"),
-// `code_page` its "Code Page" (see ConnectionSettings::foxpro_code_page;
-// empty for none). Throws Error saying why the data source does not open.
+// container file, or a folder of free tables, in the code page `code_page`
+// chooses. Throws Error saying why the data source does not open.
 std::unique_ptr<Session> OpenFoxProSession(const std::string& data_source,
-                                           const std::string& collating_sequence,
-                                           const std::string& code_page = "");
+                                           const foxpro::CodePageChoice& code_page = {});
 
 }  // namespace veltrane::db
 

@@ -140,13 +140,11 @@ std::unique_ptr<PgSession> PgSession::Open(const PgLogin& login) {
 
 PgSession::~PgSession() = default;
 
-std::unique_ptr<Cursor> PgSession::Execute(const std::string& statement,
-                                           int /*cursor_location*/) {
+std::unique_ptr<Cursor> PgSession::Execute(const std::string& statement) {
   if (link_->copying) {
     throw Error("A record set of this connection is still being read; close it before running: " +
                 statement);
   }
-  // Both cursor locations stream, and both count exactly.
   if (IsQuery(statement)) {
     try {
       return std::make_unique<PgStreamCursor>(link_, WithoutTerminator(statement));
@@ -177,8 +175,7 @@ std::unique_ptr<Cursor> PgSession::Execute(const std::string& statement,
   }
 }
 
-std::unique_ptr<Cursor> PgSession::ExecuteOnce(const std::string& statement,
-                                               int cursor_location) {
+std::unique_ptr<Cursor> PgSession::ExecuteOnce(const std::string& statement) {
   if (IsQuery(statement) && !link_->in_transaction) {
     try {
       return std::make_unique<PgCopyCursor>(link_, WithoutTerminator(statement));
@@ -186,7 +183,7 @@ std::unique_ptr<Cursor> PgSession::ExecuteOnce(const std::string& statement,
       // Execute gives the same rows another way, or the same failure.
     }
   }
-  return Execute(statement, cursor_location);
+  return Execute(statement);
 }
 
 std::unique_ptr<Cursor> PgSession::OpenSchema(int query_type) {
@@ -194,7 +191,7 @@ std::unique_ptr<Cursor> PgSession::OpenSchema(int query_type) {
   if (query_type != kSchemaTables)
     throw Error("The PostgreSQL connection does not offer the schema record set of type " +
                 std::to_string(query_type) + ".");
-  return Execute(kTablesSchemaQuery, 0);
+  return Execute(kTablesSchemaQuery);
 }
 
 PGconn* PgSession::native() { return link_->conn.get(); }

@@ -42,13 +42,13 @@ class PgSession : public Session {
   static std::unique_ptr<PgSession> Open(const PgLogin& login);
   ~PgSession() override;
 
-  std::unique_ptr<Cursor> Execute(const std::string& statement, int cursor_location) override;
+  std::unique_ptr<Cursor> Execute(const std::string& statement) override;
   // A plain query's rows come in one COPY stream (pg_copy_out.h), counted
   // up front in the same snapshot; until they are read or the record set
   // is closed, the session refuses other statements. A query that cannot
   // be copied (or a session with a record set still being read) runs as
   // Execute runs it, so it fails, if at all, as Execute fails.
-  std::unique_ptr<Cursor> ExecuteOnce(const std::string& statement, int cursor_location) override;
+  std::unique_ptr<Cursor> ExecuteOnce(const std::string& statement) override;
   // Query type 20: TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE
   // ("TABLE", "VIEW", "SYSTEM TABLE", "SYSTEM VIEW") of every table and view.
   std::unique_ptr<Cursor> OpenSchema(int query_type) override;

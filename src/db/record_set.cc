@@ -31,10 +31,9 @@ RecordSet::RecordSet(RecordSet&&) noexcept = default;
 RecordSet& RecordSet::operator=(RecordSet&&) noexcept = default;
 RecordSet::~RecordSet() = default;
 
-void RecordSet::Open(const std::string& source, Connection& connection, int /*cursor_type*/,
-                     int /*lock_type*/) {
+void RecordSet::Open(const std::string& source, Connection& connection) {
   if (cursor_) throw Error("The record set is already open; close it before opening it again.");
-  Attach(connection.session().Execute(source, connection.CursorLocation()));
+  Attach(connection.session().Execute(source));
 }
 
 void RecordSet::Attach(std::unique_ptr<Cursor> cursor) {

@@ -54,10 +54,8 @@ class RecordSet {
   ~RecordSet();
 
   // Runs `source` on the open connection and positions on the first row.
-  // Cursor type and lock type are accepted for fidelity; rows are always read
-  // forward only. Throws Error on failure.
-  void Open(const std::string& source, Connection& connection, int cursor_type = -1,
-            int lock_type = -1);
+  // Rows are read forward only. Throws Error on failure.
+  void Open(const std::string& source, Connection& connection);
   // Wraps an already running backend cursor (used by Connection); a null
   // cursor (a statement without rows) leaves the record set closed.
   void Attach(std::unique_ptr<Cursor> cursor);

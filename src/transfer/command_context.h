@@ -8,12 +8,12 @@
 #include "app/table_list.h"
 #include "app/window_hooks.h"
 #include "db/connection_settings.h"
+#include "transfer/table_commands.h"
 
 namespace veltrane::transfer {
 
-// What a command of the tables window works on. The windows hand in their
-// widgets behind these interfaces; the command-line program and the tests
-// hand in their own. `settings` returns the connection window's boxes as
+// What a command of the tables window works on: the window hands in its
+// widgets behind these interfaces, the tests their own. `settings` returns the connection window's boxes as
 // they are at the moment of the call. `column_types` is the mapping the
 // transfers create their tables with.
 struct CommandContext {
@@ -25,12 +25,6 @@ struct CommandContext {
   app::Prompter& prompter;
   app::EventPump& events;
   app::ColumnTypes column_types = app::ColumnTypes::kText;
-};
-
-// What a command run did: how many statements failed (each was reported).
-struct CommandResult {
-  int failures = 0;
-  bool ok() const { return failures == 0; }
 };
 
 }  // namespace veltrane::transfer

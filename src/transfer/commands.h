@@ -5,10 +5,11 @@
 
 namespace veltrane::transfer {
 
-// The commands of the tables window. Each opens its own connections from
-// ctx.settings(), works on the selection of the lists, keeps the lists in
-// step entry by entry, and reports every failure through the error report
-// (ctx.prompter) under its handler's name. A list changes only for a
+// The commands of the tables window, over the table commands
+// (table_commands.h). Each opens its own connections from ctx.settings(),
+// works on the selection of the lists (the selected entries from the last
+// upwards), keeps the lists in step entry by entry, and reports every
+// failure through the error report (ctx.prompter) under its handler's name. A list changes only for a
 // statement that succeeded. A connection that does not open is reported
 // once and ends the command. Only one command runs at a time: a call made
 // while another command runs returns at once with nothing done.

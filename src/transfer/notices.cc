@@ -5,7 +5,7 @@
 namespace veltrane::transfer {
 
 void ReportNotices(const std::vector<db::Notice>& notices, app::ErrorTrap& trap, int line,
-                   app::Prompter& prompter) {
+                   app::Reporter& prompter) {
   for (const db::Notice& notice : notices) {
     if (notice.problem) trap.Run(line, [&] { throw db::Error(notice.text); });
     else prompter.Message(notice.text);

@@ -14,7 +14,7 @@ namespace veltrane::transfer {
 // arrive as stored) as the error report of statement `line`, which counts
 // as a failure of the command.
 void ReportNotices(const std::vector<db::Notice>& notices, app::ErrorTrap& trap, int line,
-                   app::Prompter& prompter);
+                   app::Reporter& prompter);
 
 }  // namespace veltrane::transfer
 

@@ -1,4 +1,4 @@
-// Sends the selected PostgreSQL tables to FoxPro: each table file made anew
+// Sends PostgreSQL tables to FoxPro: each table file made anew
 // with one CREATE TABLE, then one record per row, appended as its INSERT
 // would append it.
 
@@ -10,11 +10,7 @@
 
 #include <QString>
 
-#include "app/error_trap.h"
 #include "app/file_helpers.h"
-#include "app/list_helpers.h"
-#include "db/connection.h"
-#include "db/connection_strings.h"
 #include "db/error.h"
 #include "db/foxpro_session.h"
 #include "db/record_set.h"
@@ -25,12 +21,11 @@
 #include "foxpro/file_names.h"
 #include "foxpro/table_files.h"
 #include "transfer/column_types.h"
-#include "transfer/command_guard.h"
 #include "transfer/commands.h"
 #include "transfer/notices.h"
 #include "transfer/progress.h"
 #include "transfer/sql_names.h"
-#include "transfer/target_name.h"
+#include "transfer/table_send.h"
 #include "transfer/typed_columns.h"
 #include "transfer/typed_values.h"
 #include "transfer/value_rendering.h"
@@ -38,39 +33,19 @@
 namespace veltrane::transfer {
 namespace {
 
-// Statement numbers of the command, in the order its statements stand.
+// Statement numbers of the command, in the order its statements stand:
+// 100-104 create the connections and the record set, 106-108 the selection
+// test with its message, 110 hourglass, 112-114 open, 116 the walk, 118
+// names, 120 the target folder, 122 the question, 124 drop, 126 remove the
+// entry, 128 the file in the way, 130 open the source, 132 delete the old
+// file, 134-136 CREATE TABLE, 138 count, 140 progress, 142-144 INSERT, 146
+// next row, 148 reset progress, 150 close the source, 152 add the entry,
+// 154 default pointer, 156-158 close, 160-162 the engine's reports.
 enum Line : int {
-  kCreateFoxProConnection = 100,
-  kCreatePostgreSqlConnection = 102,
-  kCreateRecordSet = 104,
-  kTestCurrentItem = 106,
-  kShowSelectMessage = 108,
-  kSetHourglass = 110,
-  kOpenPostgreSql = 112,
-  kOpenFoxPro = 114,
-  kWalkEntries = 116,
-  kTakeNames = 118,
-  kTakeTargetFolder = 120,
-  kAskOverwrite = 122,
-  kDropTarget = 124,
-  kRemoveTarget = 126,
-  kAskOverwriteFile = 128,
-  kOpenSource = 130,
-  kDeleteTargetFile = 132,
-  kBuildCreate = 134,
-  kExecuteCreate = 136,
-  kCountRows = 138,
-  kSetProgress = 140,
-  kBuildInsert = 142,
-  kExecuteInsert = 144,
-  kMoveNext = 146,
-  kResetProgress = 148,
-  kCloseSource = 150,
-  kAddTarget = 152,
-  kSetDefaultPointer = 154,
-  kCloseFoxPro = 156,
-  kClosePostgreSql = 158,
-  kReportCreate = 160,
+  kOpenPostgreSql = 112, kOpenFoxPro = 114, kTakeTargetFolder = 120, kDropTarget = 124,
+  kAskOverwriteFile = 128, kOpenSource = 130, kBuildCreate = 134, kExecuteCreate = 136,
+  kCountRows = 138, kBuildInsert = 142, kExecuteInsert = 144, kMoveNext = 146, kCloseSource = 150,
+  kAddTarget = 152, kCloseFoxPro = 156, kClosePostgreSql = 158, kReportCreate = 160,
   kReportRows = 162,
 };
 
@@ -144,108 +119,73 @@ std::string LowerCase(const std::string& text) {
   return QString::fromStdString(text).toLower().toStdString();
 }
 
-class SendToFoxProCommand {
+class SendToFoxProCommand : public TableSend {
  public:
-  explicit SendToFoxProCommand(CommandContext& ctx)
-      : ctx_(ctx), trap_(ctx.prompter, "Form2.PushButton4_Click") {
-    trap_.ShowStatement(&statement_);
-  }
+  SendToFoxProCommand(const db::ConnectionSettings& settings, app::TableList& listed,
+                      const TransferOptions& options, CommandHooks& hooks)
+      : TableSend("Form2.PushButton4_Click",
+                  {kOpenPostgreSql, kOpenFoxPro, kDropTarget, kAddTarget, kCloseFoxPro,
+                   kClosePostgreSql},
+                  settings, listed, options, hooks) {}
 
-  CommandResult Run() {
-    if (ctx_.list2.CurrentIndex() == -1) {
-      ctx_.prompter.Message("Please select a table to send.");
-      return {};
-    }
-    // The hourglass stays until the command ends, whatever happens between.
-    ctx_.pointer.Set(app::kPointerHourglass);
-    // The window is served while rows are fetched from the server, and rows
+  CommandResult Send(const std::vector<std::string>& tables) {
+    // The caller is served while rows are fetched from the server, and rows
     // gathered for the table file are written when they have waited long.
     db::ServerWaitHook serve_window([this] {
-      ctx_.events.Yield();
+      hooks_.events.Yield();
       WriteDueRows();
     });
-    const bool open = OpenConnections();
-    if (open) {
-      for (int i = ctx_.list2.Count() - 1; i >= 0 && !StopRequested(); --i)
-        if (i < ctx_.list2.Count() && ctx_.list2.Selected(i)) SendTable(i);
-    }
-    ctx_.pointer.Set(app::kPointerDefault);
-    if (open) {
-      trap_.Run(kCloseFoxPro, [this] { foxpro_.Close(); });
-      trap_.Run(kClosePostgreSql, [this] { postgresql_.Close(); });
-    }
-    return {trap_.failures()};
+    return Run(tables);
   }
 
  private:
-  // A connection that does not open is reported once and ends the command.
-  bool OpenConnections() {
-    settings_ = ctx_.settings();
-    if (!trap_.Run(kOpenPostgreSql, [this] {
-          postgresql_.SetCursorLocation(db::kUseServer);
-          postgresql_.Open(db::PostgreSqlConnectionString(settings_));
-        }))
-      return false;
-    return trap_.Run(kOpenFoxPro, [this] {
-      foxpro_.SetCursorLocation(db::kUseClient);
-      foxpro_.Open(db::FoxProConnectionString(settings_));
-    });
-  }
-
-  // Steps for the selected entry `index` of the PostgreSQL list. A table
-  // without a folder or a file name to go to, whose old copy cannot be dropped, whose
-  // source cannot be read or whose CREATE TABLE is rejected is reported once
-  // and skipped.
-  void SendTable(int index) {
-    std::string target = ctx_.list2.Item(index);
+  // A table without a folder or a file name to go to, whose old copy
+  // cannot be dropped, whose source cannot be read or whose CREATE TABLE is
+  // rejected is reported once and skipped.
+  void SendTable(const std::string& table) override {
+    std::string target = table;
     std::string folder;
     if (!trap_.Run(kTakeTargetFolder, [&] {
           CheckTableFileName(target);
           folder = TargetFolder(settings_, target);
         }))
       return;
-    const bool listed = app::ListHasItem(ctx_.list1, target);
-    if (listed) {
-      target = TargetName(ctx_.list1, target);
-      if (!ctx_.prompter.AskYesNo(OverwriteQuestion(target), kOverwriteTitle)) return;
-      if (!trap_.Run(kDropTarget,
-                     [&] { foxpro_.Execute("DROP TABLE " + QuoteFoxProName(target)); }))
-        return;
-      app::ListRemoveItem(ctx_.list1, target);
-    }
+    bool listed = false;
+    if (!ReplaceListed(target, listed, foxpro_, QuoteFoxProName)) return;
     path_ = folder + target + kTableExtension;
     target_ = target;
     if (!trap_.Run(kAskOverwriteFile, [&] { CheckNothingElseAt(path_, target); })) return;
     // A table file can lie there without its table being listed (a free
     // table beside a container, say): it is only replaced when confirmed.
     if (!listed && foxpro::FindPath(path_) &&
-        !ctx_.prompter.AskYesNo(OverwriteQuestion(target), kOverwriteTitle))
+        !hooks_.overwrite(target))
       return;
     // The rows are read once, in order: the cheapest way the server has.
     if (!trap_.Run(kOpenSource, [&] {
-          source_ = postgresql_.ExecuteOnce("SELECT * FROM " +
-                                            QuotePostgreSqlName(ctx_.list2.Item(index)));
+          source_ = postgresql_.ExecuteOnce("SELECT * FROM " + QuotePostgreSqlName(table));
         }))
       return;
     // Checked before the old file goes: there would be nothing to replace it.
     if (!trap_.Run(kBuildCreate, [&] {
           if (source_.GetFields().Count() == 0)
-            throw db::Error("Table \"" + ctx_.list2.Item(index) +
+            throw db::Error("Table \"" + table +
                             "\" was not sent: it has no columns, and a FoxPro table needs at "
                             "least one field.");
         })) {
       trap_.Run(kCloseSource, [this] { source_.Close(); });
       return;
     }
-    app::DeleteFileSafely(path_, &ctx_.events);
+    app::DeleteFileSafely(path_, &hooks_.events);
     if (CreateTable()) {
       CopyRows();
       WriteRows();
-      ctx_.progress.TableRows(rows_read_, foxpro::StoredRecords(path_));
+      result().rows_read = rows_read_;
+      result().rows_stored = foxpro::StoredRecords(path_);
+      hooks_.progress.TableRows(result().rows_read, result().rows_stored);
       ReportChangedValues();
-      ResetProgress(ctx_.progress);
+      ResetProgress(hooks_.progress);
       trap_.Run(kCloseSource, [this] { source_.Close(); });
-      trap_.Run(kAddTarget, [&] { ctx_.list1.AddItem(LowerCase(target)); });
+      Complete(LowerCase(target));
     } else {
       trap_.Run(kCloseSource, [this] { source_.Close(); });
     }
@@ -257,11 +197,11 @@ class SendToFoxProCommand {
   // code page cannot hold, stored as "?").
   void ReportChangedValues() {
     for (const std::string& note : changed_.Notes(target_, column_names_))
-      ctx_.prompter.Message(note);
+      hooks_.reporter.Message(note);
     for (const std::string& problem : changed_.Problems(target_, column_names_, plans_))
       trap_.Run(kReportRows, [&] { throw db::Error(problem); });
     changed_ = ChangedFoxProValues();
-    ReportNotices(foxpro_.session().TakeNotices(), trap_, kReportRows, ctx_.prompter);
+    ReportNotices(foxpro_.session().TakeNotices(), trap_, kReportRows, hooks_.reporter);
   }
 
   bool CreateTable() {
@@ -277,7 +217,7 @@ class SendToFoxProCommand {
           character_bytes = foxpro::LongestCharacterBytes(engine->NewTableCodePage());
       }
       for (int f = 0; f < fields.Count(); ++f) {
-        ctx_.events.Yield();
+        hooks_.events.Yield();
         const db::Field field = fields[f];
         column_names_.push_back(field.Name());
         AppendFieldName(statement_, field.Name());
@@ -292,7 +232,7 @@ class SendToFoxProCommand {
       statement_ += ");";
     });
     if (!built || !trap_.Run(kExecuteCreate, [this] { foxpro_.Execute(statement_); })) return false;
-    ReportNotices(foxpro_.session().TakeNotices(), trap_, kReportCreate, ctx_.prompter);
+    ReportNotices(foxpro_.session().TakeNotices(), trap_, kReportCreate, hooks_.reporter);
     return true;
   }
 
@@ -308,8 +248,8 @@ class SendToFoxProCommand {
     db::FoxProSession* engine = db::AsFoxPro(foxpro_.session());
     for (int64_t row = 0; row <= last && !source_.Eof(); ++row) {
       ++rows_read_;
-      ctx_.events.Yield();
-      ctx_.progress.SetValue(ProgressPercent(row, last + 1));
+      hooks_.events.Yield();
+      hooks_.progress.SetValue(ProgressPercent(row, last + 1));
       if (engine) {
         SendRow(*engine);
       } else if (typed()) {
@@ -440,7 +380,7 @@ class SendToFoxProCommand {
     statement_ += kOpenValues;
     const db::Fields fields = source_.GetFields();
     for (int f = 0; f < fields.Count(); ++f) {
-      ctx_.events.Yield();
+      hooks_.events.Yield();
       const db::Value& value = fields[f].Value();
       if (typed() && value.IsNull() && !value.IsFailed()) {
         AppendNullValue(statement_);
@@ -451,16 +391,7 @@ class SendToFoxProCommand {
     FinishValues(statement_);
   }
 
-  bool typed() const { return ctx_.column_types == app::ColumnTypes::kTyped; }
-
-  CommandContext& ctx_;
-  app::ErrorTrap trap_;
-  db::ConnectionSettings settings_;
-  db::Connection foxpro_;
-  db::Connection postgresql_;
   db::RecordSet source_;
-  // The CREATE TABLE or INSERT last built; the error report shows it.
-  std::string statement_;
   std::string path_;
   std::string quoted_path_;
   std::string target_;
@@ -481,10 +412,10 @@ class SendToFoxProCommand {
 
 }  // namespace
 
-CommandResult SendToFoxPro(CommandContext& ctx) {
-  CommandGuard guard;
-  if (!guard.acquired()) return {};
-  return SendToFoxProCommand(ctx).Run();
+CommandResult SendToFoxPro(const db::ConnectionSettings& settings,
+                           const std::vector<std::string>& tables, app::TableList& listed,
+                           const TransferOptions& options, CommandHooks& hooks) {
+  return SendToFoxProCommand(settings, listed, options, hooks).Send(tables);
 }
 
 }  // namespace veltrane::transfer

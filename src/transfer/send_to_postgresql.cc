@@ -1,5 +1,5 @@
-// Sends the selected FoxPro tables to PostgreSQL: one CREATE TABLE per table,
-// and the rows with the outcome of one INSERT per row (see CopyRows).
+// Sends FoxPro tables to PostgreSQL: one CREATE TABLE per table, and the
+// rows with the outcome of one INSERT per row (see CopyRows).
 
 #include <cstdint>
 #include <exception>
@@ -8,25 +8,20 @@
 #include <string_view>
 #include <vector>
 
-#include "app/error_trap.h"
-#include "app/list_helpers.h"
 #include "app/value_helpers.h"
-#include "db/connection.h"
-#include "db/connection_strings.h"
 #include "db/copy_binary.h"
 #include "db/error.h"
 #include "db/record_set.h"
 #include "db/server_wait.h"
 #include "foxpro/busy_hook.h"
 #include "transfer/column_types.h"
-#include "transfer/command_guard.h"
 #include "transfer/commands.h"
 #include "transfer/copy_row_sender.h"
 #include "transfer/notices.h"
 #include "transfer/postgresql_names.h"
 #include "transfer/progress.h"
 #include "transfer/sql_names.h"
-#include "transfer/target_name.h"
+#include "transfer/table_send.h"
 #include "transfer/typed_columns.h"
 #include "transfer/typed_values.h"
 #include "transfer/value_rendering.h"
@@ -34,116 +29,58 @@
 namespace veltrane::transfer {
 namespace {
 
-// Statement numbers of the command, in the order its statements stand.
+// Statement numbers of the command, in the order its statements stand:
+// 100-104 create the connections and the record set, 106-108 the selection
+// test with its message, 110 hourglass, 112-114 open, 116 the walk, 118
+// names, 120 the question, 122 drop, 124 remove the entry, 126 open the
+// source, 128-130 CREATE TABLE, 132 count, 134 progress, 136-138 INSERT, 140
+// next row, 142 reset progress, 144 close the source, 146 add the entry,
+// 148-150 close, 152 default pointer, 154 the source's report.
 enum Line : int {
-  kCreateFoxProConnection = 100,
-  kCreateRecordSet = 102,
-  kCreatePostgreSqlConnection = 104,
-  kTestCurrentItem = 106,
-  kShowSelectMessage = 108,
-  kSetHourglass = 110,
-  kOpenPostgreSql = 112,
-  kOpenFoxPro = 114,
-  kWalkEntries = 116,
-  kTakeNames = 118,
-  kAskOverwrite = 120,
-  kDropTarget = 122,
-  kRemoveTarget = 124,
-  kOpenSource = 126,
-  kBuildCreate = 128,
-  kExecuteCreate = 130,
-  kCountRows = 132,
-  kSetProgress = 134,
-  kBuildInsert = 136,
-  kExecuteInsert = 138,
-  kMoveNext = 140,
-  kResetProgress = 142,
-  kCloseSource = 144,
-  kAddTarget = 146,
-  kCloseFoxPro = 148,
-  kClosePostgreSql = 150,
-  kSetDefaultPointer = 152,
-  kReportSource = 154,
+  kOpenPostgreSql = 112, kOpenFoxPro = 114, kTakeNames = 118, kDropTarget = 122, kOpenSource = 126,
+  kBuildCreate = 128, kExecuteCreate = 130, kCountRows = 132, kBuildInsert = 136,
+  kExecuteInsert = 138, kMoveNext = 140, kCloseSource = 144, kAddTarget = 146, kCloseFoxPro = 148,
+  kClosePostgreSql = 150, kReportSource = 154,
 };
 
-// Record set options of the source query: a static cursor, optimistic locks.
-constexpr int kStaticCursor = 3;
-constexpr int kOptimisticLock = 3;
-
-class SendToPostgreSqlCommand {
+class SendToPostgreSqlCommand : public TableSend {
  public:
-  explicit SendToPostgreSqlCommand(CommandContext& ctx)
-      : ctx_(ctx), trap_(ctx.prompter, "Form2.PushButton3_Click") {
-    trap_.ShowStatement(&statement_);
-  }
+  SendToPostgreSqlCommand(const db::ConnectionSettings& settings, app::TableList& listed,
+                          const TransferOptions& options, CommandHooks& hooks)
+      : TableSend("Form2.PushButton3_Click",
+                  {kOpenPostgreSql, kOpenFoxPro, kDropTarget, kAddTarget, kCloseFoxPro,
+                   kClosePostgreSql},
+                  settings, listed, options, hooks) {}
 
-  CommandResult Run() {
-    if (ctx_.list1.CurrentIndex() == -1) {
-      ctx_.prompter.Message("Please select a table");
-      return {};
-    }
-    // The hourglass stays until the command ends, whatever happens between.
-    ctx_.pointer.Set(app::kPointerHourglass);
-    // The window is served while statements wait for the server, and while
+  CommandResult Send(const std::vector<std::string>& tables) {
+    // The caller is served while statements wait for the server, and while
     // the rows of a large table are counted.
-    db::ServerWaitHook serve_window([this] { ctx_.events.Yield(); });
-    foxpro::BusyHook serve_window_while_counting([this] { ctx_.events.Yield(); });
-    if (OpenConnections()) {
-      for (int i = ctx_.list1.Count() - 1; i >= 0 && !StopRequested(); --i) {
-        ctx_.events.Yield();
-        if (i < ctx_.list1.Count() && ctx_.list1.Selected(i)) SendTable(i);
-      }
-      trap_.Run(kCloseFoxPro, [this] { foxpro_.Close(); });
-      trap_.Run(kClosePostgreSql, [this] { postgresql_.Close(); });
-    }
-    ctx_.pointer.Set(app::kPointerDefault);
-    return {trap_.failures()};
+    db::ServerWaitHook serve_window([this] { hooks_.events.Yield(); });
+    foxpro::BusyHook serve_window_while_counting([this] { hooks_.events.Yield(); });
+    return Run(tables);
   }
 
  private:
-  // A connection that does not open is reported once and ends the command.
-  bool OpenConnections() {
-    const db::ConnectionSettings settings = ctx_.settings();
-    if (!trap_.Run(kOpenPostgreSql, [&] {
-          postgresql_.SetCursorLocation(db::kUseServer);
-          postgresql_.Open(db::PostgreSqlConnectionString(settings));
-        }))
-      return false;
-    return trap_.Run(kOpenFoxPro, [&] {
-      foxpro_.SetCursorLocation(db::kUseClient);
-      foxpro_.Open(db::FoxProConnectionString(settings));
-    });
-  }
-
-  // Steps for the selected entry `index` of the FoxPro list. A table whose
-  // old copy cannot be dropped, whose source cannot be read or whose
-  // CREATE TABLE is rejected is reported once and skipped.
-  void SendTable(int index) {
-    std::string target = ctx_.list1.Item(index);
+  // A table whose old copy cannot be dropped, whose source cannot be read
+  // or whose CREATE TABLE is rejected is reported once and skipped.
+  void SendTable(const std::string& table) override {
+    std::string target = table;
+    bool listed = false;
     if (!trap_.Run(kTakeNames, [&] { CheckPostgreSqlTableName(target); })) return;
-    if (app::ListHasItem(ctx_.list2, target)) {
-      target = TargetName(ctx_.list2, target);
-      if (!ctx_.prompter.AskYesNo(OverwriteQuestion(target), kOverwriteTitle)) return;
-      if (!trap_.Run(kDropTarget,
-                     [&] { postgresql_.Execute("DROP TABLE " + QuotePostgreSqlName(target)); }))
-        return;
-      app::ListRemoveItem(ctx_.list2, target);
-    }
-    if (!trap_.Run(kOpenSource, [&] {
-          source_.Open("SELECT * FROM " + QuoteFoxProName(ctx_.list1.Item(index)), foxpro_,
-                       kStaticCursor, kOptimisticLock);
-        }))
+    if (!ReplaceListed(target, listed, postgresql_, QuotePostgreSqlName)) return;
+    if (!trap_.Run(kOpenSource,
+                   [&] { source_.Open("SELECT * FROM " + QuoteFoxProName(table), foxpro_); }))
       return;
     quoted_target_ = QuotePostgreSqlName(target);
-    current_index_ = index;
+    source_name_ = table;
     if (CreateTable()) {
       CopyRows();
       std::vector<db::Notice> notices = source_.Notices();
       ReportTypedValues(target, notices);
-      ReportNotices(notices, trap_, kReportSource, ctx_.prompter);
-      ResetProgress(ctx_.progress);
+      ReportNotices(notices, trap_, kReportSource, hooks_.reporter);
+      ResetProgress(hooks_.progress);
       trap_.Run(kCloseSource, [this] { source_.Close(); });
-      trap_.Run(kAddTarget, [&] { ctx_.list2.AddItem(target); });
+      Complete(target);
     } else {
       trap_.Run(kCloseSource, [this] { source_.Close(); });
     }
@@ -163,7 +100,7 @@ class SendToPostgreSqlCommand {
       for (int f = 0; f < fields.Count(); ++f) names.push_back(fields[f].Name());
       names = PostgreSqlColumnNames(names, shortened);
       for (int f = 0; f < fields.Count(); ++f) {
-        ctx_.events.Yield();
+        hooks_.events.Yield();
         const db::Field field = fields[f];
         statement_ += QuotePostgreSqlName(names[f]);
         if (typed()) {
@@ -181,12 +118,12 @@ class SendToPostgreSqlCommand {
     if (!built || !trap_.Run(kExecuteCreate, [this] { postgresql_.Execute(statement_); }))
       return false;
     if (!shortened.empty()) {
-      const std::string note = "Table \"" + ctx_.list1.Item(current_index_) +
+      const std::string note = "Table \"" + source_name_ +
                                "\": these field names are longer than the " +
                                std::to_string(kPostgreSqlNameBytes) +
                                " bytes PostgreSQL keeps, so their columns were named shorter: " +
                                shortened + ".";
-      ReportNotices({db::Notice{false, note}}, trap_, kBuildCreate, ctx_.prompter);
+      ReportNotices({db::Notice{false, note}}, trap_, kBuildCreate, hooks_.reporter);
     }
     return true;
   }
@@ -200,21 +137,23 @@ class SendToPostgreSqlCommand {
     int64_t last = -1;
     trap_.Run(kCountRows, [&] { last = source_.RecordCount() - 1; });
     if (source_.Eof()) {
-      ctx_.progress.TableRows(0, 0);
+      hooks_.progress.TableRows(0, 0);
       return;
     }
-    CopyRowSender sender(postgresql_, quoted_target_, ctx_.events,
+    CopyRowSender sender(postgresql_, quoted_target_, hooks_.events,
                          [this](const CopyRowSender::Row& row) { InsertRow(row); });
     if (typed()) sender.UseBinaryRows(BinaryTypes());
     SendRows(sender, last);
-    ctx_.progress.TableRows(rows_read_, sender.copied_rows() + rows_inserted_);
+    result().rows_read = rows_read_;
+    result().rows_stored = sender.copied_rows() + rows_inserted_;
+    hooks_.progress.TableRows(result().rows_read, result().rows_stored);
   }
 
   void SendRows(CopyRowSender& sender, int64_t last) {
     for (int64_t row = 0; row <= last && !source_.Eof(); ++row) {
       ++rows_read_;
-      ctx_.events.Yield();
-      ctx_.progress.SetValue(ProgressPercent(row, last + 1));
+      hooks_.events.Yield();
+      hooks_.progress.SetValue(ProgressPercent(row, last + 1));
       if (!(typed() ? AddTypedRow(sender, row + 1) : sender.TryAdd(source_.GetFields()))) {
         // A value that cannot be read: the rows before it are stored, then
         // its statement fails as it always did. (With the typed mapping, a
@@ -300,7 +239,7 @@ class SendToPostgreSqlCommand {
   // NULL: the NULL report tells what became of them.
   void ReportTypedValues(const std::string& table, std::vector<db::Notice>& notices) {
     for (const std::string& note : widening_notes_)
-      ctx_.prompter.Message("Table \"" + table + "\", " + note);
+      hooks_.reporter.Message("Table \"" + table + "\", " + note);
     widening_notes_.clear();
     if (nulled_.empty()) return;
     for (const std::string& description : nulled_.Descriptions(table, column_names_, plans_))
@@ -344,7 +283,7 @@ class SendToPostgreSqlCommand {
     StartInsert();
     const db::Fields fields = source_.GetFields();
     for (int f = 0; f < fields.Count(); ++f) {
-      ctx_.events.Yield();
+      hooks_.events.Yield();
       if (typed()) {
         AppendTypedValue(fields[f].Value().IsFailed() || !fields[f].Value().IsNull()
                              ? PostgreSqlValueOf(plans_[f], fields[f].Value().Text())
@@ -361,7 +300,7 @@ class SendToPostgreSqlCommand {
   void BuildInsert(const CopyRowSender::Row& row) {
     StartInsert();
     for (const std::optional<std::string>& value : row) {
-      ctx_.events.Yield();
+      hooks_.events.Yield();
       if (typed()) {
         AppendTypedValue(value ? std::optional<std::string_view>(*value) : std::nullopt);
       } else {
@@ -380,8 +319,6 @@ class SendToPostgreSqlCommand {
     }
   }
 
-  bool typed() const { return ctx_.column_types == app::ColumnTypes::kTyped; }
-
   void StartInsert() {
     statement_.clear();
     statement_ += "INSERT INTO ";
@@ -389,15 +326,9 @@ class SendToPostgreSqlCommand {
     statement_ += kOpenValues;
   }
 
-  CommandContext& ctx_;
-  app::ErrorTrap trap_;
-  db::Connection foxpro_;
   db::RecordSet source_;
-  db::Connection postgresql_;
-  // The CREATE TABLE or INSERT last built; the error report shows it.
-  std::string statement_;
   std::string quoted_target_;
-  int current_index_ = 0;  // the List1 entry being sent
+  std::string source_name_;  // the FoxPro table being sent
   const std::string empty_text_;
   // The current table's rows read, and those stored by their own INSERT.
   int64_t rows_read_ = 0;
@@ -417,10 +348,10 @@ class SendToPostgreSqlCommand {
 
 }  // namespace
 
-CommandResult SendToPostgreSql(CommandContext& ctx) {
-  CommandGuard guard;
-  if (!guard.acquired()) return {};
-  return SendToPostgreSqlCommand(ctx).Run();
+CommandResult SendToPostgreSql(const db::ConnectionSettings& settings,
+                               const std::vector<std::string>& tables, app::TableList& listed,
+                               const TransferOptions& options, CommandHooks& hooks) {
+  return SendToPostgreSqlCommand(settings, listed, options, hooks).Send(tables);
 }
 
 }  // namespace veltrane::transfer

@@ -13,6 +13,7 @@
 
 #include "app/app_title.h"
 #include "app/error_trap.h"
+#include "app/code_page_setting.h"
 #include "app/file_helpers.h"
 #include "db/connection.h"
 #include "db/connection_strings.h"
@@ -155,7 +156,7 @@ db::ConnectionSettings Form1::Settings() const {
   settings.container_mode = Option1->isChecked();
   settings.dbc_file = Text6->text().toStdString();
   settings.free_table_folder = Text7->text().toStdString();
-  settings.foxpro_code_page = settings_.Read(app::kFoxProCodePageSetting);
+  app::ReadCodePage(settings_, settings);
   return settings;
 }
 
@@ -199,8 +200,7 @@ void Form1::PushButton1_Click() {
   try {
     pointer_.Set(app::kPointerHourglass);
     if (!connection) throw db::Error("No connection object.");
-    connection->SetCursorLocation(db::kUseServer);
-    connection->Open(db::FoxProConnectionString(Settings()));
+    connection->OpenFoxPro(Settings());
     prompter_.Message(kConnectionSuccessful);
     pointer_.Set(app::kPointerDefault);
   } catch (const std::exception&) {

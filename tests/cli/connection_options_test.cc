@@ -132,6 +132,16 @@ TEST_F(ConnectionOptionsTest, TheCodePageOfUnmarkedTablesComesFromTheOptionOrThe
   r = Cli({"--code-page", "123!", "list", "foxpro"});
   EXPECT_EQ(r.exit_status, 2);
   EXPECT_TRUE(Contains(r.err, "The code page \"123!\" is not one the FoxPro engine reads")) << r.err;
+  // A number the engine does not read is refused where it enters, naming
+  // those it reads; the remembered setting keeps the FoxPro side closed.
+  r = Cli({"--code-page", "99999", "list", "foxpro"});
+  EXPECT_EQ(r.exit_status, 2);
+  EXPECT_TRUE(Contains(r.err, "\"99999\" is not one the FoxPro engine reads: give one of 437, "))
+      << r.err;
+  Remember("FoxProCodePage", "99999");
+  r = Cli({"list", "foxpro"});
+  EXPECT_EQ(r.exit_status, 2);
+  EXPECT_TRUE(Contains(r.err, "does not open: The code page \"99999\" is not one")) << r.err;
 }
 
 }  // namespace

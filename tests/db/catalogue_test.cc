@@ -53,9 +53,10 @@ TEST(CatalogueTest, PostgreSqlFailureLeavesTheListAndThrows) {
 TEST(CatalogueTest, FoxProFailureThrowsWithADescription) {
   RecordingList list;
   try {
-    ListFoxProTables(list.Sink(),
-                     "Provider=vfpoledb.1;Data Source=/nonexistent/x;Collating Sequence=general;",
-                     [] {});
+    ConnectionSettings settings;
+    settings.container_mode = false;
+    settings.free_table_folder = "/nonexistent/x";
+    ListFoxProTables(list.Sink(), settings, [] {});
     ADD_FAILURE();
   } catch (const Error& error) {
     EXPECT_NE(std::string(error.what()), "");

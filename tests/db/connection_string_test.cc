@@ -66,19 +66,11 @@ ConnectionSettings SampleSettings() {
   return s;
 }
 
-TEST(ConnectionStringsTest, ExactTextsOfBothSides) {
+TEST(ConnectionStringsTest, ExactText) {
   ConnectionSettings s = SampleSettings();
   EXPECT_EQ(PostgreSqlConnectionString(s),
             "Driver={PostgreSQL Unicode};Server=db.example.com;Port=5433;Uid=alice;Pwd=secret;"
             "Database=sales");
-  EXPECT_EQ(FoxProConnectionString(s),
-            "Provider=vfpoledb.1;Data Source=/data/shop.dbc;Collating Sequence=machine;");
-  s.container_mode = false;
-  EXPECT_EQ(FoxProConnectionString(s),
-            "Provider=vfpoledb.1;Data Source=/data/free;Collating Sequence=general;");
-  s.free_table_folder.clear();
-  EXPECT_EQ(FoxProConnectionString(s),
-            "Provider=vfpoledb.1;Data Source=;Collating Sequence=general;");
   EXPECT_EQ(PostgreSqlConnectionString(ConnectionSettings{}),
             "Driver={PostgreSQL Unicode};Server=;Port=;Uid=;Pwd=;Database=");
 }
@@ -96,7 +88,6 @@ TEST(ConnectionStringsTest, ValuesThatWouldBreakTheStringAreBraced) {
   EXPECT_EQ(parsed.GetOr("Pwd"), "p;w}d");
   EXPECT_EQ(parsed.GetOr("Uid"), " bob");
   EXPECT_EQ(parsed.GetOr("Database"), "sales");
-  EXPECT_EQ(ConnectionString::Parse(FoxProConnectionString(s)).GetOr("Data Source"), "/data/a;b");
 }
 
 }  // namespace

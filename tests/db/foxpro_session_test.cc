@@ -26,8 +26,11 @@ class FoxProSessionTest : public ::testing::Test {
       fs::permissions(copy, fs::perms::owner_write, fs::perm_options::add);
     }
   }
-  std::string ConnectionString() const {
-    return "Provider=vfpoledb.1;Data Source=" + dir_.path() + ";Collating Sequence=general;";
+  ConnectionSettings Settings(const std::string& folder) const {
+    ConnectionSettings settings;
+    settings.container_mode = false;
+    settings.free_table_folder = folder;
+    return settings;
   }
 
   veltrane::testing::TempDir dir_;
@@ -35,7 +38,7 @@ class FoxProSessionTest : public ::testing::Test {
 
 TEST_F(FoxProSessionTest, ListsAndReadsTablesThroughTheAccessLayer) {
   Connection connection;
-  connection.Open(ConnectionString());
+  connection.OpenFoxPro(Settings(dir_.path()));
   RecordSet schema = connection.OpenSchema(kSchemaTables);
   ASSERT_FALSE(schema.Eof());
   EXPECT_EQ(schema.GetFields()["TABLE_NAME"].Value().Text(), "dbase_30");
@@ -74,7 +77,7 @@ TEST_F(FoxProSessionTest, ListsAndReadsTablesThroughTheAccessLayer) {
 
 TEST_F(FoxProSessionTest, FieldsCarryTheirTypeLetterWidthDecimalsAndFlags) {
   Connection connection;
-  connection.Open(ConnectionString());
+  connection.OpenFoxPro(Settings(dir_.path()));
   connection.Execute("CREATE TABLE '" + dir_.File("shape.dbf") +
                      "'([c] C(12) NOT NULL, [n] N(13,2) NULL, [m] M NOCPTRANS, [i] I)");
   RecordSet rows = connection.Execute("SELECT * FROM `shape`");
@@ -95,7 +98,7 @@ TEST_F(FoxProSessionTest, FieldsCarryTheirTypeLetterWidthDecimalsAndFlags) {
 TEST_F(FoxProSessionTest, LostMemoValuesArriveAsNullAndTheRecordSetCountsThem) {
   fs::resize_file(dir_.File("dbase_30.fpt"), 512);  // the memo blocks are gone
   Connection connection;
-  connection.Open(ConnectionString());
+  connection.OpenFoxPro(Settings(dir_.path()));
   RecordSet rows = connection.Execute("SELECT * FROM `dbase_30`");
   int rows_read = 0;
   for (; !rows.Eof(); rows.MoveNext()) {
@@ -122,7 +125,7 @@ TEST_F(FoxProSessionTest, EngineFailuresArriveWithTheEnginesDescription) {
   }
   ASSERT_FALSE(engine_failure.empty());
   Connection connection;
-  connection.Open(ConnectionString());
+  connection.OpenFoxPro(Settings(dir_.path()));
   try {
     connection.Execute("DROP TABLE `missing`");
     ADD_FAILURE() << "dropped a missing table";
@@ -133,8 +136,7 @@ TEST_F(FoxProSessionTest, EngineFailuresArriveWithTheEnginesDescription) {
 
   Connection missing;
   try {
-    missing.Open("Provider=vfpoledb.1;Data Source=" + dir_.File("nowhere") +
-                 ";Collating Sequence=machine;");
+    missing.OpenFoxPro(Settings(dir_.File("nowhere")));
     ADD_FAILURE() << "opened a missing data source";
   } catch (const Error& error) {
     EXPECT_NE(std::string(error.what()).find("does not exist"), std::string::npos) << error.what();

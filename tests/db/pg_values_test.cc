@@ -49,9 +49,8 @@ TEST(PgValuesTest, TypeCodesAndTextForms) {
   };
   Connection connection;
   connection.Open(PostgreSqlConnectionString(db.Settings()));
-  for (int location : {kUseServer, kUseClient}) {
+  {
     Connection c;
-    c.SetCursorLocation(location);
     c.Open(PostgreSqlConnectionString(db.Settings()));
     for (const Expected& e : cases) {
       RecordSet rows = c.Execute(std::string("SELECT ") + e.expression + " AS v");
@@ -90,9 +89,8 @@ TEST(PgValuesTest, TypeCodesAndTextForms) {
 TEST(PgValuesTest, ColumnsCarryTheirTypeAndNotNull) {
   testing::TestDatabase db;
   db.Exec("CREATE TABLE t(n numeric(12,2) NOT NULL, v varchar(40), d date NOT NULL)");
-  for (int location : {kUseServer, kUseClient}) {
+  {
     Connection connection;
-    connection.SetCursorLocation(location);
     connection.Open(PostgreSqlConnectionString(db.Settings()));
     RecordSet rows = connection.Execute("SELECT *, n + 1 AS computed FROM t");
     const Fields fields = rows.GetFields();

@@ -371,8 +371,10 @@ class SendToPostgreSqlFastPathTest : public testing::CommandFixture {
     app::ErrorTrap trap(prompter, "Form2.PushButton3_Click");
     trap.ShowStatement(&statement);
     db::Connection foxpro;
-    foxpro.Open("Provider=vfpoledb.1;Data Source=" + dir_.path() +
-                ";Collating Sequence=general;");
+    db::ConnectionSettings free_tables;
+    free_tables.container_mode = false;
+    free_tables.free_table_folder = dir_.path();
+    foxpro.OpenFoxPro(free_tables);
     db::Connection postgresql;
     postgresql.Open(db::PostgreSqlConnectionString(reference.Settings()));
     postgresql.Execute("CREATE TABLE \"" + table +

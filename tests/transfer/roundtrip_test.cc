@@ -111,7 +111,7 @@ TEST_F(RoundTripTest, ARealVisualFoxProTableComesBackWithEveryValueUnchanged) {
 TEST_F(RoundTripTest, CyrillicTextComesBackThroughATableOfCodePage1251) {
   db_.Exec("CREATE TABLE original(\"город\" text, \"жители\" text);"
            "INSERT INTO original VALUES ('Москва', 'москвичи'), ('Санкт-Петербург', NULL)");
-  settings_.foxpro_code_page = "1251";
+  settings_.foxpro_code_page = {1251};
   Fill(*list2_, {"original"}, {"original"});
   ASSERT_TRUE(SendToFoxPro(ctx()).ok()) << ::testing::PrintToString(prompter_.Reports());
 

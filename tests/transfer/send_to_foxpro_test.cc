@@ -323,7 +323,7 @@ TEST_F(SendToFoxProTest, TablesGetTheChosenCodePageWithTheirFieldNamesWrittenInI
   db_.Exec("CREATE TABLE cities(\"название\" text, \"номер\" int, \"наименование\" text);"
            "INSERT INTO cities VALUES ('Москва', 1, 'столица')");
   Fill(*list2_, {"cities"});
-  settings_.foxpro_code_page = "1251";
+  settings_.foxpro_code_page = {1251};
 
   EXPECT_TRUE(Send({"cities"}).ok()) << ::testing::PrintToString(prompter_.Reports());
 
@@ -337,7 +337,7 @@ TEST_F(SendToFoxProTest, TablesGetTheChosenCodePageWithTheirFieldNamesWrittenInI
   db_.Exec("CREATE TABLE plain(\"имя\" text, id int); INSERT INTO plain VALUES ('Ivan', 1)");
   list2_->Clear();
   Fill(*list2_, {"plain"});
-  settings_.foxpro_code_page = "";
+  settings_.foxpro_code_page = {};
   EXPECT_TRUE(Send({"plain"}).ok()) << ::testing::PrintToString(prompter_.Reports());
   EXPECT_THAT(ReadWithDbfRead(TablePath("plain")).fields, ElementsAre("___", "id"));
   EXPECT_THAT(prompter_.Messages(),

@@ -147,6 +147,41 @@ TEST_F(SendToPostgreSqlTest, TheLastMatchingEntryNamesTheTargetAndNoLeavesItAlon
   EXPECT_FALSE(PgTableExists("orders"));
 }
 
+// The command itself, as the command line calls it: the tables in the order
+// given, the overwrite question through its callback, and what became of
+// each table, told as it completes and returned.
+TEST_F(SendToPostgreSqlTest, TheCommandReturnsWhatBecameOfEachTable) {
+  WriteNotes("orders.dbf", {{"1", "a"}, {"2", "b"}});
+  WriteNotes("notes.dbf", {{"1", "n"}});
+  db_.Exec("CREATE TABLE \"Orders\"(id int)");
+  app::MemoryTableList listed;
+  listed.AddItem("Orders");
+  std::vector<std::string> asked, done;
+  CommandHooks hooks{prompter_, progress_, events_,
+                     [&](const std::string& table) {
+                       asked.push_back(table);
+                       return table != "Orders";
+                     },
+                     [&](const TableResult& table) { done.push_back(table.target); }};
+
+  CommandResult result =
+      SendToPostgreSql(Settings(), {"notes", "orders", "missing"}, listed, {}, hooks);
+
+  EXPECT_EQ(result.failures, 1);  // "missing" cannot be read
+  ASSERT_EQ(result.tables.size(), 3u);
+  EXPECT_TRUE(result.tables[0].done);
+  EXPECT_EQ(result.tables[0].rows_read, 1);
+  EXPECT_EQ(result.tables[0].rows_stored, 1);
+  EXPECT_FALSE(result.tables[1].done);  // "Orders" was kept
+  EXPECT_EQ(result.tables[1].failures, 0);
+  EXPECT_FALSE(result.tables[2].done);
+  EXPECT_EQ(result.tables[2].failures, 1);
+  EXPECT_THAT(asked, ElementsAre("Orders"));
+  EXPECT_THAT(done, ElementsAre("notes"));
+  EXPECT_THAT(Items(listed), ElementsAre("notes", "Orders"));
+  EXPECT_TRUE(prompter_.Questions().empty());
+}
+
 TEST_F(SendToPostgreSqlTest, ProgressRunsPerRowAndIsResetAfterEachTable) {
   WriteNotes("four.dbf", {{"1", "a"}, {"2", "b"}, {"3", "c"}, {"4", "d"}});
   WriteNotes("empty.dbf", {});

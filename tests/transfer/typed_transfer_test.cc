@@ -350,7 +350,7 @@ TEST_F(TypedEveryTypeTest, CharacterColumnsHoldTheirCharactersInADoubleByteCodeP
   db_.Exec("CREATE TABLE names(code char(2), name varchar(4), long varchar(200));"
            "INSERT INTO names VALUES ('中文', '中文中文', repeat('字', 200)), ('ab', 'abcd', 'x')");
   Fill(*list2_, {"names"}, {"names"});
-  settings_.foxpro_code_page = "936";
+  settings_.foxpro_code_page = {936};
 
   EXPECT_TRUE(SendToFoxPro(ctx()).ok()) << ::testing::PrintToString(prompter_.Reports());
 

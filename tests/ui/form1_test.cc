@@ -168,7 +168,8 @@ TEST_F(Form1Test, StartUpFillsTheBoxesFromTheStore) {
   EXPECT_EQ(Stored(app::kPortSetting), "");
   // The code page of unmarked tables is read from the store, not from a box.
   store_.Write(app::kFoxProCodePageSetting, "866!");
-  EXPECT_EQ(form_.Settings().foxpro_code_page, "866!");
+  EXPECT_EQ(form_.Settings().foxpro_code_page.code_page, 866);
+  EXPECT_TRUE(form_.Settings().foxpro_code_page.force);
 }
 
 TEST_F(Form1Test, OnlyExactlyTwoSelectsFreeTablesAtStartUp) {

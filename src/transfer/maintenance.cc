@@ -1,0 +1,119 @@
+// Listing the tables of a side, dropping tables, and renaming a PostgreSQL
+// table.
+
+#include "app/error_trap.h"
+#include "db/catalogue.h"
+#include "db/connection.h"
+#include "db/connection_strings.h"
+#include "db/error.h"
+#include "transfer/postgresql_names.h"
+#include "transfer/sql_names.h"
+#include "transfer/table_commands.h"
+
+namespace veltrane::transfer {
+namespace {
+
+// The steps of the tables window's load routine that list each side.
+constexpr char kLoadProcedure[] = "Form2.Form_Load";
+constexpr int kListFoxProLine = 116;
+constexpr int kListPostgreSqlLine = 118;
+
+// The statement numbers of each side's drop command, in the order its
+// statements stand. FoxPro: 100 create the connection, 102 hourglass, 104
+// (not used), 106 open, 108-114 the selection test with its message, 116
+// the walk, 118 the selected test, 120 DROP TABLE, 122 remove the entry,
+// 124 default pointer. PostgreSQL: the same without 104, each number after
+// it 2 less.
+struct DropLines {
+  const char* procedure;
+  int open, drop, remove_entry;
+};
+constexpr DropLines kFoxProDrop{"Form2.PushButton1_Click", 106, 120, 122};
+constexpr DropLines kPostgreSqlDrop{"Form2.PushButton5_Click", 104, 118, 120};
+
+// Statement numbers of the rename command: 100 create, 102 hourglass,
+// 104 open, 106-112 the current-item test, 114-120 the one-selected test,
+// 122 the walk, 124 the selected test, 126 old name, 128 input box, 130 the
+// empty-answer test, 132 ALTER TABLE, 134 remove the old entry, 136 add the
+// new name, 138-140 set the current entry, 142 default pointer.
+enum RenameLine : int {
+  kRenameOpen = 104,
+  kRenameAsk = 128,
+  kRenameAlter = 132,
+  kRenameEntries = 134,
+};
+
+}  // namespace
+
+CommandResult ListTables(Side side, const db::ConnectionSettings& settings, app::TableList& into,
+                         CommandHooks& hooks) {
+  app::ErrorTrap trap(hooks.reporter, kLoadProcedure);
+  const std::function<void()> yield = [&hooks] { hooks.events.Yield(); };
+  const db::ListSink sink{[&into] { into.Clear(); },
+                          [&into](const std::string& name) { into.AddItem(name); }};
+  if (side == Side::kFoxPro) {
+    trap.Run(kListFoxProLine, [&] { db::ListFoxProTables(sink, settings, yield); });
+  } else {
+    trap.Run(kListPostgreSqlLine, [&] { db::ListPostgreSQLTables(sink, settings, yield); });
+  }
+  return {trap.failures()};
+}
+
+CommandResult DropTables(Side side, const db::ConnectionSettings& settings,
+                         const std::vector<std::string>& tables, CommandHooks& hooks) {
+  const DropLines& lines = side == Side::kFoxPro ? kFoxProDrop : kPostgreSqlDrop;
+  app::ErrorTrap trap(hooks.reporter, lines.procedure);
+  CommandResult result;
+  db::Connection connection;
+  const bool open = trap.Run(lines.open, [&] {
+    if (side == Side::kFoxPro) {
+      connection.OpenFoxPro(settings);
+    } else {
+      connection.Open(db::PostgreSqlConnectionString(settings));
+    }
+  });
+  for (size_t i = 0; open && i < tables.size(); ++i) {
+    TableResult& table = result.tables.emplace_back(TableResult{tables[i]});
+    const std::string quoted =
+        side == Side::kFoxPro ? QuoteFoxProName(table.table) : QuotePostgreSqlName(table.table);
+    if (!trap.Run(lines.drop, [&] { connection.Execute("DROP TABLE " + quoted); })) {
+      table.failures = 1;
+      continue;
+    }
+    table.done = true;
+    if (hooks.table_done) trap.Run(lines.remove_entry, [&] { hooks.table_done(table); });
+  }
+  result.failures = trap.failures();
+  return result;
+}
+
+CommandResult RenamePostgreSqlTable(const db::ConnectionSettings& settings,
+                                    const std::function<Renaming()>& choose,
+                                    CommandHooks& hooks) {
+  app::ErrorTrap trap(hooks.reporter, "Form2.PushButton7_Click");
+  CommandResult result;
+  db::Connection connection;
+  Renaming renaming;
+  if (trap.Run(kRenameOpen, [&] { connection.Open(db::PostgreSqlConnectionString(settings)); }) &&
+      trap.Run(kRenameAsk, [&] { renaming = choose(); }) && !renaming.new_name.empty()) {
+    TableResult& table = result.tables.emplace_back(TableResult{renaming.table});
+    const std::string& new_name = renaming.new_name;
+    table.done = trap.Run(kRenameAlter, [&] {
+      if (new_name.size() > kPostgreSqlNameBytes)
+        throw db::Error("\"" + table.table + "\" was not renamed: the new name is " +
+                        std::to_string(new_name.size()) + " bytes long, and PostgreSQL keeps " +
+                        "only the first " + std::to_string(kPostgreSqlNameBytes) +
+                        " bytes of a name.");
+      connection.Execute("ALTER TABLE " + QuotePostgreSqlName(table.table) + " RENAME TO " +
+                         QuotePostgreSqlName(new_name) + ";");
+    });
+    table.target = table.done ? new_name : "";
+    table.failures = table.done ? 0 : 1;
+    if (table.done && hooks.table_done)
+      trap.Run(kRenameEntries, [&] { hooks.table_done(table); });
+  }
+  result.failures = trap.failures();
+  return result;
+}
+
+}  // namespace veltrane::transfer

@@ -1,0 +1,17 @@
+#ifndef VELTRANE_TRANSFER_OPTIONS_H_
+#define VELTRANE_TRANSFER_OPTIONS_H_
+
+#include "app/column_types_setting.h"
+
+namespace veltrane::transfer {
+
+// How a send makes its tables. The FoxPro side's code page travels with the
+// connection settings (db::ConnectionSettings::foxpro_code_page).
+struct TransferOptions {
+  // The column types of the tables a send creates.
+  app::ColumnTypes column_types = app::ColumnTypes::kText;
+};
+
+}  // namespace veltrane::transfer
+
+#endif  // VELTRANE_TRANSFER_OPTIONS_H_

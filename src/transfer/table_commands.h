@@ -1,0 +1,94 @@
+#ifndef VELTRANE_TRANSFER_TABLE_COMMANDS_H_
+#define VELTRANE_TRANSFER_TABLE_COMMANDS_H_
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/prompter.h"
+#include "app/table_list.h"
+#include "app/window_hooks.h"
+#include "db/connection_settings.h"
+#include "transfer/options.h"
+
+namespace veltrane::transfer {
+
+// The table commands, called alike by the windows and the command-line
+// program. Each opens its own connections from the settings it is given and
+// reports every failure through hooks.reporter as the error report of its
+// statement (numbered as in the tables window's handler it serves, see
+// commands.h), then goes on with the next table. A connection that does not
+// open is reported once and ends the command. Callers run one command at a
+// time, under a CommandGuard, so that RequestStop reaches it.
+
+enum class Side { kFoxPro, kPostgreSql };
+
+// What became of one table a command was given.
+struct TableResult {
+  std::string table;   // as given
+  std::string target;  // the name it arrived or was renamed under
+  bool done = false;   // sent, dropped or renamed
+  int failures = 0;    // its statements that failed, each reported
+  int64_t rows_read = 0;
+  int64_t rows_stored = 0;
+};
+
+// What a command did: how many statements failed (each was reported), and
+// each table it reached, in the order it reached them.
+struct CommandResult {
+  int failures = 0;
+  std::vector<TableResult> tables;
+  bool ok() const { return failures == 0; }
+};
+
+// What a command tells its caller and asks of it while it runs.
+struct CommandHooks {
+  app::Reporter& reporter;
+  app::ProgressBar& progress;  // the sends' rows
+  app::EventPump& events;      // yielded to between rows and while waiting
+  // Asked before a table that is there already is replaced (its exact
+  // spelling given): true replaces it, false leaves it and skips the table.
+  std::function<bool(const std::string& table)> overwrite;
+  // Told of each table the moment it is done (a send's table complete with
+  // its reports given, a table dropped, a table renamed).
+  std::function<void(const TableResult&)> table_done;
+};
+
+// Lists the tables of one side into `into`, cleared once they are read
+// (see db/catalogue.h); a failure is reported as statement 116 (FoxPro) or
+// 118 (PostgreSQL) of the tables window's load routine.
+CommandResult ListTables(Side side, const db::ConnectionSettings& settings, app::TableList& into,
+                         CommandHooks& hooks);
+
+// Sends `tables` (names of the source side) to the other side, in the
+// order given, until the last or a stop request. `listed` holds the target
+// side's tables as the caller lists them: a table listed there under any
+// case is replaced under its listed spelling when hooks.overwrite agrees;
+// the command removes the dropped entry and adds each table it completes.
+CommandResult SendToPostgreSql(const db::ConnectionSettings& settings,
+                               const std::vector<std::string>& tables, app::TableList& listed,
+                               const TransferOptions& options, CommandHooks& hooks);
+CommandResult SendToFoxPro(const db::ConnectionSettings& settings,
+                           const std::vector<std::string>& tables, app::TableList& listed,
+                           const TransferOptions& options, CommandHooks& hooks);
+
+// Drops `tables` of one side, in the order given. The connection is opened
+// also when `tables` is empty, so that the result tells whether it opens.
+CommandResult DropTables(Side side, const db::ConnectionSettings& settings,
+                         const std::vector<std::string>& tables, CommandHooks& hooks);
+
+// A PostgreSQL table and the name it is to take.
+struct Renaming {
+  std::string table;
+  std::string new_name;  // empty: nothing is renamed
+};
+
+// Renames one PostgreSQL table: `choose` is asked which, once the
+// connection is open.
+CommandResult RenamePostgreSqlTable(const db::ConnectionSettings& settings,
+                                    const std::function<Renaming()>& choose, CommandHooks& hooks);
+
+}  // namespace veltrane::transfer
+
+#endif  // VELTRANE_TRANSFER_TABLE_COMMANDS_H_

@@ -1,0 +1,66 @@
+#include "transfer/table_send.h"
+
+#include "app/list_helpers.h"
+#include "db/connection_strings.h"
+#include "transfer/commands.h"
+#include "transfer/target_name.h"
+
+namespace veltrane::transfer {
+
+TableSend::TableSend(const char* procedure, const Lines& lines,
+                     const db::ConnectionSettings& settings, app::TableList& listed,
+                     const TransferOptions& options, CommandHooks& hooks)
+    : lines_(lines),
+      settings_(settings),
+      listed_(listed),
+      options_(options),
+      hooks_(hooks),
+      trap_(hooks.reporter, procedure) {
+  trap_.ShowStatement(&statement_);
+}
+
+CommandResult TableSend::Run(const std::vector<std::string>& tables) {
+  if (OpenConnections()) {
+    for (const std::string& table : tables) {
+      if (StopRequested()) break;
+      hooks_.events.Yield();
+      result_.tables.push_back(TableResult{table});
+      const int failures = trap_.failures();
+      SendTable(table);
+      result().failures = trap_.failures() - failures;
+    }
+    trap_.Run(lines_.close_foxpro, [this] { foxpro_.Close(); });
+    trap_.Run(lines_.close_postgresql, [this] { postgresql_.Close(); });
+  }
+  result_.failures = trap_.failures();
+  return result_;
+}
+
+// A connection that does not open is reported once and ends the command.
+bool TableSend::OpenConnections() {
+  if (!trap_.Run(lines_.open_postgresql,
+                 [this] { postgresql_.Open(db::PostgreSqlConnectionString(settings_)); }))
+    return false;
+  return trap_.Run(lines_.open_foxpro, [this] { foxpro_.OpenFoxPro(settings_); });
+}
+
+bool TableSend::ReplaceListed(std::string& target, bool& listed, db::Connection& side,
+                              std::string (*quote)(std::string_view)) {
+  listed = app::ListHasItem(listed_, target);
+  if (!listed) return true;
+  target = TargetName(listed_, target);
+  if (!hooks_.overwrite(target)) return false;
+  if (!trap_.Run(lines_.drop_target, [&] { side.Execute("DROP TABLE " + quote(target)); }))
+    return false;
+  app::ListRemoveItem(listed_, target);
+  return true;
+}
+
+void TableSend::Complete(const std::string& name) {
+  if (!trap_.Run(lines_.add_target, [&] { listed_.AddItem(name); })) return;
+  result().target = name;
+  result().done = true;
+  if (hooks_.table_done) hooks_.table_done(result());
+}
+
+}  // namespace veltrane::transfer
