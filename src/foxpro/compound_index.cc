@@ -401,7 +401,6 @@ void Rebuild(const std::string& dbc_path, bool write) {
       [&dbc](uint64_t offset, size_t length) { return dbc->ReadAt(offset, length); }, dbc->Size(), dbc_path);
   std::vector<KeyMaker> makers;
   for (const Tag& tag : tags) makers.emplace_back(table, tag, where);
-  if (!write) return;
   std::vector<std::vector<Key>> keys(tags.size());
   std::string record;
   for (uint32_t r = 0; r < table.record_count; ++r) {
@@ -446,6 +445,9 @@ void Rebuild(const std::string& dbc_path, bool write) {
   std::string bytes =
       TagHeader(directory, directory_root, cdx::kTagNameLength, version + 1) + directory_node + body;
 
+  // A check builds the whole index, so that every failure a rebuild can
+  // meet is met before the container changes.
+  if (!write) return;
   // The new index replaces the old only once it is whole.
   const std::string temporary = *index_path + ".new";
   File::Open(temporary, File::Mode::kCreate)->WriteAt(0, bytes);

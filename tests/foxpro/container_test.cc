@@ -5,6 +5,7 @@
 #include <cstring>
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
 
 #include "engine_test_util.h"
@@ -251,6 +252,32 @@ TEST(ContainerTest, AnIndexOfManyObjectsSpansSeveralNodes) {
   EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
   EXPECT_EQ(keys.back().substr(0, 10), "        25");  // the new table's fields
   EXPECT_GT(dcx.size(), 4608u + 512u);
+}
+
+// An index whose keys cannot be rebuilt as it states them refuses a change
+// before the container changes, not after.
+TEST(ContainerTest, AnIndexThatCannotBeRebuiltLeavesTheContainerAsItWas) {
+  const std::vector<std::pair<const char*, std::function<void(Container&, const std::string&)>>> changes = {
+      {"add", [](Container& c, const std::string& dir) { c.AddTable("t2", dir + "/t2.dbf", {"a"}); }},
+      {"remove", [](Container& c, const std::string&) { c.RemoveTable("table1"); }},
+  };
+  for (const auto& [name, change] : changes) {
+    SCOPED_TRACE(name);
+    ContainerCopy copy;
+    std::string dcx = ReadBytes(copy.dir.File("data1.DCX"));
+    dcx[0x600 + 12] = static_cast<char>(147);  // OBJECTNAME's keys are 148 bytes long
+    testing::WriteBytes(copy.dir.File("data1.DCX"), dcx);
+    const std::string dbc = ReadBytes(copy.dbc);
+    auto container = Container::Open(copy.dbc);
+    try {
+      change(*container, copy.dir.path());
+      ADD_FAILURE() << "changed";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find("do not have the length it states"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(ReadBytes(copy.dbc) == dbc);
+    EXPECT_TRUE(ReadBytes(copy.dir.File("data1.DCX")) == dcx);
+  }
 }
 
 TEST(ContainerTest, RefusesWhatIsNotAContainer) {
