@@ -147,6 +147,8 @@ class ContainerImpl : public Container {
     for (const std::string& field : long_field_names)
       writer->Append(ObjectValues(*writer, static_cast<int32_t>(next_id++), table_id, kFieldType,
                                   field, ""));
+    // Flushed here, not by the destructor, which would swallow a failure.
+    writer->Flush();
     writer.reset();
     RebuildContainerIndex(path_);
     Load();

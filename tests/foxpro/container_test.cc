@@ -11,6 +11,7 @@
 #include "engine_test_util.h"
 #include "foxpro/compound_index.h"
 #include "foxpro/error.h"
+#include "foxpro/memory_file_system.h"
 #include "foxpro/table_reader.h"
 #include "foxpro/table_writer.h"
 #include "support/temp_dir.h"
@@ -278,6 +279,24 @@ TEST(ContainerTest, AnIndexThatCannotBeRebuiltLeavesTheContainerAsItWas) {
     EXPECT_TRUE(ReadBytes(copy.dbc) == dbc);
     EXPECT_TRUE(ReadBytes(copy.dir.File("data1.DCX")) == dcx);
   }
+}
+
+TEST(ContainerTest, ATableTheContainerCannotBeWrittenForIsRefusedAndLeavesItAsItWas) {
+  veltrane::testing::TempDir dir;
+  MemoryFileSystem files(4608);  // the container file cannot grow by a record
+  for (const char* name : {"data1.dbc", "data1.DCT", "data1.DCX"})
+    files.AddFile(dir.File(name), ReadBytes(CopyTestFile(std::string("container/") + name, dir.path())));
+  ScopedFileSystem installed(files);
+  const std::optional<std::string> dbc = files.Contents(dir.File("data1.dbc"));
+  const std::optional<std::string> dcx = files.Contents(dir.File("data1.DCX"));
+  try {
+    Container::Open(dir.File("data1.dbc"))->AddTable("t2", dir.File("t2.dbf"), {"a"});
+    ADD_FAILURE() << "added";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("File too large"), std::string::npos) << e.what();
+  }
+  EXPECT_TRUE(files.Contents(dir.File("data1.dbc")) == dbc);
+  EXPECT_TRUE(files.Contents(dir.File("data1.DCX")) == dcx);
 }
 
 TEST(ContainerTest, RefusesWhatIsNotAContainer) {
