@@ -24,19 +24,21 @@ int ListedTables(const std::string& dbc) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::vector<std::string> files = fuzz::SplitFiles(data, size, 3);
-  fuzz::ResetFolder();
-  const std::string dbc = fuzz::WriteScratchFile("c.dbc", files[0]);
-  fuzz::WriteScratchFile("c.dct", files[1]);
-  fuzz::WriteScratchFile("c.dcx", files[2]);
+  std::vector<std::string> files = fuzz::SplitFiles(data, size, 3);
+  fuzz::InputFiles input;
+  const std::string dbc = input.Add("/fuzz/c.dbc", files[0]);
+  input.Add("/fuzz/c.dct", std::move(files[1]));
+  const std::string index = input.Add("/fuzz/c.dcx", files[2]);
 
   const int tables = ListedTables(dbc);
   if (tables < 0) return 0;
   try {
-    foxpro::Container::Open(dbc)->AddTable("fuzzed", fuzz::ScratchFolder() + "/fuzzed.dbf",
+    foxpro::Container::Open(dbc)->AddTable("fuzzed", "/fuzz/fuzzed.dbf",
                                            {"first field", "second"});
   } catch (const foxpro::Error&) {
-    return 0;  // refused: the container must be as it was
+    // Refused: the container and its index must be as they were.
+    if (input.Contents(dbc) != files[0] || input.Contents(index) != files[2]) std::abort();
+    return 0;
   }
   // A container that opened before a table was added opens after it.
   if (ListedTables(dbc) != tables + 1) std::abort();

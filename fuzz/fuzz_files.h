@@ -3,8 +3,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "foxpro/memory_file_system.h"
 
 namespace veltrane::fuzz {
 
@@ -13,13 +17,24 @@ namespace veltrane::fuzz {
 // what is left. Files missing at the end are empty.
 std::vector<std::string> SplitFiles(const uint8_t* data, size_t size, size_t count);
 
-// A folder of the target's own under /dev/shm (or the temporary folder),
-// made once per process and emptied by ResetFolder.
-const std::string& ScratchFolder();
-// Removes every file of the scratch folder.
-void ResetFolder();
-// Writes `bytes` as the file `name` of the scratch folder; returns its path.
-std::string WriteScratchFile(const std::string& name, const std::string& bytes);
+// The engine's files while one input runs: held in memory, never on disk.
+// A damaged memo header can ask for a value 2 GB into its file, a hole on
+// disk but real memory here: no file grows past 1 MB (its writes fail as
+// on a full disk).
+class InputFiles {
+ public:
+  InputFiles() : installed_(files_) {}
+  // Puts `bytes` at `path`; returns the path.
+  std::string Add(const std::string& path, std::string bytes) {
+    files_.AddFile(path, std::move(bytes));
+    return path;
+  }
+  std::optional<std::string> Contents(const std::string& path) const { return files_.Contents(path); }
+
+ private:
+  foxpro::MemoryFileSystem files_{uint64_t{1} << 20};
+  foxpro::ScopedFileSystem installed_;
+};
 
 }  // namespace veltrane::fuzz
 

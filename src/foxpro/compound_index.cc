@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -15,8 +14,6 @@
 namespace veltrane::foxpro {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // A compound index file: a 1024-byte header of the tag directory (itself a
 // tree whose keys are tag names and whose record numbers are the offsets of
@@ -369,25 +366,24 @@ void Rebuild(const std::string& dbc_path, bool write) {
   Tag directory;
   uint32_t version = 0;
   {
-    File index(*index_path, File::Mode::kRead);
-    tags = ReadTags(index, where);
-    std::string header = index.ReadAt(0, cdx::kHeaderSize);
+    const std::unique_ptr<File> index = File::Open(*index_path, File::Mode::kRead);
+    tags = ReadTags(*index, where);
+    std::string header = index->ReadAt(0, cdx::kHeaderSize);
     directory.options = static_cast<uint8_t>(header[cdx::kOptionsOffset]);
     version = DecodeFixed32(header.data() + cdx::kVersionOffset);
   }
   std::sort(tags.begin(), tags.end(), [](const Tag& a, const Tag& b) { return a.name < b.name; });
 
-  File dbc(dbc_path, File::Mode::kRead);
+  const std::unique_ptr<File> dbc = File::Open(dbc_path, File::Mode::kRead);
   TableHeader table = ParseTableHeader(
-      [&dbc](uint64_t offset, size_t length) { return dbc.ReadAt(offset, length); }, dbc.Size(), dbc_path);
+      [&dbc](uint64_t offset, size_t length) { return dbc->ReadAt(offset, length); }, dbc->Size(), dbc_path);
   std::vector<KeyMaker> makers;
   for (const Tag& tag : tags) makers.emplace_back(table, tag, where);
-  if (!write) return;
   std::vector<std::vector<Key>> keys(tags.size());
   std::string record;
   for (uint32_t r = 0; r < table.record_count; ++r) {
     record.resize(table.record_length);
-    if (dbc.ReadAt(table.header_length + static_cast<uint64_t>(r) * table.record_length, record.data(),
+    if (dbc->ReadAt(table.header_length + static_cast<uint64_t>(r) * table.record_length, record.data(),
                    record.size()) != record.size())
       throw Error("Database container \"" + dbc_path + "\" is truncated.");
     bool deleted = record[0] == dbf::kDeletedRecord;
@@ -427,16 +423,18 @@ void Rebuild(const std::string& dbc_path, bool write) {
   std::string bytes =
       TagHeader(directory, directory_root, cdx::kTagNameLength, version + 1) + directory_node + body;
 
+  // A check builds the whole index, so that every failure a rebuild can
+  // meet is met before the container changes.
+  if (!write) return;
   // The new index replaces the old only once it is whole.
   const std::string temporary = *index_path + ".new";
-  {
-    File out(temporary, File::Mode::kCreate);
-    out.WriteAt(0, bytes);
-  }
+  File::Open(temporary, File::Mode::kCreate)->WriteAt(0, bytes);
+  FileSystem& files = FileSystem::Current();
   std::error_code error;
-  fs::rename(temporary, *index_path, error);
+  files.Rename(temporary, *index_path, error);
   if (error) {
-    fs::remove(temporary, error);
+    std::error_code ignored;
+    files.Remove(temporary, ignored);
     throw Error("Cannot replace \"" + *index_path + "\": " + error.message() + ".");
   }
 }

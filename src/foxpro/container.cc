@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <system_error>
 
 #include "foxpro/codepage.h"
 #include "foxpro/codepage_detect.h"
@@ -138,6 +137,8 @@ class ContainerImpl : public Container {
     for (const std::string& field : long_field_names)
       writer->Append(ObjectValues(*writer, static_cast<int32_t>(next_id++), table_id, kFieldType,
                                   field, ""));
+    // Flushed here, not by the destructor, which would swallow a failure.
+    writer->Flush();
     writer.reset();
     RebuildContainerIndex(path_);
     Load();
@@ -148,14 +149,14 @@ class ContainerImpl : public Container {
     if (!table)
       throw Error("Database container \"" + path_ + "\" has no table named \"" + name + "\".");
     CheckContainerIndex(path_);
-    File file(path_, File::Mode::kReadWrite);
+    const std::unique_ptr<File> file = File::Open(path_, File::Mode::kReadWrite);
     const char mark = dbf::kDeletedRecord;
     // The table's own objects (fields, indexes, relations) first, then the
     // table, so that no field outlives its table even after a crash.
     for (const ContainerObject& object : objects_)
       if (!object.deleted && object.parent == table->id && object.id != table->id)
-        file.WriteAt(RecordOffset(object.record), &mark, 1);
-    file.WriteAt(RecordOffset(table->record), &mark, 1);
+        file->WriteAt(RecordOffset(object.record), &mark, 1);
+    file->WriteAt(RecordOffset(table->record), &mark, 1);
     RebuildContainerIndex(path_);
     Load();
   }
@@ -181,10 +182,10 @@ class ContainerImpl : public Container {
   // Reads every object of the container (deleted ones too: their ids stay
   // taken).
   void Load() {
-    File file(path_, File::Mode::kRead);
-    uint64_t size = file.Size();
+    const std::unique_ptr<File> file = File::Open(path_, File::Mode::kRead);
     header_ = ParseTableHeader(
-        [&file](uint64_t offset, size_t length) { return file.ReadAt(offset, length); }, size, path_);
+        [&file](uint64_t offset, size_t length) { return file->ReadAt(offset, length); }, file->Size(),
+        path_);
     const FieldDescriptor* id = Field(kObjectIdField);
     const FieldDescriptor* parent = Field(kParentIdField);
     const FieldDescriptor* type = Field(kObjectTypeField);
@@ -199,7 +200,7 @@ class ContainerImpl : public Container {
     std::string record;
     for (uint64_t r = 0; r < header_.record_count; ++r) {
       record.resize(header_.record_length);
-      if (file.ReadAt(RecordOffset(r), record.data(), record.size()) != record.size())
+      if (file->ReadAt(RecordOffset(r), record.data(), record.size()) != record.size())
         throw Error("Database container \"" + path_ + "\" is truncated.");
       ContainerObject object;
       object.record = r;
@@ -260,17 +261,17 @@ class ContainerImpl : public Container {
       for (int guessed : {guess.code_page, guess.rival})
         if (guessed != 0 && IsSupportedCodePage(guessed)) code_pages.push_back(guessed);
     }
-    std::error_code error;
+    FileSystem& files = FileSystem::Current();
     std::string first;
     for (int code_page : code_pages) {
       std::string decoded;
       TextCodec::For(code_page).Decode(stored, decoded);
       std::string path = FindTableFile(decoded);
-      if (fs::exists(path, error)) return path;
+      if (files.Kind(path) != FileKind::kMissing) return path;
       if (first.empty()) first = path;
     }
     std::string raw = FindTableFile(stored);
-    return fs::exists(raw, error) ? raw : first;
+    return files.Kind(raw) != FileKind::kMissing ? raw : first;
   }
 
   // `stored` (a path with Windows separators, relative to the container's
@@ -364,7 +365,7 @@ void CheckTableName(const std::string& name) {
 std::unique_ptr<Container> Container::Open(const std::string& dbc_path) {
   std::optional<std::string> path = FindPath(dbc_path);
   if (!path) throw Error("Database container \"" + dbc_path + "\" does not exist.");
-  if (fs::is_directory(*path)) throw Error("\"" + dbc_path + "\" is a folder, not a database container.");
+  if (FileSystem::Current().Kind(*path) == FileKind::kFolder) throw Error("\"" + dbc_path + "\" is a folder, not a database container.");
   return std::make_unique<ContainerImpl>(*path);
 }
 

@@ -8,6 +8,7 @@
 
 #include "foxpro/codepage.h"
 #include "foxpro/container.h"
+#include "foxpro/file_io.h"
 #include "foxpro/file_names.h"
 #include "foxpro/header_names.h"
 #include "foxpro/long_names.h"
@@ -40,7 +41,7 @@ bool HasDbfExtension(const fs::path& path) {
 
 void RemoveFile(const std::string& path, const std::string& table) {
   std::error_code error;
-  if (!fs::remove(path, error) && error) {
+  if (!FileSystem::Current().Remove(path, error) && error) {
     throw Error("Cannot delete the file \"" + path + "\" of the table \"" + table +
                 "\": " + error.message() + ".");
   }
@@ -126,14 +127,16 @@ std::vector<CatalogEntry> FoxProDatabase::Catalog() {
     }
     return entries;
   }
+  FileSystem& files = FileSystem::Current();
   std::error_code error;
-  fs::directory_iterator it(folder_, error);
+  const std::vector<std::string> names = files.List(folder_, error);
   if (error) {
     throw Error("Cannot list the tables of " + DescribeSource() + ": " + error.message() + ".");
   }
-  for (const fs::directory_entry& entry : it) {
-    if (HasDbfExtension(entry.path()) && entry.is_regular_file(error)) {
-      entries.push_back(CatalogEntry{LowerCaseName(entry.path().stem().string()), kTableType, ""});
+  for (const std::string& name : names) {
+    const fs::path path = fs::path(folder_) / name;
+    if (HasDbfExtension(path) && files.Kind(path.string()) == FileKind::kRegular) {
+      entries.push_back(CatalogEntry{LowerCaseName(path.stem().string()), kTableType, ""});
     }
   }
   std::sort(entries.begin(), entries.end(),
@@ -196,8 +199,8 @@ void FoxProDatabase::DropTable(const std::string& name) {
     if (!table->problem.empty()) throw Error("Cannot drop the table \"" + name + "\": " + table->problem);
     // A path that does not hold a table is refused before the container
     // changes; a table whose file is already gone only leaves the container.
-    std::error_code error;
-    if (!table->path.empty() && fs::exists(fs::symlink_status(table->path, error))) {
+    if (!table->path.empty() &&
+        FileSystem::Current().Kind(table->path, /*follow_links=*/false) != FileKind::kMissing) {
       if (const std::string reason = NotATableReason(table->path); !reason.empty())
         throw Error("Cannot drop the table \"" + table->name + "\": its file \"" + table->path +
                     "\" is not a table file, so neither the file nor the container was changed: " +
@@ -264,9 +267,8 @@ void FoxProDatabase::CreateTable(const std::string& path_text, std::vector<NewFi
 
   // A memo file left behind without its table would otherwise stand beside
   // the new one under a name that differs only by case.
-  std::error_code error;
   if (auto orphan_memo = FindSibling(target.path, ".fpt");
-      orphan_memo && fs::is_regular_file(*orphan_memo, error))
+      orphan_memo && FileSystem::Current().Kind(*orphan_memo) == FileKind::kRegular)
     RemoveFile(*orphan_memo, table_name);
 
   TableWriter::Create(target.path, fields,
@@ -344,11 +346,11 @@ std::string ExistingDataSource(const std::string& data_source) {
 std::unique_ptr<Database> Database::Open(const std::string& data_source,
                                          const CodePageChoice& code_page) {
   std::string path = ExistingDataSource(data_source);
-  std::error_code error;
-  if (fs::is_directory(path, error)) {
+  const FileKind kind = FileSystem::Current().Kind(path);
+  if (kind == FileKind::kFolder) {
     return std::make_unique<FoxProDatabase>(path, "", nullptr, code_page);
   }
-  if (!fs::is_regular_file(path, error)) {
+  if (kind != FileKind::kRegular) {
     throw Error("The FoxPro data source \"" + data_source +
                 "\" is neither a folder nor a database container (.dbc) file.");
   }

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "foxpro/file_io.h"
 #include "foxpro/header_names.h"
 
 namespace veltrane::foxpro {
@@ -27,16 +28,15 @@ bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
 
 std::optional<std::string> FindInFolder(const std::string& folder, const std::string& name) {
   if (name.empty()) return std::nullopt;
+  FileSystem& files = FileSystem::Current();
   fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
-  std::error_code ec;
   auto joined = [&](const std::string& entry) {
     return folder.empty() ? entry : (fs::path(folder) / entry).string();
   };
-  if (fs::exists(dir / name, ec)) return joined(name);
-  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    std::string entry = it->path().filename().string();
+  if (files.Kind((dir / name).string()) != FileKind::kMissing) return joined(name);
+  std::error_code ec;
+  for (const std::string& entry : files.List(dir.string(), ec))
     if (EqualsIgnoringCase(entry, name)) return joined(entry);
-  }
   return std::nullopt;
 }
 

@@ -46,7 +46,7 @@ MemoReader::MemoReader(const std::optional<std::string>& path, Kind kind,
     return;
   }
   try {
-    file_ = std::make_unique<File>(*path, File::Mode::kRead);
+    file_ = File::Open(*path, File::Mode::kRead);
     size_ = file_->Size();
   } catch (const Error& e) {
     // A problem is a phrase that callers put into sentences of their own.
@@ -185,16 +185,15 @@ MemoRead MemoReader::ReadDbt(uint64_t block, std::string& out, uint64_t largest)
 }
 
 void MemoWriter::Create(const std::string& path, uint16_t block_size) {
-  File file(path, File::Mode::kCreate);
   std::string head(memo::kFptHeaderSize, '\0');
   uint32_t first_free = static_cast<uint32_t>((memo::kFptHeaderSize + block_size - 1) / block_size);
   EncodeBigEndian32(head.data() + memo::kNextFreeOffset, first_free);
   EncodeBigEndian16(head.data() + memo::kBlockSizeOffset, block_size);
-  file.WriteAt(0, head);
+  File::Open(path, File::Mode::kCreate)->WriteAt(0, head);
 }
 
-MemoWriter::MemoWriter(const std::string& path) : file_(path, File::Mode::kReadWrite) {
-  std::string head = file_.ReadAt(0, memo::kFptHeaderSize);
+MemoWriter::MemoWriter(const std::string& path) : file_(File::Open(path, File::Mode::kReadWrite)) {
+  std::string head = file_->ReadAt(0, memo::kFptHeaderSize);
   if (head.size() < memo::kBlockSizeOffset + 2)
     throw Error("Memo file \"" + path + "\" is truncated: it has no header.");
   next_free_ = DecodeBigEndian32(head.data() + memo::kNextFreeOffset);
@@ -208,7 +207,8 @@ MemoWriter::MemoWriter(const std::string& path) : file_(path, File::Mode::kReadW
     throw Error("Memo file \"" + path + "\" is corrupt: its next free block " +
                 std::to_string(next_free_) + " lies past 2 GB.");
   committed_next_free_ = next_free_;
-  header_ = file_.MapPrefix(memo::kBlockSizeOffset);
+  // The next-free pointer changes with every Commit.
+  file_->MapPrefix(memo::kBlockSizeOffset);
 }
 
 uint64_t MemoWriter::BlocksFor(uint64_t data_length) const {
@@ -238,7 +238,7 @@ uint32_t MemoWriter::Write(uint32_t type, std::string_view data) {
 void MemoWriter::Commit() {
   if (next_free_ == committed_next_free_) return;
   try {
-    file_.WriteAt(static_cast<uint64_t>(committed_next_free_) * block_size_, pending_);
+    file_->WriteAt(static_cast<uint64_t>(committed_next_free_) * block_size_, pending_);
   } catch (...) {
     Rollback();
     throw;
@@ -246,7 +246,9 @@ void MemoWriter::Commit() {
   pending_.clear();
   // An unusually large value does not keep its memory.
   if (pending_.capacity() > kKeptPendingBytes) std::string().swap(pending_);
-  EncodeBigEndian32(header_ + memo::kNextFreeOffset, next_free_);
+  char next_free[4];
+  EncodeBigEndian32(next_free, next_free_);
+  file_->WriteAt(memo::kNextFreeOffset, next_free, sizeof next_free);
   committed_next_free_ = next_free_;
 }
 

@@ -125,11 +125,10 @@ class MemoWriter {
  private:
   uint64_t BlocksFor(uint64_t data_length) const;
 
-  File file_;
+  std::unique_ptr<File> file_;
   uint32_t block_size_ = memo::kDefaultBlockSize;
   uint32_t next_free_ = 0;
   uint32_t committed_next_free_ = 0;
-  char* header_ = nullptr;  // the file's first bytes, mapped
   std::string pending_;     // blocks placed since the last Commit
 };
 

@@ -1,9 +1,9 @@
 #include "foxpro/table_paths.h"
 
 #include <filesystem>
-#include <system_error>
 
 #include "foxpro/error.h"
+#include "foxpro/file_io.h"
 #include "foxpro/file_names.h"
 
 namespace veltrane::foxpro {
@@ -18,8 +18,8 @@ std::string WithSlashes(const std::string& path) {
 }
 
 std::optional<std::string> FindExisting(const std::string& path) {
-  std::error_code error;
-  if (fs::exists(path, error)) return path;
+  FileSystem& files = FileSystem::Current();
+  if (files.Kind(path) != FileKind::kMissing) return path;
   fs::path wanted = fs::path(path).lexically_normal();
   // Walk from the root (or the current folder), matching each part.
   fs::path found = wanted.has_root_path() ? wanted.root_path() : fs::path(".");
@@ -27,7 +27,7 @@ std::optional<std::string> FindExisting(const std::string& path) {
   for (const fs::path& part : wanted.relative_path()) {
     if (part.empty()) continue;  // a trailing separator
     fs::path next = found / part;
-    if (!fs::exists(next, error)) {
+    if (files.Kind(next.string()) == FileKind::kMissing) {
       std::optional<std::string> match = FindInFolder(found.string(), part.string());
       if (!match) return std::nullopt;
       next = *match;
@@ -46,8 +46,7 @@ TablePath ResolveTablePath(const std::string& path, const std::string& base_fold
   fs::path folder = written.parent_path();
   std::string name = written.filename().string();
   std::optional<std::string> real_folder = FindExisting(folder.string());
-  std::error_code error;
-  if (!real_folder || !fs::is_directory(*real_folder, error)) {
+  if (!real_folder || FileSystem::Current().Kind(*real_folder) != FileKind::kFolder) {
     throw Error("The folder \"" + folder.string() + "\" of the table \"" + path +
                 "\" does not exist.");
   }

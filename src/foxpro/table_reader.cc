@@ -124,11 +124,11 @@ std::vector<MemoPlace> MemoPlaces(const TableHeader& header, const std::string& 
 class TableReaderImpl : public TableReader {
  public:
   TableReaderImpl(const std::string& path, const CodePageChoice& choice, const std::string& name)
-      : file_(path, File::Mode::kRead),
+      : file_(File::Open(path, File::Mode::kRead)),
         table_name_(name.empty() ? std::filesystem::path(path).stem().string() : name) {
-    const uint64_t size = file_.Size();
+    const uint64_t size = file_->Size();
     header_ = ParseTableHeader(
-        [this](uint64_t offset, size_t length) { return file_.ReadAt(offset, length); }, size,
+        [this](uint64_t offset, size_t length) { return file_->ReadAt(offset, length); }, size,
         path, HeaderReading::kLenient, table_name_);
     notices_ = header_.notices;
     dbase7_ = header_.dbase7();
@@ -160,7 +160,7 @@ class TableReaderImpl : public TableReader {
     for (uint64_t first = 0; first < records_; first += records_per_chunk_) {
       const size_t count = static_cast<size_t>(std::min<uint64_t>(records_per_chunk_, records_ - first));
       buffer.resize(count * length);
-      const size_t got = file_.ReadAt(header_.data_start + first * length, buffer.data(), buffer.size());
+      const size_t got = file_->ReadAt(header_.data_start + first * length, buffer.data(), buffer.size());
       if (got != buffer.size()) throw Error("Table \"" + table_name_ + "\" is truncated.");
       for (size_t i = 0; i < count; ++i)
         if (buffer[i * length] != dbf::kDeletedRecord) ++live;
@@ -201,7 +201,7 @@ class TableReaderImpl : public TableReader {
       const size_t count = static_cast<size_t>(
           std::min<uint64_t>(records_per_chunk_, header_.records_in_file - records_));
       buffer.resize(count * length);
-      buffer.resize(file_.ReadAt(header_.data_start + records_ * length, buffer.data(), buffer.size()));
+      buffer.resize(file_->ReadAt(header_.data_start + records_ * length, buffer.data(), buffer.size()));
       size_t i = 0;
       while (i < count && (i + 1) * length <= buffer.size() &&
              (buffer[i * length] == dbf::kLiveRecord || buffer[i * length] == dbf::kDeletedRecord))
@@ -229,7 +229,7 @@ class TableReaderImpl : public TableReader {
       if (std::optional<std::string> cpg = FindSibling(path, ".cpg")) {
         std::string declared;
         try {
-          declared = File(*cpg, File::Mode::kRead).ReadAt(0, kLongestCpgFile);
+          declared = File::Open(*cpg, File::Mode::kRead)->ReadAt(0, kLongestCpgFile);
         } catch (const Error&) {
           // An unreadable .cpg file declares nothing.
         }
@@ -299,7 +299,7 @@ class TableReaderImpl : public TableReader {
     const uint64_t records =
         std::min<uint64_t>(records_, kSampleRecordBytes / header_.record_length);
     std::string buffer(static_cast<size_t>(records * header_.record_length), '\0');
-    buffer.resize(file_.ReadAt(header_.data_start, buffer.data(), buffer.size()));
+    buffer.resize(file_->ReadAt(header_.data_start, buffer.data(), buffer.size()));
     for (size_t at = 0; at + header_.record_length <= buffer.size() && sample.size() < kSampleTextBytes;
          at += header_.record_length) {
       for (const FieldDescriptor& f : header_.fields) {
@@ -355,7 +355,7 @@ class TableReaderImpl : public TableReader {
       if (next_record_ >= records_) return nullptr;
       chunk_count_ = static_cast<size_t>(std::min<uint64_t>(records_per_chunk_, records_ - next_record_));
       chunk_.resize(chunk_count_ * header_.record_length);
-      const size_t got = file_.ReadAt(header_.data_start + next_record_ * header_.record_length,
+      const size_t got = file_->ReadAt(header_.data_start + next_record_ * header_.record_length,
                                       chunk_.data(), chunk_.size());
       if (got != chunk_.size())
         throw Error("Table \"" + table_name_ + "\" is truncated: record " +
@@ -528,7 +528,7 @@ class TableReaderImpl : public TableReader {
     }
   }
 
-  File file_;
+  std::unique_ptr<File> file_;
   std::string table_name_;
   TableHeader header_;
   bool dbase7_ = false;

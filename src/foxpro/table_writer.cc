@@ -123,10 +123,10 @@ int64_t NowMs() {
 class TableWriterImpl : public TableWriter {
  public:
   TableWriterImpl(const std::string& path, bool caller_rebuilds_index)
-      : table_(path, File::Mode::kReadWrite), table_name_(TableName(path)) {
-    uint64_t size = table_.Size();
+      : table_(File::Open(path, File::Mode::kReadWrite)), table_name_(TableName(path)) {
+    uint64_t size = table_->Size();
     header_ = ParseTableHeader(
-        [this](uint64_t offset, size_t length) { return table_.ReadAt(offset, length); }, size, path);
+        [this](uint64_t offset, size_t length) { return table_->ReadAt(offset, length); }, size, path);
     if (!header_.visual_foxpro() && header_.version != dbf::kFoxBase &&
         header_.version != dbf::kFoxPro2Memo)
       throw Error("Cannot add records to \"" + path + "\": tables of this version are read only.");
@@ -158,9 +158,8 @@ class TableWriterImpl : public TableWriter {
                     "table's header is damaged.");
       autoinc_fields_.push_back(i);
     }
-    // The header's counts change with every batch: stores into a mapping
-    // of it cost no system call.
-    mapped_header_ = table_.MapPrefix(header_.header_length);
+    // The header's counts change with every batch.
+    table_->MapPrefix(header_.header_length);
   }
 
   ~TableWriterImpl() override {
@@ -215,8 +214,8 @@ class TableWriterImpl : public TableWriter {
       // larger write leaves the old end mark in place, so no reader sees a
       // partial record.
       batch_.push_back(static_cast<char>(dbf::kEndOfFile));
-      table_.WriteAt(record_at + 1, batch_.data() + 1, batch_.size() - 1);
-      table_.WriteAt(record_at, batch_.data(), 1);
+      table_->WriteAt(record_at + 1, batch_.data() + 1, batch_.size() - 1);
+      table_->WriteAt(record_at, batch_.data(), 1);
     } catch (const Error& failure) {
       const size_t lost = batch_records_;
       DropBatch();
@@ -228,8 +227,8 @@ class TableWriterImpl : public TableWriter {
     // Only now does the header count the records.
     header_.record_count += static_cast<uint32_t>(batch_records_);
     std::string prefix = SerializeHeaderPrefix(header_);
-    std::memcpy(mapped_header_ + dbf::kLastUpdateOffset, prefix.data() + dbf::kLastUpdateOffset,
-                dbf::kHeaderLengthOffset - dbf::kLastUpdateOffset);
+    table_->WriteAt(dbf::kLastUpdateOffset, prefix.data() + dbf::kLastUpdateOffset,
+                    dbf::kHeaderLengthOffset - dbf::kLastUpdateOffset);
     for (size_t i : autoinc_fields_) StoreAutoIncrement(i);
     batch_records_ = 0;
     ClearBatch();
@@ -251,7 +250,7 @@ class TableWriterImpl : public TableWriter {
   // and a record appended at the count would overwrite it.
   void RefuseRecordsBeyondTheCount(const std::string& path) const {
     if (header_.records_in_file <= header_.record_count) return;
-    const std::string flag = table_.ReadAt(RecordOffset(header_.record_count), 1);
+    const std::string flag = table_->ReadAt(RecordOffset(header_.record_count), 1);
     if (flag.empty() || (flag[0] != dbf::kLiveRecord && flag[0] != dbf::kDeletedRecord)) return;
     throw Error("Cannot add records to \"" + path + "\": its header counts " +
                 std::to_string(header_.record_count) +
@@ -285,17 +284,18 @@ class TableWriterImpl : public TableWriter {
     if (header_.has_null_flags && header_.null_flags.offset < f.offset) ++descriptor;
     uint64_t at = dbf::kHeaderSize + descriptor * dbf::kFieldDescriptorSize +
                   dbf::kAutoIncrementNextOffset;
-    EncodeFixed32(mapped_header_ + at, f.autoinc_next);
+    char next[4];
+    EncodeFixed32(next, f.autoinc_next);
+    table_->WriteAt(at, next, sizeof next);
   }
 
-  File table_;
+  std::unique_ptr<File> table_;
   std::string table_name_;
   TableHeader header_;
   const TextCodec* codec_ = nullptr;
   std::optional<MemoWriter> memo_;
   std::optional<RecordEncoder> encoder_;
   std::vector<size_t> autoinc_fields_;
-  char* mapped_header_ = nullptr;
   std::string batch_;         // the records gathered, one after another
   size_t batch_records_ = 0;  // how many
   int64_t batch_started_ms_ = 0;
@@ -378,12 +378,11 @@ void TableWriter::Create(const std::string& path, const std::vector<NewField>& f
   if (auto existing = FindPath(memo_path)) memo_path = *existing;
   if (memo) MemoWriter::Create(memo_path, memo::kDefaultBlockSize);
   try {
-    File file(path, File::Mode::kCreate);
-    file.WriteAt(0, bytes);
+    File::Open(path, File::Mode::kCreate)->WriteAt(0, bytes);
   } catch (...) {
     std::error_code ignored;
-    fs::remove(path, ignored);
-    if (memo) fs::remove(memo_path, ignored);
+    FileSystem::Current().Remove(path, ignored);
+    if (memo) FileSystem::Current().Remove(memo_path, ignored);
     throw;
   }
 }

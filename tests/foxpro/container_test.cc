@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
 
 #include "engine_test_util.h"
 #include "foxpro/coding.h"
 #include "foxpro/compound_index.h"
 #include "foxpro/error.h"
+#include "foxpro/memory_file_system.h"
 #include "foxpro/table_reader.h"
 #include "foxpro/table_writer.h"
 #include "support/temp_dir.h"
@@ -238,6 +240,50 @@ TEST(ContainerTest, AnIndexOfManyObjectsSpansSeveralNodes) {
   EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
   EXPECT_EQ(keys.back().substr(0, 10), "        25");  // the new table's fields
   EXPECT_GT(dcx.size(), 4608u + 512u);
+}
+
+// An index whose keys cannot be rebuilt as it states them refuses a change
+// before the container changes, not after.
+TEST(ContainerTest, AnIndexThatCannotBeRebuiltLeavesTheContainerAsItWas) {
+  const std::vector<std::pair<const char*, std::function<void(Container&, const std::string&)>>> changes = {
+      {"add", [](Container& c, const std::string& dir) { c.AddTable("t2", dir + "/t2.dbf", {"a"}); }},
+      {"remove", [](Container& c, const std::string&) { c.RemoveTable("table1"); }},
+  };
+  for (const auto& [name, change] : changes) {
+    SCOPED_TRACE(name);
+    ContainerCopy copy;
+    std::string dcx = ReadBytes(copy.dir.File("data1.DCX"));
+    dcx[0x600 + 12] = static_cast<char>(147);  // OBJECTNAME's keys are 148 bytes long
+    testing::WriteBytes(copy.dir.File("data1.DCX"), dcx);
+    const std::string dbc = ReadBytes(copy.dbc);
+    auto container = Container::Open(copy.dbc);
+    try {
+      change(*container, copy.dir.path());
+      ADD_FAILURE() << "changed";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find("do not have the length it states"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(ReadBytes(copy.dbc) == dbc);
+    EXPECT_TRUE(ReadBytes(copy.dir.File("data1.DCX")) == dcx);
+  }
+}
+
+TEST(ContainerTest, ATableTheContainerCannotBeWrittenForIsRefusedAndLeavesItAsItWas) {
+  veltrane::testing::TempDir dir;
+  MemoryFileSystem files(4608);  // the container file cannot grow by a record
+  for (const char* name : {"data1.dbc", "data1.DCT", "data1.DCX"})
+    files.AddFile(dir.File(name), ReadBytes(CopyTestFile(std::string("container/") + name, dir.path())));
+  ScopedFileSystem installed(files);
+  const std::optional<std::string> dbc = files.Contents(dir.File("data1.dbc"));
+  const std::optional<std::string> dcx = files.Contents(dir.File("data1.DCX"));
+  try {
+    Container::Open(dir.File("data1.dbc"))->AddTable("t2", dir.File("t2.dbf"), {"a"});
+    ADD_FAILURE() << "added";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("File too large"), std::string::npos) << e.what();
+  }
+  EXPECT_TRUE(files.Contents(dir.File("data1.dbc")) == dbc);
+  EXPECT_TRUE(files.Contents(dir.File("data1.DCX")) == dcx);
 }
 
 TEST(ContainerTest, RefusesWhatIsNotAContainer) {

@@ -12,6 +12,7 @@
 
 #include "engine_test_util.h"
 #include "foxpro/error.h"
+#include "foxpro/memory_file_system.h"
 #include "foxpro/table_reader.h"
 #include "foxpro/table_writer.h"
 #include "support/temp_dir.h"
@@ -215,16 +216,27 @@ TEST(TableSafetyTest, AMemoFileNeverPassesTwoGigabytes) {
   EXPECT_LE(std::filesystem::file_size(memo_path), kTwoGigabytes);
 }
 
-// Opening and reading a damaged file either works or throws Error.
-void OpenAndReadAll(const std::string& path) {
+// Opening and reading a damaged table /d/t.dbf with its memo file either
+// works or fails with an Error that names the table; either way both files
+// stay as they were.
+void ExpectReadOrCleanFailure(MemoryFileSystem& files, const std::string& table,
+                              const std::string& memo) {
+  files.AddFile("/d/t.dbf", table);
+  files.AddFile("/d/t.fpt", memo);
   try {
-    auto reader = TableReader::Open(path);
+    auto reader = TableReader::Open("/d/t.dbf");
     reader->live_record_count();
     std::vector<Cell> cells;
     while (reader->Next(cells)) {
     }
-  } catch (const Error&) {
+  } catch (const Error& e) {
+    const std::string what = e.what();
+    EXPECT_TRUE(what.find("Table \"t\"") != std::string::npos ||
+                what.find("\"/d/t.dbf\"") != std::string::npos)
+        << what;
   }
+  EXPECT_EQ(files.Contents("/d/t.dbf"), table);
+  EXPECT_EQ(files.Contents("/d/t.fpt"), memo);
 }
 
 std::string MakeSampleTable(const std::string& folder) {
@@ -239,22 +251,15 @@ std::string MakeSampleTable(const std::string& folder) {
 }
 
 TEST(TableSafetyTest, TruncatedAndFlippedFilesFailCleanly) {
-  veltrane::testing::TempDir dir;
-  const std::string source = MakeSampleTable(dir.path());
-  const std::string table = ReadBytes(source);
-  const std::string memo = ReadBytes(dir.File("sample.fpt"));
-  veltrane::testing::TempDir work;
-  const std::string path = work.File("t.dbf");
-  for (size_t length = 0; length < table.size(); length += length < 40 ? 1 : 5) {
-    WriteBytes(path, table.substr(0, length));
-    WriteBytes(work.File("t.fpt"), memo);
-    OpenAndReadAll(path);
-  }
-  for (size_t length = 0; length < memo.size(); length += 29) {
-    WriteBytes(path, table);
-    WriteBytes(work.File("t.fpt"), memo.substr(0, length));
-    OpenAndReadAll(path);
-  }
+  MemoryFileSystem files;
+  ScopedFileSystem installed(files);
+  files.AddFolder("/s");
+  const std::string table = *files.Contents(MakeSampleTable("/s"));
+  const std::string memo = *files.Contents("/s/sample.fpt");
+  for (size_t length = 0; length < table.size(); length += length < 40 ? 1 : 5)
+    ExpectReadOrCleanFailure(files, table.substr(0, length), memo);
+  for (size_t length = 0; length < memo.size(); length += 29)
+    ExpectReadOrCleanFailure(files, table, memo.substr(0, length));
   std::vector<size_t> header_bytes;
   for (size_t at = 0; at < 32; ++at) header_bytes.push_back(at);
   for (size_t field = 0; field < 6; ++field)  // type, displacement, width, decimals, flags
@@ -264,17 +269,13 @@ TEST(TableSafetyTest, TruncatedAndFlippedFilesFailCleanly) {
     for (unsigned char value : {0x00, 0xFF, 0x7F, 0x01}) {
       std::string damaged = table;
       damaged[at] = static_cast<char>(value);
-      WriteBytes(path, damaged);
-      WriteBytes(work.File("t.fpt"), memo);
-      OpenAndReadAll(path);
+      ExpectReadOrCleanFailure(files, damaged, memo);
     }
   }
   for (size_t at = 0; at < 8; ++at) {
     std::string damaged = memo;
     damaged[at] = '\xFF';
-    WriteBytes(path, table);
-    WriteBytes(work.File("t.fpt"), damaged);
-    OpenAndReadAll(path);
+    ExpectReadOrCleanFailure(files, table, damaged);
   }
 }
 
