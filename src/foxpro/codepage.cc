@@ -106,12 +106,6 @@ class IconvHandle {
   iconv_t cd_;
 };
 
-// Counts one more character replaced, remembering the first one's
-// description.
-void NoteReplaced(size_t& replaced, std::string& first_replaced, const char* description) {
-  if (replaced++ == 0) first_replaced = description;
-}
-
 // Adds the characters beyond ASCII of the UTF-8 `text` to `seen`.
 void AddCharacters(std::string_view text, CharacterSet& seen) {
   size_t pos = 0;
@@ -181,7 +175,7 @@ class SingleByteCodec : public TextCodec {
       size_t start = pos;
       uint32_t cp = 0;
       if (!NextCodePoint(text, pos, cp)) {
-        NoteReplaced(replaced, first_replaced, "a byte that is not UTF-8 text");
+        if (replaced++ == 0) first_replaced = "a byte that is not UTF-8 text";
         out.push_back(kReplacementCharacter);
         pos = start + 1;
         continue;
@@ -197,29 +191,6 @@ class SingleByteCodec : public TextCodec {
       out.push_back(kReplacementCharacter);
     }
     return replaced;
-  }
-
-  bool Encode(std::string_view text, std::string& out, std::string& bad) const override {
-    size_t pos = 0;
-    while (pos < text.size()) {
-      const size_t run = AsciiRun(text, pos);
-      out.append(text.data() + pos, run);
-      pos += run;
-      if (pos == text.size()) break;
-      size_t start = pos;
-      uint32_t cp = 0;
-      if (!NextCodePoint(text, pos, cp)) {
-        bad = "a byte that is not UTF-8 text";
-        return false;
-      }
-      auto it = encode_.find(cp);
-      if (it == encode_.end()) {
-        bad = DescribeCharacter(text, start);
-        return false;
-      }
-      out.push_back(static_cast<char>(it->second));
-    }
-    return true;
   }
 
  private:
@@ -306,26 +277,6 @@ class DoubleByteCodec : public TextCodec {
     return replaced;
   }
 
-  bool Encode(std::string_view text, std::string& out, std::string& bad) const override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::string buffer(text.size() * 2 + 16, '\0');
-    char* in_ptr = const_cast<char*>(text.data());
-    size_t in_left = text.size();
-    iconv(from_utf8_.get(), nullptr, nullptr, nullptr, nullptr);
-    while (in_left > 0) {
-      char* out_ptr = buffer.data();
-      size_t out_left = buffer.size();
-      size_t r = iconv(from_utf8_.get(), &in_ptr, &in_left, &out_ptr, &out_left);
-      out.append(buffer.data(), out_ptr);
-      if (r == static_cast<size_t>(-1) && errno != E2BIG) {
-        size_t pos = static_cast<size_t>(in_ptr - text.data());
-        bad = errno == EILSEQ ? DescribeCharacter(text, pos) : "a byte that is not UTF-8 text";
-        return false;
-      }
-    }
-    return true;
-  }
-
  private:
   mutable std::mutex mutex_;
   IconvHandle to_utf8_;
@@ -374,15 +325,6 @@ class Utf8Codec : public TextCodec {
     return replaced;
   }
 
-  bool Encode(std::string_view text, std::string& out, std::string& bad) const override {
-    std::string decoded;
-    if (!Decode(text, decoded)) {
-      bad = "a byte that is not UTF-8 text";
-      return false;
-    }
-    out.append(text);
-    return true;
-  }
 };
 
 }  // namespace

@@ -84,10 +84,11 @@ class TextCodec {
 
   // Appends the code page's bytes for the UTF-8 `text` to `out`. Returns
   // false when a character has no byte in this code page (or `text` is not
-  // UTF-8); `bad_character` then holds that character's description, e.g.
-  // "'€' (U+20AC)".
-  virtual bool Encode(std::string_view text, std::string& out,
-                      std::string& bad_character) const = 0;
+  // UTF-8); `bad_character` then holds the first one's description, e.g.
+  // "'€' (U+20AC)", and `out` has "?" in its place.
+  bool Encode(std::string_view text, std::string& out, std::string& bad_character) const {
+    return EncodeReplacing(text, out, bad_character, nullptr) == 0;
+  }
 
   // Appends the code page's bytes for the UTF-8 `text` to `out`, with "?"
   // for each character the code page has no byte for (and for each byte
