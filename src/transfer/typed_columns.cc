@@ -39,17 +39,22 @@ PgColumnPlan Column(std::string type, PgValueForm form = PgValueForm::kAsIs) {
 // value the field can hold fits. A positive value may use the place of the
 // sign, so a field without decimals holds `width` digits, one with
 // decimals `width` - 1 (the point takes one place).
+// numeric(precision,scale).
+PgColumnPlan BoundedNumericColumn(int precision, int scale) {
+  PgColumnPlan plan = Column(
+      "numeric(" + std::to_string(precision) + "," + std::to_string(scale) + ")",
+      PgValueForm::kNumeric);
+  plan.precision = precision;
+  plan.scale = scale;
+  return plan;
+}
+
 PgColumnPlan NumericColumn(int width, int decimals) {
   if (width == kBigIntWidth && decimals == 0) return Column("bigint", PgValueForm::kBigInt);
   const int precision = decimals > 0 ? width - 1 : width;
   if (width < 1 || decimals < 0 || decimals > precision)
     return Column("numeric", PgValueForm::kNumeric);
-  PgColumnPlan plan = Column(
-      "numeric(" + std::to_string(precision) + "," + std::to_string(decimals) + ")",
-      PgValueForm::kNumeric);
-  plan.precision = precision;
-  plan.scale = decimals;
-  return plan;
+  return BoundedNumericColumn(precision, decimals);
 }
 
 PgColumnPlan IntegerColumn(int width) {
@@ -66,13 +71,7 @@ PgColumnPlan ScaledIntegerColumn(int width, int decimals) {
   int digits = 0;
   for (uint64_t magnitude = uint64_t{1} << (8 * width - 1); magnitude > 0; magnitude /= 10)
     ++digits;
-  const int precision = std::max(digits, decimals);
-  PgColumnPlan plan = Column(
-      "numeric(" + std::to_string(precision) + "," + std::to_string(decimals) + ")",
-      PgValueForm::kNumeric);
-  plan.precision = precision;
-  plan.scale = decimals;
-  return plan;
+  return BoundedNumericColumn(std::max(digits, decimals), decimals);
 }
 
 // varchar(n) for a character field of `width` (n counts characters, and no
