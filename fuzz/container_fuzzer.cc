@@ -2,7 +2,7 @@
 // table and check that the container still opens and lists it.
 #include <cstdlib>
 
-#include "foxpro/container.h"
+#include "foxpro/files/container.h"
 #include "foxpro/error.h"
 #include "fuzz_files.h"
 

@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "db/copy_binary.h"
-#include "foxpro/coding.h"
-#include "foxpro/value_text.h"
+#include "foxpro/record/coding.h"
+#include "foxpro/record/value_text.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "foxpro/coding.h"
+#include "foxpro/record/coding.h"
 
 namespace veltrane::fuzz {
 

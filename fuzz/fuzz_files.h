@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "foxpro/memory_file_system.h"
+#include "foxpro/files/memory_file_system.h"
 
 namespace veltrane::fuzz {
 

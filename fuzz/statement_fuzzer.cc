@@ -2,7 +2,7 @@
 #include <string_view>
 
 #include "foxpro/error.h"
-#include "foxpro/statement.h"
+#include "foxpro/statements/statement.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {

@@ -3,8 +3,8 @@
 #include <cstdlib>
 
 #include "foxpro/error.h"
-#include "foxpro/table_reader.h"
-#include "foxpro/table_writer.h"
+#include "foxpro/files/table_reader.h"
+#include "foxpro/files/table_writer.h"
 #include "fuzz_files.h"
 
 namespace {

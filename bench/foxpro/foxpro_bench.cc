@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "foxpro/database.h"
-#include "foxpro/table_writer.h"
+#include "foxpro/files/table_writer.h"
 
 namespace {
 

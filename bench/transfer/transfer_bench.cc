@@ -18,7 +18,7 @@
 #include "app/prompter.h"
 #include "app/table_list.h"
 #include "app/window_hooks.h"
-#include "foxpro/table_writer.h"
+#include "foxpro/files/table_writer.h"
 #include "support/temp_dir.h"
 #include "support/test_database.h"
 #include "transfer/command_guard.h"

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "foxpro/table_writer.h"
+#include "foxpro/files/table_writer.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "app/code_page_setting.h"
 
-#include "foxpro/codepage.h"
+#include "foxpro/codepages/codepage.h"
 
 namespace veltrane::app {
 

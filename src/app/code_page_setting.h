@@ -6,7 +6,7 @@
 
 #include "app/settings_store.h"
 #include "db/connection_settings.h"
-#include "foxpro/table_reader.h"
+#include "foxpro/files/table_reader.h"
 
 namespace veltrane::app {
 

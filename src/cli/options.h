@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/column_types_setting.h"
-#include "foxpro/table_reader.h"
+#include "foxpro/files/table_reader.h"
 #include "transfer/table_commands.h"
 
 namespace veltrane::cli {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "foxpro/table_reader.h"
+#include "foxpro/files/table_reader.h"
 
 namespace veltrane::db {
 

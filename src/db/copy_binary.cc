@@ -4,9 +4,9 @@
 #include <charconv>
 #include <limits>
 
-#include "foxpro/coding.h"
-#include "foxpro/value_format.h"
-#include "foxpro/value_text.h"
+#include "foxpro/record/coding.h"
+#include "foxpro/record/value_format.h"
+#include "foxpro/record/value_text.h"
 
 namespace veltrane::db {
 namespace {

@@ -9,7 +9,7 @@
 #include "db/error.h"
 #include "foxpro/database.h"
 #include "foxpro/error.h"
-#include "foxpro/field_value.h"
+#include "foxpro/record/field_value.h"
 
 namespace veltrane::db {
 namespace {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "db/backend.h"
-#include "foxpro/table_reader.h"
-#include "foxpro/table_writer.h"
+#include "foxpro/files/table_reader.h"
+#include "foxpro/files/table_writer.h"
 
 namespace veltrane::db {
 

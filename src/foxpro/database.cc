@@ -6,18 +6,18 @@
 #include <system_error>
 #include <utility>
 
-#include "foxpro/codepage.h"
-#include "foxpro/container.h"
-#include "foxpro/file_io.h"
-#include "foxpro/file_names.h"
-#include "foxpro/header_names.h"
-#include "foxpro/long_names.h"
-#include "foxpro/statement.h"
-#include "foxpro/table_cursor.h"
-#include "foxpro/table_files.h"
-#include "foxpro/table_paths.h"
-#include "foxpro/table_reader.h"
-#include "foxpro/table_writer.h"
+#include "foxpro/codepages/codepage.h"
+#include "foxpro/files/container.h"
+#include "foxpro/files/file_io.h"
+#include "foxpro/files/file_names.h"
+#include "foxpro/record/header_names.h"
+#include "foxpro/files/long_names.h"
+#include "foxpro/statements/statement.h"
+#include "foxpro/files/table_cursor.h"
+#include "foxpro/files/table_files.h"
+#include "foxpro/files/table_paths.h"
+#include "foxpro/files/table_reader.h"
+#include "foxpro/files/table_writer.h"
 
 namespace veltrane::foxpro {
 namespace fs = std::filesystem;

@@ -8,9 +8,9 @@
 
 #include "foxpro/error.h"
 #include "foxpro/notice.h"
-#include "foxpro/row.h"
-#include "foxpro/table_reader.h"
-#include "foxpro/table_writer.h"
+#include "foxpro/record/row.h"
+#include "foxpro/files/table_reader.h"
+#include "foxpro/files/table_writer.h"
 
 namespace veltrane::foxpro {
 

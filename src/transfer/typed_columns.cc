@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "db/pg_type_oids.h"
-#include "foxpro/field.h"
+#include "foxpro/record/field.h"
 
 namespace veltrane::transfer {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "foxpro/value_format.h"
-#include "foxpro/value_text.h"
+#include "foxpro/record/value_format.h"
+#include "foxpro/record/value_text.h"
 
 namespace veltrane::transfer {
 namespace {

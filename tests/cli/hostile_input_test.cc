@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "cli/cli_fixture.h"
-#include "foxpro/coding.h"
+#include "foxpro/record/coding.h"
 #include "support/stalling_proxy.h"
 
 namespace veltrane::testing {

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "cli/cli_fixture.h"
-#include "foxpro/coding.h"
-#include "foxpro/table_reader.h"
+#include "foxpro/record/coding.h"
+#include "foxpro/files/table_reader.h"
 
 namespace veltrane::testing {
 namespace {

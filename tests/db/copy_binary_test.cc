@@ -16,7 +16,7 @@
 #include "db/connection_strings.h"
 #include "db/copy_text.h"
 #include "db/pg_copy_in.h"
-#include "foxpro/value_format.h"
+#include "foxpro/record/value_format.h"
 #include "support/test_database.h"
 
 namespace veltrane::db {

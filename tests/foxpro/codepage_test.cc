@@ -1,4 +1,4 @@
-#include "foxpro/codepage.h"
+#include "foxpro/codepages/codepage.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine_test_util.h"
-#include "foxpro/codepage_detect.h"
+#include "foxpro/codepages/codepage_detect.h"
 #include "foxpro/error.h"
 #include "support/raw_table.h"
 #include "support/temp_dir.h"

@@ -1,4 +1,4 @@
-#include "foxpro/container.h"
+#include "foxpro/files/container.h"
 
 #include <gtest/gtest.h>
 
@@ -8,12 +8,12 @@
 #include <map>
 
 #include "engine_test_util.h"
-#include "foxpro/coding.h"
-#include "foxpro/compound_index.h"
+#include "foxpro/record/coding.h"
+#include "foxpro/files/compound_index.h"
 #include "foxpro/error.h"
-#include "foxpro/memory_file_system.h"
-#include "foxpro/table_reader.h"
-#include "foxpro/table_writer.h"
+#include "foxpro/files/memory_file_system.h"
+#include "foxpro/files/table_reader.h"
+#include "foxpro/files/table_writer.h"
 #include "support/temp_dir.h"
 
 namespace veltrane::foxpro {

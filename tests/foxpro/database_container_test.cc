@@ -4,7 +4,7 @@
 
 #include "database_test_util.h"
 #include "engine_test_util.h"
-#include "foxpro/container.h"
+#include "foxpro/files/container.h"
 #include "support/temp_dir.h"
 
 namespace veltrane::foxpro {

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "foxpro/table_reader.h"
+#include "foxpro/files/table_reader.h"
 #include "support/temp_dir.h"
 
 namespace veltrane::foxpro::testing {

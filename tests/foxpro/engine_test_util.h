@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "foxpro/notice.h"
-#include "foxpro/row.h"
-#include "foxpro/table_reader.h"
+#include "foxpro/record/row.h"
+#include "foxpro/files/table_reader.h"
 
 namespace veltrane::foxpro::testing {
 

@@ -14,10 +14,10 @@
 
 #include "database_test_util.h"
 #include "engine_test_util.h"
-#include "foxpro/coding.h"
-#include "foxpro/container.h"
+#include "foxpro/record/coding.h"
+#include "foxpro/files/container.h"
 #include "foxpro/database.h"
-#include "foxpro/table_writer.h"
+#include "foxpro/files/table_writer.h"
 #include "support/temp_dir.h"
 
 namespace veltrane::foxpro {

@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "engine_test_util.h"
-#include "foxpro/table_writer.h"
+#include "foxpro/files/table_writer.h"
 #include "support/raw_table.h"
 #include "support/temp_dir.h"
 

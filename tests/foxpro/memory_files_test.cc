@@ -7,7 +7,7 @@
 #include "database_test_util.h"
 #include "engine_test_util.h"
 #include "foxpro/database.h"
-#include "foxpro/memory_file_system.h"
+#include "foxpro/files/memory_file_system.h"
 #include "support/temp_dir.h"
 
 namespace veltrane::foxpro {

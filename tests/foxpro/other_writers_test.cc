@@ -5,12 +5,12 @@
 #include <filesystem>
 
 #include "engine_test_util.h"
-#include "foxpro/codepage.h"
-#include "foxpro/coding.h"
+#include "foxpro/codepages/codepage.h"
+#include "foxpro/record/coding.h"
 #include "foxpro/error.h"
-#include "foxpro/table_cursor.h"
-#include "foxpro/table_reader.h"
-#include "foxpro/value_format.h"
+#include "foxpro/files/table_cursor.h"
+#include "foxpro/files/table_reader.h"
+#include "foxpro/record/value_format.h"
 #include "support/raw_table.h"
 #include "support/temp_dir.h"
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "foxpro/error.h"
-#include "foxpro/header_names.h"
+#include "foxpro/record/header_names.h"
 
 namespace veltrane::foxpro {
 namespace {

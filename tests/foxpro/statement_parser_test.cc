@@ -3,7 +3,7 @@
 #include <string>
 
 #include "foxpro/error.h"
-#include "foxpro/statement.h"
+#include "foxpro/statements/statement.h"
 
 namespace veltrane::foxpro {
 namespace {

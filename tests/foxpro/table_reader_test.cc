@@ -1,4 +1,4 @@
-#include "foxpro/table_reader.h"
+#include "foxpro/files/table_reader.h"
 
 #include <gtest/gtest.h>
 

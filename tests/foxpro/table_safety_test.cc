@@ -12,9 +12,9 @@
 
 #include "engine_test_util.h"
 #include "foxpro/error.h"
-#include "foxpro/memory_file_system.h"
-#include "foxpro/table_reader.h"
-#include "foxpro/table_writer.h"
+#include "foxpro/files/memory_file_system.h"
+#include "foxpro/files/table_reader.h"
+#include "foxpro/files/table_writer.h"
 #include "support/temp_dir.h"
 
 namespace veltrane::foxpro {

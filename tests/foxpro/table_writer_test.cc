@@ -1,4 +1,4 @@
-#include "foxpro/table_writer.h"
+#include "foxpro/files/table_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <filesystem>
 
 #include "engine_test_util.h"
-#include "foxpro/coding.h"
+#include "foxpro/record/coding.h"
 #include "foxpro/error.h"
-#include "foxpro/table_reader.h"
+#include "foxpro/files/table_reader.h"
 #include "support/temp_dir.h"
 
 namespace veltrane::foxpro {

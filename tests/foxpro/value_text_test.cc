@@ -1,4 +1,4 @@
-#include "foxpro/value_text.h"
+#include "foxpro/record/value_text.h"
 
 #include <gtest/gtest.h>
 

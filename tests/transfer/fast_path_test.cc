@@ -18,7 +18,7 @@
 #include "db/connection_strings.h"
 #include "db/copy_binary.h"
 #include "db/error.h"
-#include "foxpro/table_writer.h"
+#include "foxpro/files/table_writer.h"
 #include "support/test_database.h"
 #include "transfer/commands.h"
 #include "transfer/copy_row_sender.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <sstream>
 
-#include "foxpro/table_reader.h"
+#include "foxpro/files/table_reader.h"
 #include "support/temp_dir.h"
 
 namespace veltrane::transfer::testing {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "foxpro/table_writer.h"
+#include "foxpro/files/table_writer.h"
 #include "support/test_database.h"
 
 namespace veltrane::transfer::testing {

@@ -5,8 +5,8 @@
 #include <fstream>
 
 #include "command_fixture.h"
-#include "foxpro/coding.h"
-#include "foxpro/table_reader.h"
+#include "foxpro/record/coding.h"
+#include "foxpro/files/table_reader.h"
 #include "foxpro_tables.h"
 #include "support/raw_table.h"
 #include "transfer/commands.h"

@@ -14,7 +14,7 @@
 
 #include "foxpro/database.h"
 #include "foxpro/error.h"
-#include "foxpro/file_names.h"
+#include "foxpro/files/file_names.h"
 
 namespace {
 

@@ -1,0 +1,22 @@
+#ifndef VELTRANE_FOXPRO_FILES_COMPOUND_INDEX_H_
+#define VELTRANE_FOXPRO_FILES_COMPOUND_INDEX_H_
+
+#include <string>
+
+namespace veltrane::foxpro {
+
+// Rebuilds the structural compound index (.dcx) of a database container
+// from the container's records, keeping its tags (their names, key and
+// filter expressions), so that FoxPro finds objects added or removed by
+// this engine. The new index replaces the old file only once it is
+// complete. Tags whose expressions this engine cannot evaluate leave the
+// index untouched and throw Error. No index file: nothing to do.
+void RebuildContainerIndex(const std::string& dbc_path);
+
+// Throws the Error RebuildContainerIndex would for the index as it stands,
+// without writing anything: called before a container is changed.
+void CheckContainerIndex(const std::string& dbc_path);
+
+}  // namespace veltrane::foxpro
+
+#endif  // VELTRANE_FOXPRO_FILES_COMPOUND_INDEX_H_

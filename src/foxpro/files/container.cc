@@ -1,0 +1,372 @@
+#include "foxpro/files/container.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+
+#include "foxpro/codepages/codepage.h"
+#include "foxpro/codepages/codepage_detect.h"
+#include "foxpro/record/coding.h"
+#include "foxpro/files/compound_index.h"
+#include "foxpro/record/dbf_header.h"
+#include "foxpro/error.h"
+#include "foxpro/files/file_io.h"
+#include "foxpro/files/file_names.h"
+#include "foxpro/files/memo_file.h"
+#include "foxpro/files/table_writer.h"
+#include "foxpro/record/value_format.h"
+
+namespace veltrane::foxpro {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Object types and the property records of a container's objects. A
+// property record is a little-endian 32-bit length (of the whole record), a
+// 16-bit kind and a one-byte property id, then the value.
+constexpr const char* kTableType = "Table";
+constexpr const char* kFieldType = "Field";
+constexpr const char* kViewType = "View";
+constexpr const char* kDatabaseType = "Database";
+constexpr size_t kPropertyHeaderSize = 7;
+constexpr size_t kPropertyKindOffset = 4;
+constexpr size_t kPropertyIdOffset = 6;
+constexpr uint16_t kPropertyKind = 1;
+constexpr uint8_t kPropertyPath = 0x01;
+constexpr uint8_t kPropertyObjectClass = 0x02;
+constexpr uint8_t kTableClass = 0x01;
+
+// The container's own columns.
+constexpr const char* kObjectIdField = "OBJECTID";
+constexpr const char* kParentIdField = "PARENTID";
+constexpr const char* kObjectTypeField = "OBJECTTYPE";
+constexpr const char* kObjectNameField = "OBJECTNAME";
+constexpr const char* kPropertyField = "PROPERTY";
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string TrimRight(std::string s) {
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
+  return s;
+}
+
+std::string PropertyRecord(uint8_t id, const std::string& value) {
+  std::string out(kPropertyHeaderSize, '\0');
+  EncodeFixed32(out.data(), static_cast<uint32_t>(kPropertyHeaderSize + value.size()));
+  EncodeFixed16(out.data() + kPropertyKindOffset, kPropertyKind);
+  out[kPropertyIdOffset] = static_cast<char>(id);
+  return out + value;
+}
+
+struct ContainerObject {
+  uint64_t record = 0;  // physical record number from 0
+  bool deleted = false;
+  int32_t id = 0;
+  int32_t parent = 0;
+  std::string type;
+  std::string name;
+  uint32_t property_block = 0;
+};
+
+class ContainerImpl : public Container {
+ public:
+  explicit ContainerImpl(const std::string& path) : path_(path) { Load(); }
+
+  int code_page() const override {
+    const int code_page = CodePageOfMark(header_.code_page_mark);
+    return code_page == 0 ? kDefaultCodePage : code_page;
+  }
+
+  std::vector<ContainerTable> Tables() override {
+    std::vector<ContainerTable> tables;
+    for (const ContainerObject& object : objects_) {
+      if (object.deleted || object.type != kTableType) continue;
+      ContainerTable table;
+      table.name = object.name;
+      if (table.name.empty()) {
+        table.problem = "Database container \"" + path_ + "\": a table object (number " +
+                        std::to_string(object.id) + ") has no name.";
+      } else {
+        try {
+          table.path = ResolveTablePath(object);
+        } catch (const Error& error) {
+          table.problem = error.what();
+        }
+      }
+      for (const ContainerObject& field : objects_)
+        if (!field.deleted && field.type == kFieldType && field.parent == object.id)
+          table.field_names.push_back(field.name);
+      tables.push_back(std::move(table));
+    }
+    return tables;
+  }
+
+  std::vector<std::string> Views() override {
+    std::vector<std::string> views;
+    for (const ContainerObject& object : objects_)
+      if (!object.deleted && object.type == kViewType) views.push_back(object.name);
+    return views;
+  }
+
+  void AddTable(const std::string& name, const std::string& table_path,
+                const std::vector<std::string>& long_field_names) override {
+    CheckTableName(name);
+    if (FindTable(name))
+      throw Error("Database container \"" + path_ + "\" already holds a table named \"" + name + "\".");
+    CheckContainerIndex(path_);
+    int64_t next_id = 1;
+    int32_t database_id = 1;
+    for (const ContainerObject& object : objects_) {
+      next_id = std::max<int64_t>(next_id, int64_t{object.id} + 1);
+      if (!object.deleted && object.type == kDatabaseType && Lower(object.name) == "database")
+        database_id = object.id;
+    }
+    if (next_id + 1 + static_cast<int64_t>(long_field_names.size()) > INT32_MAX)
+      throw Error("Database container \"" + path_ + "\" is damaged: its object numbers leave no "
+                  "room for new objects.");
+    std::string properties = PropertyRecord(kPropertyObjectClass, std::string(1, kTableClass)) +
+                             PropertyRecord(kPropertyPath, RelativeTablePath(table_path) + '\0');
+    auto writer = TableWriter::OpenForAppend(path_, /*caller_rebuilds_index=*/true);
+    const int32_t table_id = static_cast<int32_t>(next_id++);
+    writer->Append(ObjectValues(*writer, table_id, database_id, kTableType, name, properties));
+    for (const std::string& field : long_field_names)
+      writer->Append(ObjectValues(*writer, static_cast<int32_t>(next_id++), table_id, kFieldType,
+                                  field, ""));
+    // Flushed here, not by the destructor, which would swallow a failure.
+    writer->Flush();
+    writer.reset();
+    RebuildContainerIndex(path_);
+    Load();
+  }
+
+  void RemoveTable(const std::string& name) override {
+    std::optional<ContainerObject> table = FindTable(name);
+    if (!table)
+      throw Error("Database container \"" + path_ + "\" has no table named \"" + name + "\".");
+    CheckContainerIndex(path_);
+    const std::unique_ptr<File> file = File::Open(path_, File::Mode::kReadWrite);
+    const char mark = dbf::kDeletedRecord;
+    // The table's own objects (fields, indexes, relations) first, then the
+    // table, so that no field outlives its table even after a crash.
+    for (const ContainerObject& object : objects_)
+      if (!object.deleted && object.parent == table->id && object.id != table->id)
+        file->WriteAt(RecordOffset(object.record), &mark, 1);
+    file->WriteAt(RecordOffset(table->record), &mark, 1);
+    RebuildContainerIndex(path_);
+    Load();
+  }
+
+ private:
+  uint64_t RecordOffset(uint64_t record) const {
+    return header_.header_length + record * header_.record_length;
+  }
+
+  std::optional<ContainerObject> FindTable(const std::string& name) const {
+    for (const ContainerObject& object : objects_)
+      if (!object.deleted && object.type == kTableType && Lower(object.name) == Lower(name))
+        return object;
+    return std::nullopt;
+  }
+
+  const FieldDescriptor* Field(const char* name) const {
+    for (const FieldDescriptor& f : header_.fields)
+      if (Lower(f.name) == Lower(name)) return &f;
+    return nullptr;
+  }
+
+  // Reads every object of the container (deleted ones too: their ids stay
+  // taken).
+  void Load() {
+    const std::unique_ptr<File> file = File::Open(path_, File::Mode::kRead);
+    header_ = ParseTableHeader(
+        [&file](uint64_t offset, size_t length) { return file->ReadAt(offset, length); }, file->Size(),
+        path_);
+    const FieldDescriptor* id = Field(kObjectIdField);
+    const FieldDescriptor* parent = Field(kParentIdField);
+    const FieldDescriptor* type = Field(kObjectTypeField);
+    const FieldDescriptor* name = Field(kObjectNameField);
+    const FieldDescriptor* property = Field(kPropertyField);
+    if (!id || !parent || !type || !name || !property || id->type != 'I' || parent->type != 'I' ||
+        type->type != 'C' || name->type != 'C' || property->type != 'M')
+      throw Error("\"" + path_ + "\" is not a database container: it lacks the container's columns.");
+    int code_page = CodePageOfMark(header_.code_page_mark);
+    const TextCodec& codec = TextCodec::For(code_page == 0 ? kDefaultCodePage : code_page);
+    objects_.clear();
+    std::string record;
+    for (uint64_t r = 0; r < header_.record_count; ++r) {
+      record.resize(header_.record_length);
+      if (file->ReadAt(RecordOffset(r), record.data(), record.size()) != record.size())
+        throw Error("Database container \"" + path_ + "\" is truncated.");
+      ContainerObject object;
+      object.record = r;
+      object.deleted = record[0] == dbf::kDeletedRecord;
+      object.id = static_cast<int32_t>(DecodeFixed32(record.data() + id->offset));
+      object.parent = static_cast<int32_t>(DecodeFixed32(record.data() + parent->offset));
+      object.type = TrimRight(record.substr(type->offset, type->length));
+      std::string raw_name = TrimRight(record.substr(name->offset, name->length));
+      codec.Decode(raw_name, object.name);
+      if (property->length == 4) {
+        object.property_block = DecodeFixed32(record.data() + property->offset);
+      } else {
+        std::string digits = TrimRight(record.substr(property->offset, property->length));
+        digits.erase(0, digits.find_first_not_of(' '));
+        if (!digits.empty() && std::all_of(digits.begin(), digits.end(), ::isdigit))
+          object.property_block = static_cast<uint32_t>(std::stoul(digits.substr(0, 9)));
+      }
+      objects_.push_back(std::move(object));
+    }
+    std::optional<std::string> memo_path = FindSibling(path_, ".dct");
+    memo_.emplace(memo_path, MemoReader::Kind::kFpt, fs::path(path_).stem().string() + ".dct");
+  }
+
+  // The path property of a table object, or empty.
+  std::string StoredPath(const ContainerObject& object) const {
+    if (object.property_block == 0) return "";
+    std::string properties;
+    std::string problem = memo_->Read(object.property_block, properties);
+    if (!problem.empty())
+      throw Error("Database container \"" + path_ + "\": the properties of table \"" + object.name +
+                  "\" cannot be read: " + problem + ".");
+    size_t at = 0;
+    while (at + kPropertyHeaderSize <= properties.size()) {
+      uint32_t length = DecodeFixed32(properties.data() + at);
+      if (length < kPropertyHeaderSize || length > properties.size() - at)
+        throw Error("Database container \"" + path_ + "\": the properties of table \"" +
+                    object.name + "\" are corrupt.");
+      if (static_cast<uint8_t>(properties[at + kPropertyIdOffset]) == kPropertyPath) {
+        std::string value = properties.substr(at + kPropertyHeaderSize, length - kPropertyHeaderSize);
+        return value.substr(0, value.find('\0'));
+      }
+      at += length;
+    }
+    return "";
+  }
+
+  // The table file on disk. The stored path is in the container's code page
+  // (Windows separators, relative to the container's folder); the file's
+  // name on disk is that path decoded, or, from a program that copied the
+  // bytes, the stored bytes themselves. A container without a code-page
+  // mark is also read in the code pages its path's text reads best in.
+  std::string ResolveTablePath(const ContainerObject& object) const {
+    const std::string stored = StoredPath(object);
+    if (stored.empty()) return FindTableFile(object.name + ".dbf");
+    std::vector<int> code_pages = {code_page()};
+    if (header_.code_page_mark == code_page_mark::kUnmarked) {
+      const CodePageGuess guess = GuessCodePage(stored);
+      for (int guessed : {guess.code_page, guess.rival})
+        if (guessed != 0 && IsSupportedCodePage(guessed)) code_pages.push_back(guessed);
+    }
+    FileSystem& files = FileSystem::Current();
+    std::string first;
+    for (int code_page : code_pages) {
+      std::string decoded;
+      TextCodec::For(code_page).Decode(stored, decoded);
+      std::string path = FindTableFile(decoded);
+      if (files.Kind(path) != FileKind::kMissing) return path;
+      if (first.empty()) first = path;
+    }
+    std::string raw = FindTableFile(stored);
+    return files.Kind(raw) != FileKind::kMissing ? raw : first;
+  }
+
+  // `stored` (a path with Windows separators, relative to the container's
+  // folder) on disk, each part found without regard to case; the parts not
+  // found are kept as written.
+  std::string FindTableFile(std::string stored) const {
+    std::replace(stored.begin(), stored.end(), '\\', '/');
+    // A drive letter or an absolute Windows path cannot be followed here:
+    // such a table is looked for beside the container.
+    if (stored.size() >= 2 && stored[1] == ':') stored = fs::path(stored).filename().string();
+    if (!stored.empty() && stored[0] == '/') stored = fs::path(stored).filename().string();
+    fs::path current = fs::path(path_).parent_path();
+    fs::path parts(stored);
+    for (auto it = parts.begin(); it != parts.end(); ++it) {
+      std::string part = it->string();
+      if (part.empty() || part == ".") continue;
+      if (part == "..") {
+        current /= "..";
+        continue;
+      }
+      std::optional<std::string> found = FindInFolder(current.string(), part);
+      current = found ? fs::path(*found) : current / part;
+    }
+    return current.lexically_normal().string();
+  }
+
+  std::string RelativeTablePath(const std::string& table_path) const {
+    fs::path folder = fs::absolute(fs::path(path_).parent_path()).lexically_normal();
+    fs::path table = fs::absolute(fs::path(table_path)).lexically_normal();
+    std::string relative = table.lexically_relative(folder).string();
+    if (relative.empty()) relative = table.filename().string();
+    std::replace(relative.begin(), relative.end(), '/', '\\');
+    relative = Lower(relative);
+    // Stored in the container's code page, as FoxPro reads it; a name the
+    // code page cannot hold keeps its UTF-8 bytes, which are looked for too.
+    std::string encoded, bad;
+    if (TextCodec::For(code_page()).Encode(relative, encoded, bad)) relative = encoded;
+    return relative;
+  }
+
+  std::vector<InputValue> ObjectValues(const TableWriter& writer, int32_t id, int32_t parent,
+                                       const std::string& type, const std::string& name,
+                                       const std::string& properties) const {
+    std::vector<InputValue> values;
+    for (const FieldDescriptor& f : writer.fields()) {
+      InputValue v;
+      v.kind = InputValue::Kind::kText;
+      std::string field = Lower(f.name);
+      if (field == Lower(kObjectIdField)) v = {InputValue::Kind::kNumber, std::to_string(id), false};
+      else if (field == Lower(kParentIdField)) v = {InputValue::Kind::kNumber, std::to_string(parent), false};
+      else if (field == Lower(kObjectTypeField)) v.text = type;
+      else if (field == Lower(kObjectNameField)) v.text = name;
+      else if (field == Lower(kPropertyField) && !properties.empty()) StoreBytes(f, properties, v.text);
+      else if (f.type == 'I' || f.type == 'N' || f.type == 'F' || f.type == 'B' || f.type == 'Y')
+        v.text = "0";
+      values.push_back(std::move(v));
+    }
+    return values;
+  }
+
+  // Raw bytes as the input a field stores them from: the hex form for a
+  // binary field, else text whose code-page bytes are exactly these.
+  void StoreBytes(const FieldDescriptor& f, const std::string& bytes, std::string& out) const {
+    if (f.binary()) {
+      AppendHex(bytes, out);
+      return;
+    }
+    int code_page = CodePageOfMark(header_.code_page_mark);
+    TextCodec::For(code_page == 0 ? kDefaultCodePage : code_page).Decode(bytes, out);
+  }
+
+  std::string path_;
+  TableHeader header_;
+  std::vector<ContainerObject> objects_;
+  std::optional<MemoReader> memo_;
+};
+
+}  // namespace
+
+void CheckTableName(const std::string& name) {
+  auto refuse = [&](const std::string& why) {
+    throw Error("The table name \"" + name + "\" cannot be used: " + why + ".");
+  };
+  if (name.find_first_not_of(' ') == std::string::npos) refuse("it is empty or blank");
+  if (name.front() == ' ' || name.back() == ' ')
+    refuse("FoxPro drops blanks at the start and end of a name");
+  for (char c : name)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) refuse("it holds a control character");
+}
+
+std::unique_ptr<Container> Container::Open(const std::string& dbc_path) {
+  std::optional<std::string> path = FindPath(dbc_path);
+  if (!path) throw Error("Database container \"" + dbc_path + "\" does not exist.");
+  if (FileSystem::Current().Kind(*path) == FileKind::kFolder) throw Error("\"" + dbc_path + "\" is a folder, not a database container.");
+  return std::make_unique<ContainerImpl>(*path);
+}
+
+}  // namespace veltrane::foxpro

@@ -1,0 +1,54 @@
+#ifndef VELTRANE_FOXPRO_FILES_CONTAINER_H_
+#define VELTRANE_FOXPRO_FILES_CONTAINER_H_
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace veltrane::foxpro {
+
+// A table object of a database container.
+struct ContainerTable {
+  std::string name;                      // the table's name in the container
+  std::string path;                      // its .dbf file, resolved on disk
+  std::vector<std::string> field_names;  // long field names, in the objects' order
+  // Why the object cannot be used (its properties are damaged, it has no
+  // name); empty when it can. `path` is empty then.
+  std::string problem;
+};
+
+// A Visual FoxPro database container (.dbc with its .dct memo file): the
+// table, field, index and view objects it keeps.
+class Container {
+ public:
+  // Opens the container; throws Error when the file is not a container or
+  // is corrupt.
+  static std::unique_ptr<Container> Open(const std::string& dbc_path);
+  virtual ~Container() = default;
+
+  // The code page the container keeps its names in.
+  virtual int code_page() const = 0;
+  // Every table object; a damaged one is listed with its problem, so that
+  // it does not hide the others.
+  virtual std::vector<ContainerTable> Tables() = 0;
+  virtual std::vector<std::string> Views() = 0;
+
+  // Adds a table object with its field objects (long names in field order).
+  // `table_path` is the table file; the container stores it relative to its
+  // own folder. Throws Error, changing nothing, for a name FoxPro would trim
+  // or refuse (see CheckTableName) and for a container whose objects leave
+  // no room for new ones.
+  virtual void AddTable(const std::string& name, const std::string& table_path,
+                        const std::vector<std::string>& long_field_names) = 0;
+  // Removes a table object and its field and index objects. Throws Error for
+  // an unknown table.
+  virtual void RemoveTable(const std::string& name) = 0;
+};
+
+// Throws Error for a table name FoxPro would trim or refuse: empty or blank,
+// blanks at its start or end, control characters.
+void CheckTableName(const std::string& name);
+
+}  // namespace veltrane::foxpro
+
+#endif  // VELTRANE_FOXPRO_FILES_CONTAINER_H_
