@@ -53,6 +53,11 @@ struct CommandHooks {
   // Told of each table the moment it is done (a send's table complete with
   // its reports given, a table dropped, a table renamed).
   std::function<void(const TableResult&)> table_done;
+  // Asked by a send just before it looks at the table at `position` of the
+  // tables it was given, after a yield to the window: false passes that
+  // table over. Unset: every table given is sent. The tables window uses
+  // it to follow its list's selection as it stands at each entry.
+  std::function<bool(size_t position)> still_wanted;
 };
 
 // Lists the tables of one side into `into`, cleared once they are read

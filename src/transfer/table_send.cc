@@ -21,9 +21,11 @@ TableSend::TableSend(const char* procedure, const Lines& lines,
 
 CommandResult TableSend::Run(const std::vector<std::string>& tables) {
   if (OpenConnections()) {
-    for (const std::string& table : tables) {
+    for (size_t position = 0; position < tables.size(); ++position) {
       if (StopRequested()) break;
       hooks_.events.Yield();
+      if (hooks_.still_wanted && !hooks_.still_wanted(position)) continue;
+      const std::string& table = tables[position];
       result_.tables.push_back(TableResult{table});
       const int failures = trap_.failures();
       SendTable(table);

@@ -24,7 +24,7 @@ CommandHooks HooksOf(CommandContext& ctx) {
                       [&ctx](const std::string& table) {
                         return ctx.prompter.AskYesNo(OverwriteQuestion(table), kOverwriteTitle);
                       },
-                      nullptr};
+                      nullptr, nullptr};
 }
 
 // The selected entries, from the last upwards.
@@ -48,9 +48,16 @@ CommandResult SendSelected(CommandContext& ctx, Send send, app::TableList& sourc
   }
   // The hourglass stays until the command ends, whatever happens between.
   ctx.pointer.Set(app::kPointerHourglass);
+  // Every entry, from the last upwards, each sent if it is still selected
+  // when the send comes to it: the window answers while tables are sent.
+  std::vector<std::string> entries;
+  for (int i = source.Count() - 1; i >= 0; --i) entries.push_back(source.Item(i));
   CommandHooks hooks = HooksOf(ctx);
+  hooks.still_wanted = [&source](size_t position) {
+    return source.Selected(source.Count() - 1 - static_cast<int>(position));
+  };
   const CommandResult result =
-      send(ctx.settings(), SelectedEntries(source), target, {ctx.column_types}, hooks);
+      send(ctx.settings(), entries, target, {ctx.column_types}, hooks);
   ctx.pointer.Set(app::kPointerDefault);
   return result;
 }

@@ -68,6 +68,24 @@ TEST_F(SendToPostgreSqlTest, SendsSelectedTablesFromTheLastEntryUp) {
               ElementsAre(ElementsAre("id", "integer"), ElementsAre("note", "text")));
 }
 
+// The window answers while tables are sent: an entry selected or cleared
+// meanwhile counts as it stands when the send comes to it.
+TEST_F(SendToPostgreSqlTest, TheSelectionCountsAsItStandsWhenTheSendReachesAnEntry) {
+  for (const char* name : {"a", "b", "c", "d"}) WriteNotes(std::string(name) + ".dbf", {});
+  RecordDdl();
+  Fill(*list1_, {"a", "b", "c", "d"});
+  events_.on_yield = [this] {
+    if (DdlLog().size() == 1) {  // after "d": "c" is cleared, "a" chosen
+      list1_->SetSelected(2, false);
+      list1_->SetSelected(0, true);
+    }
+  };
+
+  EXPECT_TRUE(Send({"c", "d"}).ok());
+
+  EXPECT_THAT(DdlLog(), ElementsAre("CREATE TABLE public.d", "CREATE TABLE public.a"));
+}
+
 TEST_F(SendToPostgreSqlTest, NullAndEmptyValuesBecomeNullAndTextKeepsItsBlanksAndQuotes) {
   WriteFoxProTable(dir_.File("t.dbf"),
                    {Field("id", 'I'), Field("note", 'C', 10, 0, true), Field("memo", 'M', 0, 0, true)},
