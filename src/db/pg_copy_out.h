@@ -43,7 +43,6 @@ class PgCopyCursor : public Cursor {
   // Ends the COPY (cancelling it when rows are still to come) and the
   // transaction. Never throws.
   void Stop();
-  [[noreturn]] void FailWith(const PGresult* result);
 
   std::shared_ptr<PgLink> link_;
   uint64_t transaction_ = 0;  // the link's transaction the rows are read in

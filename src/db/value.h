@@ -23,9 +23,6 @@ class Value {
   // The text form; the empty text for null. Throws Error for a failed value.
   const std::string& Text() const;
 
-  // Moves the text out without a copy (for hot loops).
-  std::string TakeText() { return std::move(text_); }
-
   // Make this value a text or null in place, keeping the text's buffer so
   // that a backend refilling one row per fetch does not allocate per value.
   void Assign(const char* data, size_t size) {
