@@ -288,12 +288,12 @@ std::string PrepareServerOnStart(const PrivateServer& server, SettingsStore& set
     case FirstStart::kNoServerPrograms:
       return "The PostgreSQL server programs are not installed, so no PostgreSQL server of "
              "your own could be set up (the package postgresql-15 holds them).\r\n\r\n"
-             "Enter the login of a PostgreSQL server in this window.";
+             "Enter the login of a PostgreSQL server in the connection window.";
     case FirstStart::kFailed:
       break;
   }
   return "Could not set up a PostgreSQL server of your own: " + result.detail +
-         "\r\n\r\nEnter the login of a PostgreSQL server in this window.";
+         "\r\n\r\nEnter the login of a PostgreSQL server in the connection window.";
 }
 
 }  // namespace veltrane::app
