@@ -21,12 +21,13 @@ TableSend::TableSend(const char* procedure, const Lines& lines,
 
 CommandResult TableSend::Run(const std::vector<std::string>& tables) {
   if (OpenConnections()) {
-    for (const std::string& table : tables) {
+    const bool prepared = tables.empty() || Prepare();
+    for (size_t i = 0; prepared && i < tables.size(); ++i) {
       if (StopRequested()) break;
       hooks_.events.Yield();
-      result_.tables.push_back(TableResult{table});
+      result_.tables.push_back(TableResult{tables[i]});
       const int failures = trap_.failures();
-      SendTable(table);
+      SendTable(tables[i]);
       result().failures = trap_.failures() - failures;
     }
     trap_.Run(lines_.close_foxpro, [this] { foxpro_.Close(); });
@@ -49,10 +50,15 @@ bool TableSend::ReplaceListed(std::string& target, bool& listed, db::Connection&
   listed = app::ListHasItem(listed_, target);
   if (!listed) return true;
   target = TargetName(listed_, target);
-  if (!hooks_.overwrite(target)) return false;
-  if (!trap_.Run(lines_.drop_target, [&] { side.Execute("DROP TABLE " + quote(target)); }))
+  return ReplaceEntry(target, side, quote(target));
+}
+
+bool TableSend::ReplaceEntry(const std::string& entry, db::Connection& side,
+                             const std::string& sql_name) {
+  if (!hooks_.overwrite(entry)) return false;
+  if (!trap_.Run(lines_.drop_target, [&] { side.Execute("DROP TABLE " + sql_name); }))
     return false;
-  app::ListRemoveItem(listed_, target);
+  app::ListRemoveItem(listed_, entry);
   return true;
 }
 
