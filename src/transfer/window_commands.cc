@@ -50,7 +50,8 @@ CommandResult SendSelected(CommandContext& ctx, Send send, app::TableList& sourc
   ctx.pointer.Set(app::kPointerHourglass);
   CommandHooks hooks = HooksOf(ctx);
   const CommandResult result =
-      send(ctx.settings(), SelectedEntries(source), target, {ctx.column_types}, hooks);
+      send(ctx.settings(), SelectedEntries(source), target,
+           {ctx.column_types, ctx.postgresql_schema}, hooks);
   ctx.pointer.Set(app::kPointerDefault);
   return result;
 }
