@@ -20,13 +20,15 @@ TABLE names a table exactly as `list` shows it: a PostgreSQL table by its
 bare name where that reaches it (the first table of that name on the search
 path), any other as schema.table, a part in double quotes where PostgreSQL
 needs it (staging.city, "Sales".orders). `list` shows partitions too.
+rename keeps a table in its schema: NEW is its name there (staging.town
+and town both rename staging.city to staging.town).
 
 --all, in place of the tables, takes every table `list` shows; on the
 PostgreSQL side only the user's own: no table of pg_catalog or
 information_schema, no other session's temporary table, and no partition
 (its partitioned table holds its rows). Tables are sent after the tables
 their foreign keys refer to, and dropped before them. A closing line gives
-the tables done, their rows, and the tables with errors.
+the tables done, their rows (for sends), and the tables with errors.
 
 Options (they override the remembered values for this run only):
   --server HOST          PostgreSQL server

@@ -79,7 +79,7 @@ std::string PostgreSqlListing::Sql(const std::string& entry) const {
   return QuotePostgreSqlTable(table->schema, table->name);
 }
 
-void PostgreSqlListing::Rename(app::TableList& list, const PostgreSqlListing& now) const {
+void PostgreSqlListing::UpdateEntries(app::TableList& list, const PostgreSqlListing& now) const {
   std::vector<std::pair<std::string, std::string>> renamed;
   for (int i = 0; i < list.Count(); ++i) {
     const std::string entry = list.Item(i);

@@ -39,7 +39,7 @@ class PostgreSqlListing {
 
   // Gives the entries of `list` whose tables `now` lists under other names
   // (a new table now shadows theirs on the search path) those names.
-  void Rename(app::TableList& list, const PostgreSqlListing& now) const;
+  void UpdateEntries(app::TableList& list, const PostgreSqlListing& now) const;
 
  private:
   std::vector<db::PostgreSqlTable> tables_;

@@ -143,7 +143,7 @@ class SendToPostgreSqlCommand : public TableSend {
     std::string name = QuotePostgreSqlTable(options_.postgresql_schema.name, target);
     trap_.Run(kAddTarget, [&] {
       PostgreSqlListing now = PostgreSqlListing::Read(postgresql_);
-      listing_.Rename(listed_, now);
+      listing_.UpdateEntries(listed_, now);
       listing_ = std::move(now);
       if (const db::PostgreSqlTable* made = listing_.Find(options_.postgresql_schema.name, target))
         name = made->listed;
