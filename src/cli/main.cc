@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/column_types_setting.h"
+#include "app/postgresql_schema_setting.h"
 #include "app/settings_store.h"
 #include "app/version.h"
 #include "cli/connection_values.h"
@@ -60,6 +61,7 @@ int main(int argc, char** argv) {
   const db::ConnectionSettings settings =
       cli::ConnectionValues(options, store, std::getenv(cli::kPasswordVariable));
   if (!options.column_types) options.column_types = app::ReadColumnTypes(store);
+  if (!options.postgresql_schema) options.postgresql_schema = app::ReadPostgreSqlSchema(store);
 
   CatchInterrupts();
   cli::StatusLine status(isatty(STDERR_FILENO));

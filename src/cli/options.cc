@@ -41,7 +41,7 @@ app::ColumnTypes ParseColumnTypes(const std::string& word) {
 bool IsValueOption(const std::string& name) {
   return name == "--server" || name == "--port" || name == "--user" || name == "--database" ||
          name == "--dbc" || name == "--free-tables" || name == "--overwrite" ||
-         name == "--column-types" || name == "--code-page";
+         name == "--column-types" || name == "--code-page" || name == "--schema";
 }
 
 // A code page the engine reads, with "!" after it to take it also for
@@ -53,6 +53,13 @@ foxpro::CodePageChoice ParseCodePage(const std::string& word) {
   return *choice;
 }
 
+// A schema name: taken exactly as written; the empty text for none.
+app::PostgreSqlSchema ParseSchema(const std::string& word) {
+  app::PostgreSqlSchema schema = app::ParsePostgreSqlSchema(word);
+  if (!schema.refusal.empty()) throw UsageError("--schema: " + schema.refusal);
+  return schema;
+}
+
 void SetValueOption(Options& options, const std::string& name, const std::string& value) {
   if (name == "--server") options.server = value;
   else if (name == "--port") options.port = value;
@@ -62,6 +69,7 @@ void SetValueOption(Options& options, const std::string& name, const std::string
   else if (name == "--free-tables") options.free_table_folder = value;
   else if (name == "--column-types") options.column_types = ParseColumnTypes(value);
   else if (name == "--code-page") options.code_page = ParseCodePage(value);
+  else if (name == "--schema") options.postgresql_schema = ParseSchema(value);
   else options.overwrite = ParseOverwrite(value);
 }
 
@@ -70,6 +78,12 @@ void CheckOperands(Options& options, const std::string& command_word,
   auto expect = [&](bool ok, const std::string& form) {
     if (!ok) throw UsageError(command_word + " takes " + form);
   };
+  const bool takes_all =
+      options.command == Command::kSendToPostgreSql ||
+      options.command == Command::kSendToFoxPro || options.command == Command::kDrop;
+  if (options.all && !takes_all)
+    throw UsageError("--all goes with send-to-postgresql, send-to-foxpro and drop, not with " +
+                     command_word);
   switch (options.command) {
     case Command::kCheck:
       expect(operands.empty(), "no arguments");
@@ -80,11 +94,19 @@ void CheckOperands(Options& options, const std::string& command_word,
       break;
     case Command::kSendToPostgreSql:
     case Command::kSendToFoxPro:
-      expect(!operands.empty(), "one or more table names");
+      if (options.all) {
+        expect(operands.empty(), "no table names with --all");
+      } else {
+        expect(!operands.empty(), "one or more table names, or --all");
+      }
       options.tables = std::move(operands);
       break;
     case Command::kDrop:
-      expect(operands.size() >= 2, "foxpro or postgresql and one or more table names");
+      if (options.all) {
+        expect(operands.size() == 1, "foxpro or postgresql and no table names with --all");
+      } else {
+        expect(operands.size() >= 2, "foxpro or postgresql and one or more table names, or --all");
+      }
       options.side = ParseSide(command_word, operands[0]);
       options.tables.assign(operands.begin() + 1, operands.end());
       break;
@@ -123,12 +145,17 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
       options.version = true;
       return options;
     }
+    if (argument == "--all") {
+      options.all = true;
+      continue;
+    }
     const size_t equals = argument.find('=');
     const std::string name = argument.substr(0, equals);
     if (name == "--password")
       throw UsageError(
           "the password is never taken from the command line: set the environment variable "
           "VELTRANE_PASSWORD, or let the program use the remembered one");
+    if (name == "--all") throw UsageError("--all takes no value");
     if (!IsValueOption(name)) throw UsageError("unknown option " + name);
     if (equals != std::string::npos) {
       SetValueOption(options, name, argument.substr(equals + 1));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/column_types_setting.h"
+#include "app/postgresql_schema_setting.h"
 #include "foxpro/files/table_reader.h"
 #include "transfer/table_commands.h"
 
@@ -34,6 +35,7 @@ struct Options {
   Command command = Command::kCheck;
   std::optional<Side> side;         // list, drop
   std::vector<std::string> tables;  // send-to-*, drop: TABLE...; rename: OLD NEW
+  bool all = false;                 // send-to-*, drop: --all in place of the tables
 
   std::optional<std::string> server, port, user, database;
   std::optional<std::string> dbc_file;           // --dbc: container mode
@@ -41,6 +43,7 @@ struct Options {
   std::optional<OverwriteAnswer> overwrite;      // absent: ask on a terminal, else no
   std::optional<app::ColumnTypes> column_types;  // absent: the remembered choice
   std::optional<foxpro::CodePageChoice> code_page;  // absent: the remembered choice
+  std::optional<app::PostgreSqlSchema> postgresql_schema;  // absent: the remembered choice
 };
 
 // What was wrong with a command line, in words for the user.

@@ -61,6 +61,31 @@ std::string SameNameOtherCase(const app::TableList& list, const std::string& nam
   return "";
 }
 
+// The closing line of a command on every table: how many tables were done
+// and (for sends) the rows they hold, which tables had errors, and how many
+// were left as they were (an overwrite declined, say).
+std::string EveryTableSummary(const transfer::CommandResult& result, bool with_rows) {
+  int done = 0, left = 0;
+  int64_t rows = 0;
+  std::string failed;
+  int failed_count = 0;
+  for (const transfer::TableResult& table : result.tables) {
+    rows += table.rows_stored;
+    if (table.done) ++done;
+    if (table.failures > 0) {
+      failed += (failed_count++ == 0 ? "" : ", ") + table.table;
+    } else if (!table.done) {
+      ++left;
+    }
+  }
+  std::string line = "all tables: " + std::to_string(done) + " done";
+  if (with_rows) line += ", " + std::to_string(rows) + " rows";
+  line += ", " + std::to_string(failed_count) + " with errors";
+  if (failed_count > 0) line += " (" + failed + ")";
+  if (left > 0) line += ", " + std::to_string(left) + " left as they were";
+  return line;
+}
+
 class Session {
  public:
   Session(const Options& options, const db::ConnectionSettings& settings, StatusLine& status,
@@ -82,6 +107,7 @@ class Session {
   bool LoadLists();
   int List();
   int RunNamed(Side side);
+  std::vector<std::string> NamedTables(Side side, std::vector<std::string>& missing);
   void Say(const std::string& text) { status_.Print(text); }
 
   bool Needs(Side side) const {
@@ -188,28 +214,24 @@ int Session::List() {
 }
 
 // Runs the command on the named tables of `side` that are listed, taken
-// from the last entry upwards.
+// from the last entry upwards, or with --all on every table (see
+// transfer::EveryTable).
 int Session::RunNamed(Side side) {
-  const bool rename = options_.command == Command::kRename;
-  app::TableList& list = ListOf(side);
   std::vector<std::string> missing;
-  std::vector<int> entries = EntriesNamed(
-      list, rename ? std::vector<std::string>{options_.tables[0]} : options_.tables, missing);
-  for (const std::string& name : missing) {
-    std::string text = "veltrane-cli: no " + std::string(SideName(side)) + " table named \"" +
-                       name + "\" is listed";
-    const std::string other_case = SameNameOtherCase(list, name);
-    if (!other_case.empty()) text += " (did you mean \"" + other_case + "\"?)";
-    Say(text);
-  }
-  if (entries.empty()) return kExitFailures;
-  std::sort(entries.rbegin(), entries.rend());
   std::vector<std::string> tables;
-  for (int i : entries) tables.push_back(list.Item(i));
+  if (options_.all) {
+    if (!transfer::EveryTable(side, settings_, ListOf(side), tables, hooks_).ok())
+      return kExitFailures;
+    if (options_.command == Command::kDrop) std::reverse(tables.begin(), tables.end());
+  } else {
+    tables = NamedTables(side, missing);
+    if (tables.empty()) return kExitFailures;
+  }
 
   progress_.Begin();
   const transfer::TransferOptions transfer{
-      options_.column_types.value_or(app::ColumnTypes::kText)};
+      options_.column_types.value_or(app::ColumnTypes::kText),
+      options_.postgresql_schema.value_or(app::PostgreSqlSchema{})};
   transfer::CommandResult result;
   switch (options_.command) {
     case Command::kSendToPostgreSql:
@@ -230,15 +252,38 @@ int Session::RunNamed(Side side) {
     default:
       result = transfer::RenamePostgreSqlTable(
           settings_, [&] { return transfer::Renaming{tables[0], options_.tables[1]}; }, hooks_);
-      if (result.ok()) Say("renamed " + options_.tables[0] + " to " + options_.tables[1]);
+      if (result.ok() && !result.tables.empty())
+        Say("renamed " + options_.tables[0] + " to " + result.tables[0].target);
       break;
   }
+  if (options_.all) Say(EveryTableSummary(result, options_.command != Command::kDrop));
   if (transfer::StopRequested()) {
     Say("veltrane-cli: interrupted; the statement in flight was cancelled and the command "
         "stopped, leaving every table it wrote complete");
     return kExitFailures;
   }
   return result.ok() && missing.empty() ? kExitSuccess : kExitFailures;
+}
+
+// The listed entries the command line names (rename: the old name), from
+// the last entry upwards; each name no entry has goes to `missing`, and is
+// reported.
+std::vector<std::string> Session::NamedTables(Side side, std::vector<std::string>& missing) {
+  const bool rename = options_.command == Command::kRename;
+  app::TableList& list = ListOf(side);
+  std::vector<int> entries = EntriesNamed(
+      list, rename ? std::vector<std::string>{options_.tables[0]} : options_.tables, missing);
+  for (const std::string& name : missing) {
+    std::string text = "veltrane-cli: no " + std::string(SideName(side)) + " table named \"" +
+                       name + "\" is listed";
+    const std::string other_case = SameNameOtherCase(list, name);
+    if (!other_case.empty()) text += " (did you mean \"" + other_case + "\"?)";
+    Say(text);
+  }
+  std::sort(entries.rbegin(), entries.rend());
+  std::vector<std::string> tables;
+  for (int i : entries) tables.push_back(list.Item(i));
+  return tables;
 }
 
 }  // namespace

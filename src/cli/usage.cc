@@ -16,7 +16,19 @@ Commands:
   drop foxpro|postgresql TABLE...    drop tables of one side
   rename OLD NEW                     rename a PostgreSQL table
 
-TABLE names a table exactly as `list` shows it.
+TABLE names a table exactly as `list` shows it: a PostgreSQL table by its
+bare name where that reaches it (the first table of that name on the search
+path), any other as schema.table, a part in double quotes where PostgreSQL
+needs it (staging.city, "Sales".orders). `list` shows partitions too.
+rename keeps a table in its schema: NEW is its name there (staging.town
+and town both rename staging.city to staging.town).
+
+--all, in place of the tables, takes every table `list` shows; on the
+PostgreSQL side only the user's own: no table of pg_catalog or
+information_schema, no other session's temporary table, and no partition
+(its partitioned table holds its rows). Tables are sent after the tables
+their foreign keys refer to, and dropped before them. A closing line gives
+the tables done, their rows (for sends), and the tables with errors.
 
 Options (they override the remembered values for this run only):
   --server HOST          PostgreSQL server
@@ -33,6 +45,12 @@ Options (they override the remembered values for this run only):
                          (default: the remembered ColumnTypes setting, which
                          the tables window's lists switch on a right click;
                          else text; see below)
+  --schema NAME          the PostgreSQL schema send-to-postgresql puts its
+                         tables into, made when it is not there (default:
+                         the PostgreSQLSchema setting; else where a table
+                         without a schema goes, the first schema of the
+                         search path); "" for that default
+  --all                  every table `list` shows, in place of TABLE...
   --code-page N[!]       code page of FoxPro tables without a code-page mark
                          (N! also for tables marked otherwise), and of the
                          tables send-to-foxpro creates; default: the

@@ -3,6 +3,7 @@
 #include "db/connection.h"
 #include "db/connection_strings.h"
 #include "db/error.h"
+#include "db/postgresql_tables.h"
 
 namespace veltrane::db {
 
@@ -33,16 +34,13 @@ void ListPostgreSQLTables(const ListSink& list, const ConnectionSettings& settin
                           const std::function<void()>& yield) {
   Connection connection;
   connection.Open(PostgreSqlConnectionString(settings));
-  RecordSet tables = connection.Execute("select tablename from pg_tables;");
-  list.clear();
-  int64_t count = tables.RecordCount();
-  for (int64_t i = 1; i <= count; ++i) {
-    yield();
-    list.add(tables.GetFields()[0].Value().Text());
-    tables.MoveNext();
-  }
-  tables.Close();
+  const std::vector<PostgreSqlTable> tables = ReadPostgreSqlTables(connection);
   connection.Close();
+  list.clear();
+  for (const PostgreSqlTable& table : tables) {
+    yield();
+    list.add(table.listed);
+  }
 }
 
 }  // namespace veltrane::db

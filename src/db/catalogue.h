@@ -25,10 +25,10 @@ struct ListSink {
 void ListFoxProTables(const ListSink& list, const ConnectionSettings& settings,
                       const std::function<void()>& yield);
 
-// Lists the PostgreSQL tables: "select tablename from pg_tables;",
-// RecordCount rows, every schema (the
-// system catalogue's tables too; a name in two schemas twice). Same clearing,
-// yield and failure rules as ListFoxProTables.
+// Lists the PostgreSQL tables of every schema (the system catalogue's tables
+// too), each under its listed name (see postgresql_tables.h): the bare name
+// where that reaches the table, else schema.table. Same clearing, yield and
+// failure rules as ListFoxProTables.
 void ListPostgreSQLTables(const ListSink& list, const ConnectionSettings& settings,
                           const std::function<void()>& yield);
 

@@ -6,6 +6,7 @@
 #include "db/connection.h"
 #include "db/connection_strings.h"
 #include "db/error.h"
+#include "transfer/postgresql_listing.h"
 #include "transfer/postgresql_names.h"
 #include "transfer/sql_names.h"
 #include "transfer/table_commands.h"
@@ -43,6 +44,19 @@ enum RenameLine : int {
   kRenameEntries = 134,
 };
 
+// The name a table takes within its schema when it is renamed to `typed`.
+// A table stays in its schema; for one listed as schema.table, a `typed`
+// that begins with that schema's name, quoted or not, and a dot names the
+// table after them (the window offers the listed name to edit). Anything
+// else is the new name as it stands.
+std::string NameInSchema(const db::PostgreSqlTable* table, const std::string& typed) {
+  if (!table || table->bare) return typed;
+  for (const std::string& prefix : {table->schema + ".", QuotePostgreSqlName(table->schema) + "."})
+    if (typed.size() > prefix.size() && typed.compare(0, prefix.size(), prefix) == 0)
+      return typed.substr(prefix.size());
+  return typed;
+}
+
 }  // namespace
 
 CommandResult ListTables(Side side, const db::ConnectionSettings& settings, app::TableList& into,
@@ -65,17 +79,19 @@ CommandResult DropTables(Side side, const db::ConnectionSettings& settings,
   app::ErrorTrap trap(hooks.reporter, lines.procedure);
   CommandResult result;
   db::Connection connection;
+  PostgreSqlListing listing;
   const bool open = trap.Run(lines.open, [&] {
     if (side == Side::kFoxPro) {
       connection.OpenFoxPro(settings);
     } else {
       connection.Open(db::PostgreSqlConnectionString(settings));
+      if (!tables.empty()) listing = PostgreSqlListing::Read(connection);
     }
   });
   for (size_t i = 0; open && i < tables.size(); ++i) {
     TableResult& table = result.tables.emplace_back(TableResult{tables[i]});
     const std::string quoted =
-        side == Side::kFoxPro ? QuoteFoxProName(table.table) : QuotePostgreSqlName(table.table);
+        side == Side::kFoxPro ? QuoteFoxProName(table.table) : listing.Sql(table.table);
     if (!trap.Run(lines.drop, [&] { connection.Execute("DROP TABLE " + quoted); })) {
       table.failures = 1;
       continue;
@@ -93,24 +109,37 @@ CommandResult RenamePostgreSqlTable(const db::ConnectionSettings& settings,
   app::ErrorTrap trap(hooks.reporter, "Form2.PushButton7_Click");
   CommandResult result;
   db::Connection connection;
+  PostgreSqlListing listing;
   Renaming renaming;
-  if (trap.Run(kRenameOpen, [&] { connection.Open(db::PostgreSqlConnectionString(settings)); }) &&
+  if (trap.Run(kRenameOpen, [&] {
+        connection.Open(db::PostgreSqlConnectionString(settings));
+        listing = PostgreSqlListing::Read(connection);
+      }) &&
       trap.Run(kRenameAsk, [&] { renaming = choose(); }) && !renaming.new_name.empty()) {
     TableResult& table = result.tables.emplace_back(TableResult{renaming.table});
-    const std::string& new_name = renaming.new_name;
+    const db::PostgreSqlTable* listed = listing.Find(table.table);
+    const std::string new_name = NameInSchema(listed, renaming.new_name);
     table.done = trap.Run(kRenameAlter, [&] {
       if (new_name.size() > kPostgreSqlNameBytes)
         throw db::Error("\"" + table.table + "\" was not renamed: the new name is " +
                         std::to_string(new_name.size()) + " bytes long, and PostgreSQL keeps " +
                         "only the first " + std::to_string(kPostgreSqlNameBytes) +
                         " bytes of a name.");
-      connection.Execute("ALTER TABLE " + QuotePostgreSqlName(table.table) + " RENAME TO " +
+      connection.Execute("ALTER TABLE " + listing.Sql(table.table) + " RENAME TO " +
                          QuotePostgreSqlName(new_name) + ";");
     });
     table.target = table.done ? new_name : "";
     table.failures = table.done ? 0 : 1;
     if (table.done && hooks.table_done)
-      trap.Run(kRenameEntries, [&] { hooks.table_done(table); });
+      trap.Run(kRenameEntries, [&] {
+        // The list names the table as the catalogue now lists it.
+        if (listed) {
+          const PostgreSqlListing now = PostgreSqlListing::Read(connection);
+          if (const db::PostgreSqlTable* renamed = now.Find(listed->oid))
+            table.target = renamed->listed;
+        }
+        hooks.table_done(table);
+      });
   }
   result.failures = trap.failures();
   return result;

@@ -2,6 +2,7 @@
 #define VELTRANE_TRANSFER_OPTIONS_H_
 
 #include "app/column_types_setting.h"
+#include "app/postgresql_schema_setting.h"
 
 namespace veltrane::transfer {
 
@@ -10,6 +11,9 @@ namespace veltrane::transfer {
 struct TransferOptions {
   // The column types of the tables a send creates.
   app::ColumnTypes column_types = app::ColumnTypes::kText;
+  // The schema the tables sent to PostgreSQL go into (none chosen: where a
+  // CREATE TABLE without a schema puts them).
+  app::PostgreSqlSchema postgresql_schema;
 };
 
 }  // namespace veltrane::transfer

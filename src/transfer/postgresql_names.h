@@ -5,12 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "db/pg_name_limit.h"
+
 namespace veltrane::transfer {
 
-// PostgreSQL keeps at most this many bytes of a name and silently cuts a
-// longer one: a table would then be created, listed and looked for under
-// names that differ.
-inline constexpr size_t kPostgreSqlNameBytes = 63;
+using db::kPostgreSqlNameBytes;
 
 // Throws db::Error naming the table when `name` is longer than PostgreSQL
 // keeps (counted in bytes of UTF-8).

@@ -23,6 +23,7 @@
 #include "transfer/column_types.h"
 #include "transfer/commands.h"
 #include "transfer/notices.h"
+#include "transfer/postgresql_listing.h"
 #include "transfer/progress.h"
 #include "transfer/sql_names.h"
 #include "transfer/table_send.h"
@@ -139,11 +140,18 @@ class SendToFoxProCommand : public TableSend {
   }
 
  private:
+  // The tables are looked up as the list names them.
+  bool Prepare() override {
+    return trap_.Run(kOpenPostgreSql, [this] { listing_ = PostgreSqlListing::Read(postgresql_); });
+  }
+
   // A table without a folder or a file name to go to, whose old copy
   // cannot be dropped, whose source cannot be read or whose CREATE TABLE is
   // rejected is reported once and skipped.
   void SendTable(const std::string& table) override {
-    std::string target = table;
+    // A table listed as schema.table arrives under its own name.
+    const db::PostgreSqlTable* source = listing_.Find(table);
+    std::string target = source ? source->name : table;
     std::string folder;
     if (!trap_.Run(kTakeTargetFolder, [&] {
           CheckTableFileName(target);
@@ -162,7 +170,7 @@ class SendToFoxProCommand : public TableSend {
       return;
     // The rows are read once, in order: the cheapest way the server has.
     if (!trap_.Run(kOpenSource, [&] {
-          source_ = postgresql_.ExecuteOnce("SELECT * FROM " + QuotePostgreSqlName(table));
+          source_ = postgresql_.ExecuteOnce("SELECT * FROM " + listing_.Sql(table));
         }))
       return;
     // Checked before the old file goes: there would be nothing to replace it.
@@ -391,6 +399,7 @@ class SendToFoxProCommand : public TableSend {
     FinishValues(statement_);
   }
 
+  PostgreSqlListing listing_;
   db::RecordSet source_;
   std::string path_;
   std::string quoted_path_;

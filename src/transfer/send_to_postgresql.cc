@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include <QString>
+
 #include "app/value_helpers.h"
 #include "db/copy_binary.h"
 #include "db/error.h"
@@ -18,6 +20,7 @@
 #include "transfer/commands.h"
 #include "transfer/copy_row_sender.h"
 #include "transfer/notices.h"
+#include "transfer/postgresql_listing.h"
 #include "transfer/postgresql_names.h"
 #include "transfer/progress.h"
 #include "transfer/sql_names.h"
@@ -61,17 +64,45 @@ class SendToPostgreSqlCommand : public TableSend {
   }
 
  private:
+  // With a schema chosen: the name is checked, the schema made when it is
+  // not there yet (with a note), and the tables are looked up as the list
+  // names them.
+  bool Prepare() override {
+    const app::PostgreSqlSchema& schema = options_.postgresql_schema;
+    if (!schema.chosen()) return true;
+    return trap_.Run(kOpenPostgreSql, [&] {
+      if (!schema.refusal.empty()) throw db::Error(schema.refusal);
+      db::RecordSet found =
+          postgresql_.Execute("SELECT 1 FROM pg_catalog.pg_namespace WHERE nspname = " +
+                              QuotePostgreSqlText(schema.name));
+      const bool exists = !found.Eof();
+      found.Close();
+      if (!exists) {
+        postgresql_.Execute("CREATE SCHEMA " + QuotePostgreSqlName(schema.name));
+        hooks_.reporter.Message("The schema \"" + schema.name + "\" was not in database \"" +
+                                settings_.database + "\"; it was created for the tables sent.");
+      }
+      listing_ = PostgreSqlListing::Read(postgresql_);
+    });
+  }
+
   // A table whose old copy cannot be dropped, whose source cannot be read
   // or whose CREATE TABLE is rejected is reported once and skipped.
   void SendTable(const std::string& table) override {
     std::string target = table;
     bool listed = false;
     if (!trap_.Run(kTakeNames, [&] { CheckPostgreSqlTableName(target); })) return;
-    if (!ReplaceListed(target, listed, postgresql_, QuotePostgreSqlName)) return;
+    if (options_.postgresql_schema.chosen()) {
+      if (!ReplaceInSchema(target)) return;
+    } else if (!ReplaceListed(target, listed, postgresql_, QuotePostgreSqlName)) {
+      return;
+    }
     if (!trap_.Run(kOpenSource,
                    [&] { source_.Open("SELECT * FROM " + QuoteFoxProName(table), foxpro_); }))
       return;
-    quoted_target_ = QuotePostgreSqlName(target);
+    quoted_target_ = options_.postgresql_schema.chosen()
+                         ? QuotePostgreSqlTable(options_.postgresql_schema.name, target)
+                         : QuotePostgreSqlName(target);
     source_name_ = table;
     if (CreateTable()) {
       CopyRows();
@@ -80,10 +111,44 @@ class SendToPostgreSqlCommand : public TableSend {
       ReportNotices(notices, trap_, kReportSource, hooks_.reporter);
       ResetProgress(hooks_.progress);
       trap_.Run(kCloseSource, [this] { source_.Close(); });
-      Complete(target);
+      Complete(ListedName(target));
     } else {
       trap_.Run(kCloseSource, [this] { source_.Close(); });
     }
+  }
+
+  // The chosen schema's table named `target` without regard to case, when
+  // the list holds it (the last such entry in list order): takes its
+  // spelling, and replaces it as ReplaceEntry does. Returns false when the
+  // table is to be skipped.
+  bool ReplaceInSchema(std::string& target) {
+    const QString wanted = QString::fromStdString(target).toLower();
+    std::string entry;
+    for (int i = 0; i < listed_.Count(); ++i) {
+      const db::PostgreSqlTable* table = listing_.Find(listed_.Item(i));
+      if (table && table->schema == options_.postgresql_schema.name &&
+          QString::fromStdString(table->name).toLower() == wanted)
+        entry = listed_.Item(i);
+    }
+    if (entry.empty()) return true;
+    target = listing_.Find(entry)->name;
+    return ReplaceEntry(entry, postgresql_, listing_.Sql(entry));
+  }
+
+  // The name the list gives the table just made: `target` itself, or,
+  // with a schema chosen, its name as the catalogue lists it now. The
+  // entries of tables it shadows on the search path take their new names.
+  std::string ListedName(const std::string& target) {
+    if (!options_.postgresql_schema.chosen()) return target;
+    std::string name = QuotePostgreSqlTable(options_.postgresql_schema.name, target);
+    trap_.Run(kAddTarget, [&] {
+      PostgreSqlListing now = PostgreSqlListing::Read(postgresql_);
+      listing_.UpdateEntries(listed_, now);
+      listing_ = std::move(now);
+      if (const db::PostgreSqlTable* made = listing_.Find(options_.postgresql_schema.name, target))
+        name = made->listed;
+    });
+    return name;
   }
 
   // Column names longer than PostgreSQL keeps are shortened here, so that
@@ -326,6 +391,7 @@ class SendToPostgreSqlCommand : public TableSend {
     statement_ += kOpenValues;
   }
 
+  PostgreSqlListing listing_;  // with a schema chosen
   db::RecordSet source_;
   std::string quoted_target_;
   std::string source_name_;  // the FoxPro table being sent

@@ -19,6 +19,12 @@ std::string Enclose(std::string_view name, char quote) {
 
 std::string QuotePostgreSqlName(std::string_view name) { return Enclose(name, '"'); }
 
+std::string QuotePostgreSqlTable(std::string_view schema, std::string_view name) {
+  return Enclose(schema, '"') + "." + Enclose(name, '"');
+}
+
+std::string QuotePostgreSqlText(std::string_view text) { return Enclose(text, '\''); }
+
 std::string QuoteFoxProName(std::string_view name) { return Enclose(name, '`'); }
 
 std::string QuoteFoxProPath(std::string_view path) { return Enclose(path, '\''); }

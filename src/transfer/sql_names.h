@@ -11,6 +11,13 @@ namespace veltrane::transfer {
 // double quotes is only enclosed.
 std::string QuotePostgreSqlName(std::string_view name);
 
+// The table `name` of the schema `schema`, both names quoted: "schema"."name".
+std::string QuotePostgreSqlTable(std::string_view schema, std::string_view name);
+
+// `text` between single quotes, each quote inside it doubled: a PostgreSQL
+// string constant that stands for exactly this text.
+std::string QuotePostgreSqlText(std::string_view text);
+
 // `name` between backticks, each backtick inside it doubled: a FoxPro name
 // (table name or table path) that stands for exactly this name.
 std::string QuoteFoxProName(std::string_view name);

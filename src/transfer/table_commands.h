@@ -66,6 +66,21 @@ struct CommandHooks {
 CommandResult ListTables(Side side, const db::ConnectionSettings& settings, app::TableList& into,
                          CommandHooks& hooks);
 
+// The tables an operation on every table of one side takes, as `listed`
+// (the side's list, loaded) names them, in the order a send takes them.
+// FoxPro: every entry, in list order. PostgreSQL: the user's own tables
+// only (no table of pg_catalog or information_schema, no other session's
+// temporary table, no partition: its partitioned parent is listed and
+// holds its rows), each after the tables its foreign keys refer to, else
+// in list order (see ParentsFirst in table_order.h); a drop takes them the
+// other way round, so that no table goes while another still refers to
+// it; entries no table stands for any more are left out. A failure to
+// read the catalogue is reported as statement 118 of the load routine,
+// leaving `tables` empty.
+CommandResult EveryTable(Side side, const db::ConnectionSettings& settings,
+                         const app::TableList& listed, std::vector<std::string>& tables,
+                         CommandHooks& hooks);
+
 // Sends `tables` (names of the source side) to the other side, in the
 // order given, until the last or a stop request. `listed` holds the target
 // side's tables as the caller lists them: a table listed there under any

@@ -21,10 +21,14 @@ TableSend::TableSend(const char* procedure, const Lines& lines,
 
 CommandResult TableSend::Run(const std::vector<std::string>& tables) {
   if (OpenConnections()) {
+    bool prepared = false;
     for (size_t position = 0; position < tables.size(); ++position) {
       if (StopRequested()) break;
       hooks_.events.Yield();
       if (hooks_.still_wanted && !hooks_.still_wanted(position)) continue;
+      // What the command needs before its first table is done once there
+      // is a table to send.
+      if (!prepared && !(prepared = Prepare())) break;
       const std::string& table = tables[position];
       result_.tables.push_back(TableResult{table});
       const int failures = trap_.failures();
@@ -51,10 +55,15 @@ bool TableSend::ReplaceListed(std::string& target, bool& listed, db::Connection&
   listed = app::ListHasItem(listed_, target);
   if (!listed) return true;
   target = TargetName(listed_, target);
-  if (!hooks_.overwrite(target)) return false;
-  if (!trap_.Run(lines_.drop_target, [&] { side.Execute("DROP TABLE " + quote(target)); }))
+  return ReplaceEntry(target, side, quote(target));
+}
+
+bool TableSend::ReplaceEntry(const std::string& entry, db::Connection& side,
+                             const std::string& sql_name) {
+  if (!hooks_.overwrite(entry)) return false;
+  if (!trap_.Run(lines_.drop_target, [&] { side.Execute("DROP TABLE " + sql_name); }))
     return false;
-  app::ListRemoveItem(listed_, target);
+  app::ListRemoveItem(listed_, entry);
   return true;
 }
 

@@ -32,6 +32,9 @@ class TableSend {
   CommandResult Run(const std::vector<std::string>& tables);
 
  protected:
+  // Runs once both sides are open, before the first table sent (not at all
+  // when no table is sent); false ends the command, its failure reported.
+  virtual bool Prepare() { return true; }
   // Sends one table, keeping its rows in result().
   virtual void SendTable(const std::string& table) = 0;
 
@@ -41,6 +44,10 @@ class TableSend {
   // when the table is to be skipped.
   bool ReplaceListed(std::string& target, bool& listed, db::Connection& side,
                      std::string (*quote)(std::string_view));
+  // Asks whether to replace the table listed as `entry`, drops it through
+  // `side` under `sql_name` and removes the entry. Returns false when the
+  // table is to be skipped.
+  bool ReplaceEntry(const std::string& entry, db::Connection& side, const std::string& sql_name);
 
   // Adds the completed table to the listing under `name` and tells the
   // caller.

@@ -7,6 +7,7 @@
 #include "app/app_title.h"
 #include "app/error_trap.h"
 #include "app/file_helpers.h"
+#include "app/postgresql_schema_setting.h"
 #include "app/program_files.h"
 #include "transfer/commands.h"
 #include "ui/controls.h"
@@ -23,6 +24,10 @@ namespace {
 // and borders comes off.
 constexpr float kBelowBackButtonTwips = 580.0f;
 constexpr float kCaptionAndBordersTwips = 475.0f;
+
+// The PostgreSQL list's frame caption; with a schema chosen for the tables
+// sent, the schema follows it.
+constexpr char kPostgreSqlFrameCaption[] = "PostgreSQL Tables";
 
 }  // namespace
 
@@ -48,7 +53,7 @@ void Form2::CreateControls() {
   PushButton1 = MakeButton(Frame2, "PushButton1", "Delete Table/s", 240, 3100, 3330, 405);
   PushButton6 = MakeButton(Frame2, "PushButton6", "Rename Table", 240, 3598, 3330, 405);
 
-  Frame1 = MakeFrame(this, "Frame1", "PostgreSQL Tables", 4080, 120, 3840, 4215);
+  Frame1 = MakeFrame(this, "Frame1", kPostgreSqlFrameCaption, 4080, 120, 3840, 4215);
   List2 = new TableListBox(Frame1);
   List2->setObjectName(QStringLiteral("List2"));
   List2->setGeometry(TwipsRect(240, 360, 3330, 1635));
@@ -109,6 +114,10 @@ void Form2::ConnectHandlers() {
 }
 
 transfer::CommandContext Form2::Context() {
+  const app::PostgreSqlSchema schema = app::ReadPostgreSqlSchema(form1_.store());
+  QString caption = QString::fromLatin1(kPostgreSqlFrameCaption);
+  if (schema.chosen()) caption += " - schema " + QString::fromStdString(schema.name);
+  Frame1->setTitle(caption);
   return transfer::CommandContext{[this] { return form1_.Settings(); },
                                   *List1,
                                   *List2,
@@ -116,7 +125,8 @@ transfer::CommandContext Form2::Context() {
                                   pointer_,
                                   prompter_,
                                   events_,
-                                  column_types_menu->Choice()};
+                                  column_types_menu->Choice(),
+                                  schema};
 }
 
 void Form2::Form_Load() {

@@ -42,7 +42,8 @@ class Form2 : public QWidget {
 
   WindowPointer& pointer() { return pointer_; }
   // The context a command of this window runs with (the remembered column
-  // types as they are now).
+  // types and schema as they are now). The PostgreSQL list's caption shows
+  // the schema when one is chosen.
   transfer::CommandContext Context();
 
   void PushButton1_Click();   // drop FoxPro tables

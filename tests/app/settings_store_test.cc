@@ -1,5 +1,6 @@
 #include "app/settings_store.h"
 #include "app/column_types_setting.h"
+#include "app/postgresql_schema_setting.h"
 
 #include <sys/stat.h>
 
@@ -47,6 +48,40 @@ TEST_F(SettingsStoreTest, ColumnTypesAreTypedOnlyWhenTheStoreSaysSo) {
   EXPECT_EQ(store_.Read(kColumnTypesSetting), "text");
   WriteColumnTypes(store_, ColumnTypes::kTyped);
   EXPECT_EQ(store_.Read(kColumnTypesSetting), "typed");
+}
+
+TEST_F(SettingsStoreTest, ASchemaIsTakenAsWrittenUnlessPostgreSqlWouldNotKeepIt) {
+  EXPECT_FALSE(ReadPostgreSqlSchema(store_).chosen());
+  const struct {
+    std::string text;
+    const char* refusal;  // part of it; "" when taken
+  } cases[] = {
+      {"", ""},
+      {"staging", ""},
+      {"Legacy Data", ""},
+      {"a.b \"c\"", ""},
+      {"PG_upper", ""},
+      {std::string(63, 's'), ""},
+      {std::string(64, 's'), "64 bytes long"},
+      {" staging", "begins or ends with a blank"},
+      {"staging\t", "begins or ends with a blank"},
+      {"stag\ning", "control character"},
+      {"pg_catalog", "for itself"},
+      {"pg_mine", "for itself"},
+      {"information_schema", "for itself"},
+  };
+  for (const auto& c : cases) {
+    store_.Write(kPostgreSqlSchemaSetting, c.text);
+    const PostgreSqlSchema schema = ReadPostgreSqlSchema(store_);
+    EXPECT_EQ(schema.name, c.text);
+    EXPECT_EQ(schema.chosen(), !c.text.empty());
+    if (*c.refusal) {
+      EXPECT_NE(schema.refusal.find(c.refusal), std::string::npos) << schema.refusal;
+      EXPECT_NE(schema.refusal.find(c.text), std::string::npos) << schema.refusal;
+    } else {
+      EXPECT_EQ(schema.refusal, "") << c.text;
+    }
+  }
 }
 
 TEST_F(SettingsStoreTest, KeepsTextsAsTypedInPlainText) {

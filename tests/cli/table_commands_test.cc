@@ -180,5 +180,59 @@ TEST_F(TableCommandsTest, RenameRenamesOneTableAndReportsARejectedRename) {
   EXPECT_TRUE(Contains(r.err, "no PostgreSQL table named \"orders\" is listed")) << r.err;
 }
 
+// --all takes every table `list` shows: PostgreSQL's own tables and the
+// partitions are left out (their partitioned table holds their rows),
+// parents go before the tables that refer to them, and a closing line
+// counts what was done. The tables go out of a schema and back into
+// another, which is made on the way.
+TEST_F(TableCommandsTest, AllTakesEveryTableThroughSchemasBothWays) {
+  db_.Exec(R"sql(
+    CREATE SCHEMA shop;
+    CREATE TABLE shop.orders_first(id int);
+    CREATE TABLE shop.people(id int PRIMARY KEY, name text);
+    INSERT INTO shop.people VALUES (1, 'Ann'), (2, 'Bo'), (3, 'Cy');
+    CREATE TABLE shop.orders(id int PRIMARY KEY, customer int REFERENCES shop.people);
+    INSERT INTO shop.orders VALUES (10, 1), (11, 3);
+    CREATE TABLE shop.visit(at date, customer int) PARTITION BY RANGE (at);
+    CREATE TABLE shop.visit_2024 PARTITION OF shop.visit
+      FOR VALUES FROM ('2024-01-01') TO ('2025-01-01');
+    CREATE TABLE shop.visit_2025 PARTITION OF shop.visit
+      FOR VALUES FROM ('2025-01-01') TO ('2026-01-01');
+    INSERT INTO shop.visit VALUES ('2024-05-01', 1), ('2024-06-01', 2), ('2025-01-02', 3);
+    CREATE TABLE note(v text); INSERT INTO note VALUES ('n');
+  )sql");
+  ProcessResult r = Cli({"send-to-foxpro", "--all"});
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_TRUE(HasLine(r.err, "all tables: 5 done, 9 rows, 0 with errors")) << r.err;
+  EXPECT_LT(r.err.find("people: 3 rows"), r.err.find("orders: 2 rows")) << r.err;
+  const std::vector<std::pair<std::string, int>> sent = {
+      {"note", 1}, {"orders", 2}, {"orders_first", 0}, {"people", 3}, {"visit", 3}};
+  for (const auto& [table, rows] : sent)
+    EXPECT_EQ(DbfReadRows(tables_.File(table + ".DBF")), rows) << table;
+  r = Cli({"list", "foxpro"});
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"note", "orders", "orders_first", "people",
+                                                    "visit"}));
+
+  r = Cli({"--schema", "Back Home", "send-to-postgresql", "--all"});
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_TRUE(Contains(r.err, "The schema \"Back Home\" was not in database")) << r.err;
+  EXPECT_TRUE(HasLine(r.err, "all tables: 5 done, 9 rows, 0 with errors")) << r.err;
+  for (const auto& [table, rows] : sent)
+    EXPECT_EQ(CountRows("\"Back Home\"." + table), rows) << table;
+  r = Cli({"list", "postgresql"});
+  EXPECT_TRUE(HasLine(r.out, "\"Back Home\".people")) << r.out;
+  EXPECT_TRUE(HasLine(r.out, "shop.visit_2024")) << r.out;  // listed, but not taken by --all
+
+  // Children go before their parents, so that no foreign key stops a drop.
+  r = Cli({"drop", "postgresql", "--all"});
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_TRUE(HasLine(r.err, "all tables: 10 done, 0 with errors")) << r.err;
+  EXPECT_EQ(UserTables(), std::vector<std::string>{});
+  r = Cli({"drop", "foxpro", "--all"});
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_TRUE(HasLine(r.err, "all tables: 5 done, 0 with errors")) << r.err;
+  EXPECT_EQ(Cli({"list", "foxpro"}).out, "");
+}
+
 }  // namespace
 }  // namespace veltrane::testing

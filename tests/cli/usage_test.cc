@@ -86,5 +86,30 @@ TEST(CliUsageTest, OptionsAfterTheCommandAndAfterDoubleDash) {
       << r.err;
 }
 
+TEST(CliUsageTest, AllAndSchemaAreExplainedAndAWrongUseRefused) {
+  TempDir config;
+  const ProcessResult help = RunWithoutSettings({"--help"}, config.path());
+  for (const char* word : {"--all", "--schema NAME", "PostgreSQLSchema", "schema.table"})
+    EXPECT_NE(help.out.find(word), std::string::npos) << word;
+  const struct {
+    std::vector<std::string> arguments;
+    const char* says;
+  } cases[] = {
+      {{"send-to-foxpro", "--all", "a"}, "send-to-foxpro takes no table names with --all"},
+      {{"drop", "postgresql", "a", "--all"}, "drop takes foxpro or postgresql and no table names"},
+      {{"--all", "drop"}, "drop takes foxpro or postgresql and no table names"},
+      {{"list", "postgresql", "--all"}, "--all goes with send-to-postgresql"},
+      {{"--all=yes", "send-to-foxpro"}, "--all takes no value"},
+      {{"--schema", "pg_mine", "check"}, "--schema: The schema name \"pg_mine\" is not taken"},
+      {{"--schema", " padded", "check"}, "begins or ends with a blank"},
+      {{"--schema", std::string(64, 's'), "check"}, "keeps only the first 63 bytes"},
+  };
+  for (const auto& c : cases) {
+    const ProcessResult r = RunWithoutSettings(c.arguments, config.path());
+    EXPECT_EQ(r.exit_status, 2) << c.says;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+  }
+}
+
 }  // namespace
 }  // namespace veltrane::testing

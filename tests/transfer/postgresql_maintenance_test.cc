@@ -195,5 +195,78 @@ TEST_F(PostgreSqlMaintenanceTest, ACommandStartedWhileAnotherRunsDoesNothing) {
   EXPECT_FALSE(IsCommandRunning());
 }
 
+// Drop and rename act on exactly the table an entry stands for, also when
+// the list was made before earlier drops changed how the catalogue lists
+// the others; a renamed table stays in its schema.
+TEST_F(PostgreSqlMaintenanceTest, DropAndRenameActOnExactlyTheListedTable) {
+  db_.Exec(R"sql(
+    CREATE TABLE city(id int);
+    CREATE TABLE "staging.only_here"(id int);
+    CREATE SCHEMA staging;
+    CREATE TABLE staging.city(id int);
+    CREATE TABLE staging.only_here(id int);
+    CREATE TABLE staging."City"(id int);
+    CREATE SCHEMA "My Schema";
+    CREATE TABLE "My Schema"."a.b"(id int);
+  )sql");
+  const auto tables = [this] {
+    std::vector<std::string> names;
+    for (const auto& row : Rows("SELECT schemaname || '|' || tablename FROM pg_tables WHERE "
+                                "schemaname IN ('public', 'staging', 'My Schema') ORDER BY 1"))
+      names.push_back(row[0]);
+    return names;
+  };
+  const auto select = [this](const std::string& entry) {
+    for (int i = 0; i < list2_->Count(); ++i) list2_->SetSelected(i, list2_->Item(i) == entry);
+    for (int i = 0; i < list2_->Count(); ++i)
+      if (list2_->Item(i) == entry) list2_->SetCurrentIndex(i);
+  };
+
+  // Renames: the entry, the name typed, the table afterwards and its entry.
+  const struct {
+    const char* entry;
+    const char* typed;
+    const char* table;
+    const char* new_entry;
+  } renames[] = {
+      {"staging.city", "staging.town", "staging|town", "staging.town"},
+      {"staging.\"City\"", "Town", "staging|Town", "staging.\"Town\""},
+      {"\"My Schema\".\"a.b\"", "\"My Schema\".c.d", "My Schema|c.d", "\"My Schema\".\"c.d\""},
+  };
+  ASSERT_TRUE(LoadTables(ctx()).ok());
+  for (const auto& r : renames) {
+    select(r.entry);
+    prompter_.inputs = {r.typed};
+    EXPECT_TRUE(RenamePostgreSqlTable(ctx()).ok()) << ::testing::PrintToString(prompter_.Reports());
+    EXPECT_THAT(tables(), ::testing::Contains(r.table)) << r.entry;
+    EXPECT_THAT(Items(*list2_), ::testing::Contains(r.new_entry)) << r.entry;
+    EXPECT_THAT(Items(*list2_), ::testing::Not(::testing::Contains(r.entry))) << r.entry;
+  }
+
+  // Drops, in an order in which the list made at the start goes stale:
+  // once "staging.only_here" of public is gone, staging.only_here is listed
+  // as staging.only_here, not as "staging"."only_here" any more.
+  ASSERT_TRUE(LoadTables(ctx()).ok());
+  EXPECT_THAT(Items(*list2_), ::testing::IsSupersetOf({"city", "staging.only_here",
+                                                       "\"staging\".\"only_here\""}));
+  const struct {
+    const char* entry;
+    const char* table;
+  } drops[] = {
+      {"staging.only_here", "public|staging.only_here"},
+      {"\"staging\".\"only_here\"", "staging|only_here"},
+      {"staging.town", "staging|town"},
+      {"city", "public|city"},
+      {"\"My Schema\".\"c.d\"", "My Schema|c.d"},
+  };
+  for (const auto& d : drops) {
+    std::vector<std::string> expected = tables();
+    std::erase(expected, d.table);
+    select(d.entry);
+    EXPECT_TRUE(DropPostgreSqlTables(ctx()).ok()) << ::testing::PrintToString(prompter_.Reports());
+    EXPECT_EQ(tables(), expected) << d.entry;
+  }
+}
+
 }  // namespace
 }  // namespace veltrane::transfer::testing

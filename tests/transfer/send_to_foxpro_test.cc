@@ -414,5 +414,40 @@ TEST_F(SendToFoxProTest, ClosingTheWindowStopsAfterTheCurrentRowWithCompleteFile
   EXPECT_THAT(Items(*list1_), ElementsAre("t", "u"));
 }
 
+// A table listed with its schema is read from exactly that table and
+// arrives under its own name.
+TEST_F(SendToFoxProTest, ATableListedWithItsSchemaIsReadFromThatTable) {
+  db_.Exec(R"sql(
+    CREATE TABLE city(v text); INSERT INTO city VALUES ('public');
+    CREATE SCHEMA staging;
+    CREATE TABLE staging.city(v text); INSERT INTO staging.city VALUES ('staging');
+    CREATE TABLE staging.only_here(v text); INSERT INTO staging.only_here VALUES ('only');
+    CREATE SCHEMA "My Schema";
+    CREATE TABLE "My Schema"."Totals"(v text); INSERT INTO "My Schema"."Totals" VALUES ('mixed');
+  )sql");
+  const struct {
+    const char* entry;
+    const char* file;
+    const char* value;
+    const char* listed;  // in the FoxPro list
+  } cases[] = {
+      {"staging.city", "city", "staging", "city"},
+      {"city", "city", "public", "city"},
+      {"staging.only_here", "only_here", "only", "only_here"},
+      {"\"My Schema\".\"Totals\"", "Totals", "mixed", "totals"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(LoadTables(ctx()).ok());
+    prompter_.answers = {true};  // city is there from the first case on
+    prompter_.shown.clear();
+
+    EXPECT_TRUE(Send({c.entry}).ok()) << ::testing::PrintToString(prompter_.Reports());
+
+    EXPECT_THAT(ReadWithDbfRead(TablePath(c.file)).rows, ElementsAre(ElementsAre(c.value)))
+        << c.entry;
+    EXPECT_THAT(Items(*list1_), ::testing::Contains(c.listed));
+  }
+}
+
 }  // namespace
 }  // namespace veltrane::transfer::testing

@@ -400,5 +400,68 @@ TEST_F(SendToPostgreSqlTest, OtherCommandsDoNothingWhileATransferRuns) {
   EXPECT_THAT(Rows("SELECT count(*) FROM t"), ElementsAre(ElementsAre("2")));
 }
 
+// With a schema chosen, the tables go into it (made first when it is not
+// there, with a note), a table of that schema is replaced under its listed
+// name, and the list names each table as the catalogue lists it.
+TEST_F(SendToPostgreSqlTest, AChosenSchemaReceivesTheTables) {
+  WriteNotes("city.dbf", {{"1", "foxpro"}});
+  Fill(*list1_, {"city"});
+  db_.Exec("CREATE TABLE city(id int, note text); INSERT INTO city VALUES (0, 'public');"
+           "CREATE SCHEMA staging; CREATE TABLE staging.city(id int, note text)");
+  const auto made = [this](const std::string& schema) {
+    return "The schema \"" + schema + "\" was not in database \"" + db_.name() +
+           "\"; it was created for the tables sent.";
+  };
+  const struct {
+    std::string schema;
+    std::string setup;     // SQL run first
+    std::string question;  // the overwrite question (answered Yes), "" for none
+    std::string message;   // the note shown, "" for none
+    std::string table;     // where the rows land
+    std::vector<std::string> entries;  // the list's entries of city tables afterwards
+  } cases[] = {
+      {"Legacy Data", "", "", made("Legacy Data"), "\"Legacy Data\".city",
+       {"\"Legacy Data\".city", "city", "staging.city"}},
+      {"staging", "", "Would you like to overwrite staging.city?", "", "staging.city",
+       {"\"Legacy Data\".city", "city", "staging.city"}},
+      {"public", "", "Would you like to overwrite city?", "", "public.city",
+       {"\"Legacy Data\".city", "city", "staging.city"}},
+      // A new table that comes first on the search path: the table its
+      // name reached before is now listed with its schema.
+      {"first", "ALTER DATABASE \"" + db_.name() + "\" SET search_path = first, public", "",
+       made("first"), "first.city",
+       {"\"Legacy Data\".city", "city", "public.city", "staging.city"}},
+  };
+  const auto texts = [](const std::string& text) {
+    return text.empty() ? std::vector<std::string>{} : std::vector<std::string>{text};
+  };
+  for (const auto& c : cases) {
+    if (!c.setup.empty()) db_.Exec(c.setup);
+    ASSERT_TRUE(LoadTables(ctx()).ok());
+    ctx().postgresql_schema = app::ParsePostgreSqlSchema(c.schema);
+    prompter_.shown.clear();
+    if (!c.question.empty()) prompter_.answers = {true};
+
+    EXPECT_TRUE(Send({"city"}).ok()) << ::testing::PrintToString(prompter_.Reports());
+
+    EXPECT_EQ(prompter_.Questions(), texts(c.question)) << c.schema;
+    EXPECT_EQ(prompter_.Messages(), texts(c.message)) << c.schema;
+    EXPECT_THAT(Rows("SELECT id, note FROM " + c.table),
+                ElementsAre(ElementsAre("1", "foxpro    ")))
+        << c.schema;
+    std::vector<std::string> entries;
+    for (const std::string& item : Items(*list2_))
+      if (item.find("city") != std::string::npos) entries.push_back(item);
+    EXPECT_EQ(entries, c.entries) << c.schema;
+  }
+  // A name the system keeps for itself is refused before anything is sent.
+  ctx().postgresql_schema = app::ParsePostgreSqlSchema("pg_mine");
+  EXPECT_EQ(Send({"city"}).failures, 1);
+  ASSERT_EQ(prompter_.Reports().size(), 1u);
+  EXPECT_THAT(Description(prompter_.Reports()[0]),
+              HasSubstr("The schema name \"pg_mine\" is not taken"));
+  EXPECT_TRUE(Rows("SELECT 1 FROM pg_namespace WHERE nspname = 'pg_mine'").empty());
+}
+
 }  // namespace
 }  // namespace veltrane::transfer::testing

@@ -91,6 +91,19 @@ TEST_F(Form2Test, TheListsContextMenuShowsAndSwitchesTheColumnTypes) {
   EXPECT_TRUE(menu.typed_action()->isChecked());
 }
 
+// The schema chosen for the tables sent shows in the PostgreSQL list's
+// caption, from the next command on; none chosen, the caption is its own.
+TEST_F(Form2Test, TheChosenSchemaShowsInThePostgreSqlCaption) {
+  const QRect frame = form_.Frame1->geometry();
+  store_.Write("PostgreSQLSchema", "Legacy Data");
+  EXPECT_EQ(form_.Context().postgresql_schema.name, "Legacy Data");
+  EXPECT_EQ(form_.Frame1->title(), "PostgreSQL Tables - schema Legacy Data");
+  store_.Write("PostgreSQLSchema", "");
+  EXPECT_FALSE(form_.Context().postgresql_schema.chosen());
+  EXPECT_EQ(form_.Frame1->title(), "PostgreSQL Tables");
+  EXPECT_EQ(form_.Frame1->geometry(), frame);
+}
+
 TEST_F(Form2Test, LayoutFollowsTheTwipsOfTheDesign) {
   EXPECT_EQ(form_.size(), QSize(536, 369));
   EXPECT_EQ(form_.Frame2->geometry(), QRect(8, 8, 256, 281));
