@@ -10,6 +10,11 @@ namespace veltrane::transfer {
 struct TransferOptions {
   // The column types of the tables a send creates.
   app::ColumnTypes column_types = app::ColumnTypes::kText;
+  // Whether a send to free tables notes the field names their headers cut
+  // short, adding that a database container would keep them. The windows
+  // leave it off, so that their reports stay as they were; the command line
+  // turns it on.
+  bool note_shortened_names = false;
 };
 
 }  // namespace veltrane::transfer
