@@ -487,10 +487,12 @@ void Container::Create(const std::string& dbc_path, int code_page) {
            "; choose a code page FoxPro knows, such as 1252 or 1251.");
   const std::string memo_path = SiblingPath(dbc_path, ".dct");
   const std::string index_path = SiblingPath(dbc_path, ".dcx");
-  for (const std::string& path : {dbc_path, memo_path, index_path})
+  for (const std::string& path : {dbc_path, memo_path, index_path}) {
     if (std::optional<std::string> found = FindPath(path))
-      refuse("the file \"" + *found + "\" is there already. Choose another name, or open the "
-             "container that is there.");
+      refuse("the file \"" + *found + "\" is there already. " +
+             (path == dbc_path ? "Open that container instead, or choose another name."
+                               : "Choose another name, or move that file away."));
+  }
 
   uint32_t property_block = 0;
   const std::string memo = NewContainerMemo(
