@@ -345,11 +345,16 @@ TEST(ContainerTest, CreatesAnEmptyContainerThatEveryReaderOpens) {
   EXPECT_EQ(TagKeyCounts(dir.File("Shop.DCX")).at("str(parentid)+objecttype"), 7);
 }
 
-TEST(ContainerTest, ANewContainerKeepsTheCodePageItIsGiven) {
+TEST(ContainerTest, ANewContainerKeepsItsCodePageAndTakesFoxProPaths) {
   veltrane::testing::TempDir dir;
   Container::Create(dir.File("склад.dbc"), 1251);
   EXPECT_EQ(ReadBytes(dir.File("склад.dbc"))[29], '\xC9');
   EXPECT_EQ(Container::Open(dir.File("склад.dbc"))->code_page(), 1251);
+  // A backslash separates folders, as in every FoxPro path.
+  Container::Create(dir.path() + "\\shop.dbc");
+  EXPECT_EQ(testing::FilesIn(dir.path()), (std::vector<std::string>{"shop.dbc", "shop.dct", "shop.dcx",
+                                                                     "склад.dbc", "склад.dct",
+                                                                     "склад.dcx"}));
 }
 
 // A container is only made where none of its three files is: anything in

@@ -18,6 +18,7 @@
 #include "foxpro/files/file_io.h"
 #include "foxpro/files/file_names.h"
 #include "foxpro/files/memo_file.h"
+#include "foxpro/files/table_paths.h"
 #include "foxpro/files/table_writer.h"
 #include "foxpro/record/value_format.h"
 
@@ -472,10 +473,12 @@ std::string NewContainerTable(int code_page, uint32_t property_block) {
 
 }  // namespace
 
-void Container::Create(const std::string& dbc_path, int code_page) {
+void Container::Create(const std::string& path_text, int code_page) {
   auto refuse = [&](const std::string& why) {
-    throw Error("Cannot create the database container \"" + dbc_path + "\": " + why);
+    throw Error("Cannot create the database container \"" + path_text + "\": " + why);
   };
+  // A backslash separates folders, as in every FoxPro path.
+  const std::string dbc_path = WithSlashes(path_text);
   if (Lower(fs::path(dbc_path).extension().string()) != ".dbc")
     refuse("its file name must end in \".dbc\".");
   FileSystem& files = FileSystem::Current();

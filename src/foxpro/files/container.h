@@ -34,10 +34,11 @@ class Container {
   // the container's name and the case of its extension (shop.dbc:
   // shop.dct, shop.dcx). All three are written under temporary names and
   // then moved into place, the .dbc last, so that no reader finds part of a
-  // container; a failure removes what was written. Throws Error, creating
-  // nothing, when the name does not end in ".dbc", its folder does not
-  // exist, a file of any of the three names is there already (in any
-  // case), or FoxPro has no mark for the code page.
+  // container; a failure removes what was written. A backslash in
+  // `dbc_path` separates folders, as in every FoxPro path. Throws Error,
+  // creating nothing, when the name does not end in ".dbc", its folder
+  // does not exist, a file of any of the three names is there already (in
+  // any case), or FoxPro has no mark for the code page.
   static void Create(const std::string& dbc_path, int code_page = kDefaultCodePage);
   virtual ~Container() = default;
 
