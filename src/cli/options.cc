@@ -15,6 +15,7 @@ const std::map<std::string, Command>& CommandWords() {
       {"send-to-foxpro", Command::kSendToFoxPro},
       {"drop", Command::kDrop},
       {"rename", Command::kRename},
+      {"create-container", Command::kCreateContainer},
   };
   return words;
 }
@@ -114,6 +115,10 @@ void CheckOperands(Options& options, const std::string& command_word,
       expect(operands.size() == 2, "two arguments: the old and the new table name");
       expect(!operands[1].empty(), "a new name that is not empty");
       options.tables = std::move(operands);
+      break;
+    case Command::kCreateContainer:
+      expect(operands.size() == 1 && !operands[0].empty(), "one argument: the new .dbc file");
+      options.container_file = operands[0];
       break;
   }
 }

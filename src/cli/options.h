@@ -22,7 +22,15 @@ inline constexpr int kExitUsage = 2;     // bad command line, or a side that doe
 enum class OverwriteAnswer { kAsk, kYes, kNo };
 
 // The commands of the program.
-enum class Command { kCheck, kList, kSendToPostgreSql, kSendToFoxPro, kDrop, kRename };
+enum class Command {
+  kCheck,
+  kList,
+  kSendToPostgreSql,
+  kSendToFoxPro,
+  kDrop,
+  kRename,
+  kCreateContainer,
+};
 
 // Which database a command names with "foxpro" or "postgresql".
 using Side = transfer::Side;
@@ -36,6 +44,7 @@ struct Options {
   std::optional<Side> side;         // list, drop
   std::vector<std::string> tables;  // send-to-*, drop: TABLE...; rename: OLD NEW
   bool all = false;                 // send-to-*, drop: --all in place of the tables
+  std::string container_file;       // create-container: FILE
 
   std::optional<std::string> server, port, user, database;
   std::optional<std::string> dbc_file;           // --dbc: container mode

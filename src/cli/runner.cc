@@ -103,6 +103,7 @@ class Session {
  private:
   int RunListed();
   int Check();
+  int CreateContainer();
   bool SidesOpen();
   bool LoadLists();
   int List();
@@ -136,6 +137,7 @@ class Session {
 
 int Session::Run() {
   if (options_.command == Command::kCheck) return Check();
+  if (options_.command == Command::kCreateContainer) return CreateContainer();
   if (!SidesOpen()) return kExitUsage;
   transfer::CommandGuard guard;
   // A listing that was reported (a damaged table left out, say) still lets
@@ -165,6 +167,7 @@ int Session::RunListed() {
     case Command::kRename:
       return RunNamed(Side::kPostgreSql);
     case Command::kCheck:
+    case Command::kCreateContainer:
       break;
   }
   return kExitUsage;
@@ -182,6 +185,16 @@ int Session::Check() {
     }
   }
   return all_open ? kExitSuccess : kExitUsage;
+}
+
+// Needs neither database: the new container is made where the command
+// line says, in the code page tables sent to FoxPro get.
+int Session::CreateContainer() {
+  const transfer::CommandResult result = transfer::CreateContainer(
+      options_.container_file, settings_.foxpro_code_page.code_page, prompter_);
+  if (!result.ok()) return kExitFailures;
+  Say("created the database container " + options_.container_file);
+  return kExitSuccess;
 }
 
 bool Session::SidesOpen() {
@@ -230,8 +243,9 @@ int Session::RunNamed(Side side) {
 
   progress_.Begin();
   const transfer::TransferOptions transfer{
-      options_.column_types.value_or(app::ColumnTypes::kText),
-      options_.postgresql_schema.value_or(app::PostgreSqlSchema{})};
+      .column_types = options_.column_types.value_or(app::ColumnTypes::kText),
+      .postgresql_schema = options_.postgresql_schema.value_or(app::PostgreSqlSchema{}),
+      .note_shortened_names = true};
   transfer::CommandResult result;
   switch (options_.command) {
     case Command::kSendToPostgreSql:

@@ -15,6 +15,9 @@ Commands:
   send-to-foxpro TABLE...            copy PostgreSQL tables to FoxPro
   drop foxpro|postgresql TABLE...    drop tables of one side
   rename OLD NEW                     rename a PostgreSQL table
+  create-container FILE              make a new, empty database container:
+                                     FILE (ending in .dbc) with its .dct and
+                                     .dcx files, for --dbc FILE
 
 TABLE names a table exactly as `list` shows it: a PostgreSQL table by its
 bare name where that reaches it (the first table of that name on the search
@@ -94,6 +97,11 @@ Column types:
          or as the blank value where the field takes no null, with one
          report per column; times lose their digits below the millisecond,
          with one note per column. Every row arrives.
+
+Names: tables sent to a database container keep their table and column
+names (up to 128 characters) as the container's names, and come back under
+them; their files get short names made from the table name. Free tables keep
+field names of at most 10 characters, and a note lists those named shorter.
 
 The password comes from the environment variable VELTRANE_PASSWORD when it is
 set, otherwise from the remembered settings; never from the command line.

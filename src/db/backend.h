@@ -20,6 +20,9 @@ struct Notice {
   // for its type, which arrive as their raw text: the field's column. -1
   // for every other notice.
   int raw_text_field = -1;
+  // A FoxPro free table's note of the field names it cut short (see
+  // foxpro::Notice).
+  bool shortened_names = false;
 };
 
 // What a backend knows of a column beyond its name and type code, for

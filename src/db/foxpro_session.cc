@@ -34,7 +34,8 @@ auto Translated(Action&& action) -> decltype(action()) {
 std::vector<Notice> Translate(const std::vector<foxpro::Notice>& notices) {
   std::vector<Notice> translated;
   for (const foxpro::Notice& notice : notices)
-    translated.push_back(Notice{notice.problem, notice.text, notice.raw_text_field});
+    translated.push_back(
+        Notice{notice.problem, notice.text, notice.raw_text_field, notice.shortened_names});
   return translated;
 }
 

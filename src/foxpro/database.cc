@@ -88,7 +88,8 @@ class FoxProDatabase : public Database {
  private:
   std::unique_ptr<RowCursor> Select(const std::string& name);
   void DropTable(const std::string& name);
-  void CreateTable(const std::string& path, std::vector<NewField> fields);
+  void CreateTable(const std::string& path, const std::string& long_name,
+                   std::vector<NewField> fields);
   void Insert(const std::string& path, const std::vector<InputValue>& values);
 
   std::optional<ContainerTable> FindContainerTable(const std::string& name);
@@ -151,7 +152,7 @@ std::unique_ptr<RowCursor> FoxProDatabase::Execute(const std::string& text) {
     case Statement::Kind::kSelect: return Select(statement.target);
     case Statement::Kind::kDropTable: DropTable(statement.target); break;
     case Statement::Kind::kCreateTable:
-      CreateTable(statement.target, std::move(statement.fields));
+      CreateTable(statement.target, statement.long_name, std::move(statement.fields));
       break;
     case Statement::Kind::kInsert: Insert(statement.target, statement.values); break;
   }
@@ -216,13 +217,19 @@ void FoxProDatabase::DropTable(const std::string& name) {
   DeleteTableFiles(*path, name);
 }
 
-void FoxProDatabase::CreateTable(const std::string& path_text, std::vector<NewField> fields) {
+void FoxProDatabase::CreateTable(const std::string& path_text, const std::string& long_name,
+                                 std::vector<NewField> fields) {
   TablePath target = ResolveTablePath(path_text, folder_);
   if (target.exists) {
     throw Error("Cannot create the table \"" + path_text + "\": the file \"" + target.path +
                 "\" already exists.");
   }
-  std::string table_name = TableNameOf(target.path);
+  if (!long_name.empty() && !container_) {
+    throw Error("Cannot create the table \"" + path_text + "\" under the name \"" + long_name +
+                "\": only a database container keeps a table's name; a free table is named by "
+                "its file.");
+  }
+  std::string table_name = long_name.empty() ? TableNameOf(target.path) : long_name;
   if (container_) {
     CheckTableName(table_name);
     if (CharacterCount(table_name) > kLongestContainerName) {
@@ -263,7 +270,13 @@ void FoxProDatabase::CreateTable(const std::string& path_text, std::vector<NewFi
   } catch (const Error& error) {
     throw Error("Cannot create the table \"" + table_name + "\": " + error.what());
   }
-  for (size_t i = 0; i < fields.size(); ++i) fields[i].name = header_names[i];
+  std::string shortened;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (header_names[i] != names[i])
+      shortened += std::string(shortened.empty() ? "" : ", ") + "[" + names[i] + "] as [" +
+                   header_names[i] + "]";
+    fields[i].name = header_names[i];
+  }
 
   // A memo file left behind without its table would otherwise stand beside
   // the new one under a name that differs only by case.
@@ -293,6 +306,15 @@ void FoxProDatabase::CreateTable(const std::string& path_text, std::vector<NewFi
   if (container_)
     note(changed_in_container,
          "the container's code page " + std::to_string(container_->code_page()), "container");
+  // A container keeps the whole names beside the short ones; a free table
+  // has only its header's.
+  if (!container_ && !shortened.empty())
+    notices_.push_back(Notice{
+        false, "Table \"" + table_name + "\": a free table keeps field names of at most " +
+                   std::to_string(kHeaderNameLength) +
+                   " characters, so these fields were named shorter: " + shortened +
+                   ". A database container would keep their whole names.",
+        -1, true});
 }
 
 void FoxProDatabase::CloseAppender() {

@@ -16,6 +16,9 @@ struct Notice {
   // (read as their raw text): the field's position among the visible
   // fields. -1 for every other notice.
   int raw_text_field = -1;
+  // True for the note that lists the field names a free table's header
+  // had to cut short, which a caller may leave out.
+  bool shortened_names = false;
 };
 
 }  // namespace veltrane::foxpro

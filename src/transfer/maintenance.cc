@@ -1,11 +1,13 @@
-// Listing the tables of a side, dropping tables, and renaming a PostgreSQL
-// table.
+// Listing the tables of a side, dropping tables, renaming a PostgreSQL
+// table, and making a new database container.
 
 #include "app/error_trap.h"
 #include "db/catalogue.h"
 #include "db/connection.h"
 #include "db/connection_strings.h"
 #include "db/error.h"
+#include "foxpro/codepages/codepage.h"
+#include "foxpro/files/container.h"
 #include "transfer/postgresql_listing.h"
 #include "transfer/postgresql_names.h"
 #include "transfer/sql_names.h"
@@ -56,6 +58,12 @@ std::string NameInSchema(const db::PostgreSqlTable* table, const std::string& ty
       return typed.substr(prefix.size());
   return typed;
 }
+
+// The connection window's .dbc chooser: 100 the dialog, 102 the chosen-file
+// test, 104 the file into Text6, 106 the test that it is not there, 108
+// the question, 110 the new container.
+constexpr char kChooseContainerProcedure[] = "Form1.PushButton5_Click";
+constexpr int kCreateContainerLine = 110;
 
 }  // namespace
 
@@ -143,6 +151,14 @@ CommandResult RenamePostgreSqlTable(const db::ConnectionSettings& settings,
   }
   result.failures = trap.failures();
   return result;
+}
+
+CommandResult CreateContainer(const std::string& dbc_file, int code_page, app::Reporter& reporter) {
+  app::ErrorTrap trap(reporter, kChooseContainerProcedure);
+  trap.Run(kCreateContainerLine, [&] {
+    foxpro::Container::Create(dbc_file, code_page != 0 ? code_page : foxpro::kDefaultCodePage);
+  });
+  return {trap.failures()};
 }
 
 }  // namespace veltrane::transfer

@@ -14,6 +14,11 @@ struct TransferOptions {
   // The schema the tables sent to PostgreSQL go into (none chosen: where a
   // CREATE TABLE without a schema puts them).
   app::PostgreSqlSchema postgresql_schema;
+  // Whether a send to free tables notes the field names their headers cut
+  // short, adding that a database container would keep them. The windows
+  // leave it off, so that their reports stay as they were; the command line
+  // turns it on.
+  bool note_shortened_names = false;
 };
 
 }  // namespace veltrane::transfer

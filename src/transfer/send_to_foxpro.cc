@@ -19,6 +19,8 @@
 #include "foxpro/files/container.h"
 #include "foxpro/error.h"
 #include "foxpro/files/file_names.h"
+#include "foxpro/files/long_names.h"
+#include "foxpro/files/table_paths.h"
 #include "foxpro/files/table_files.h"
 #include "transfer/column_types.h"
 #include "transfer/commands.h"
@@ -160,9 +162,22 @@ class SendToFoxProCommand : public TableSend {
       return;
     bool listed = false;
     if (!ReplaceListed(target, listed, foxpro_, QuoteFoxProName)) return;
-    path_ = folder + target + kTableExtension;
     target_ = target;
-    if (!trap_.Run(kAskOverwriteFile, [&] { CheckNothingElseAt(path_, target); })) return;
+    // A container keeps the table's name whole, so its file can take a
+    // short one (looked for once the old copy is gone); a free table is
+    // named by its file.
+    long_name_.clear();
+    path_ = folder + target + kTableExtension;
+    if (!trap_.Run(kAskOverwriteFile, [&] {
+          if (settings_.container_mode) {
+            const std::string file =
+                foxpro::ShortTableFileName(target, foxpro::WithSlashes(folder));
+            if (file != target) long_name_ = target;
+            path_ = folder + file + kTableExtension;
+          }
+          CheckNothingElseAt(path_, target);
+        }))
+      return;
     // A table file can lie there without its table being listed (a free
     // table beside a container, say): it is only replaced when confirmed.
     if (!listed && foxpro::FindPath(path_) &&
@@ -214,7 +229,9 @@ class SendToFoxProCommand : public TableSend {
 
   bool CreateTable() {
     const bool built = trap_.Run(kBuildCreate, [this] {
-      statement_ = "CREATE TABLE " + QuoteFoxProPath(path_) + "(";
+      statement_ = "CREATE TABLE " + QuoteFoxProPath(path_);
+      if (!long_name_.empty()) statement_ += " NAME " + QuoteFoxProName(long_name_);
+      statement_ += "(";
       const db::Fields fields = source_.GetFields();
       plans_.clear();
       column_names_.clear();
@@ -240,7 +257,10 @@ class SendToFoxProCommand : public TableSend {
       statement_ += ");";
     });
     if (!built || !trap_.Run(kExecuteCreate, [this] { foxpro_.Execute(statement_); })) return false;
-    ReportNotices(foxpro_.session().TakeNotices(), trap_, kReportCreate, hooks_.reporter);
+    std::vector<db::Notice> notices = foxpro_.session().TakeNotices();
+    if (!options_.note_shortened_names)
+      std::erase_if(notices, [](const db::Notice& notice) { return notice.shortened_names; });
+    ReportNotices(notices, trap_, kReportCreate, hooks_.reporter);
     return true;
   }
 
@@ -404,6 +424,9 @@ class SendToFoxProCommand : public TableSend {
   std::string path_;
   std::string quoted_path_;
   std::string target_;
+  // The name the table takes in the container when its file has another
+  // (see foxpro::ShortTableFileName); empty otherwise.
+  std::string long_name_;
   // The typed mapping's fields of the current table (empty with the
   // classic mapping).
   std::vector<FoxProFieldPlan> plans_;

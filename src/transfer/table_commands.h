@@ -98,6 +98,15 @@ CommandResult SendToFoxPro(const db::ConnectionSettings& settings,
 CommandResult DropTables(Side side, const db::ConnectionSettings& settings,
                          const std::vector<std::string>& tables, CommandHooks& hooks);
 
+// Makes a new, empty database container at `dbc_file`, with its .dct memo
+// and .dcx index files (see foxpro::Container::Create), keeping its names
+// in `code_page` (0: 1252, as the tables sent to FoxPro). A failure (a file
+// of the container there already, a folder that does not exist) is
+// reported as statement 110 of the connection window's .dbc chooser
+// (Form1.PushButton5_Click), whose question leads to it, and nothing is
+// made.
+CommandResult CreateContainer(const std::string& dbc_file, int code_page, app::Reporter& reporter);
+
 // A PostgreSQL table and the name it is to take.
 struct Renaming {
   std::string table;

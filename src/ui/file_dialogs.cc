@@ -7,8 +7,10 @@ namespace veltrane::ui {
 std::string QtFileDialogs::OpenDbcFile(QWidget* owner) {
   QFileDialog dialog(owner, kDbcDialogTitle);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
+  // Any file: a name that is not there yet is offered as a new container.
+  dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilter(kDbcDialogFilter);
+  dialog.setDefaultSuffix(kDbcExtension);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().constFirst().toStdString();
 }

@@ -9,6 +9,7 @@ namespace veltrane::ui {
 
 inline constexpr char kDbcDialogTitle[] = "Select Foxpro Database";
 inline constexpr char kDbcDialogFilter[] = "Microsoft Database (*.dbc)";
+inline constexpr char kDbcExtension[] = "dbc";
 inline constexpr char kFolderPickerTitle[] = "Please select folder:";
 
 // The connection window's file and folder choosers, modal over `owner`.
@@ -17,7 +18,8 @@ inline constexpr char kFolderPickerTitle[] = "Please select folder:";
 class FileDialogs {
  public:
   virtual ~FileDialogs() = default;
-  // An open dialog for an existing ".dbc" file.
+  // An open dialog for a ".dbc" file: an existing one, or the name of a
+  // new one typed in (".dbc" added when it has no extension).
   virtual std::string OpenDbcFile(QWidget* owner) = 0;
   // A folder chooser showing `title`, starting at `start_folder` (the
   // chooser's own start when empty); only existing folders can be accepted.

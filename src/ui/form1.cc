@@ -19,6 +19,7 @@
 #include "db/connection_strings.h"
 #include "db/error.h"
 #include "transfer/commands.h"
+#include "transfer/table_commands.h"
 #include "ui/controls.h"
 #include "ui/form2.h"
 #include "ui/program_icon.h"
@@ -38,6 +39,11 @@ std::string PostgreSqlHelpText() {
 }
 
 }  // namespace
+
+std::string NewContainerQuestion(const std::string& dbc_file) {
+  return "The database container \"" + dbc_file +
+         "\" does not exist. Would you like to create a new, empty one there?";
+}
 
 Form1::Form1(app::Prompter& prompter, app::SettingsStore& settings, FileDialogs& dialogs)
     : prompter_(prompter), settings_(settings), dialogs_(dialogs), pointer_(this) {
@@ -251,13 +257,21 @@ void Form1::PushButton4_Click() {
   trap.Run(104, [&] { Text7->setText(QString::fromStdString(folder)); });
 }
 
+// The chosen file goes into Text6 as it is; one that is not there then
+// becomes a new, empty container when the user agrees.
 void Form1::PushButton5_Click() {
   if (transfer::IsCommandRunning()) return;
   app::ErrorTrap trap(prompter_, "Form1.PushButton5_Click");
   std::string file;
   trap.Run(100, [&] { file = dialogs_.OpenDbcFile(this); });
-  if (trap.Test(102, [&] { return !file.empty(); }))
-    trap.Run(104, [&] { Text6->setText(QString::fromStdString(file)); });
+  if (!trap.Test(102, [&] { return !file.empty(); })) return;
+  trap.Run(104, [&] { Text6->setText(QString::fromStdString(file)); });
+  if (!trap.Test(106, [&] { return !app::FileExists(file); })) return;
+  bool create = false;
+  trap.Run(108, [&] {
+    create = prompter_.AskYesNo(NewContainerQuestion(file), kNewContainerTitle);
+  });
+  if (create) transfer::CreateContainer(file, Settings().foxpro_code_page.code_page, prompter_);
 }
 
 void Form1::PushButton6_Click() {

@@ -29,13 +29,18 @@ inline constexpr char kPgAdminDownloadPage[] = "https://www.pgadmin.org/download
 inline constexpr char kFoxProHint[] = "Make sure FoxPro is closed while using this application.";
 // The sample tables folder among the program's files (app::ProgramFile).
 inline constexpr char kSamplesFolder[] = "/Samples";
+// The question the .dbc chooser asks before it makes a new container for a
+// file that is not there, and its title.
+std::string NewContainerQuestion(const std::string& dbc_file);
+inline constexpr char kNewContainerTitle[] = "Create?";
 
 // The connection window: the PostgreSQL login and the FoxPro side (a
 // database container file or a free-table folder). Its boxes and options are
 // the live connection settings; every change is written to the settings
 // store at once. It tests each side, browses for the FoxPro file or folder,
 // points the FoxPro side at the bundled samples, and moves on to the tables
-// window when both sides open.
+// window when both sides open. Its .dbc chooser makes a new, empty container
+// for a chosen file that is not there, once the user agrees.
 //
 // Click handlers do nothing while a table command runs.
 class Form1 : public QWidget {

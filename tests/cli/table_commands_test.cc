@@ -32,6 +32,42 @@ TEST_F(TableCommandsTest, ListsShowTheTablesSortedWithoutRegardToCase) {
   EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"a_table", "b_table", "c_table"}));
 }
 
+// create-container makes a container that the other commands then use
+// with --dbc, and refuses to make one over files that are there.
+TEST_F(TableCommandsTest, CreateContainerMakesOneThatSendsGoInto) {
+  db_.Exec("CREATE TABLE order_details_of_the_year(order_line_identifier int);"
+           "INSERT INTO order_details_of_the_year VALUES (7)");
+  const std::string dbc = tables_.File("shop.dbc");
+  ProcessResult r = Cli({"create-container", dbc});
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_TRUE(Contains(r.err, "created the database container " + dbc)) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_TRUE(std::filesystem::exists(tables_.File("shop.dct")));
+  EXPECT_TRUE(std::filesystem::exists(tables_.File("shop.dcx")));
+
+  r = Cli({"--dbc", dbc, "send-to-foxpro", "order_details_of_the_year"});
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(DbfReadRows(tables_.File("order_deta.DBF")), 1);
+  r = Cli({"--dbc", dbc, "list", "foxpro"});
+  EXPECT_EQ(Lines(r.out), std::vector<std::string>{"order_details_of_the_year"});
+
+  // Free tables cut the names, and the command line says so.
+  r = Cli({"send-to-foxpro", "order_details_of_the_year"});
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_TRUE(Contains(r.err, "Table \"order_details_of_the_year\": a free table keeps field names "
+                              "of at most 10 characters, so these fields were named shorter: "
+                              "[order_line_identifier] as [order_line]. A database container "
+                              "would keep their whole names."))
+      << r.err;
+
+  r = Cli({"create-container", dbc});
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_TRUE(Contains(r.err, "is there already")) << r.err;
+  r = Cli({"create-container"});
+  EXPECT_EQ(r.exit_status, 2);
+  EXPECT_TRUE(Contains(r.err, "create-container takes one argument")) << r.err;
+}
+
 TEST_F(TableCommandsTest, SendToPostgreSqlOverwritesOnlyWhenTold) {
   CopyFreeTable("dbase_30.dbf", "items");
   ProcessResult r = Cli({"send-to-postgresql", "items"});

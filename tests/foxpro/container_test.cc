@@ -7,9 +7,11 @@
 #include <functional>
 #include <map>
 
+#include "database_test_util.h"
 #include "engine_test_util.h"
 #include "foxpro/record/coding.h"
 #include "foxpro/files/compound_index.h"
+#include "foxpro/files/long_names.h"
 #include "foxpro/error.h"
 #include "foxpro/files/memory_file_system.h"
 #include "foxpro/files/table_reader.h"
@@ -284,6 +286,155 @@ TEST(ContainerTest, ATableTheContainerCannotBeWrittenForIsRefusedAndLeavesItAsIt
   }
   EXPECT_TRUE(files.Contents(dir.File("data1.dbc")) == dbc);
   EXPECT_TRUE(files.Contents(dir.File("data1.DCX")) == dcx);
+}
+
+// A new container holds what Visual FoxPro 9 puts into an empty one: the
+// fixture's first five objects (the database's own), with the same
+// columns and properties; every reader opens it, and tables join it.
+TEST(ContainerTest, CreatesAnEmptyContainerThatEveryReaderOpens) {
+  veltrane::testing::TempDir dir;
+  ContainerCopy fixture;
+  Container::Create(dir.File("Shop.DBC"));
+  EXPECT_EQ(testing::FilesIn(dir.path()), (std::vector<std::string>{"Shop.DBC", "Shop.DCT", "Shop.DCX"}));
+
+  const std::string created = ReadBytes(dir.File("Shop.DBC"));
+  const std::string original = ReadBytes(fixture.dbc);
+  EXPECT_EQ(created[0], original[0]);                      // Visual FoxPro
+  EXPECT_EQ(created.substr(8, 4), original.substr(8, 4));  // header and record lengths
+  EXPECT_EQ(created.substr(28, 2), original.substr(28, 2)); // flags, code page 1252
+  EXPECT_EQ(created.substr(32, 552 - 32), original.substr(32, 552 - 32));  // columns
+  const std::vector<std::string> records = RawRecords(dir.File("Shop.DBC"));
+  const std::vector<std::string> fixture_records = RawRecords(fixture.dbc);
+  ASSERT_EQ(records.size(), 5u);
+  for (size_t i = 0; i < records.size(); ++i) EXPECT_EQ(records[i], fixture_records[i]) << i;
+  EXPECT_EQ(created.back(), '\x1A');
+  // The database's properties stand in the same block as the fixture's.
+  const std::string dct = ReadBytes(dir.File("Shop.DCT"));
+  const std::string fixture_dct = ReadBytes(fixture.dir.File("data1.DCT"));
+  EXPECT_EQ(dct.substr(0, 4), std::string("\0\0\0\x09", 4));  // the next free block
+  EXPECT_EQ(dct.substr(4, 508), fixture_dct.substr(4, 508));
+  EXPECT_EQ(dct.substr(512, 64), fixture_dct.substr(512, 64));
+  EXPECT_EQ(dct.size(), 576u);
+  // Its index has the fixture's two tags over the five objects.
+  const std::map<std::string, int> counts = TagKeyCounts(dir.File("Shop.DCX"));
+  EXPECT_EQ(counts, (std::map<std::string, int>{{"str(parentid)+objecttype+lower(objectname)", 5},
+                                               {"str(parentid)+objecttype", 5}}));
+
+  // Read as a table by the independent readers (which take memo files as
+  // .fpt beside a .dbf).
+  veltrane::testing::TempDir as_table;
+  std::filesystem::copy_file(dir.File("Shop.DBC"), as_table.File("shop.dbf"));
+  std::filesystem::copy_file(dir.File("Shop.DCT"), as_table.File("shop.fpt"));
+  for (const char* reader : {"dbfread", "dbf"}) {
+    std::vector<testing::Record> objects = testing::ReadWithPython(reader, as_table.File("shop.dbf"));
+    ASSERT_EQ(objects.size(), 5u) << reader;
+    EXPECT_EQ(objects[0][0], "1") << reader;
+    EXPECT_EQ(objects[4][1], "1") << reader;
+    EXPECT_EQ(objects[4][3].value_or("").substr(0, 28), "StoredProceduresDependencies") << reader;
+  }
+
+  auto container = Container::Open(dir.File("shop.dbc"));
+  EXPECT_EQ(container->code_page(), 1252);
+  EXPECT_TRUE(container->Tables().empty());
+  EXPECT_TRUE(container->Views().empty());
+  TableWriter::Create(dir.File("orders.dbf"), {{"ID", 'I'}}, "shop.dbc");
+  container->AddTable("orders", dir.File("orders.dbf"), {"order_id"});
+  std::vector<ContainerTable> tables = Container::Open(dir.File("shop.dbc"))->Tables();
+  ASSERT_EQ(tables.size(), 1u);
+  EXPECT_EQ(tables[0].field_names, std::vector<std::string>{"order_id"});
+  EXPECT_EQ(TagKeyCounts(dir.File("Shop.DCX")).at("str(parentid)+objecttype"), 7);
+}
+
+TEST(ContainerTest, ANewContainerKeepsItsCodePageAndTakesFoxProPaths) {
+  veltrane::testing::TempDir dir;
+  Container::Create(dir.File("склад.dbc"), 1251);
+  EXPECT_EQ(ReadBytes(dir.File("склад.dbc"))[29], '\xC9');
+  EXPECT_EQ(Container::Open(dir.File("склад.dbc"))->code_page(), 1251);
+  // A backslash separates folders, as in every FoxPro path.
+  Container::Create(dir.path() + "\\shop.dbc");
+  EXPECT_EQ(testing::FilesIn(dir.path()), (std::vector<std::string>{"shop.dbc", "shop.dct", "shop.dcx",
+                                                                     "склад.dbc", "склад.dct",
+                                                                     "склад.dcx"}));
+}
+
+// A container is only made where none of its three files is: anything in
+// the way, or a name that cannot be one, changes nothing on disk.
+TEST(ContainerTest, CreateRefusesAndLeavesTheFolderAsItWas) {
+  const struct {
+    const char* name;
+    const char* existing;  // a file already in the folder, or null
+    const char* says;
+  } cases[] = {
+      {"shop.dbc", "SHOP.DBC", "/SHOP.DBC\" is there already"},
+      {"shop.dbc", "shop.DCT", "/shop.DCT\" is there already"},
+      {"shop.dbc", "Shop.dcx", "/Shop.dcx\" is there already"},
+      {"shop.dat", nullptr, "must end in \".dbc\""},
+      {"missing/shop.dbc", nullptr, "the folder"},
+      {"cp.dbc", nullptr, "code page 65001"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    veltrane::testing::TempDir dir;
+    if (c.existing) testing::WriteBytes(dir.File(c.existing), "keep");
+    const std::vector<std::string> before = testing::FilesIn(dir.path());
+    const int code_page = std::string(c.name) == "cp.dbc" ? 65001 : kDefaultCodePage;
+    try {
+      Container::Create(dir.File(c.name), code_page);
+      ADD_FAILURE() << "created";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("Cannot create the database container"), std::string::npos);
+    }
+    EXPECT_EQ(testing::FilesIn(dir.path()), before);
+    if (c.existing) {
+      EXPECT_EQ(ReadBytes(dir.File(c.existing)), "keep");
+    }
+  }
+}
+
+TEST(ContainerTest, ACreateThatCannotWriteEveryFileLeavesNone) {
+  veltrane::testing::TempDir dir;
+  MemoryFileSystem files(2048);  // room for the memo and container, not the index
+  files.AddFolder(dir.path());
+  ScopedFileSystem installed(files);
+  try {
+    Container::Create(dir.File("shop.dbc"));
+    ADD_FAILURE() << "created";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("File too large"), std::string::npos) << e.what();
+  }
+  std::error_code error;
+  EXPECT_TRUE(files.List(dir.path(), error).empty());
+}
+
+// The file name a table of a container gets: its own while that is short
+// and safe on Windows, else one made from it that no table, memo or index
+// file of the folder has (compared without regard to case).
+TEST(ContainerTest, ShortFileNamesAreTheTablesOwnOrMadeUniqueInTheFolder) {
+  veltrane::testing::TempDir dir;
+  for (const char* existing : {"CUSTOMER_C.DBF", "customer_1.fpt", "payment_p2.cdx", "con_.dbf"})
+    testing::WriteBytes(dir.File(existing), "");
+  const struct {
+    const char* table;
+    const char* file;
+  } cases[] = {
+      {"orders", "orders"},                  // today's names stay
+      {"Every Type", "Every Type"},
+      {"customer_c", "customer_c"},          // its own file: the caller asks about it
+      {"клиенты", "клиенты"},
+      {"order_details", "order_deta"},
+      {"customer_customer_demo", "customer_2"},
+      {"payment_p2022_01", "payment__1"},
+      {"Mixed Case Name", "Mixed_Case"},
+      {"a:b", "a_b"},
+      {"report.", "report_"},
+      {"prn", "prn_"},
+      {"CON", "CON_1"},                      // con_.dbf is there
+      {"lpt1.x", "lpt1_x"},
+      {"склад_и_остатки", "склад_и_ос"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ShortTableFileName(c.table, dir.path()), c.file) << c.table;
 }
 
 TEST(ContainerTest, RefusesWhatIsNotAContainer) {

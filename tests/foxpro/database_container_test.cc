@@ -74,6 +74,35 @@ TEST_F(ContainerStatementsTest, CreatedTableJoinsTheContainerWithItsLongFieldNam
   EXPECT_NE(header.find("data1.dbc"), std::string::npos);
 }
 
+// NAME gives the table its name in the container, apart from its file's.
+TEST_F(ContainerStatementsTest, ATableNamedApartFromItsFileIsFoundByThatName) {
+  const std::string long_name = "Order Details of the Year " + std::string(100, 'x');
+  Run("CREATE TABLE '" + dir_.File("order_de.dbf") + "' NAME `" + long_name +
+      "`([order_line_identifier] I, [quantity_ordered_in_units] N(5,0));");
+  EXPECT_EQ(TableNames(*database_), (Names{"table1", long_name}));
+  EXPECT_TRUE(database_->TakeNotices().empty());
+  Run("INSERT INTO `" + dir_.File("order_de.dbf") + "` VALUES(7, 3)");
+  database_->Flush();
+  const std::unique_ptr<Database> reopened = Database::Open(dir_.File("data1.dbc"));
+  testing::SelectResult rows = SelectAll(*reopened, "`ORDER DETAILS OF THE YEAR " + std::string(100, 'X') + "`");
+  EXPECT_EQ(testing::ColumnNames(rows), (Names{"order_line_identifier", "quantity_ordered_in_units"}));
+  ASSERT_EQ(rows.rows.size(), 1u);
+  EXPECT_EQ(rows.rows[0][0], "7");
+  EXPECT_EQ(testing::PythonFieldList("dbf", dir_.File("order_de.dbf")),
+            (Names{"order_line I binary", "quantity_o N(5,0)", "rows 1"}));
+
+  std::string failure = FailureOf([&] {
+    Run("CREATE TABLE '" + dir_.File("other.dbf") + "' NAME `" + long_name + "xxx`([a] M)");
+  });
+  EXPECT_NE(failure.find("at most 128 characters"), std::string::npos) << failure;
+  failure = FailureOf([&] { Run("CREATE TABLE '" + dir_.File("other.dbf") + "' NAME `TABLE1`([a] M)"); });
+  EXPECT_NE(failure.find("already has a table \"table1\""), std::string::npos) << failure;
+
+  Run("DROP TABLE `" + long_name + "`");
+  EXPECT_EQ(FilesIn(dir_.path()),
+            (Names{"data1.DCT", "data1.DCX", "data1.dbc", "table1.FPT", "table1.dbf"}));
+}
+
 TEST_F(ContainerStatementsTest, NamesAreWrittenInTheCodePagesOfTableAndContainer) {
   // The container keeps code page 1252; a table of 1251 holds Cyrillic.
   database_ = Database::Open(dir_.File("data1.dbc"), CodePageChoice{1251, false});

@@ -56,6 +56,23 @@ TEST_F(FreeTableStatementsTest, CreatesEveryTypeThatIndependentReadersOpen) {
   EXPECT_EQ(FilesIn(dir_.path()), (Names{"every.dbf", "every.fpt", "plain.dbf"}));
 }
 
+// A free table's header is all it has for names: those cut short are
+// noted, with what would keep them.
+TEST_F(FreeTableStatementsTest, FieldNamesCutShortAreNoted) {
+  Run("CREATE TABLE '" + Path("short.dbf") + "'([id] I, [customer_name] M, [customer_note] M)");
+  EXPECT_EQ(testing::NoticeText(database_->TakeNotices()),
+            "Table \"short\": a free table keeps field names of at most 10 characters, so these "
+            "fields were named shorter: [customer_name] as [customer_n], [customer_note] as "
+            "[customer_1]. A database container would keep their whole names.\n");
+  Run("CREATE TABLE '" + Path("fits.dbf") + "'([id] I, [abcdefghij] M)");
+  EXPECT_TRUE(database_->TakeNotices().empty());
+  // Only a container keeps a table's name apart from its file's.
+  EXPECT_NE(FailureOf([&] { Run("CREATE TABLE '" + Path("t.dbf") + "' NAME `long name`([a] M)"); })
+                .find("only a database container keeps a table's name"),
+            std::string::npos);
+  EXPECT_EQ(FilesIn(dir_.path()), (Names{"fits.dbf", "fits.fpt", "short.dbf", "short.fpt"}));
+}
+
 TEST_F(FreeTableStatementsTest, InsertConvertsValuesToTheColumnTypes) {
   Run("CREATE TABLE '" + Path("conv.dbf") +
       "'([name] C(6) NULL, [note] M NULL, [qty] N(8,2) NULL, [count] I NULL, [ratio] B NULL,"

@@ -5,6 +5,7 @@
 #include "command_fixture.h"
 #include "foxpro_tables.h"
 #include "transfer/commands.h"
+#include "transfer/table_commands.h"
 
 namespace veltrane::transfer::testing {
 namespace {
@@ -203,6 +204,51 @@ TEST_F(EveryTypeTest, ArrivesInADatabaseContainer) {
                             return name == "Every Type" || name == "every type";
                           }),
             1);
+}
+
+// PostgreSQL -> a new database container -> PostgreSQL keeps every table
+// and column name, with either column mapping, while the table's file gets
+// a short name.
+TEST_F(RoundTripTest, LongNamesComeBackThroughANewContainer) {
+  const std::string table = "customer_demographics_of_the_year";
+  const std::vector<std::string> columns = {"customer_type_identifier", "Mixed_Case_Description",
+                                            "shipping_address_line", "shipping_address_city"};
+  for (app::ColumnTypes types : {app::ColumnTypes::kText, app::ColumnTypes::kTyped}) {
+    SCOPED_TRACE(types == app::ColumnTypes::kText ? "text" : "typed");
+    db_.Exec("DROP TABLE IF EXISTS " + table + "; CREATE TABLE " + table +
+             "(customer_type_identifier integer, \"Mixed_Case_Description\" text,"
+             " shipping_address_line varchar(40), shipping_address_city varchar(20));"
+             "INSERT INTO " + table + " VALUES (1, 'Über', 'Main St 1', 'Bern'),"
+             " (2, NULL, 'x', NULL)");
+    const auto rows = Rows("SELECT * FROM " + table + " ORDER BY 1");
+    ::veltrane::testing::TempDir folder;
+    ASSERT_TRUE(CreateContainer(folder.File("shop.dbc"), 0, prompter_).ok());
+    UseContainer(folder.File("shop.dbc"));
+    ctx().column_types = types;
+    list1_->Clear();
+    list2_->Clear();
+    Fill(*list2_, {table}, {table});
+    ASSERT_TRUE(SendToFoxPro(ctx()).ok()) << ::testing::PrintToString(prompter_.Reports());
+    EXPECT_THAT(prompter_.Messages(), ::testing::IsEmpty());
+    const std::string file = folder.File("customer_d.DBF");
+    EXPECT_EQ(ReadWithDbfRead(file).fields,
+              (std::vector<std::string>{"customer_t", "Mixed_Case", "shipping_a", "shipping_1"}));
+    EXPECT_EQ(ReadWithDbfRead(file).rows.size(), 2u);
+
+    // Listed afresh on both sides, without the PostgreSQL table.
+    db_.Exec("DROP TABLE " + table);
+    ASSERT_TRUE(LoadTables(ctx()).ok()) << ::testing::PrintToString(prompter_.Reports());
+    EXPECT_THAT(Items(*list1_), ElementsAre(table));
+    list1_->SetSelected(0, true);
+    list1_->SetCurrentIndex(0);
+    ASSERT_TRUE(SendToPostgreSql(ctx()).ok()) << ::testing::PrintToString(prompter_.Reports());
+    std::vector<std::string> arrived;
+    for (const auto& row : Rows("SELECT attname FROM pg_attribute WHERE attrelid = '" + table +
+                                "'::regclass AND attnum > 0 ORDER BY attnum"))
+      arrived.push_back(row[0]);
+    EXPECT_EQ(arrived, columns);
+    EXPECT_EQ(Rows("SELECT * FROM " + table + " ORDER BY 1"), rows);
+  }
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 // Sending PostgreSQL tables to FoxPro.
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "command_fixture.h"
 #include "foxpro_tables.h"
 #include "transfer/commands.h"
+#include "transfer/table_commands.h"
 
 namespace veltrane::transfer::testing {
 namespace {
@@ -447,6 +449,43 @@ TEST_F(SendToFoxProTest, ATableListedWithItsSchemaIsReadFromThatTable) {
         << c.entry;
     EXPECT_THAT(Items(*list1_), ::testing::Contains(c.listed));
   }
+
+// Into a container, a table keeps its name whole while its file gets a
+// short one that no file of the folder has, without a question; a name
+// that is short already keeps today's file name.
+TEST_F(SendToFoxProTest, TablesInAContainerGetShortFileNamesUniqueInTheFolder) {
+  db_.Exec("CREATE TABLE order_details_2023(a integer); CREATE TABLE order_details_2024(a integer);"
+           "CREATE TABLE con(a integer); CREATE TABLE orders(a integer)");
+  ASSERT_TRUE(CreateContainer(dir_.File("shop.dbc"), 0, prompter_).ok());
+  UseContainer(dir_.File("shop.dbc"));
+  WriteOldTable("ORDER_DETA.dbf");  // a free table beside the container
+  Fill(*list2_, {"con", "order_details_2023", "order_details_2024", "orders"});
+  auto files = [this] {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_.path()))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+
+  EXPECT_TRUE(Send({"con", "order_details_2023", "order_details_2024", "orders"}).ok())
+      << ::testing::PrintToString(prompter_.Reports());
+  EXPECT_THAT(prompter_.Questions(), IsEmpty());
+  const std::vector<std::string> expected = {
+      "ORDER_DETA.dbf", "ORDER_DETA.fpt", "con_.DBF",       "con_.FPT", "order_de_1.DBF",
+      "order_de_1.FPT", "order_de_2.DBF", "order_de_2.FPT", "orders.DBF", "orders.FPT",
+      "shop.dbc",       "shop.dct",       "shop.dcx"};
+  EXPECT_EQ(files(), expected);
+  ASSERT_TRUE(LoadTables(ctx()).ok()) << ::testing::PrintToString(prompter_.Reports());
+  EXPECT_THAT(Items(*list1_),
+              ElementsAre("con", "order_details_2023", "order_details_2024", "orders"));
+  EXPECT_EQ(ReadWithDbfRead(dir_.File("order_de_1.DBF")).fields, std::vector<std::string>{"a"});
+
+  // Sent again, a table takes the file its old copy had.
+  prompter_.answers.push_back(true);
+  EXPECT_TRUE(Send({"order_details_2024"}).ok()) << ::testing::PrintToString(prompter_.Reports());
+  EXPECT_THAT(prompter_.Questions(), ElementsAre("Would you like to overwrite order_details_2024?"));
+  EXPECT_EQ(files(), expected);
 }
 
 }  // namespace

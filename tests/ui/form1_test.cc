@@ -1,6 +1,7 @@
 #include "ui/form1.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -258,6 +259,47 @@ TEST_F(Form1Test, ChoosersFillTheirBoxOrLeaveEverythingOnCancel) {
   form_.PushButton4->click();
   EXPECT_EQ(Stored(app::kFreeTableFolderSetting), "/data/free");
   EXPECT_TRUE(form_.Option1->isChecked());  // choosing does not switch the mode
+}
+
+// A chosen .dbc file that is not there is offered as a new container:
+// made on Yes, left alone on No, and reported when it cannot be made.
+TEST_F(Form1Test, TheDbcChooserOffersToCreateANewContainer) {
+  const struct {
+    const char* file;
+    bool answer;
+    bool made;
+  } cases[] = {{"new.dbc", true, true}, {"declined.dbc", false, false}, {"none/shop.dbc", true, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    prompter_.messages.clear();
+    prompter_.reports.clear();
+    dialogs_.answer = dir_.File(c.file);
+    prompter_.yes_no_answers.push_back(c.answer);
+    form_.PushButton5->click();
+    EXPECT_EQ(form_.Text6->text().toStdString(), dialogs_.answer);
+    ASSERT_EQ(prompter_.messages.size(), 1u);
+    EXPECT_EQ(prompter_.messages[0].text, "The database container \"" + dialogs_.answer +
+                                              "\" does not exist. Would you like to create a "
+                                              "new, empty one there?");
+    EXPECT_EQ(prompter_.messages[0].title, "Create?");
+    EXPECT_EQ(QFile::exists(QString::fromStdString(dialogs_.answer)), c.made);
+    const bool refused = c.answer && !c.made;
+    ASSERT_EQ(prompter_.reports.size(), refused ? 1u : 0u);
+    if (refused) {
+      EXPECT_NE(prompter_.reports[0].find("does not exist"), std::string::npos);
+      EXPECT_NE(prompter_.reports[0].find("Form1.PushButton5_Click at line 110"), std::string::npos);
+    }
+  }
+
+  // A container that is there is taken without a question, and it opens.
+  prompter_.messages.clear();
+  dialogs_.answer = dir_.File("new.dbc");
+  form_.PushButton5->click();
+  EXPECT_TRUE(prompter_.messages.empty());
+  form_.Option1->setChecked(true);
+  form_.PushButton1->click();
+  ASSERT_EQ(prompter_.messages.size(), 1u);
+  EXPECT_EQ(prompter_.messages[0].text, kConnectionSuccessful);
 }
 
 TEST_F(Form1Test, SampleButtonPointsAtTheSamplesBesideTheProgram) {

@@ -43,6 +43,16 @@ constexpr size_t kNodeHeaderSize = 12;  // attributes, key count, left, right
 constexpr size_t kLeafHeaderSize = 24;  // plus free space, masks and bit counts
 constexpr uint32_t kNoNode = 0xFFFFFFFF;
 constexpr size_t kTagNameLength = 10;
+// The options of a container's index as Visual FoxPro writes them: the tag
+// directory's (compact, compound, a structure index), and each tag's
+// (compact, compound, with a filter).
+constexpr uint8_t kDirectoryOptions = 0xE0;
+constexpr uint8_t kTagOptions = 0x68;
+// Key parts: STR() of an integer is 10 characters wide; the container's
+// OBJECTTYPE and OBJECTNAME columns are 10 and 128 wide.
+constexpr uint16_t kIdKeyLength = 10;
+constexpr uint16_t kObjectTypeLength = 10;
+constexpr uint16_t kObjectNameLength = 128;
 }  // namespace cdx
 
 std::string Lower(std::string s) {
@@ -357,34 +367,23 @@ std::string TagHeader(const Tag& tag, uint32_t root, uint16_t key_length, uint32
   return header;
 }
 
-void Rebuild(const std::string& dbc_path, bool write) {
-  std::optional<std::string> index_path = FindSibling(dbc_path, ".dcx");
-  if (!index_path) return;
-  const std::string where = "The index \"" + *index_path + "\" of the database container";
-
-  std::vector<Tag> tags;
-  Tag directory;
-  uint32_t version = 0;
-  {
-    const std::unique_ptr<File> index = File::Open(*index_path, File::Mode::kRead);
-    tags = ReadTags(*index, where);
-    std::string header = index->ReadAt(0, cdx::kHeaderSize);
-    directory.options = static_cast<uint8_t>(header[cdx::kOptionsOffset]);
-    version = DecodeFixed32(header.data() + cdx::kVersionOffset);
-  }
+// The bytes of an index with `tags` over the container whose records
+// `dbc` reads (a file of `dbc_size` bytes at `dbc_path`). `directory_options`
+// and `version` go into the tag directory's header; every tag's header
+// gets `version` too.
+std::string IndexBytes(std::vector<Tag> tags, uint8_t directory_options, uint32_t version,
+                       const ReadAt& dbc, uint64_t dbc_size, const std::string& dbc_path,
+                       const std::string& where) {
   std::sort(tags.begin(), tags.end(), [](const Tag& a, const Tag& b) { return a.name < b.name; });
-
-  const std::unique_ptr<File> dbc = File::Open(dbc_path, File::Mode::kRead);
-  TableHeader table = ParseTableHeader(
-      [&dbc](uint64_t offset, size_t length) { return dbc->ReadAt(offset, length); }, dbc->Size(), dbc_path);
+  TableHeader table = ParseTableHeader(dbc, dbc_size, dbc_path);
   std::vector<KeyMaker> makers;
   for (const Tag& tag : tags) makers.emplace_back(table, tag, where);
   std::vector<std::vector<Key>> keys(tags.size());
   std::string record;
   for (uint32_t r = 0; r < table.record_count; ++r) {
-    record.resize(table.record_length);
-    if (dbc->ReadAt(table.header_length + static_cast<uint64_t>(r) * table.record_length, record.data(),
-                   record.size()) != record.size())
+    record = dbc(table.header_length + static_cast<uint64_t>(r) * table.record_length,
+                 table.record_length);
+    if (record.size() != table.record_length)
       throw Error("Database container \"" + dbc_path + "\" is truncated.");
     bool deleted = record[0] == dbf::kDeletedRecord;
     for (size_t t = 0; t < tags.size(); ++t) {
@@ -411,20 +410,42 @@ void Rebuild(const std::string& dbc_path, bool write) {
                                   offset + static_cast<uint32_t>(cdx::kHeaderSize), root);
     std::string name = tags[t].name.substr(0, cdx::kTagNameLength);
     directory_keys.push_back({name + std::string(cdx::kTagNameLength - name.size(), ' '), offset});
-    body += TagHeader(tags[t], root, tags[t].key_length, version + 1) + nodes;
+    body += TagHeader(tags[t], root, tags[t].key_length, version) + nodes;
     offset += static_cast<uint32_t>(cdx::kHeaderSize + nodes.size());
   }
+  Tag directory;
+  directory.options = directory_options;
   uint32_t directory_root = 0;
   std::string directory_node =
       BuildTree(directory_keys, cdx::kTagNameLength, directory_keys.empty() ? 0 : directory_keys.back().record,
                 cdx::kHeaderSize, directory_root);
   if (directory_node.size() != cdx::kNodeSize)
     throw Error(where + " has more tags than this engine can rebuild.");
-  std::string bytes =
-      TagHeader(directory, directory_root, cdx::kTagNameLength, version + 1) + directory_node + body;
+  return TagHeader(directory, directory_root, cdx::kTagNameLength, version) + directory_node + body;
+}
 
+void Rebuild(const std::string& dbc_path, bool write) {
+  std::optional<std::string> index_path = FindSibling(dbc_path, ".dcx");
+  if (!index_path) return;
+  const std::string where = "The index \"" + *index_path + "\" of the database container";
+
+  std::vector<Tag> tags;
+  uint8_t directory_options = 0;
+  uint32_t version = 0;
+  {
+    const std::unique_ptr<File> index = File::Open(*index_path, File::Mode::kRead);
+    tags = ReadTags(*index, where);
+    std::string header = index->ReadAt(0, cdx::kHeaderSize);
+    directory_options = static_cast<uint8_t>(header[cdx::kOptionsOffset]);
+    version = DecodeFixed32(header.data() + cdx::kVersionOffset);
+  }
+  const std::unique_ptr<File> dbc = File::Open(dbc_path, File::Mode::kRead);
   // A check builds the whole index, so that every failure a rebuild can
   // meet is met before the container changes.
+  const std::string bytes = IndexBytes(
+      std::move(tags), directory_options, version + 1,
+      [&dbc](uint64_t offset, size_t length) { return dbc->ReadAt(offset, length); }, dbc->Size(),
+      dbc_path, where);
   if (!write) return;
   // The new index replaces the old only once it is whole.
   const std::string temporary = *index_path + ".new";
@@ -444,5 +465,25 @@ void Rebuild(const std::string& dbc_path, bool write) {
 void RebuildContainerIndex(const std::string& dbc_path) { Rebuild(dbc_path, true); }
 
 void CheckContainerIndex(const std::string& dbc_path) { Rebuild(dbc_path, false); }
+
+std::string NewContainerIndex(const std::string& dbc_bytes, const std::string& dbc_path) {
+  // Visual FoxPro's two tags of a container, each over the live objects:
+  // by parent, type and name (lower case), and by parent and type.
+  Tag by_name;
+  by_name.name = "OBJECTNAME";
+  by_name.options = cdx::kTagOptions;
+  by_name.key_length = cdx::kIdKeyLength + cdx::kObjectTypeLength + cdx::kObjectNameLength;
+  by_name.key_expression = "str(parentid)+objecttype+lower(objectname)";
+  by_name.filter_expression = "!DELETED()";
+  Tag by_type = by_name;
+  by_type.name = "OBJECTTYPE";
+  by_type.key_length = cdx::kIdKeyLength + cdx::kObjectTypeLength;
+  by_type.key_expression = "str(parentid)+objecttype";
+  const ReadAt read = [&dbc_bytes](uint64_t offset, size_t length) {
+    return offset < dbc_bytes.size() ? dbc_bytes.substr(offset, length) : std::string();
+  };
+  return IndexBytes({by_name, by_type}, cdx::kDirectoryOptions, 0, read, dbc_bytes.size(), dbc_path,
+                    "The index of the new database container \"" + dbc_path + "\"");
+}
 
 }  // namespace veltrane::foxpro

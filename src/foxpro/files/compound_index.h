@@ -17,6 +17,12 @@ void RebuildContainerIndex(const std::string& dbc_path);
 // without writing anything: called before a container is changed.
 void CheckContainerIndex(const std::string& dbc_path);
 
+// The structural index of a new container whose file holds `dbc_bytes`
+// (to be written at `dbc_path`): the tags OBJECTNAME and OBJECTTYPE that
+// Visual FoxPro gives every container, over its records. Throws Error when
+// the bytes are not a container's.
+std::string NewContainerIndex(const std::string& dbc_bytes, const std::string& dbc_path);
+
 }  // namespace veltrane::foxpro
 
 #endif  // VELTRANE_FOXPRO_FILES_COMPOUND_INDEX_H_

@@ -1,9 +1,13 @@
 #include "foxpro/files/container.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <optional>
+#include <utility>
 
 #include "foxpro/codepages/codepage.h"
 #include "foxpro/codepages/codepage_detect.h"
@@ -14,6 +18,7 @@
 #include "foxpro/files/file_io.h"
 #include "foxpro/files/file_names.h"
 #include "foxpro/files/memo_file.h"
+#include "foxpro/files/table_paths.h"
 #include "foxpro/files/table_writer.h"
 #include "foxpro/record/value_format.h"
 
@@ -44,6 +49,33 @@ constexpr const char* kParentIdField = "PARENTID";
 constexpr const char* kObjectTypeField = "OBJECTTYPE";
 constexpr const char* kObjectNameField = "OBJECTNAME";
 constexpr const char* kPropertyField = "PROPERTY";
+constexpr const char* kCodeField = "CODE";
+constexpr const char* kRiInfoField = "RIINFO";
+constexpr const char* kUserField = "USER";
+
+// The columns of a new container, in Visual FoxPro 9's order and widths:
+// the ids and the memo block numbers are 4-byte binary integers.
+struct ContainerColumn {
+  const char* name;
+  char type;
+  uint8_t length;
+  uint8_t flags;
+};
+constexpr ContainerColumn kContainerColumns[] = {
+    {kObjectIdField, 'I', 4, field_flag::kBinary},  {kParentIdField, 'I', 4, field_flag::kBinary},
+    {kObjectTypeField, 'C', 10, 0},                 {kObjectNameField, 'C', 128, 0},
+    {kPropertyField, 'M', 4, field_flag::kBinary},  {kCodeField, 'M', 4, field_flag::kBinary},
+    {kRiInfoField, 'C', 6, 0},                      {kUserField, 'M', 4, 0},
+};
+
+// The objects every container starts with, numbered from 1, each a child
+// of the first (the database itself), which alone has properties: its
+// version, as Visual FoxPro 9 writes it.
+constexpr const char* kDatabaseObjects[] = {"Database", "TransactionLog", "StoredProceduresSource",
+                                            "StoredProceduresObject",
+                                            "StoredProceduresDependencies"};
+constexpr uint8_t kPropertyDatabaseVersion = 0x18;
+constexpr char kDatabaseVersion[] = {'\0', '\0', '\0', '\x0A'};
 
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -360,6 +392,141 @@ void CheckTableName(const std::string& name) {
     refuse("FoxPro drops blanks at the start and end of a name");
   for (char c : name)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) refuse("it holds a control character");
+}
+
+namespace {
+
+// `path` with its extension replaced by `extension` (".dct"), upper case
+// when the container's extension is.
+std::string SiblingPath(const std::string& path, std::string extension) {
+  const fs::path p(path);
+  const std::string own = p.extension().string();
+  const auto upper = [](char c) { return std::isupper(static_cast<unsigned char>(c)) != 0; };
+  if (own.size() > 1 && std::all_of(own.begin() + 1, own.end(), upper))
+    for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return (p.parent_path() / (p.stem().string() + extension)).string();
+}
+
+// The memo file of a new container: its header, then the database
+// object's properties in the first block after it. Sets `block` to that
+// block's number.
+std::string NewContainerMemo(const std::string& properties, uint32_t& block) {
+  const size_t block_size = memo::kDefaultBlockSize;
+  block = static_cast<uint32_t>(memo::kFptHeaderSize / block_size);
+  std::string value(memo::kBlockHeaderSize, '\0');
+  EncodeBigEndian32(value.data(), memo::kTypeText);
+  EncodeBigEndian32(value.data() + memo::kBlockLengthOffset,
+                    static_cast<uint32_t>(properties.size()));
+  value += properties;
+  value.resize((value.size() + block_size - 1) / block_size * block_size, '\0');
+  std::string bytes(memo::kFptHeaderSize, '\0');
+  EncodeBigEndian32(bytes.data() + memo::kNextFreeOffset,
+                    block + static_cast<uint32_t>(value.size() / block_size));
+  EncodeBigEndian16(bytes.data() + memo::kBlockSizeOffset, static_cast<uint16_t>(block_size));
+  return bytes + value;
+}
+
+// The container file of a new container whose database properties stand
+// in memo block `property_block`.
+std::string NewContainerTable(int code_page, uint32_t property_block) {
+  TableHeader header;
+  header.version = dbf::kVisualFoxPro;
+  header.code_page_mark = MarkOfCodePage(code_page);
+  header.table_flags = dbf::kHasStructuralIndex | dbf::kHasMemo | dbf::kIsContainer;
+  TodayInto(header.last_update);
+  header.record_count = static_cast<uint32_t>(std::size(kDatabaseObjects));
+  uint32_t offset = 1;
+  for (const ContainerColumn& column : kContainerColumns) {
+    FieldDescriptor field;
+    field.name = column.name;
+    field.type = column.type;
+    field.length = column.length;
+    field.flags = column.flags;
+    field.offset = offset;
+    offset += column.length;
+    header.fields.push_back(field);
+  }
+  std::string bytes = SerializeTableHeader(header);
+  int32_t id = 0;
+  for (const char* name : kDatabaseObjects) {
+    ++id;
+    std::string record(offset, ' ');
+    for (const FieldDescriptor& field : header.fields) {
+      char* at = record.data() + field.offset;
+      const std::string column = field.name;
+      if (column == kObjectIdField) {
+        EncodeFixed32(at, static_cast<uint32_t>(id));
+      } else if (column == kParentIdField) {
+        EncodeFixed32(at, 1);
+      } else if (column == kObjectTypeField) {
+        std::memcpy(at, kDatabaseType, std::strlen(kDatabaseType));
+      } else if (column == kObjectNameField) {
+        std::memcpy(at, name, std::strlen(name));
+      } else if (field.type == 'M') {
+        EncodeFixed32(at, column == kPropertyField && id == 1 ? property_block : 0);
+      }
+    }
+    bytes += record;
+  }
+  return bytes + static_cast<char>(dbf::kEndOfFile);
+}
+
+}  // namespace
+
+void Container::Create(const std::string& path_text, int code_page) {
+  auto refuse = [&](const std::string& why) {
+    throw Error("Cannot create the database container \"" + path_text + "\": " + why);
+  };
+  // A backslash separates folders, as in every FoxPro path.
+  const std::string dbc_path = WithSlashes(path_text);
+  if (Lower(fs::path(dbc_path).extension().string()) != ".dbc")
+    refuse("its file name must end in \".dbc\".");
+  FileSystem& files = FileSystem::Current();
+  const std::string folder = fs::path(dbc_path).parent_path().string();
+  if (files.Kind(folder.empty() ? "." : folder) != FileKind::kFolder)
+    refuse("the folder \"" + folder + "\" does not exist.");
+  if (MarkOfCodePage(code_page) == code_page_mark::kUnmarked)
+    refuse("FoxPro cannot mark a container with code page " + std::to_string(code_page) +
+           "; choose a code page FoxPro knows, such as 1252 or 1251.");
+  const std::string memo_path = SiblingPath(dbc_path, ".dct");
+  const std::string index_path = SiblingPath(dbc_path, ".dcx");
+  for (const std::string& path : {dbc_path, memo_path, index_path}) {
+    if (std::optional<std::string> found = FindPath(path))
+      refuse("the file \"" + *found + "\" is there already. " +
+             (path == dbc_path ? "Open that container instead, or choose another name."
+                               : "Choose another name, or move that file away."));
+  }
+
+  uint32_t property_block = 0;
+  const std::string memo = NewContainerMemo(
+      PropertyRecord(kPropertyDatabaseVersion,
+                     std::string(kDatabaseVersion, sizeof kDatabaseVersion)),
+      property_block);
+  const std::string table = NewContainerTable(code_page, property_block);
+  const std::string index = NewContainerIndex(table, dbc_path);
+
+  // Each file is written whole under a temporary name, then moved into
+  // place; the container itself comes last, so that a reader never finds
+  // it without its memo and index.
+  const std::pair<std::string, const std::string*> parts[] = {
+      {memo_path, &memo}, {index_path, &index}, {dbc_path, &table}};
+  std::vector<std::string> written;
+  try {
+    for (const auto& [path, bytes] : parts) {
+      written.push_back(path + ".new");
+      File::Open(written.back(), File::Mode::kCreate)->WriteAt(0, *bytes);
+    }
+    for (const auto& [path, bytes] : parts) {
+      std::error_code error;
+      files.Rename(path + ".new", path, error);
+      if (error) refuse("\"" + path + "\" cannot be written: " + error.message() + ".");
+      written.push_back(path);
+    }
+  } catch (...) {
+    std::error_code ignored;
+    for (const std::string& path : written) files.Remove(path, ignored);
+    throw;
+  }
 }
 
 std::unique_ptr<Container> Container::Open(const std::string& dbc_path) {

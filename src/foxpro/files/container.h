@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "foxpro/codepages/codepage.h"
+
 namespace veltrane::foxpro {
 
 // A table object of a database container.
@@ -24,6 +26,20 @@ class Container {
   // Opens the container; throws Error when the file is not a container or
   // is corrupt.
   static std::unique_ptr<Container> Open(const std::string& dbc_path);
+  // Makes a new, empty container at `dbc_path`: the .dbc with the objects
+  // every container starts with (the database and its transaction-log and
+  // stored-procedure entries), its .dct memo file and its .dcx structural
+  // index, laid out as Visual FoxPro 9 makes them and marked with
+  // `code_page`, in which it keeps its names. The memo and index files take
+  // the container's name and the case of its extension (shop.dbc:
+  // shop.dct, shop.dcx). All three are written under temporary names and
+  // then moved into place, the .dbc last, so that no reader finds part of a
+  // container; a failure removes what was written. A backslash in
+  // `dbc_path` separates folders, as in every FoxPro path. Throws Error,
+  // creating nothing, when the name does not end in ".dbc", its folder
+  // does not exist, a file of any of the three names is there already (in
+  // any case), or FoxPro has no mark for the code page.
+  static void Create(const std::string& dbc_path, int code_page = kDefaultCodePage);
   virtual ~Container() = default;
 
   // The code page the container keeps its names in.

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
+#include <string_view>
 
+#include "foxpro/files/file_names.h"
 #include "foxpro/record/header_names.h"
 
 namespace veltrane::foxpro {
@@ -31,7 +34,67 @@ bool SameStart(const std::vector<std::string>& a, const std::vector<std::string>
   return true;
 }
 
+// Windows' device names, which no file can take, whatever its extension.
+constexpr const char* kDeviceNames[] = {"con",  "prn",  "aux",  "nul",  "com1", "com2", "com3",
+                                        "com4", "com5", "com6", "com7", "com8", "com9", "lpt1",
+                                        "lpt2", "lpt3", "lpt4", "lpt5", "lpt6", "lpt7", "lpt8",
+                                        "lpt9"};
+
+bool IsDeviceName(const std::string& name) {
+  std::string stem = name.substr(0, name.find('.'));
+  for (char& c : stem) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return std::find(std::begin(kDeviceNames), std::end(kDeviceNames), stem) !=
+         std::end(kDeviceNames);
+}
+
+// The characters besides control characters that Windows refuses in a
+// file name.
+constexpr std::string_view kRefusedInFileNames = "<>:\"/\\|?*";
+
+bool IsSafeShortFileName(const std::string& name) {
+  if (CharacterCount(name) > kShortFileNameLength || IsDeviceName(name)) return false;
+  if (name.back() == '.' || name.back() == ' ') return false;
+  return std::none_of(name.begin(), name.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x20 ||
+           kRefusedInFileNames.find(c) != std::string_view::npos;
+  });
+}
+
+// The first `count` characters of UTF-8 text.
+std::string FirstCharacters(const std::string& text, size_t count) {
+  size_t end = 0;
+  for (size_t characters = 0; end < text.size() && characters < count; ++characters) {
+    ++end;
+    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+  }
+  return text.substr(0, end);
+}
+
+// True when a table, memo or index file named `stem` lies in `folder`.
+bool FileStemTaken(const std::string& folder, const std::string& stem) {
+  for (const char* extension : {".dbf", ".fpt", ".cdx"})
+    if (FindInFolder(folder, stem + extension)) return true;
+  return false;
+}
+
 }  // namespace
+
+std::string ShortTableFileName(const std::string& table, const std::string& folder) {
+  if (!table.empty() && IsSafeShortFileName(table)) return table;
+  std::string name = table;
+  for (char& c : name) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x80 && !std::isalnum(u) && c != '_') c = '_';
+  }
+  if (name.empty()) name = "_";
+  std::string candidate = FirstCharacters(name, kShortFileNameLength);
+  if (IsDeviceName(candidate)) candidate += '_';
+  for (int number = 1; FileStemTaken(folder, candidate); ++number) {
+    const std::string suffix = "_" + std::to_string(number);
+    candidate = FirstCharacters(name, kShortFileNameLength - suffix.size()) + suffix;
+  }
+  return candidate;
+}
 
 bool LongNameAgrees(const std::string& header_name, const std::string& long_name) {
   const std::vector<std::string> header = Characters(header_name);

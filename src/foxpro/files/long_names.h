@@ -32,6 +32,23 @@ struct LongNames {
 LongNames MatchLongNames(const std::vector<std::string>& header_names,
                          const std::vector<std::string>& long_names, const std::string& table);
 
+// A container keeps a table's name whole, and its table file gets a short
+// name. The file name (without extension) for a table named `table` that
+// is made in the container folder `folder`:
+// - the table's own name when it is short and a safe file name on Windows
+//   as well: at most kShortFileNameLength characters, none that Windows
+//   refuses in a file name (< > : " / \ | ? * and control characters), not
+//   ending in a dot or blank, and no device name such as CON or LPT1 before
+//   its first dot (a file of that name already there is the caller's to
+//   ask about, as for any table);
+// - else a name made from it: each ASCII character other than a letter,
+//   digit or "_" made "_", cut to kShortFileNameLength characters, "_"
+//   added to a device name, and, while a table, memo or index file of that
+//   name lies in the folder (in any case, as on Windows), cut shorter and
+//   numbered: "customer_c", "customer_1", "customer_2".
+inline constexpr size_t kShortFileNameLength = 10;
+std::string ShortTableFileName(const std::string& table, const std::string& folder);
+
 }  // namespace veltrane::foxpro
 
 #endif  // VELTRANE_FOXPRO_FILES_LONG_NAMES_H_

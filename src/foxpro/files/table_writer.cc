@@ -52,15 +52,6 @@ std::string MemoPathFor(const std::string& table_path) {
   return (p.parent_path() / (p.stem().string() + memo)).string();
 }
 
-void TodayInto(uint8_t (&date)[3]) {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  date[0] = static_cast<uint8_t>(local.tm_year % 100);
-  date[1] = static_cast<uint8_t>(local.tm_mon + 1);
-  date[2] = static_cast<uint8_t>(local.tm_mday);
-}
-
 // The descriptor Visual FoxPro writes for a new field.
 FieldDescriptor Describe(const NewField& in, const std::string& table) {
   auto fail = [&](const std::string& problem) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 
@@ -506,6 +507,15 @@ std::string SerializeHeaderPrefix(const TableHeader& h) {
   out[dbf::kTableFlagsOffset] = static_cast<char>(h.table_flags);
   out[dbf::kCodePageOffset] = static_cast<char>(h.code_page_mark);
   return out;
+}
+
+void TodayInto(uint8_t (&date)[3]) {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  date[0] = static_cast<uint8_t>(local.tm_year % 100);
+  date[1] = static_cast<uint8_t>(local.tm_mon + 1);
+  date[2] = static_cast<uint8_t>(local.tm_mday);
 }
 
 std::string SerializeTableHeader(const TableHeader& header) {

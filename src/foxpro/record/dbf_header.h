@@ -146,6 +146,9 @@ TableHeader ParseTableHeader(const ReadAt& read_at, uint64_t file_size, const st
                              HeaderReading reading = HeaderReading::kStrict,
                              const std::string& table = "");
 
+// Today's date (local time) as a header's last-update bytes: YY MM DD.
+void TodayInto(uint8_t (&date)[3]);
+
 // The header bytes (through the back-link area or terminator) of `header`,
 // with field displacements and the record length as its fields give them.
 std::string SerializeTableHeader(const TableHeader& header);

@@ -213,6 +213,10 @@ Statement ParseStatement(std::string_view text) {
     statement.kind = Statement::Kind::kCreateTable;
     scanner.ExpectKeyword("TABLE");
     statement.target = ReadName(scanner, "the path of the table");
+    if (scanner.ConsumeKeyword("NAME")) {
+      statement.long_name = ReadName(scanner, "the table's name");
+      if (statement.long_name.empty()) scanner.Fail("The table's name after NAME is empty");
+    }
     scanner.Expect('(');
     do {
       statement.fields.push_back(ReadFieldDefinition(scanner));

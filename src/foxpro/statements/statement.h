@@ -12,7 +12,7 @@ namespace veltrane::foxpro {
 // One statement the engine runs, as parsed from its text:
 //   SELECT * FROM `name`
 //   DROP TABLE `name`
-//   CREATE TABLE '<path>'([field] type [NULL|NOT NULL] [NOCPTRANS], ...);
+//   CREATE TABLE '<path>' [NAME `long name`]([field] type [NULL|NOT NULL] [NOCPTRANS], ...);
 //   INSERT INTO `<path>` VALUES(expr, ...)
 // Keywords are case-insensitive and blanks and line breaks between the parts
 // are free; a closing semicolon is optional. Inside backticks a doubled
@@ -24,6 +24,9 @@ struct Statement {
   // SELECT, DROP TABLE: the table's name; CREATE TABLE, INSERT: the path of
   // the table file as written.
   std::string target;
+  // CREATE TABLE: the name the table takes in a database container, as
+  // NAME gives it; empty without NAME (the table is named by its file).
+  std::string long_name;
   // CREATE TABLE: the fields, each named as written between the brackets.
   std::vector<NewField> fields;
   // INSERT: the evaluated values (see expression.h).
