@@ -449,6 +449,7 @@ TEST_F(SendToFoxProTest, ATableListedWithItsSchemaIsReadFromThatTable) {
         << c.entry;
     EXPECT_THAT(Items(*list1_), ::testing::Contains(c.listed));
   }
+}
 
 // Into a container, a table keeps its name whole while its file gets a
 // short one that no file of the folder has, without a question; a name
