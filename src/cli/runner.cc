@@ -208,8 +208,9 @@ int Session::RunNamed(Side side) {
   for (int i : entries) tables.push_back(list.Item(i));
 
   progress_.Begin();
+  const app::ColumnTypes column_types = options_.column_types.value_or(app::ColumnTypes::kText);
   const transfer::TransferOptions transfer{
-      options_.column_types.value_or(app::ColumnTypes::kText)};
+      column_types, options_.copy_keys.value_or(app::DefaultCopyKeys(column_types))};
   transfer::CommandResult result;
   switch (options_.command) {
     case Command::kSendToPostgreSql:

@@ -33,6 +33,11 @@ Options (they override the remembered values for this run only):
                          (default: the remembered ColumnTypes setting, which
                          the tables window's lists switch on a right click;
                          else text; see below)
+  --keys yes|no          also carry each table's keys across: primary, unique
+                         and foreign keys, indexes, defaults and comments to
+                         PostgreSQL; index tags and relations to FoxPro (default:
+                         the remembered CopyKeys setting, else yes with
+                         --column-types typed and no with text; see below)
   --code-page N[!]       code page of FoxPro tables without a code-page mark
                          (N! also for tables marked otherwise), and of the
                          tables send-to-foxpro creates; default: the

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "app/column_types_setting.h"
+#include "app/copy_keys_setting.h"
 #include "app/prompter.h"
 #include "app/table_list.h"
 #include "app/window_hooks.h"
@@ -15,7 +16,8 @@ namespace veltrane::transfer {
 // What a command of the tables window works on: the window hands in its
 // widgets behind these interfaces, the tests their own. `settings` returns the connection window's boxes as
 // they are at the moment of the call. `column_types` is the mapping the
-// transfers create their tables with.
+// transfers create their tables with, `copy_keys` whether they carry the
+// tables' keys across.
 struct CommandContext {
   std::function<db::ConnectionSettings()> settings;
   app::TableList& list1;  // FoxPro tables
@@ -25,6 +27,7 @@ struct CommandContext {
   app::Prompter& prompter;
   app::EventPump& events;
   app::ColumnTypes column_types = app::ColumnTypes::kText;
+  app::CopyKeys copy_keys = app::CopyKeys::kNo;
 };
 
 }  // namespace veltrane::transfer

@@ -2,6 +2,7 @@
 #define VELTRANE_TRANSFER_OPTIONS_H_
 
 #include "app/column_types_setting.h"
+#include "app/copy_keys_setting.h"
 
 namespace veltrane::transfer {
 
@@ -10,6 +11,11 @@ namespace veltrane::transfer {
 struct TransferOptions {
   // The column types of the tables a send creates.
   app::ColumnTypes column_types = app::ColumnTypes::kText;
+  // Whether a send also makes the table's keys, indexes and relations on
+  // the other side (see keys_to_postgresql.h and keys_to_foxpro.h). The
+  // user's default, which follows the column mapping, is settled where the
+  // choice enters (app::DefaultCopyKeys); here no means rows only.
+  app::CopyKeys copy_keys = app::CopyKeys::kNo;
 };
 
 }  // namespace veltrane::transfer

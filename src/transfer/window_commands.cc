@@ -57,7 +57,7 @@ CommandResult SendSelected(CommandContext& ctx, Send send, app::TableList& sourc
     return source.Selected(source.Count() - 1 - static_cast<int>(position));
   };
   const CommandResult result =
-      send(ctx.settings(), entries, target, {ctx.column_types}, hooks);
+      send(ctx.settings(), entries, target, {ctx.column_types, ctx.copy_keys}, hooks);
   ctx.pointer.Set(app::kPointerDefault);
   return result;
 }

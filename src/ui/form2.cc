@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "app/app_title.h"
+#include "app/copy_keys_setting.h"
 #include "app/error_trap.h"
 #include "app/file_helpers.h"
 #include "transfer/commands.h"
@@ -109,14 +110,17 @@ void Form2::ConnectHandlers() {
 }
 
 transfer::CommandContext Form2::Context() {
-  return transfer::CommandContext{[this] { return form1_.Settings(); },
-                                  *List1,
-                                  *List2,
-                                  *ProgressBar1,
-                                  pointer_,
-                                  prompter_,
-                                  events_,
-                                  column_types_menu->Choice()};
+  const app::ColumnTypes column_types = column_types_menu->Choice();
+  return transfer::CommandContext{
+      [this] { return form1_.Settings(); },
+      *List1,
+      *List2,
+      *ProgressBar1,
+      pointer_,
+      prompter_,
+      events_,
+      column_types,
+      app::ReadCopyKeys(form1_.store()).value_or(app::DefaultCopyKeys(column_types))};
 }
 
 void Form2::Form_Load() {
