@@ -151,8 +151,8 @@ class FoxProEngineSession : public FoxProSession {
   foxpro::TableKeys Keys(const std::string& table) override {
     return Translated([&] { return database_->Keys(table); });
   }
-  std::vector<Notice> CreateIndex(const std::string& path, const std::vector<foxpro::NewTag>& tags) override {
-    return Translate(Translated([&] { return database_->CreateIndex(path, tags); }));
+  foxpro::IndexCreation CreateIndex(const std::string& path, const std::vector<foxpro::NewTag>& tags) override {
+    return Translated([&] { return database_->CreateIndex(path, tags); });
   }
   void AddRelation(const foxpro::ContainerRelation& relation) override {
     Translated([&] { database_->AddRelation(relation); });

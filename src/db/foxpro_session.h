@@ -34,10 +34,9 @@ class FoxProSession : public Session {
   // The keys the table keeps (see foxpro::Database::Keys).
   virtual foxpro::TableKeys Keys(const std::string& table) = 0;
   // Builds the structural index of the table at `path` (see
-  // foxpro::Database::CreateIndex); returns a note per tag not made as
-  // given.
-  virtual std::vector<Notice> CreateIndex(const std::string& path,
-                                          const std::vector<foxpro::NewTag>& tags) = 0;
+  // foxpro::Database::CreateIndex).
+  virtual foxpro::IndexCreation CreateIndex(const std::string& path,
+                                            const std::vector<foxpro::NewTag>& tags) = 0;
   // Adds a persistent relation to the container.
   virtual void AddRelation(const foxpro::ContainerRelation& relation) = 0;
 

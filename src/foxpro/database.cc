@@ -89,7 +89,7 @@ class FoxProDatabase : public Database {
   }
 
   TableKeys Keys(const std::string& name) override;
-  std::vector<Notice> CreateIndex(const std::string& path, const std::vector<NewTag>& tags) override;
+  IndexCreation CreateIndex(const std::string& path, const std::vector<NewTag>& tags) override;
   void AddRelation(const ContainerRelation& relation) override {
     if (!container_) throw Error("Relations are kept by a database container, not by free tables.");
     CloseAppender();
@@ -426,7 +426,7 @@ std::string KeyText(const FieldDescriptor& field, const std::string& name) {
 
 }  // namespace
 
-std::vector<Notice> FoxProDatabase::CreateIndex(const std::string& path_text, const std::vector<NewTag>& tags) {
+IndexCreation FoxProDatabase::CreateIndex(const std::string& path_text, const std::vector<NewTag>& tags) {
   CloseAppender();
   const TablePath target = ResolveTablePath(path_text, folder_);
   if (!target.exists)
@@ -434,16 +434,21 @@ std::vector<Notice> FoxProDatabase::CreateIndex(const std::string& path_text, co
   const std::unique_ptr<TableReader> reader = TableReader::Open(target.path, code_page_);
   std::string table_name;
   const std::vector<std::string> long_names = LongNamesOf(target.path, *reader, table_name);
-  std::vector<Notice> notices;
+  IndexCreation creation;
+  creation.tag_names.resize(tags.size());
+  creation.keys.resize(tags.size());
+  std::vector<Notice>& notices = creation.notices;
   std::vector<cdx::Tag> written;
   std::vector<NewTag::Kind> kinds;
+  std::vector<size_t> given;  // per tag written: its place among `tags`
   std::set<std::string> names;
   const TableHeader* header = nullptr;
   std::unique_ptr<File> file = File::Open(target.path, File::Mode::kRead);
   const TableHeader table_header = ParseTableHeader(
       [&file](uint64_t offset, size_t length) { return file->ReadAt(offset, length); }, file->Size(), target.path);
   header = &table_header;
-  for (const NewTag& tag : tags) {
+  for (size_t t = 0; t < tags.size(); ++t) {
+    const NewTag& tag = tags[t];
     std::string expression, why;
     for (int f : tag.fields) {
       if (f < 0 || static_cast<size_t>(f) >= header->fields.size()) {
@@ -495,9 +500,10 @@ std::vector<Notice> FoxProDatabase::CreateIndex(const std::string& path_text, co
     if (kind != NewTag::Kind::kRegular) made.options |= cdx::option::kCandidate;
     written.push_back(made);
     kinds.push_back(kind);
+    given.push_back(t);
   }
   file.reset();
-  if (written.empty()) return notices;
+  if (written.empty()) return creation;
   const IndexWriting writing = WriteStructuralIndex(target.path, written, long_names);
   std::vector<std::string> tag_names, key_tags;
   std::string primary;
@@ -512,12 +518,14 @@ std::vector<Notice> FoxProDatabase::CreateIndex(const std::string& path_text, co
     std::string lower = name;
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     tag_names.push_back(lower);
+    creation.tag_names[given[t]] = lower;
     if (repeated || kinds[t] == NewTag::Kind::kRegular) continue;
+    creation.keys[given[t]] = true;
     key_tags.push_back(lower);
     if (kinds[t] == NewTag::Kind::kPrimary && primary.empty()) primary = lower;
   }
   if (container_) container_->AddIndexes(table_name, tag_names, key_tags, primary);
-  return notices;
+  return creation;
 }
 
 void FoxProDatabase::TakeAppenderNotices(TableWriter& appender) {

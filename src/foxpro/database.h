@@ -81,9 +81,9 @@ class Database {
   // In a container the tags become index objects, the primary one its
   // primary key; a free table has no primary key, so that tag becomes a
   // candidate and candidates regular tags. A candidate whose keys repeat
-  // becomes a regular tag. Returns a note per tag not written as given.
+  // becomes a regular tag. Says what became of each tag.
   // Records appended before are written first.
-  virtual std::vector<Notice> CreateIndex(const std::string& path, const std::vector<NewTag>& tags) = 0;
+  virtual IndexCreation CreateIndex(const std::string& path, const std::vector<NewTag>& tags) = 0;
 
   // Adds a persistent relation between two tables of the container; throws
   // Error in free-table mode and for unknown tables.

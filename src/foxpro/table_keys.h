@@ -6,6 +6,7 @@
 
 #include "foxpro/files/cdx_file.h"
 #include "foxpro/files/container.h"
+#include "foxpro/notice.h"
 
 namespace veltrane::foxpro {
 
@@ -32,6 +33,13 @@ struct NewTag {
   std::string name;  // at most 10 characters, a FoxPro name
   Kind kind = Kind::kRegular;
   std::vector<int> fields;
+};
+
+// What CreateIndex made of the tags it was given.
+struct IndexCreation {
+  std::vector<std::string> tag_names;  // per tag given: its name as made, empty when not made
+  std::vector<bool> keys;              // per tag given: made as a primary or candidate tag
+  std::vector<Notice> notices;         // one per tag not made as given
 };
 
 }  // namespace veltrane::foxpro

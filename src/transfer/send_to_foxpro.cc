@@ -22,6 +22,7 @@
 #include "foxpro/files/table_files.h"
 #include "transfer/column_types.h"
 #include "transfer/commands.h"
+#include "transfer/keys_to_foxpro.h"
 #include "transfer/notices.h"
 #include "transfer/progress.h"
 #include "transfer/sql_names.h"
@@ -183,12 +184,27 @@ class SendToFoxProCommand : public TableSend {
       result().rows_stored = foxpro::StoredRecords(path_);
       hooks_.progress.TableRows(result().rows_read, result().rows_stored);
       ReportChangedValues();
+      if (copy_keys() && !StopRequested()) AddKeys(table, target);
       ResetProgress(hooks_.progress);
       trap_.Run(kCloseSource, [this] { source_.Close(); });
       Complete(LowerCase(target));
     } else {
       trap_.Run(kCloseSource, [this] { source_.Close(); });
     }
+  }
+
+  // The index of the table just written, built once after its rows (see
+  // keys_to_foxpro.h).
+  void AddKeys(const std::string& table, const std::string& target) {
+    db::FoxProSession* engine = db::AsFoxPro(foxpro_.session());
+    if (!engine) return;
+    if (!keys_) keys_.emplace(postgresql_, *engine, trap_, statement_, kExecuteCreate, hooks_.reporter);
+    keys_->AddTableKeys(table, target, path_);
+  }
+
+  // At the end of the command, the relations between the tables sent.
+  void AfterTables() override {
+    if (keys_) keys_->AddRelations(settings_.container_mode);
   }
 
   // Tells what did not arrive as it stands: the values the typed mapping
@@ -391,6 +407,7 @@ class SendToFoxProCommand : public TableSend {
     FinishValues(statement_);
   }
 
+  std::optional<KeysToFoxPro> keys_;
   db::RecordSet source_;
   std::string path_;
   std::string quoted_path_;

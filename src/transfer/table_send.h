@@ -34,6 +34,9 @@ class TableSend {
  protected:
   // Sends one table, keeping its rows in result().
   virtual void SendTable(const std::string& table) = 0;
+  // Runs once the tables are sent, before the connections close (unless a
+  // stop was asked).
+  virtual void AfterTables() {}
 
   // When `target` is listed under any case: takes the listed spelling,
   // asks whether to replace it, drops it through `side` (its name quoted by
@@ -48,6 +51,7 @@ class TableSend {
 
   TableResult& result() { return result_.tables.back(); }
   bool typed() const { return options_.column_types == app::ColumnTypes::kTyped; }
+  bool copy_keys() const { return options_.copy_keys == app::CopyKeys::kYes; }
 
   const Lines lines_;
   const db::ConnectionSettings settings_;

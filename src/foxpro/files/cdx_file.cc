@@ -167,12 +167,13 @@ class TreeWriter {
     size_t dup = 0;
     if (!leaf_keys_.empty())
       while (dup < trimmed.size() && dup < previous_.size() && trimmed[dup] == previous_[dup]) ++dup;
-    const size_t need = entry_bytes_ + trimmed.size() - dup;
+    size_t need = entry_bytes_ + trimmed.size() - dup;
     if (leaf_used_ + need > kNodeSize - kLeafHeaderSize) {
       if (leaf_keys_.empty()) throw Error("An index key is too long for a node.");
       WriteLeaf(/*more_follow=*/true);
       StartLeaf();
       dup = 0;
+      need = entry_bytes_ + trimmed.size();
     }
     const uint64_t v = key.record | (static_cast<uint64_t>(dup) << record_bits_) |
                        (static_cast<uint64_t>(trail) << (record_bits_ + dup_bits_));
