@@ -81,6 +81,19 @@ Column types:
          report per column; times lose their digits below the millisecond,
          with one note per column. Every row arrives.
 
+Keys (--keys yes):
+  FoxPro to PostgreSQL: the primary tag becomes the PRIMARY KEY, candidate
+  tags UNIQUE, other tags indexes; tags on fields, UPPER(), LOWER(), DTOS()
+  and STR() of integers become index columns or expressions, FOR filters on
+  numbers, dates and logicals partial indexes; other tags are named in a
+  note. Relations become FOREIGN KEYs (NOT VALID, with a note, when rows
+  break them), literal defaults DEFAULTs, comments and captions comments.
+  PostgreSQL to FoxPro: the PRIMARY KEY becomes the primary tag, UNIQUE
+  candidate tags (regular ones in a free table), b-tree indexes on columns
+  regular tags, in a structural .cdx; foreign keys between tables sent into
+  one container become relations. Keys FoxPro cannot hold are named in a
+  note.
+
 The password comes from the environment variable VELTRANE_PASSWORD when it is
 set, otherwise from the remembered settings; never from the command line.
 

@@ -136,6 +136,7 @@ class FoxProDatabase : public Database {
   // When the appender's table has a structural index: its file, tags and
   // long field names, for the index built once the records are written.
   bool append_indexed_ = false;
+  int64_t append_records_before_ = 0;
   std::string append_table_path_;
   std::vector<cdx::Tag> append_tags_;
   std::vector<std::string> append_long_names_;
@@ -334,7 +335,11 @@ void FoxProDatabase::CloseAppender() {
   // The index is built from the records the table holds, also when the
   // last batch failed.
   auto build_index = [&] {
-    if (indexed) WriteStructuralIndex(append_table_path_, append_tags_, append_long_names_);
+    if (!indexed) return;
+    // Without a record added, the index is still right: only its mark
+    // comes back.
+    if (StoredRecords(append_table_path_) == append_records_before_) MarkStructuralIndex(append_table_path_, true);
+    else WriteStructuralIndex(append_table_path_, append_tags_, append_long_names_);
   };
   try {
     appender->Flush();
@@ -560,6 +565,7 @@ void FoxProDatabase::Insert(const std::string& path_text, const std::vector<Inpu
     appender_ = TableWriter::OpenForAppend(target.path, /*caller_rebuilds_index=*/indexed);
     append_path_text_ = path_text;
     if (indexed) {
+      append_records_before_ = StoredRecords(target.path);
       MarkStructuralIndex(target.path, false);
       append_indexed_ = true;
       append_table_path_ = target.path;

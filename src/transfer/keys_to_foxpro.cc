@@ -5,7 +5,6 @@
 
 #include "db/error.h"
 #include "transfer/sql_names.h"
-#include "transfer/value_rendering.h"
 
 namespace veltrane::transfer {
 namespace {
@@ -46,9 +45,7 @@ KeysToFoxPro::KeysToFoxPro(db::Connection& postgresql, db::FoxProSession& foxpro
     : postgresql_(postgresql), foxpro_(foxpro), trap_(trap), statement_(statement), line_(line), reporter_(reporter) {}
 
 void KeysToFoxPro::AddTableKeys(const std::string& table, const std::string& target, const std::string& path) {
-  std::string relation;
-  AppendQuotedPostgreSqlValue(relation, QuotePostgreSqlName(table));
-  relation += "::regclass";
+  const std::string relation = QuotePostgreSqlText(QuotePostgreSqlName(table)) + "::regclass";
   std::vector<foxpro::NewTag> tags;
   std::vector<std::string> column_names;  // the tags' first columns, for their names
   std::vector<std::string> skipped;

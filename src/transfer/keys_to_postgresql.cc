@@ -8,7 +8,6 @@
 #include "foxpro/statements/index_expression.h"
 #include "transfer/sql_names.h"
 #include "transfer/typed_values.h"
-#include "transfer/value_rendering.h"
 
 namespace veltrane::transfer {
 namespace {
@@ -324,10 +323,8 @@ void KeysToPostgreSql::AddDefaults(const Table& table, const std::vector<PgColum
       skipped.push_back(table.columns[c] + " (" + expression + ")");
       continue;
     }
-    std::string statement = "ALTER TABLE " + quoted + " ALTER COLUMN " + QuotePostgreSqlName(table.columns[c]) +
-                            " SET DEFAULT ";
-    AppendQuotedPostgreSqlValue(statement, *text);
-    Run(statement);
+    Run("ALTER TABLE " + quoted + " ALTER COLUMN " + QuotePostgreSqlName(table.columns[c]) + " SET DEFAULT " +
+        QuotePostgreSqlText(*text));
   }
 }
 
@@ -337,9 +334,8 @@ void KeysToPostgreSql::AddComments(const Table& table) {
     const foxpro::TableKeys::Column& column = table.keys.columns[c];
     const std::string& text = column.comment.empty() ? column.caption : column.comment;
     if (text.empty()) continue;
-    std::string statement = "COMMENT ON COLUMN " + quoted + "." + QuotePostgreSqlName(table.columns[c]) + " IS ";
-    AppendQuotedPostgreSqlValue(statement, text);
-    Run(statement);
+    Run("COMMENT ON COLUMN " + quoted + "." + QuotePostgreSqlName(table.columns[c]) + " IS " +
+        QuotePostgreSqlText(text));
   }
 }
 
@@ -355,11 +351,7 @@ void KeysToPostgreSql::AddForeignKeys(
         parent = unsent(relation.parent_table);
         const std::optional<int64_t> there =
             parent ? Count("SELECT count(*) FROM pg_catalog.pg_class WHERE oid = to_regclass(" +
-                           [&] {
-                             std::string quoted;
-                             AppendQuotedPostgreSqlValue(quoted, QuotePostgreSqlName(parent->target));
-                             return quoted;
-                           }() + ")")
+                           QuotePostgreSqlText(QuotePostgreSqlName(parent->target)) + ")")
                    : std::nullopt;
         if (!there || *there == 0) {
           reporter_.Message("Table \"" + child.target + "\": its relation to \"" + relation.parent_table +

@@ -11,6 +11,11 @@ namespace veltrane::transfer {
 // double quotes is only enclosed.
 std::string QuotePostgreSqlName(std::string_view name);
 
+// `text` between single quotes, each quote inside it doubled: a
+// PostgreSQL string literal (standard_conforming_strings, on since
+// PostgreSQL 9.1, takes backslashes as they are).
+std::string QuotePostgreSqlText(std::string_view text);
+
 // `name` between backticks, each backtick inside it doubled: a FoxPro name
 // (table name or table path) that stands for exactly this name.
 std::string QuoteFoxProName(std::string_view name);

@@ -1,5 +1,6 @@
 #include "app/settings_store.h"
 #include "app/column_types_setting.h"
+#include "app/copy_keys_setting.h"
 
 #include <sys/stat.h>
 
@@ -47,6 +48,19 @@ TEST_F(SettingsStoreTest, ColumnTypesAreTypedOnlyWhenTheStoreSaysSo) {
   EXPECT_EQ(store_.Read(kColumnTypesSetting), "text");
   WriteColumnTypes(store_, ColumnTypes::kTyped);
   EXPECT_EQ(store_.Read(kColumnTypesSetting), "typed");
+}
+
+TEST_F(SettingsStoreTest, CopyKeysFollowsTheColumnTypesUnlessTheStoreSaysOtherwise) {
+  EXPECT_EQ(ReadCopyKeys(store_), std::nullopt);
+  EXPECT_EQ(DefaultCopyKeys(ColumnTypes::kTyped), CopyKeys::kYes);
+  EXPECT_EQ(DefaultCopyKeys(ColumnTypes::kText), CopyKeys::kNo);
+  const std::pair<const char*, std::optional<CopyKeys>> stored[] = {
+      {"yes", CopyKeys::kYes}, {" No ", CopyKeys::kNo}, {"YES", CopyKeys::kYes}, {"", std::nullopt},
+      {"maybe", std::nullopt}};
+  for (const auto& [text, choice] : stored) {
+    store_.Write(kCopyKeysSetting, text);
+    EXPECT_EQ(ReadCopyKeys(store_), choice) << text;
+  }
 }
 
 TEST_F(SettingsStoreTest, KeepsTextsAsTypedInPlainText) {

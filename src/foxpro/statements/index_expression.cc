@@ -138,8 +138,23 @@ class Parser {
     std::string_view word = scanner_.ConsumeWord();
     if (word.empty()) scanner_.Fail("Expected a field, a function or a value");
     if (Upper(word) == "NULL") return {Kind::kNull, "", {}};
+    std::string name(word);
+    // "alias.field" and "alias->field", written without blanks: the field.
+    // (".AND." and the like after a name are operators.)
+    for (std::string_view arrow : {std::string_view("->"), std::string_view(".")}) {
+      std::string_view rest = scanner_.text().substr(scanner_.position());
+      if (rest.substr(0, arrow.size()) != arrow) continue;
+      size_t end = arrow.size();
+      while (end < rest.size() && (std::isalnum(static_cast<unsigned char>(rest[end])) || rest[end] == '_')) ++end;
+      if (end == arrow.size() || std::isdigit(static_cast<unsigned char>(rest[arrow.size()])) ||
+          (end < rest.size() && rest[end] == '.'))
+        continue;
+      name = std::string(rest.substr(arrow.size(), end - arrow.size()));
+      scanner_.Advance(end);
+      break;
+    }
     scanner_.SkipBlanks();
-    if (scanner_.Consume('(')) {
+    if (name == word && scanner_.Consume('(')) {
       IndexExpression call{Kind::kCall, Upper(word), {}};
       scanner_.SkipBlanks();
       if (!scanner_.Consume(')')) {
@@ -148,17 +163,6 @@ class Parser {
         scanner_.Expect(')');
       }
       return call;
-    }
-    std::string name(word);
-    // "alias.field" and "alias->field": the field.
-    for (std::string_view arrow : {std::string_view("."), std::string_view("->")}) {
-      std::string_view rest = scanner_.text().substr(scanner_.position());
-      if (rest.substr(0, arrow.size()) != arrow) continue;
-      const size_t after = arrow.size();
-      if (after < rest.size() && (std::isalpha(static_cast<unsigned char>(rest[after])) || rest[after] == '_')) {
-        scanner_.Advance(after);
-        name = std::string(scanner_.ConsumeWord());
-      }
     }
     return {Kind::kField, Lower(name), {}};
   }
