@@ -11,6 +11,7 @@
 #include "foxpro/files/container.h"
 #include "foxpro/files/file_io.h"
 #include "foxpro/files/file_names.h"
+#include "foxpro/record/dbf_header.h"
 #include "foxpro/record/header_names.h"
 #include "foxpro/files/long_names.h"
 #include "foxpro/files/index_keys.h"
@@ -40,6 +41,12 @@ bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
 
 bool HasDbfExtension(const fs::path& path) {
   return EqualsIgnoringCase(path.extension().string(), ".dbf");
+}
+
+// The flag byte of a table's header.
+uint8_t ReadTableHeaderFlags(const std::string& path) {
+  const std::string flags = File::Open(path, File::Mode::kRead)->ReadAt(dbf::kTableFlagsOffset, 1);
+  return flags.empty() ? 0 : static_cast<uint8_t>(flags[0]);
 }
 
 void RemoveFile(const std::string& path, const std::string& table) {
@@ -401,6 +408,13 @@ TableKeys FoxProDatabase::Keys(const std::string& name) {
     const std::unique_ptr<TableReader> reader = TableReader::Open(path, code_page_);
     for (size_t f = 0; f < reader->fields().size(); ++f)
       keys.columns.push_back({reader->field_names()[f], rows->Columns()[f].name, "", "", ""});
+  }
+  // A marked index whose file is missing leaves the table without tags:
+  // its rows are whole all the same.
+  if (!FindSibling(path, ".cdx") && (ReadTableHeaderFlags(path) & dbf::kHasStructuralIndex) != 0) {
+    keys.missing_index = "its header marks a structural index, but the index file (" +
+                         fs::path(path).stem().string() + ".cdx) is missing";
+    return keys;
   }
   keys.tags = ReadStructuralIndexTags(path);
   return keys;

@@ -24,6 +24,9 @@ struct TableKeys {
     std::string default_value, comment, caption;  // as the container keeps them
   };
   std::vector<Column> columns;
+  // Why the table has no tags although its header marks a structural
+  // index (its file is missing); empty otherwise.
+  std::string missing_index;
 };
 
 // A tag to make in a table's structural index: over fields given by their

@@ -94,7 +94,10 @@ class SendToPostgreSqlCommand : public TableSend {
   void AddKeys(const std::string& table, const std::string& target) {
     std::optional<KeysToPostgreSql::Table> keyed;
     trap_.Run(kExecuteCreate, [&] { keyed = KeyedTable(table, target, created_details_, created_columns_); });
-    if (keyed) keys_->AddTableKeys(table, *keyed, plans_);
+    if (!keyed) return;
+    if (!keyed->keys.missing_index.empty())
+      hooks_.reporter.Message("Table \"" + table + "\": " + keyed->keys.missing_index + ", so no keys were made.");
+    keys_->AddTableKeys(table, *keyed, plans_);
   }
 
   // A FoxPro table's keys with the columns it has in PostgreSQL. Throws
