@@ -47,7 +47,6 @@ KeysToFoxPro::KeysToFoxPro(db::Connection& postgresql, db::FoxProSession& foxpro
 void KeysToFoxPro::AddTableKeys(const std::string& table, const std::string& target, const std::string& path) {
   const std::string relation = QuotePostgreSqlText(QuotePostgreSqlName(table)) + "::regclass";
   std::vector<foxpro::NewTag> tags;
-  std::vector<std::string> column_names;  // the tags' first columns, for their names
   std::vector<std::string> skipped;
   std::vector<ForeignKey> foreign_keys;
   const bool read = trap_.Run(line_, [&] {
@@ -109,7 +108,17 @@ void KeysToFoxPro::AddTableKeys(const std::string& table, const std::string& tar
                       Joined(skipped) + ".");
   if (tags.empty()) return;
   foxpro::IndexCreation made;
-  statement_ = "INDEX ON " + path;
+  // The report of a failure shows the tags as FoxPro's INDEX commands
+  // would make them, by the positions of their fields.
+  statement_.clear();
+  for (const foxpro::NewTag& tag : tags) {
+    statement_ += statement_.empty() ? "" : "; ";
+    statement_ += "INDEX ON field";
+    for (size_t f = 0; f < tag.fields.size(); ++f)
+      statement_ += (f ? "+field" : "") + std::to_string(tag.fields[f] + 1);
+    statement_ += " TAG " + tag.name + (tag.kind == foxpro::NewTag::Kind::kRegular ? "" : " CANDIDATE");
+  }
+  statement_ += " OF " + path;
   if (!trap_.Run(line_, [&] { made = foxpro_.CreateIndex(path, tags); })) return;
   for (const foxpro::Notice& notice : made.notices) reporter_.Message(notice.text);
   SentTable sent{table, target, {}};
