@@ -1,11 +1,13 @@
-# Shared by scripts/run and scripts/test (sourced, not run): installs the
-# Debian packages the build and the tests need (only those missing), then
-# configures and builds the project in build/.
+# Shared by scripts/run, scripts/test and scripts/package (sourced, not
+# run): installs the Debian packages the build, the tests and the package
+# need (only those missing), then configures and builds the project in
+# build/.
 
 VELTRANE_PACKAGES=(
   cmake ninja-build g++ pkg-config qt6-base-dev libpq-dev postgresql-15
   googletest libgtest-dev libgmock-dev xvfb xauth fonts-liberation
   python3-dbfread python3-dbf libdbd-xbase-perl libuchardet-dev
+  dpkg-dev file lintian man-db desktop-file-utils
 )
 
 # What scripts/fuzz and scripts/test --sanitize add: clang with libFuzzer

@@ -11,6 +11,7 @@
 #include "app/column_types_setting.h"
 #include "app/copy_keys_setting.h"
 #include "app/settings_store.h"
+#include "app/version.h"
 #include "cli/connection_values.h"
 #include "cli/options.h"
 #include "cli/runner.h"
@@ -46,6 +47,10 @@ int main(int argc, char** argv) {
   }
   if (options.help) {
     std::fputs(cli::UsageText().c_str(), stdout);
+    return cli::kExitSuccess;
+  }
+  if (options.version) {
+    std::printf("veltrane-cli %s\n", app::kVersion);
     return cli::kExitSuccess;
   }
   const bool answers_from_terminal = isatty(STDIN_FILENO);

@@ -125,6 +125,10 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
       options.help = true;
       return options;
     }
+    if (argument == "--version") {
+      options.version = true;
+      return options;
+    }
     const size_t equals = argument.find('=');
     const std::string name = argument.substr(0, equals);
     if (name == "--password")

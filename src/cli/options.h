@@ -31,6 +31,7 @@ using Side = transfer::Side;
 // values that override the remembered ones for this run.
 struct Options {
   bool help = false;
+  bool version = false;
   Command command = Command::kCheck;
   std::optional<Side> side;         // list, drop
   std::vector<std::string> tables;  // send-to-*, drop: TABLE...; rename: OLD NEW
@@ -52,7 +53,8 @@ class UsageError : public std::runtime_error {
 
 // Parses the arguments after the program name. Options may stand before or
 // after the command, as "--name VALUE" or "--name=VALUE"; "--" ends the
-// options. With --help nothing else is checked. Throws UsageError.
+// options. With --help or --version (the first of them given) nothing else
+// is checked. Throws UsageError.
 Options ParseOptions(const std::vector<std::string>& arguments);
 
 // "foxpro" or "postgresql".

@@ -44,6 +44,7 @@ Options (they override the remembered values for this run only):
                          FoxProCodePage setting, else guessed from the text
                          of unmarked tables, and 1252
   -h, --help             show this text
+  --version              print the version
 
 Column types:
   text   the classic mapping. In PostgreSQL every column is text, except

@@ -3,7 +3,6 @@
 #include <memory>
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +14,7 @@
 #include "app/error_trap.h"
 #include "app/code_page_setting.h"
 #include "app/file_helpers.h"
+#include "app/program_files.h"
 #include "db/connection.h"
 #include "db/connection_strings.h"
 #include "db/error.h"
@@ -29,8 +29,6 @@ namespace veltrane::ui {
 namespace {
 
 constexpr double kWindowPoints = 9.0;
-
-std::string ProgramFolder() { return QCoreApplication::applicationDirPath().toStdString(); }
 
 std::string PostgreSqlHelpText() {
   return std::string("If you can not connect, please try downloading pgAdmin III. ") +
@@ -162,13 +160,14 @@ db::ConnectionSettings Form1::Settings() const {
 
 void Form1::Form_Load() {
   app::ErrorTrap trap(prompter_, "Form1.Form_Load");
-  const std::string folder = ProgramFolder();
-  trap.Run(100, [&] { ApplySkin(this, folder + kSkinFile); });
+  const std::string skin_file = app::ProgramFile(kSkinFile);
+  const std::string hand_cursor_file = app::ProgramFile(kHandCursorFile);
+  trap.Run(100, [&] { ApplySkin(this, skin_file); });
   trap.Run(102, [&] { setWindowTitle(app::kProductName); });
   trap.Run(104, [&] { setWindowIcon(ProgramIcon()); });
   trap.Run(106, [&] { app::ApplyAppTitle(); });
-  if (trap.Test(108, [&] { return app::FileExists(folder + kHandCursorFile); }))
-    trap.Run(110, [&] { pointer_.SetHandCursor(LoadCursorFile(folder + kHandCursorFile)); });
+  if (trap.Test(108, [&] { return app::FileExists(hand_cursor_file); }))
+    trap.Run(110, [&] { pointer_.SetHandCursor(LoadCursorFile(hand_cursor_file)); });
   if (trap.Test(112, [&] {
         return app::IsFreeTableOption(settings_.Read(app::kFoxproOptionSetting));
       }))
@@ -277,7 +276,7 @@ void Form1::PushButton8_Click() {
   if (transfer::IsCommandRunning()) return;
   app::ErrorTrap trap(prompter_, "Form1.PushButton8_Click");
   trap.Run(100, [&] { Option2->setChecked(true); });
-  trap.Run(102, [&] { Text7->setText(QString::fromStdString(ProgramFolder() + kSamplesFolder)); });
+  trap.Run(102, [&] { Text7->setText(QString::fromStdString(app::ProgramFile(kSamplesFolder))); });
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

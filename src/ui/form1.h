@@ -27,7 +27,7 @@ inline constexpr char kPostgreSqlCouldNotConnect[] =
     "Could not connect. Please check with your administrator.";
 inline constexpr char kPgAdminDownloadPage[] = "https://www.pgadmin.org/download/";
 inline constexpr char kFoxProHint[] = "Make sure FoxPro is closed while using this application.";
-// The sample tables folder beside the program.
+// The sample tables folder among the program's files (app::ProgramFile).
 inline constexpr char kSamplesFolder[] = "/Samples";
 
 // The connection window: the PostgreSQL login and the FoxPro side (a

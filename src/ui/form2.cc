@@ -1,7 +1,6 @@
 #include "ui/form2.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QGroupBox>
 #include <QPushButton>
 
@@ -9,6 +8,7 @@
 #include "app/copy_keys_setting.h"
 #include "app/error_trap.h"
 #include "app/file_helpers.h"
+#include "app/program_files.h"
 #include "transfer/commands.h"
 #include "ui/controls.h"
 #include "ui/form1.h"
@@ -126,11 +126,11 @@ transfer::CommandContext Form2::Context() {
 void Form2::Form_Load() {
   loaded_ = true;
   app::ErrorTrap trap(prompter_, "Form2.Form_Load");
-  const std::string folder = QCoreApplication::applicationDirPath().toStdString();
+  const std::string hand_cursor_file = app::ProgramFile(kHandCursorFile);
   trap.Run(100, [&] { ApplyBackColor(this); });
   trap.Run(102, [&] { setWindowIcon(ProgramIcon()); });
-  if (trap.Test(104, [&] { return app::FileExists(folder + kHandCursorFile); }))
-    trap.Run(106, [&] { pointer_.SetHandCursor(LoadCursorFile(folder + kHandCursorFile)); });
+  if (trap.Test(104, [&] { return app::FileExists(hand_cursor_file); }))
+    trap.Run(106, [&] { pointer_.SetHandCursor(LoadCursorFile(hand_cursor_file)); });
   trap.Run(108, [&] { setWindowTitle(app::kProductName); });
   transfer::CommandContext context = Context();
   transfer::LoadTables(context);

@@ -1,5 +1,7 @@
 #include "ui/program_icon.h"
 
+#include <cstdio>
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -7,21 +9,44 @@
 namespace veltrane::ui {
 namespace {
 
-// A small table: a header band and three rows.
-void DrawTable(QPainter& painter, const QRectF& box, const QColor& header) {
-  painter.setPen(QPen(QColor(0x33, 0x33, 0x33), box.width() / 14));
+// The picture in fractions of its side, drawn by both the painter and the
+// SVG writer: a small table (a header band and three rows) at each end, and
+// an arrow each way between them.
+struct IconTable {
+  double left, top, width, height;
+  unsigned header;  // 0xRRGGBB
+};
+struct IconArrow {
+  double from_x, from_y, to_x, to_y, size;
+};
+constexpr IconTable kTables[] = {{0.04, 0.06, 0.36, 0.46, 0xd98c1f},
+                                 {0.60, 0.48, 0.36, 0.46, 0x336791}};
+constexpr IconArrow kArrows[] = {{0.46, 0.30, 0.92, 0.30, 0.14}, {0.54, 0.72, 0.08, 0.72, 0.14}};
+constexpr unsigned kOutline = 0x333333;
+constexpr unsigned kArrowColour = 0x1f4e96;
+constexpr double kSvgSide = 256;
+
+// An arrow's shaft ends half a head short of its tip; the head is a
+// triangle `size` long and 1.2 `size` wide.
+double Direction(const IconArrow& a) { return a.to_x > a.from_x ? 1 : -1; }
+
+void DrawTable(QPainter& painter, const IconTable& table, double s) {
+  const QRectF box(table.left * s, table.top * s, table.width * s, table.height * s);
+  painter.setPen(QPen(QColor::fromRgb(kOutline), box.width() / 14));
   painter.setBrush(Qt::white);
   painter.drawRect(box);
-  painter.fillRect(QRectF(box.left(), box.top(), box.width(), box.height() / 4), header);
+  painter.fillRect(QRectF(box.left(), box.top(), box.width(), box.height() / 4),
+                   QColor::fromRgb(table.header));
   for (int row = 2; row <= 3; ++row) {
     const double y = box.top() + box.height() * row / 4;
     painter.drawLine(QPointF(box.left(), y), QPointF(box.right(), y));
   }
 }
 
-void DrawArrow(QPainter& painter, QPointF from, QPointF to, double size) {
-  const double direction = to.x() > from.x() ? 1 : -1;
-  painter.setPen(QPen(QColor(0x1f, 0x4e, 0x96), size / 3, Qt::SolidLine, Qt::RoundCap));
+void DrawArrow(QPainter& painter, const IconArrow& arrow, double s) {
+  const QPointF from(arrow.from_x * s, arrow.from_y * s), to(arrow.to_x * s, arrow.to_y * s);
+  const double size = arrow.size * s, direction = Direction(arrow);
+  painter.setPen(QPen(QColor::fromRgb(kArrowColour), size / 3, Qt::SolidLine, Qt::RoundCap));
   painter.drawLine(from, to - QPointF(direction * size / 2, 0));
   QPainterPath head;
   head.moveTo(to);
@@ -29,29 +54,60 @@ void DrawArrow(QPainter& painter, QPointF from, QPointF to, double size) {
   head.lineTo(to - QPointF(direction * size, -size * 0.6));
   head.closeSubpath();
   painter.setPen(Qt::NoPen);
-  painter.setBrush(QColor(0x1f, 0x4e, 0x96));
+  painter.setBrush(QColor::fromRgb(kArrowColour));
   painter.drawPath(head);
 }
 
-QPixmap DrawIcon(int size) {
-  QPixmap pixmap(size, size);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setRenderHint(QPainter::Antialiasing);
-  const double s = size;
-  DrawTable(painter, QRectF(s * 0.04, s * 0.06, s * 0.36, s * 0.46), QColor(0xd9, 0x8c, 0x1f));
-  DrawTable(painter, QRectF(s * 0.60, s * 0.48, s * 0.36, s * 0.46), QColor(0x33, 0x67, 0x91));
-  DrawArrow(painter, QPointF(s * 0.46, s * 0.30), QPointF(s * 0.92, s * 0.30), s * 0.14);
-  DrawArrow(painter, QPointF(s * 0.54, s * 0.72), QPointF(s * 0.08, s * 0.72), s * 0.14);
-  return pixmap;
+std::string Format(const char* format, auto... values) {
+  char text[512];
+  std::snprintf(text, sizeof text, format, values...);
+  return text;
 }
 
 }  // namespace
 
+QImage DrawProgramIcon(int size) {
+  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  for (const IconTable& table : kTables) DrawTable(painter, table, size);
+  for (const IconArrow& arrow : kArrows) DrawArrow(painter, arrow, size);
+  return image;
+}
+
+std::string ProgramIconSvg() {
+  const double s = kSvgSide;
+  std::string svg = Format(
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%g\" height=\"%g\" viewBox=\"0 0 %g %g\">\n",
+      s, s, s, s);
+  for (const IconTable& t : kTables) {
+    const double x = t.left * s, y = t.top * s, w = t.width * s, h = t.height * s;
+    svg += Format(
+        "  <rect x=\"%g\" y=\"%g\" width=\"%g\" height=\"%g\" fill=\"#ffffff\" stroke=\"#%06x\" "
+        "stroke-width=\"%g\"/>\n",
+        x, y, w, h, kOutline, w / 14);
+    svg += Format("  <rect x=\"%g\" y=\"%g\" width=\"%g\" height=\"%g\" fill=\"#%06x\"/>\n", x, y, w, h / 4,
+                  t.header);
+    svg += Format("  <path d=\"M%g %gH%gM%g %gH%g\" stroke=\"#%06x\" stroke-width=\"%g\"/>\n", x, y + h / 2,
+                  x + w, x, y + h * 3 / 4, x + w, kOutline, w / 14);
+  }
+  for (const IconArrow& a : kArrows) {
+    const double size = a.size * s, d = Direction(a), tx = a.to_x * s, ty = a.to_y * s;
+    svg += Format(
+        "  <line x1=\"%g\" y1=\"%g\" x2=\"%g\" y2=\"%g\" stroke=\"#%06x\" stroke-width=\"%g\" "
+        "stroke-linecap=\"round\"/>\n",
+        a.from_x * s, a.from_y * s, tx - d * size / 2, ty, kArrowColour, size / 3);
+    svg += Format("  <path d=\"M%g %gL%g %gL%g %gZ\" fill=\"#%06x\"/>\n", tx, ty, tx - d * size,
+                  ty - size * 0.6, tx - d * size, ty + size * 0.6, kArrowColour);
+  }
+  return svg + "</svg>\n";
+}
+
 QIcon ProgramIcon() {
   static const QIcon icon = [] {
     QIcon drawn;
-    for (int size : {16, 24, 32, 48, 64}) drawn.addPixmap(DrawIcon(size));
+    for (int size : {16, 24, 32, 48, 64}) drawn.addPixmap(QPixmap::fromImage(DrawProgramIcon(size)));
     return drawn;
   }();
   return icon;

@@ -10,7 +10,8 @@ class QWidget;
 
 namespace veltrane::ui {
 
-// The skin file beside the program (a Qt style sheet).
+// The skin file among the program's files (app::ProgramFile), a Qt style
+// sheet.
 inline constexpr char kSkinFile[] = "/x/o.cjs";
 
 // The application's style: Fusion, with password boxes showing '*'. Call

@@ -12,7 +12,7 @@ class QWidget;
 
 namespace veltrane::ui {
 
-// The hand cursor file beside the program.
+// The hand cursor file among the program's files (app::ProgramFile).
 inline constexpr char kHandCursorFile[] = "/HAND-M.CUR";
 
 // One mouse pointer for a whole window: 0 arrow, 11 hourglass, 99 the
