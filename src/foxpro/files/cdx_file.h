@@ -76,9 +76,9 @@ void ReadKeys(const File& file, const Tag& tag, char filler,
               const std::function<void(const Key&)>& visit, const std::string& where);
 
 // Writes a compound index file into `out` (empty, or to be overwritten):
-// AddTag per tag, in the order of their names, then Finish. Memory holds
-// one node per tree level and one entry per node of the levels above the
-// leaves, however many keys stream through.
+// AddTag per tag, then Finish. The keys stream through: memory holds the
+// leaf being filled and one entry (last key, record, offset) per node
+// written, about a fiftieth of the keys' bytes.
 class Writer {
  public:
   // `version` is the header's update counter: a FoxPro session holding

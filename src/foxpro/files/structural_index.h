@@ -41,7 +41,8 @@ struct IndexWriting {
 // with `tags` (names stored in upper case) from every record the header
 // counts, deleted ones too unless a filter leaves them out. The new file
 // replaces an old one (whose update counter it counts on) only once it is
-// whole. Memory does not grow with the table (see KeySorter). Throws
+// whole. Keys are sorted within a fixed memory budget (see KeySorter);
+// writing them keeps a small entry per node (see cdx::Writer). Throws
 // Error, changing nothing, as CheckIndexTags does, or when the files
 // cannot be read or written. With `write` false it only makes every key,
 // so that every failure but the writing's shows before anything changes.
