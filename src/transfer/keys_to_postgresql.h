@@ -90,6 +90,7 @@ class KeysToPostgreSql {
   app::Reporter& reporter_;
   // The tables sent, by their FoxPro names in lower case, in order.
   std::vector<std::pair<std::string, Table>> sent_;
+  bool maintenance_memory_set_ = false;
 };
 
 }  // namespace veltrane::transfer
