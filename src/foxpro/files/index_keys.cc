@@ -219,10 +219,18 @@ void KeyMaker::AppendTerm(const char* record, const Term& term, std::string& key
     case Term::Kind::kNumber: key += DoubleKey(NumberOf(record, field)); return;
     case Term::Kind::kInteger: key += IntegerKey(static_cast<int32_t>(DecodeFixed32(record + field.offset))); return;
     case Term::Kind::kDate: {
-      const std::string_view raw(record + field.offset, kDateLength);
-      int year = 0, month = 0, day = 0;
-      const bool valid = std::sscanf(std::string(raw).c_str(), "%4d%2d%2d", &year, &month, &day) == 3 &&
-                         ValidDate(year, month, day);
+      // YYYYMMDD; a blank or damaged date keys as 0.
+      const char* raw = record + field.offset;
+      int digits[kDateLength];
+      bool valid = true;
+      for (size_t i = 0; i < kDateLength; ++i) {
+        valid = valid && raw[i] >= '0' && raw[i] <= '9';
+        digits[i] = raw[i] - '0';
+      }
+      const int year = digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3];
+      const int month = digits[4] * 10 + digits[5];
+      const int day = digits[6] * 10 + digits[7];
+      valid = valid && ValidDate(year, month, day);
       key += DoubleKey(valid ? static_cast<double>(JulianDayFromCivil(year, month, day)) : 0.0);
       return;
     }
