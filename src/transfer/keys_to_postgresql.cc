@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "db/error.h"
+#include "db/pg_concurrent.h"
 #include "foxpro/error.h"
 #include "foxpro/statements/index_expression.h"
 #include "transfer/sql_names.h"
@@ -14,6 +15,11 @@ namespace veltrane::transfer {
 namespace {
 
 using Expression = foxpro::IndexExpression;
+
+// The server sorts an index's keys in this much of its own memory before
+// it spills them to disk; its default (64 MB) spills for a table of a
+// million rows.
+constexpr const char* kSortMemory = "SET maintenance_work_mem = '128MB'";
 using Kind = foxpro::IndexExpression::Kind;
 
 std::string Lower(std::string s) {
@@ -236,13 +242,50 @@ std::optional<PgIndexShape> TranslateTag(const foxpro::cdx::Tag& tag,
   return shape;
 }
 
-KeysToPostgreSql::KeysToPostgreSql(db::Connection& postgresql, app::ErrorTrap& trap, std::string& statement,
-                                   int line, app::Reporter& reporter)
-    : postgresql_(postgresql), trap_(trap), statement_(statement), line_(line), reporter_(reporter) {}
+KeysToPostgreSql::KeysToPostgreSql(db::Connection& postgresql,
+                                   std::function<std::unique_ptr<db::Connection>()> open_connection,
+                                   app::ErrorTrap& trap, std::string& statement, int line, app::Reporter& reporter)
+    : postgresql_(postgresql),
+      open_connection_(std::move(open_connection)),
+      trap_(trap),
+      statement_(statement),
+      line_(line),
+      reporter_(reporter) {}
 
 bool KeysToPostgreSql::Run(const std::string& statement) {
   statement_ = statement;
   return trap_.Run(line_, [this] { postgresql_.Execute(statement_); });
+}
+
+void KeysToPostgreSql::RunSideBySide(const std::vector<std::string>& statements) {
+  if (statements.size() > 1 && !more_connections_tried_) {
+    more_connections_tried_ = true;
+    // Without them the statements run one after another.
+    try {
+      for (int c = 1; c < kIndexConnections; ++c) {
+        more_connections_.push_back(open_connection_());
+        more_connections_.back()->Execute(kSortMemory);
+      }
+    } catch (const std::exception&) {
+      more_connections_.clear();
+    }
+  }
+  std::vector<db::Connection*> connections = {&postgresql_};
+  for (const auto& connection : more_connections_) connections.push_back(connection.get());
+  for (size_t first = 0; first < statements.size(); first += connections.size()) {
+    const size_t count = std::min(connections.size(), statements.size() - first);
+    if (count == 1) {
+      Run(statements[first]);
+      continue;
+    }
+    const std::vector<std::string> batch(statements.begin() + first, statements.begin() + first + count);
+    const std::vector<std::string> failures = db::ExecuteConcurrently(connections, batch);
+    for (size_t i = 0; i < count; ++i) {
+      if (failures[i].empty()) continue;
+      statement_ = batch[i];
+      trap_.Run(line_, [&] { throw db::Error(failures[i]); });
+    }
+  }
 }
 
 std::optional<int64_t> KeysToPostgreSql::Count(const std::string& query) {
@@ -257,10 +300,8 @@ std::optional<int64_t> KeysToPostgreSql::Count(const std::string& query) {
 
 void KeysToPostgreSql::AddTableKeys(const std::string& foxpro_table, const Table& table,
                                     const std::vector<PgColumnPlan>& plans) {
-  // The server sorts an index's keys in this much of its own memory before
-  // it spills them to disk; its default (64 MB) spills for a table of a
-  // million rows. The setting lasts as long as the command's connection.
-  if (!std::exchange(maintenance_memory_set_, true)) Run("SET maintenance_work_mem = '256MB'");
+  // The setting lasts as long as the command's connection.
+  if (!std::exchange(maintenance_memory_set_, true)) Run(kSortMemory);
   std::vector<std::string> skipped_tags, skipped_defaults;
   AddTags(foxpro_table, table, skipped_tags);
   AddDefaults(table, plans, skipped_defaults);
@@ -279,7 +320,7 @@ void KeysToPostgreSql::AddTableKeys(const std::string& foxpro_table, const Table
 void KeysToPostgreSql::AddTags(const std::string& foxpro_table, const Table& table,
                                std::vector<std::string>& skipped) {
   const std::string quoted = QuotePostgreSqlName(table.target);
-  std::vector<std::string> notes;
+  std::vector<std::string> notes, indexes;
   // The primary key first: FoxPro tables have at most one.
   std::vector<const foxpro::cdx::Tag*> ordered;
   for (const foxpro::cdx::Tag& tag : table.keys.tags)
@@ -297,19 +338,20 @@ void KeysToPostgreSql::AddTags(const std::string& foxpro_table, const Table& tab
     const bool primary = !table.keys.primary_tag.empty() && Lower(tag->name) == Lower(table.keys.primary_tag);
     const bool unique = primary || (tag->options & foxpro::cdx::option::kCandidate) != 0;
     const bool constraint = unique && shape->plain && shape->where.empty() && tag->order != foxpro::cdx::kDescending;
-    std::string statement;
     if (constraint) {
-      statement = "ALTER TABLE " + quoted + " ADD " + (primary ? "PRIMARY KEY" : "UNIQUE") + " (" +
-                  ColumnList(shape->columns) + ")";
-    } else {
-      statement = std::string(unique ? "CREATE UNIQUE INDEX" : "CREATE INDEX") + " ON " + quoted + " (" +
-                  Joined(shape->elements) + ")" + (shape->where.empty() ? "" : " WHERE " + shape->where);
-      if (primary)
-        notes.push_back("its primary key " + described +
-                        " became a unique index: a PostgreSQL primary key takes plain columns of the whole table");
+      // Constraints lock the table whole: one after another, first.
+      Run("ALTER TABLE " + quoted + " ADD " + (primary ? "PRIMARY KEY" : "UNIQUE") + " (" +
+          ColumnList(shape->columns) + ")");
+      continue;
     }
-    Run(statement);
+    indexes.push_back(std::string(unique ? "CREATE UNIQUE INDEX" : "CREATE INDEX") + " ON " + quoted + " (" +
+                      Joined(shape->elements) + ")" + (shape->where.empty() ? "" : " WHERE " + shape->where));
+    if (primary)
+      notes.push_back("its primary key " + described +
+                      " became a unique index: a PostgreSQL primary key takes plain columns of the whole table");
   }
+  // Indexes take a lock that lets others be built at the same time.
+  RunSideBySide(indexes);
   for (const std::string& note : notes) reporter_.Message("Table \"" + foxpro_table + "\": " + note + ".");
 }
 

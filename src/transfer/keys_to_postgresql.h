@@ -2,6 +2,7 @@
 #define VELTRANE_TRANSFER_KEYS_TO_POSTGRESQL_H_
 
 #include <functional>
+#include <memory>
 #include <utility>
 #include <optional>
 #include <string>
@@ -62,8 +63,11 @@ class KeysToPostgreSql {
     bool typed = false;
   };
 
-  KeysToPostgreSql(db::Connection& postgresql, app::ErrorTrap& trap, std::string& statement, int line,
-                   app::Reporter& reporter);
+  // `open_connection` opens another connection to the same database (it
+  // throws db::Error when that fails): a table's indexes are built side by
+  // side on a few of them.
+  KeysToPostgreSql(db::Connection& postgresql, std::function<std::unique_ptr<db::Connection>()> open_connection,
+                   app::ErrorTrap& trap, std::string& statement, int line, app::Reporter& reporter);
 
   // After `foxpro_table`'s rows: its keys, indexes, defaults and comments.
   // `plans` are the typed mapping's columns (empty with the classic one).
@@ -77,6 +81,10 @@ class KeysToPostgreSql {
 
  private:
   bool Run(const std::string& statement);
+  // Runs the statements side by side, each failure reported as Run reports
+  // it, on the command's connection and up to kIndexConnections - 1 more.
+  void RunSideBySide(const std::vector<std::string>& statements);
+  static constexpr int kIndexConnections = 3;
   void AddTags(const std::string& foxpro_table, const Table& table, std::vector<std::string>& skipped);
   void AddDefaults(const Table& table, const std::vector<PgColumnPlan>& plans, std::vector<std::string>& skipped);
   void AddComments(const Table& table);
@@ -84,6 +92,9 @@ class KeysToPostgreSql {
   std::optional<int64_t> Count(const std::string& query);
 
   db::Connection& postgresql_;
+  std::function<std::unique_ptr<db::Connection>()> open_connection_;
+  std::vector<std::unique_ptr<db::Connection>> more_connections_;
+  bool more_connections_tried_ = false;
   app::ErrorTrap& trap_;
   std::string& statement_;
   const int line_;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/value_helpers.h"
+#include "db/connection_strings.h"
 #include "db/copy_binary.h"
 #include "db/foxpro_session.h"
 #include "db/error.h"
@@ -59,7 +60,15 @@ class SendToPostgreSqlCommand : public TableSend {
     // the rows of a large table are counted.
     db::ServerWaitHook serve_window([this] { hooks_.events.Yield(); });
     foxpro::BusyHook serve_window_while_counting([this] { hooks_.events.Yield(); });
-    if (copy_keys()) keys_.emplace(postgresql_, trap_, statement_, kExecuteCreate, hooks_.reporter);
+    if (copy_keys())
+      keys_.emplace(
+          postgresql_,
+          [this] {
+            auto connection = std::make_unique<db::Connection>();
+            connection->Open(db::PostgreSqlConnectionString(settings_));
+            return connection;
+          },
+          trap_, statement_, kExecuteCreate, hooks_.reporter);
     return Run(tables);
   }
 
