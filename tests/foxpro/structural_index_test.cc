@@ -21,6 +21,7 @@
 #include "foxpro/files/container.h"
 #include "foxpro/files/file_io.h"
 #include "foxpro/files/index_keys.h"
+#include "foxpro/files/key_sorter.h"
 #include "foxpro/files/long_names.h"
 #include "foxpro/files/table_reader.h"
 #include "foxpro/files/table_writer.h"
@@ -61,6 +62,33 @@ TEST(StructuralIndexTest, NumbersAndIntegersKeyInTheirOrder) {
   for (size_t i = 0; i < integers.size(); ++i) {
     EXPECT_EQ(Hex(IntegerKey(integers[i].first)), integers[i].second) << integers[i].first;
     if (i > 0) EXPECT_LT(IntegerKey(integers[i - 1].first), IntegerKey(integers[i].first));
+  }
+}
+
+// Keys come out by their bytes, then by record, whether they fit the
+// memory given or go through sorted runs in temporary files; short ones
+// sort by radix, long ones by comparison.
+TEST(StructuralIndexTest, KeysSortInMemoryAndThroughRuns) {
+  for (const size_t key_length : {size_t{4}, size_t{8}, size_t{40}}) {
+    for (const size_t budget : {size_t{1} << 20, size_t{2000}}) {
+      SCOPED_TRACE(std::to_string(key_length) + " bytes, budget " + std::to_string(budget));
+      KeySorter sorter(key_length, budget);
+      std::vector<std::pair<std::string, uint32_t>> expected;
+      uint32_t mix = 12345;
+      for (uint32_t record = 1; record <= 5000; ++record) {
+        std::string key(key_length, ' ');
+        for (size_t b = 0; b < std::min<size_t>(key_length, 6); ++b) {
+          mix = mix * 1103515245u + 12345u;
+          key[b] = static_cast<char>((mix >> 16) % 7 + (b == 0 ? 0x7E : 'a'));  // repeats, high bytes
+        }
+        sorter.Add(key, record);
+        expected.emplace_back(key, record);
+      }
+      std::sort(expected.begin(), expected.end());
+      std::vector<std::pair<std::string, uint32_t>> sorted;
+      for (cdx::Key key; sorter.Next(key);) sorted.emplace_back(key.bytes, key.record);
+      EXPECT_TRUE(sorted == expected);
+    }
   }
 }
 

@@ -223,6 +223,33 @@ TEST_F(KeysTransferTest, AFreeTablesCandidateTagsBecomeUniqueConstraints) {
   EXPECT_EQ(PgKeys("items"), (std::set<std::string>{"u:id", "i:name"}));
 }
 
+// A key the rows break is reported as the statement that failed; the
+// table's other indexes, built beside it, are made.
+TEST_F(KeysTransferTest, AKeyTheRowsBreakIsReportedWithItsStatement) {
+  WriteFoxProTable(dir_.File("codes.dbf"), {{"ID", 'I'}, {"CODE", 'C', 4}, {"BORN", 'D'}},
+                   {{"1", "ab", "2001-01-01"}, {"2", "AB", "2001-01-02"}});
+  auto tag = [](const char* name, const char* key, uint8_t options) {
+    foxpro::cdx::Tag t;
+    t.name = name;
+    t.key_expression = key;
+    t.options = options;
+    return t;
+  };
+  foxpro::WriteStructuralIndex(dir_.File("codes.dbf"),
+                               {tag("CODE", "code", foxpro::cdx::option::kTag | foxpro::cdx::option::kCandidate),
+                                tag("BORN", "born", foxpro::cdx::option::kTag), tag("ID", "id", foxpro::cdx::option::kTag)},
+                               {});
+  // The candidate's key as FoxPro would have it, which these rows break.
+  SetExpressions(dir_.File("codes.cdx"), "CODE", "UPPER(code)", "");
+  SelectAll(*list1_, {"codes"});
+  EXPECT_FALSE(SendToPostgreSql(ctx()).ok());
+  ASSERT_EQ(prompter_.Reports().size(), 1u) << Reports();
+  EXPECT_THAT(prompter_.Reports()[0], HasSubstr("could not create unique index"));
+  EXPECT_EQ(SqlLine(prompter_.Reports()[0]), "CREATE UNIQUE INDEX ON \"codes\" ((upper(\"code\")))");
+  EXPECT_EQ(PgKeys("codes"), (std::set<std::string>{"i:born", "i:id"}));
+  EXPECT_EQ(Rows("SELECT count(*) FROM codes")[0][0], "2");
+}
+
 // With keys off (and with the classic mapping, whose default is off)
 // nothing but the rows arrives.
 TEST_F(KeysTransferTest, WithoutKeysOnlyTheRowsArrive) {

@@ -1,6 +1,7 @@
 #include "foxpro/files/key_sorter.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "foxpro/error.h"
@@ -9,6 +10,10 @@
 namespace veltrane::foxpro {
 
 constexpr size_t kRecordBytes = 4;
+// Entries up to this long are sorted byte by byte from their end (a
+// stable radix sort, one pass per byte that differs among them); longer
+// ones, whose trailing bytes would cost a pass each, by comparison.
+constexpr size_t kLongestRadixEntry = 24;
 
 // A sorted run in a temporary file (removed when closed), read back one
 // entry at a time through the stream's buffer.
@@ -51,13 +56,36 @@ void KeySorter::Add(std::string_view key, uint32_t record) {
   char number[kRecordBytes];
   EncodeBigEndian32(number, record);
   buffer_.append(number, kRecordBytes);
-  order_.push_back(static_cast<uint32_t>(buffer_.size() - entry_size_));
-  if (buffer_.size() + order_.size() * sizeof(uint32_t) >= budget_) Spill();
+  // The buffer and the scratch space sorting takes as much again.
+  if (2 * buffer_.size() >= budget_) Spill();
 }
 
 void KeySorter::SortBuffer() {
-  std::sort(order_.begin(), order_.end(),
-            [this](uint32_t a, uint32_t b) { return Less(buffer_.data() + a, buffer_.data() + b); });
+  const size_t count = buffer_.size() / entry_size_;
+  scratch_.resize(buffer_.size());
+  if (entry_size_ > kLongestRadixEntry) {
+    std::vector<uint32_t> order(count);
+    for (size_t i = 0; i < count; ++i) order[i] = static_cast<uint32_t>(i * entry_size_);
+    std::sort(order.begin(), order.end(),
+              [this](uint32_t a, uint32_t b) { return Less(buffer_.data() + a, buffer_.data() + b); });
+    for (size_t i = 0; i < count; ++i)
+      std::memcpy(scratch_.data() + i * entry_size_, buffer_.data() + order[i], entry_size_);
+    buffer_.swap(scratch_);
+    return;
+  }
+  std::array<size_t, 256> places;
+  for (size_t byte = entry_size_; byte-- > 0;) {
+    places.fill(0);
+    for (size_t i = 0; i < count; ++i) ++places[static_cast<uint8_t>(buffer_[i * entry_size_ + byte])];
+    if (std::find(places.begin(), places.end(), count) != places.end()) continue;  // all alike
+    size_t next = 0;
+    for (size_t& place : places) next += std::exchange(place, next);
+    for (size_t i = 0; i < count; ++i) {
+      const char* entry = buffer_.data() + i * entry_size_;
+      std::memcpy(scratch_.data() + places[static_cast<uint8_t>(entry[byte])]++ * entry_size_, entry, entry_size_);
+    }
+    buffer_.swap(scratch_);
+  }
 }
 
 void KeySorter::Spill() {
@@ -65,28 +93,27 @@ void KeySorter::Spill() {
   auto run = std::make_unique<Run>();
   run->file = std::tmpfile();
   if (!run->file) throw Error("Cannot make a temporary file to sort an index's keys in.");
-  for (uint32_t at : order_)
-    if (std::fwrite(buffer_.data() + at, 1, entry_size_, run->file) != entry_size_)
-      throw Error("Cannot write the temporary file an index's keys are sorted in.");
-  if (std::fflush(run->file) != 0 || std::fseek(run->file, 0, SEEK_SET) != 0)
+  if (std::fwrite(buffer_.data(), 1, buffer_.size(), run->file) != buffer_.size() || std::fflush(run->file) != 0 ||
+      std::fseek(run->file, 0, SEEK_SET) != 0)
     throw Error("Cannot write the temporary file an index's keys are sorted in.");
   runs_.push_back(std::move(run));
   buffer_.clear();
-  order_.clear();
 }
 
 bool KeySorter::Next(cdx::Key& key) {
   if (!merging_) {
     merging_ = true;
-    if (!runs_.empty() && !order_.empty()) Spill();
+    if (!runs_.empty() && !buffer_.empty()) Spill();
     if (runs_.empty()) SortBuffer();
+    std::string().swap(scratch_);
     for (auto& run : runs_) run->Advance(entry_size_);
   }
   const char* entry = nullptr;
   Run* from = nullptr;
   if (runs_.empty()) {
-    if (next_ >= order_.size()) return false;
-    entry = buffer_.data() + order_[next_++];
+    if (next_ + entry_size_ > buffer_.size()) return false;
+    entry = buffer_.data() + next_;
+    next_ += entry_size_;
   } else {
     for (auto& run : runs_)
       if (!run->done && (!from || Less(run->head.data(), from->head.data()))) from = run.get();

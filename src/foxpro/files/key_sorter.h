@@ -38,11 +38,11 @@ class KeySorter {
   const size_t key_length_;
   const size_t entry_size_;  // key bytes, then the record big-endian
   const size_t budget_;
-  std::string buffer_;               // entries one after another
-  std::vector<uint32_t> order_;      // entry offsets, sorted
+  std::string buffer_;   // entries one after another
+  std::string scratch_;  // as large, while the buffer is sorted
   std::vector<std::unique_ptr<Run>> runs_;
   bool merging_ = false;
-  size_t next_ = 0;  // in memory: the next of order_
+  size_t next_ = 0;  // in memory: the offset of the next entry
 };
 
 }  // namespace veltrane::foxpro
