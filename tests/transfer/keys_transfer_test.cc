@@ -276,6 +276,7 @@ TEST_F(KeysTransferTest, KeysFoxProCannotHoldAreLeftOutWithANote) {
   EXPECT_THAT(messages, HasSubstr("more than FoxPro's 240"));
   const std::string path = dir_.File("odd.DBF");
   EXPECT_EQ(IndexDisagreement(path), "");
+  EXPECT_EQ(ReadWithDbfRead(path).rows.size(), 2u) << "a table marked as indexed reads in dbfread";
   std::vector<std::string> tags;
   for (const foxpro::cdx::Tag& tag : foxpro::ReadStructuralIndexTags(path))
     tags.push_back(tag.name + ((tag.options & foxpro::cdx::option::kCandidate) ? " candidate" : ""));
