@@ -461,20 +461,18 @@ IndexCreation FoxProDatabase::CreateIndex(const std::string& path_text, const st
   std::vector<NewTag::Kind> kinds;
   std::vector<size_t> given;  // per tag written: its place among `tags`
   std::set<std::string> names;
-  const TableHeader* header = nullptr;
   std::unique_ptr<File> file = File::Open(target.path, File::Mode::kRead);
-  const TableHeader table_header = ParseTableHeader(
+  const TableHeader header = ParseTableHeader(
       [&file](uint64_t offset, size_t length) { return file->ReadAt(offset, length); }, file->Size(), target.path);
-  header = &table_header;
   for (size_t t = 0; t < tags.size(); ++t) {
     const NewTag& tag = tags[t];
     std::string expression, why;
     for (int f : tag.fields) {
-      if (f < 0 || static_cast<size_t>(f) >= header->fields.size()) {
+      if (f < 0 || static_cast<size_t>(f) >= header.fields.size()) {
         why = "it names a field the table does not have";
         break;
       }
-      const FieldDescriptor& field = header->fields[f];
+      const FieldDescriptor& field = header.fields[f];
       const std::string name = container_ && !long_names[f].empty() ? long_names[f] : reader->field_names()[f];
       if (!IsFoxProName(name)) {
         why = "FoxPro cannot name the field \"" + name + "\" in a key";
@@ -492,7 +490,7 @@ IndexCreation FoxProDatabase::CreateIndex(const std::string& path_text, const st
     if (why.empty() && tag.fields.empty()) why = "it has no fields";
     if (why.empty()) {
       try {
-        KeyMaker(*header, long_names, expression, "");
+        KeyMaker(header, long_names, expression, "");
       } catch (const Error& error) {
         why = error.what();
       }
