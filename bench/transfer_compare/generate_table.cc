@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "foxpro/files/structural_index.h"
 #include "foxpro/files/table_writer.h"
 
 namespace {
@@ -71,10 +72,11 @@ std::string Notes(uint64_t mix, bool short_notes) {
 
 int main(int argc, char** argv) {
   if (argc != 4 && argc != 5) {
-    std::fprintf(stderr, "usage: %s <folder> <table name> <rows> [long|short]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s <folder> <table name> <rows> [long|short|keyed]\n", argv[0]);
     return 2;
   }
   const bool short_notes = argc == 5 && std::string(argv[4]) == "short";
+  const bool keyed = argc == 5 && std::string(argv[4]) == "keyed";
   const std::string path = (std::filesystem::path(argv[1]) / (std::string(argv[2]) + ".dbf"));
   const long long rows = std::atoll(argv[3]);
   try {
@@ -105,6 +107,24 @@ int main(int argc, char** argv) {
       values[5].logical = (mix >> 13) % 2 == 0;
       values[6] = Text(Notes(mix >> 17, short_notes));
       writer->Append(values);
+    }
+    writer->Flush();
+    writer.reset();
+    if (keyed) {
+      // A structural index as a keyed FoxPro table has one: a candidate
+      // key, a character and a date tag.
+      auto tag = [](const char* name, const char* key, uint8_t options) {
+        veltrane::foxpro::cdx::Tag t;
+        t.name = name;
+        t.key_expression = key;
+        t.options = options;
+        return t;
+      };
+      namespace option = veltrane::foxpro::cdx::option;
+      veltrane::foxpro::WriteStructuralIndex(
+          path, {tag("ID", "id", option::kTag | option::kCandidate), tag("NAME", "UPPER(name)", option::kTag),
+                 tag("BORN", "born", option::kTag)},
+          {});
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

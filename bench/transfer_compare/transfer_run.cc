@@ -1,7 +1,8 @@
 // Runs one transfer command on one table, as the command line does, and
 // prints its time, its error reports and the peak memory:
-//   transfer_run to-postgresql|to-foxpro <table> <free-table folder> [text|typed]
-// The last argument chooses the column types (default: text).
+//   transfer_run to-postgresql|to-foxpro <table> <free-table folder> [text|typed [keys]]
+// The fourth argument chooses the column types (default: text); "keys"
+// after it copies the table's keys too.
 // The PostgreSQL side comes from VELTRANE_BENCH_PGHOST, _PGPORT, _PGUSER,
 // _PGPASSWORD and _PGDATABASE. Overwrite questions are answered Yes.
 
@@ -55,13 +56,16 @@ std::string Env(const char* name) {
 
 int main(int argc, char** argv) {
   const auto column_types =
-      argc == 5 ? app::ParseColumnTypesWord(argv[4]) : std::optional(app::ColumnTypes::kText);
-  if ((argc != 4 && argc != 5) || !column_types) {
+      argc >= 5 ? app::ParseColumnTypesWord(argv[4]) : std::optional(app::ColumnTypes::kText);
+  const bool keys = argc == 6 && std::string(argv[5]) == "keys";
+  if (argc < 4 || argc > 6 || !column_types || (argc == 6 && !keys)) {
     std::fprintf(stderr,
-                 "usage: %s to-postgresql|to-foxpro <table> <free-table folder> [text|typed]\n",
+                 "usage: %s to-postgresql|to-foxpro <table> <free-table folder> [text|typed [keys]]\n",
                  argv[0]);
     return 2;
   }
+  const transfer::TransferOptions options{.column_types = *column_types,
+                                         .copy_keys = keys ? app::CopyKeys::kYes : app::CopyKeys::kNo};
   const std::string direction = argv[1];
   const std::string table = argv[2];
   db::ConnectionSettings settings;
@@ -83,9 +87,9 @@ int main(int argc, char** argv) {
 
   const auto start = std::chrono::steady_clock::now();
   if (direction == "to-foxpro") {
-    transfer::SendToFoxPro(settings, {table}, listed, {*column_types}, hooks);
+    transfer::SendToFoxPro(settings, {table}, listed, options, hooks);
   } else {
-    transfer::SendToPostgreSql(settings, {table}, listed, {*column_types}, hooks);
+    transfer::SendToPostgreSql(settings, {table}, listed, options, hooks);
   }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

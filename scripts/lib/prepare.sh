@@ -6,7 +6,7 @@
 VELTRANE_PACKAGES=(
   cmake ninja-build g++ pkg-config qt6-base-dev libpq-dev postgresql-15
   googletest libgtest-dev libgmock-dev xvfb xauth fonts-liberation
-  python3-dbfread python3-dbf libuchardet-dev
+  python3-dbfread python3-dbf libdbd-xbase-perl libuchardet-dev
   dpkg-dev file lintian man-db desktop-file-utils
 )
 

@@ -10,6 +10,7 @@
 
 #include "app/column_types_setting.h"
 #include "app/postgresql_schema_setting.h"
+#include "app/copy_keys_setting.h"
 #include "app/settings_store.h"
 #include "app/version.h"
 #include "cli/connection_values.h"
@@ -62,6 +63,8 @@ int main(int argc, char** argv) {
       cli::ConnectionValues(options, store, std::getenv(cli::kPasswordVariable));
   if (!options.column_types) options.column_types = app::ReadColumnTypes(store);
   if (!options.postgresql_schema) options.postgresql_schema = app::ReadPostgreSqlSchema(store);
+  if (!options.copy_keys)
+    options.copy_keys = app::ReadCopyKeys(store).value_or(app::DefaultCopyKeys(*options.column_types));
 
   CatchInterrupts();
   cli::StatusLine status(isatty(STDERR_FILENO));

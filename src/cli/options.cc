@@ -38,11 +38,16 @@ app::ColumnTypes ParseColumnTypes(const std::string& word) {
   throw UsageError("--column-types takes text or typed, not \"" + word + "\"");
 }
 
+app::CopyKeys ParseCopyKeys(const std::string& word) {
+  if (const auto choice = app::ParseCopyKeysWord(word)) return *choice;
+  throw UsageError("--keys takes yes or no, not \"" + word + "\"");
+}
+
 // The options that take a value.
 bool IsValueOption(const std::string& name) {
   return name == "--server" || name == "--port" || name == "--user" || name == "--database" ||
          name == "--dbc" || name == "--free-tables" || name == "--overwrite" ||
-         name == "--column-types" || name == "--code-page" || name == "--schema";
+         name == "--column-types" || name == "--code-page" || name == "--schema" || name == "--keys";
 }
 
 // A code page the engine reads, with "!" after it to take it also for
@@ -71,6 +76,7 @@ void SetValueOption(Options& options, const std::string& name, const std::string
   else if (name == "--column-types") options.column_types = ParseColumnTypes(value);
   else if (name == "--code-page") options.code_page = ParseCodePage(value);
   else if (name == "--schema") options.postgresql_schema = ParseSchema(value);
+  else if (name == "--keys") options.copy_keys = ParseCopyKeys(value);
   else options.overwrite = ParseOverwrite(value);
 }
 

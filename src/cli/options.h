@@ -8,6 +8,7 @@
 
 #include "app/column_types_setting.h"
 #include "app/postgresql_schema_setting.h"
+#include "app/copy_keys_setting.h"
 #include "foxpro/files/table_reader.h"
 #include "transfer/table_commands.h"
 
@@ -51,6 +52,7 @@ struct Options {
   std::optional<std::string> free_table_folder;  // --free-tables: free-table mode
   std::optional<OverwriteAnswer> overwrite;      // absent: ask on a terminal, else no
   std::optional<app::ColumnTypes> column_types;  // absent: the remembered choice
+  std::optional<app::CopyKeys> copy_keys;  // absent: the remembered choice, else by the mapping
   std::optional<foxpro::CodePageChoice> code_page;  // absent: the remembered choice
   std::optional<app::PostgreSqlSchema> postgresql_schema;  // absent: the remembered choice
 };

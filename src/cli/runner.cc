@@ -242,10 +242,12 @@ int Session::RunNamed(Side side) {
   }
 
   progress_.Begin();
+  const app::ColumnTypes column_types = options_.column_types.value_or(app::ColumnTypes::kText);
   const transfer::TransferOptions transfer{
-      .column_types = options_.column_types.value_or(app::ColumnTypes::kText),
+      .column_types = column_types,
       .postgresql_schema = options_.postgresql_schema.value_or(app::PostgreSqlSchema{}),
-      .note_shortened_names = true};
+      .note_shortened_names = true,
+      .copy_keys = options_.copy_keys.value_or(app::DefaultCopyKeys(column_types))};
   transfer::CommandResult result;
   switch (options_.command) {
     case Command::kSendToPostgreSql:

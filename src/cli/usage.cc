@@ -53,6 +53,11 @@ Options (they override the remembered values for this run only):
                          the PostgreSQLSchema setting; else where a table
                          without a schema goes, the first schema of the
                          search path); "" for that default
+  --keys yes|no          also carry each table's keys across: primary, unique
+                         and foreign keys, indexes, defaults and comments to
+                         PostgreSQL; index tags and relations to FoxPro (default:
+                         the remembered CopyKeys setting, else yes with
+                         --column-types typed and no with text; see below)
   --all                  every table `list` shows, in place of TABLE...
   --code-page N[!]       code page of FoxPro tables without a code-page mark
                          (N! also for tables marked otherwise), and of the
@@ -102,6 +107,19 @@ Names: tables sent to a database container keep their table and column
 names (up to 128 characters) as the container's names, and come back under
 them; their files get short names made from the table name. Free tables keep
 field names of at most 10 characters, and a note lists those named shorter.
+
+Keys (--keys yes):
+  FoxPro to PostgreSQL: the primary tag becomes the PRIMARY KEY, candidate
+  tags UNIQUE, other tags indexes; tags on fields, UPPER(), LOWER(), DTOS()
+  and STR() of integers become index columns or expressions, FOR filters on
+  numbers, dates and logicals partial indexes; other tags are named in a
+  note. Relations become FOREIGN KEYs (NOT VALID, with a note, when rows
+  break them), literal defaults DEFAULTs, comments and captions comments.
+  PostgreSQL to FoxPro: the PRIMARY KEY becomes the primary tag, UNIQUE
+  candidate tags (regular ones in a free table), b-tree indexes on columns
+  regular tags, in a structural .cdx; foreign keys between tables sent into
+  one container become relations. Keys FoxPro cannot hold are named in a
+  note.
 
 The password comes from the environment variable VELTRANE_PASSWORD when it is
 set, otherwise from the remembered settings; never from the command line.

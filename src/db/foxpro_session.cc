@@ -149,6 +149,15 @@ class FoxProEngineSession : public FoxProSession {
   }
   bool AppendsDue() const override { return database_->FlushDue(); }
   int NewTableCodePage() const override { return database_->NewTableCodePage(); }
+  foxpro::TableKeys Keys(const std::string& table) override {
+    return Translated([&] { return database_->Keys(table); });
+  }
+  foxpro::IndexCreation CreateIndex(const std::string& path, const std::vector<foxpro::NewTag>& tags) override {
+    return Translated([&] { return database_->CreateIndex(path, tags); });
+  }
+  void AddRelation(const foxpro::ContainerRelation& relation) override {
+    Translated([&] { database_->AddRelation(relation); });
+  }
   void Finish() override { FlushAppends(); }
 
  private:

@@ -8,6 +8,7 @@
 #include "db/backend.h"
 #include "foxpro/files/table_reader.h"
 #include "foxpro/files/table_writer.h"
+#include "foxpro/table_keys.h"
 
 namespace veltrane::db {
 
@@ -29,6 +30,15 @@ class FoxProSession : public Session {
 
   // The code page of the tables CREATE TABLE makes.
   virtual int NewTableCodePage() const = 0;
+
+  // The keys the table keeps (see foxpro::Database::Keys).
+  virtual foxpro::TableKeys Keys(const std::string& table) = 0;
+  // Builds the structural index of the table at `path` (see
+  // foxpro::Database::CreateIndex).
+  virtual foxpro::IndexCreation CreateIndex(const std::string& path,
+                                            const std::vector<foxpro::NewTag>& tags) = 0;
+  // Adds a persistent relation to the container.
+  virtual void AddRelation(const foxpro::ContainerRelation& relation) = 0;
 
   // Writes the records of appends and INSERTs still gathered in memory.
   // Throws Error saying how many were lost when that fails.

@@ -1,6 +1,7 @@
 #include "foxpro/database.h"
 
 #include <algorithm>
+#include <set>
 #include <cctype>
 #include <filesystem>
 #include <system_error>
@@ -10,8 +11,11 @@
 #include "foxpro/files/container.h"
 #include "foxpro/files/file_io.h"
 #include "foxpro/files/file_names.h"
+#include "foxpro/record/dbf_header.h"
 #include "foxpro/record/header_names.h"
 #include "foxpro/files/long_names.h"
+#include "foxpro/files/index_keys.h"
+#include "foxpro/files/structural_index.h"
 #include "foxpro/statements/statement.h"
 #include "foxpro/files/table_cursor.h"
 #include "foxpro/files/table_files.h"
@@ -37,6 +41,12 @@ bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
 
 bool HasDbfExtension(const fs::path& path) {
   return EqualsIgnoringCase(path.extension().string(), ".dbf");
+}
+
+// The flag byte of a table's header.
+uint8_t ReadTableHeaderFlags(const std::string& path) {
+  const std::string flags = File::Open(path, File::Mode::kRead)->ReadAt(dbf::kTableFlagsOffset, 1);
+  return flags.empty() ? 0 : static_cast<uint8_t>(flags[0]);
 }
 
 void RemoveFile(const std::string& path, const std::string& table) {
@@ -76,6 +86,22 @@ class FoxProDatabase : public Database {
   int NewTableCodePage() const override {
     return code_page_.code_page != 0 ? code_page_.code_page : kDefaultCodePage;
   }
+  ~FoxProDatabase() override {
+    try {
+      CloseAppender();
+    } catch (const Error&) {
+      // A caller that wants to know calls Flush first; the index is built
+      // all the same (see CloseAppender).
+    }
+  }
+
+  TableKeys Keys(const std::string& name) override;
+  IndexCreation CreateIndex(const std::string& path, const std::vector<NewTag>& tags) override;
+  void AddRelation(const ContainerRelation& relation) override {
+    if (!container_) throw Error("Relations are kept by a database container, not by free tables.");
+    CloseAppender();
+    container_->AddRelation(relation);
+  }
   std::vector<Notice> TakeNotices() override {
     if (appender_) TakeAppenderNotices(*appender_);
     return std::exchange(notices_, {});
@@ -95,6 +121,11 @@ class FoxProDatabase : public Database {
   std::optional<ContainerTable> FindContainerTable(const std::string& name);
   std::optional<std::string> FindFreeTable(const std::string& name);
   std::string DescribeSource() const;
+  // The container's long names of the table file at `path`, one per
+  // visible field (empty where none; all empty for a free table), and the
+  // table's name in the container (its file's name for a free table).
+  std::vector<std::string> LongNamesOf(const std::string& path, const TableReader& reader,
+                                       std::string& table_name);
   // Writes the last batch of the open appender and closes it.
   void CloseAppender();
   // Keeps what `appender` has to tell about the records appended.
@@ -110,6 +141,13 @@ class FoxProDatabase : public Database {
   // the same path follow one another; any other statement closes it first.
   std::string append_path_text_;
   std::unique_ptr<TableWriter> appender_;
+  // When the appender's table has a structural index: its file, tags and
+  // long field names, for the index built once the records are written.
+  bool append_indexed_ = false;
+  int64_t append_records_before_ = 0;
+  std::string append_table_path_;
+  std::vector<cdx::Tag> append_tags_;
+  std::vector<std::string> append_long_names_;
 };
 
 std::string FoxProDatabase::DescribeSource() const {
@@ -322,7 +360,211 @@ void FoxProDatabase::CloseAppender() {
   append_path_text_.clear();
   if (!appender) return;
   TakeAppenderNotices(*appender);
-  appender->Flush();
+  const bool indexed = std::exchange(append_indexed_, false);
+  // The index is built from the records the table holds, also when the
+  // last batch failed.
+  auto build_index = [&] {
+    if (!indexed) return;
+    // Without a record added, the index is still right: only its mark
+    // comes back.
+    if (StoredRecords(append_table_path_) == append_records_before_) MarkStructuralIndex(append_table_path_, true);
+    else WriteStructuralIndex(append_table_path_, append_tags_, append_long_names_);
+  };
+  try {
+    appender->Flush();
+  } catch (...) {
+    appender.reset();
+    build_index();
+    throw;
+  }
+  appender.reset();
+  build_index();
+}
+
+std::vector<std::string> FoxProDatabase::LongNamesOf(const std::string& path, const TableReader& reader,
+                                                     std::string& table_name) {
+  table_name = LowerCaseName(TableNameOf(path));
+  if (!container_) return std::vector<std::string>(reader.fields().size());
+  std::error_code ignored;
+  for (const ContainerTable& table : container_->Tables()) {
+    if (table.path.empty() || (table.path != path && !fs::equivalent(table.path, path, ignored))) continue;
+    table_name = table.name;
+    return MatchLongNames(reader.field_names(), table.field_names, table.name).names;
+  }
+  return std::vector<std::string>(reader.fields().size());
+}
+
+TableKeys FoxProDatabase::Keys(const std::string& name) {
+  CloseAppender();
+  TableKeys keys;
+  std::string path;
+  if (container_) {
+    std::optional<ContainerTable> table = FindContainerTable(name);
+    if (!table) throw Error("The table \"" + name + "\" is not in " + DescribeSource() + ".");
+    if (!table->problem.empty()) throw Error(table->problem);
+    path = table->path;
+    const ContainerTableKeys stored = container_->Keys(table->name);
+    keys.primary_tag = stored.primary_tag;
+    keys.relations = stored.relations;
+    std::unique_ptr<RowCursor> rows = Select(name);
+    const std::unique_ptr<TableReader> reader = TableReader::Open(path, code_page_, table->name);
+    const LongNames long_names = MatchLongNames(reader->field_names(), table->field_names, table->name);
+    for (size_t f = 0; f < reader->fields().size(); ++f) {
+      TableKeys::Column column;
+      column.header_name = reader->field_names()[f];
+      column.name = rows->Columns()[f].name;
+      const std::string& long_name = long_names.names[f];
+      for (const ContainerTableKeys::Field& field : stored.fields) {
+        if (long_name.empty() || !EqualsIgnoringCase(field.name, long_name)) continue;
+        column.default_value = field.default_value;
+        column.comment = field.comment;
+        column.caption = field.caption;
+      }
+      keys.columns.push_back(std::move(column));
+    }
+  } else {
+    std::optional<std::string> found = FindFreeTable(name);
+    if (!found) throw Error("The table \"" + name + "\" is not in " + DescribeSource() + ".");
+    path = *found;
+    std::unique_ptr<RowCursor> rows = Select(name);
+    const std::unique_ptr<TableReader> reader = TableReader::Open(path, code_page_);
+    for (size_t f = 0; f < reader->fields().size(); ++f)
+      keys.columns.push_back({reader->field_names()[f], rows->Columns()[f].name, "", "", ""});
+  }
+  // A marked index whose file is missing leaves the table without tags:
+  // its rows are whole all the same.
+  if (!FindSibling(path, ".cdx") && (ReadTableHeaderFlags(path) & dbf::kHasStructuralIndex) != 0) {
+    keys.missing_index = "its header marks a structural index, but the index file (" +
+                         fs::path(path).stem().string() + ".cdx) is missing";
+    return keys;
+  }
+  keys.tags = ReadStructuralIndexTags(path);
+  return keys;
+}
+
+namespace {
+
+// A name FoxPro reads in an expression as a field's.
+bool IsFoxProName(const std::string& name) {
+  if (name.empty() || std::isdigit(static_cast<unsigned char>(name[0]))) return false;
+  return std::all_of(name.begin(), name.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+  });
+}
+
+// The text a field gives a key over several fields; empty when its type
+// has none here.
+std::string KeyText(const FieldDescriptor& field, const std::string& name) {
+  switch (field.type) {
+    case 'C': case 'V': return name;
+    case 'N': case 'F':
+      return "STR(" + name + "," + std::to_string(field.length) + "," + std::to_string(field.decimals) + ")";
+    case 'I': return "STR(" + name + ",11)";
+    case 'D': return "DTOS(" + name + ")";
+    default: return "";
+  }
+}
+
+}  // namespace
+
+IndexCreation FoxProDatabase::CreateIndex(const std::string& path_text, const std::vector<NewTag>& tags) {
+  CloseAppender();
+  const TablePath target = ResolveTablePath(path_text, folder_);
+  if (!target.exists)
+    throw Error("Cannot index the table \"" + path_text + "\": the file \"" + target.path + "\" does not exist.");
+  const std::unique_ptr<TableReader> reader = TableReader::Open(target.path, code_page_);
+  std::string table_name;
+  const std::vector<std::string> long_names = LongNamesOf(target.path, *reader, table_name);
+  IndexCreation creation;
+  creation.tag_names.resize(tags.size());
+  creation.keys.resize(tags.size());
+  std::vector<Notice>& notices = creation.notices;
+  std::vector<cdx::Tag> written;
+  std::vector<NewTag::Kind> kinds;
+  std::vector<size_t> given;  // per tag written: its place among `tags`
+  std::set<std::string> names;
+  std::unique_ptr<File> file = File::Open(target.path, File::Mode::kRead);
+  const TableHeader header = ParseTableHeader(
+      [&file](uint64_t offset, size_t length) { return file->ReadAt(offset, length); }, file->Size(), target.path);
+  for (size_t t = 0; t < tags.size(); ++t) {
+    const NewTag& tag = tags[t];
+    std::string expression, why;
+    for (int f : tag.fields) {
+      if (f < 0 || static_cast<size_t>(f) >= header.fields.size()) {
+        why = "it names a field the table does not have";
+        break;
+      }
+      const FieldDescriptor& field = header.fields[f];
+      const std::string name = container_ && !long_names[f].empty() ? long_names[f] : reader->field_names()[f];
+      if (!IsFoxProName(name)) {
+        why = "FoxPro cannot name the field \"" + name + "\" in a key";
+        break;
+      }
+      const bool alone = tag.fields.size() == 1;
+      const bool keyed = alone ? std::string("CVNFIBD").find(field.type) != std::string::npos
+                               : !KeyText(field, name).empty();
+      if (!keyed) {
+        why = "FoxPro keys are not made here from fields of type " + std::string(1, field.type) + " (" + name + ")";
+        break;
+      }
+      expression += (expression.empty() ? "" : "+") + (alone ? name : KeyText(field, name));
+    }
+    if (why.empty() && tag.fields.empty()) why = "it has no fields";
+    if (why.empty()) {
+      try {
+        KeyMaker(header, long_names, expression, "");
+      } catch (const Error& error) {
+        why = error.what();
+      }
+    }
+    if (!why.empty()) {
+      notices.push_back({false, "Table \"" + table_name + "\": no index tag was made for " + tag.name + ": " + why + "."});
+      continue;
+    }
+    // Tag names: FoxPro names of at most 10 characters, unique.
+    std::string name;
+    for (char c : tag.name) name += std::isalnum(static_cast<unsigned char>(c)) ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : '_';
+    if (name.empty() || std::isdigit(static_cast<unsigned char>(name[0]))) name = "K" + name;
+    name = name.substr(0, cdx::kTagNameLength);
+    for (int n = 2; !names.insert(name).second; ++n) {
+      const std::string number = std::to_string(n);
+      name = name.substr(0, std::min(name.size(), cdx::kTagNameLength - number.size())) + number;
+    }
+    NewTag::Kind kind = tag.kind;
+    if (!container_ && kind != NewTag::Kind::kRegular)
+      kind = kind == NewTag::Kind::kPrimary ? NewTag::Kind::kCandidate : NewTag::Kind::kRegular;
+    cdx::Tag made;
+    made.name = name;
+    made.key_expression = expression;
+    if (kind != NewTag::Kind::kRegular) made.options |= cdx::option::kCandidate;
+    written.push_back(made);
+    kinds.push_back(kind);
+    given.push_back(t);
+  }
+  file.reset();
+  if (written.empty()) return creation;
+  const IndexWriting writing = WriteStructuralIndex(target.path, written, long_names);
+  std::vector<std::string> tag_names, key_tags;
+  std::string primary;
+  for (size_t t = 0; t < written.size(); ++t) {
+    const std::string name = written[t].name;
+    const bool repeated = std::find(writing.repeated_candidates.begin(), writing.repeated_candidates.end(), name) !=
+                          writing.repeated_candidates.end();
+    if (repeated)
+      notices.push_back({false, "Table \"" + table_name + "\": the index tag " + name +
+                                    " is a regular tag: its keys (" + written[t].key_expression +
+                                    ") repeat in FoxPro, so it cannot be a key."});
+    std::string lower = name;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    tag_names.push_back(lower);
+    creation.tag_names[given[t]] = lower;
+    if (repeated || kinds[t] == NewTag::Kind::kRegular) continue;
+    creation.keys[given[t]] = true;
+    key_tags.push_back(lower);
+    if (kinds[t] == NewTag::Kind::kPrimary && primary.empty()) primary = lower;
+  }
+  if (container_) container_->AddIndexes(table_name, tag_names, key_tags, primary);
+  return creation;
 }
 
 void FoxProDatabase::TakeAppenderNotices(TableWriter& appender) {
@@ -337,8 +579,33 @@ void FoxProDatabase::Insert(const std::string& path_text, const std::vector<Inpu
       throw Error("Cannot insert into the table \"" + path_text + "\": the file \"" +
                   target.path + "\" does not exist.");
     }
-    appender_ = TableWriter::OpenForAppend(target.path);
+    // A table with a structural index takes records only when every tag
+    // can be rebuilt; its index is unmarked while they go in.
+    bool indexed = false;
+    std::vector<cdx::Tag> tags;
+    std::vector<std::string> long_names;
+    try {
+      indexed = StructuralIndexPath(target.path).has_value();
+      if (indexed) {
+        tags = ReadStructuralIndexTags(target.path);
+        std::string table_name;
+        long_names = LongNamesOf(target.path, *TableReader::Open(target.path, code_page_), table_name);
+        CheckIndexTags(target.path, tags, long_names);
+      }
+    } catch (const Error& error) {
+      throw Error("Cannot insert into the table \"" + path_text + "\", which was left as it was: " + error.what() +
+                  " Add the records in FoxPro, or send the table anew.");
+    }
+    appender_ = TableWriter::OpenForAppend(target.path, /*caller_rebuilds_index=*/indexed);
     append_path_text_ = path_text;
+    if (indexed) {
+      append_records_before_ = StoredRecords(target.path);
+      MarkStructuralIndex(target.path, false);
+      append_indexed_ = true;
+      append_table_path_ = target.path;
+      append_tags_ = std::move(tags);
+      append_long_names_ = std::move(long_names);
+    }
   }
   size_t field_count = appender_->fields().size();
   if (values.size() != field_count) {

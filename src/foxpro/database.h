@@ -9,6 +9,7 @@
 #include "foxpro/error.h"
 #include "foxpro/notice.h"
 #include "foxpro/record/row.h"
+#include "foxpro/table_keys.h"
 #include "foxpro/files/table_reader.h"
 #include "foxpro/files/table_writer.h"
 
@@ -31,9 +32,12 @@ struct CatalogEntry {
 // The files on disk are complete at every moment. The records of INSERTs
 // into one table are gathered and written in batches (see TableWriter):
 // the last batch is written by Flush, by any statement other than an
-// INSERT into the same table, and when the database is destroyed. File
-// names are found without regard to case. Throws Error with a description
-// on any failure.
+// INSERT into the same table, and when the database is destroyed. A
+// table with a structural index takes records only when this engine can
+// make the keys of every tag: its index is then unmarked while the records
+// go in and built afresh once they are written (see structural_index.h);
+// else the INSERT is refused, the table unchanged. File names are found
+// without regard to case. Throws Error with a description on any failure.
 class Database {
  public:
   // Opens a ".dbc" file (container mode) or a folder (free-table mode).
@@ -64,6 +68,26 @@ class Database {
   // The code page the tables CREATE TABLE makes are marked with and
   // written in.
   virtual int NewTableCodePage() const = 0;
+
+  // The keys the table `name` (as SELECT names it) keeps; see TableKeys.
+  // Throws Error when its index or container properties cannot be read.
+  virtual TableKeys Keys(const std::string& name) = 0;
+
+  // Builds the structural index of the table at `path` (as INSERT names
+  // it) from its records, with the tags of `tags` this engine can write:
+  // fields of the types C, V, N, F, I, B and D, named as FoxPro names
+  // fields, keys of at most 240 bytes. A key over one field is the field;
+  // over several, their texts joined (STR() of numbers, DTOS() of dates).
+  // In a container the tags become index objects, the primary one its
+  // primary key; a free table has no primary key, so that tag becomes a
+  // candidate and candidates regular tags. A candidate whose keys repeat
+  // becomes a regular tag. Says what became of each tag.
+  // Records appended before are written first.
+  virtual IndexCreation CreateIndex(const std::string& path, const std::vector<NewTag>& tags) = 0;
+
+  // Adds a persistent relation between two tables of the container; throws
+  // Error in free-table mode and for unknown tables.
+  virtual void AddRelation(const ContainerRelation& relation) = 0;
 
   // What the statements run since the last call had to tell besides their
   // outcome (field names CREATE TABLE had to change, say); then forgets it.

@@ -5,6 +5,7 @@
 
 #include "app/column_types_setting.h"
 #include "app/postgresql_schema_setting.h"
+#include "app/copy_keys_setting.h"
 #include "app/prompter.h"
 #include "app/table_list.h"
 #include "app/window_hooks.h"
@@ -17,7 +18,8 @@ namespace veltrane::transfer {
 // widgets behind these interfaces, the tests their own. `settings` returns the connection window's boxes as
 // they are at the moment of the call. `column_types` is the mapping the
 // transfers create their tables with, `postgresql_schema` the schema the
-// tables sent to PostgreSQL go into.
+// tables sent to PostgreSQL go into, `copy_keys` whether they carry the
+// tables' keys across.
 struct CommandContext {
   std::function<db::ConnectionSettings()> settings;
   app::TableList& list1;  // FoxPro tables
@@ -28,6 +30,7 @@ struct CommandContext {
   app::EventPump& events;
   app::ColumnTypes column_types = app::ColumnTypes::kText;
   app::PostgreSqlSchema postgresql_schema;
+  app::CopyKeys copy_keys = app::CopyKeys::kNo;
 };
 
 }  // namespace veltrane::transfer

@@ -3,6 +3,7 @@
 
 #include "app/column_types_setting.h"
 #include "app/postgresql_schema_setting.h"
+#include "app/copy_keys_setting.h"
 
 namespace veltrane::transfer {
 
@@ -19,6 +20,11 @@ struct TransferOptions {
   // leave it off, so that their reports stay as they were; the command line
   // turns it on.
   bool note_shortened_names = false;
+  // Whether a send also makes the table's keys, indexes and relations on
+  // the other side (see keys_to_postgresql.h and keys_to_foxpro.h). The
+  // user's default, which follows the column mapping, is settled where the
+  // choice enters (app::DefaultCopyKeys); here no means rows only.
+  app::CopyKeys copy_keys = app::CopyKeys::kNo;
 };
 
 }  // namespace veltrane::transfer

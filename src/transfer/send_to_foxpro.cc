@@ -24,6 +24,7 @@
 #include "foxpro/files/table_files.h"
 #include "transfer/column_types.h"
 #include "transfer/commands.h"
+#include "transfer/keys_to_foxpro.h"
 #include "transfer/notices.h"
 #include "transfer/postgresql_listing.h"
 #include "transfer/progress.h"
@@ -206,12 +207,27 @@ class SendToFoxProCommand : public TableSend {
       result().rows_stored = foxpro::StoredRecords(path_);
       hooks_.progress.TableRows(result().rows_read, result().rows_stored);
       ReportChangedValues();
+      if (copy_keys() && !StopRequested()) AddKeys(table, target);
       ResetProgress(hooks_.progress);
       trap_.Run(kCloseSource, [this] { source_.Close(); });
       Complete(LowerCase(target));
     } else {
       trap_.Run(kCloseSource, [this] { source_.Close(); });
     }
+  }
+
+  // The index of the table just written, built once after its rows (see
+  // keys_to_foxpro.h).
+  void AddKeys(const std::string& table, const std::string& target) {
+    db::FoxProSession* engine = db::AsFoxPro(foxpro_.session());
+    if (!engine) return;
+    if (!keys_) keys_.emplace(postgresql_, *engine, trap_, statement_, kExecuteCreate, hooks_.reporter);
+    keys_->AddTableKeys(table, listing_.Sql(table), target, path_);
+  }
+
+  // At the end of the command, the relations between the tables sent.
+  void AfterTables() override {
+    if (keys_) keys_->AddRelations(settings_.container_mode);
   }
 
   // Tells what did not arrive as it stands: the values the typed mapping
@@ -420,6 +436,7 @@ class SendToFoxProCommand : public TableSend {
   }
 
   PostgreSqlListing listing_;
+  std::optional<KeysToFoxPro> keys_;
   db::RecordSet source_;
   std::string path_;
   std::string quoted_path_;

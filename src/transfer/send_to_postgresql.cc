@@ -11,7 +11,9 @@
 #include <QString>
 
 #include "app/value_helpers.h"
+#include "db/connection_strings.h"
 #include "db/copy_binary.h"
+#include "db/foxpro_session.h"
 #include "db/error.h"
 #include "db/record_set.h"
 #include "db/server_wait.h"
@@ -19,6 +21,7 @@
 #include "transfer/column_types.h"
 #include "transfer/commands.h"
 #include "transfer/copy_row_sender.h"
+#include "transfer/keys_to_postgresql.h"
 #include "transfer/notices.h"
 #include "transfer/postgresql_listing.h"
 #include "transfer/postgresql_names.h"
@@ -60,6 +63,15 @@ class SendToPostgreSqlCommand : public TableSend {
     // the rows of a large table are counted.
     db::ServerWaitHook serve_window([this] { hooks_.events.Yield(); });
     foxpro::BusyHook serve_window_while_counting([this] { hooks_.events.Yield(); });
+    if (copy_keys())
+      keys_.emplace(
+          postgresql_,
+          [this] {
+            auto connection = std::make_unique<db::Connection>();
+            connection->Open(db::PostgreSqlConnectionString(settings_));
+            return connection;
+          },
+          trap_, statement_, kExecuteCreate, hooks_.reporter);
     return Run(tables);
   }
 
@@ -109,6 +121,7 @@ class SendToPostgreSqlCommand : public TableSend {
       std::vector<db::Notice> notices = source_.Notices();
       ReportTypedValues(target, notices);
       ReportNotices(notices, trap_, kReportSource, hooks_.reporter);
+      if (keys_ && !StopRequested()) AddKeys(table, target);
       ResetProgress(hooks_.progress);
       trap_.Run(kCloseSource, [this] { source_.Close(); });
       Complete(ListedName(target));
@@ -149,6 +162,49 @@ class SendToPostgreSqlCommand : public TableSend {
         name = made->listed;
     });
     return name;
+  // The keys of the table just loaded (see keys_to_postgresql.h).
+  void AddKeys(const std::string& table, const std::string& target) {
+    std::optional<KeysToPostgreSql::Table> keyed;
+    trap_.Run(kExecuteCreate, [&] { keyed = KeyedTable(table, target, created_details_, created_columns_); });
+    if (!keyed) return;
+    if (!keyed->keys.missing_index.empty())
+      hooks_.reporter.Message("Table \"" + table + "\": " + keyed->keys.missing_index + ", so no keys were made.");
+    keys_->AddTableKeys(table, *keyed, plans_);
+  }
+
+  // A FoxPro table's keys with the columns it has in PostgreSQL. Throws
+  // db::Error when the keys cannot be read.
+  std::optional<KeysToPostgreSql::Table> KeyedTable(const std::string& table, const std::string& target,
+                              const std::vector<db::ColumnDetails>& details,
+                              const std::vector<std::string>& columns) {
+    db::FoxProSession* engine = db::AsFoxPro(foxpro_.session());
+    if (!engine) return std::nullopt;
+    return KeysToPostgreSql::Table{target, engine->Keys(table), details, columns, typed(),
+                                   options_.postgresql_schema.name};
+  }
+
+  // At the end of the command, the foreign keys of the relations met; a
+  // parent table not sent is described from FoxPro.
+  void AfterTables() override {
+    if (!keys_) return;
+    keys_->AddForeignKeys([this](const std::string& parent) -> std::optional<KeysToPostgreSql::Table> {
+      std::optional<KeysToPostgreSql::Table> keyed;
+      trap_.Run(kExecuteCreate, [&] {
+        db::RecordSet fields;
+        fields.Open("SELECT * FROM " + QuoteFoxProName(parent), foxpro_);
+        std::vector<db::ColumnDetails> details;
+        std::vector<std::string> names;
+        const db::Fields columns = fields.GetFields();
+        for (int f = 0; f < columns.Count(); ++f) {
+          details.push_back(columns[f].Details());
+          names.push_back(columns[f].Name());
+        }
+        fields.Close();
+        std::string shortened;
+        keyed = KeyedTable(parent, parent, details, PostgreSqlColumnNames(names, shortened));
+      });
+      return keyed;
+    });
   }
 
   // Column names longer than PostgreSQL keeps are shortened here, so that
@@ -164,6 +220,9 @@ class SendToPostgreSqlCommand : public TableSend {
       std::vector<std::string> names;
       for (int f = 0; f < fields.Count(); ++f) names.push_back(fields[f].Name());
       names = PostgreSqlColumnNames(names, shortened);
+      created_columns_ = names;
+      created_details_.clear();
+      for (int f = 0; f < fields.Count(); ++f) created_details_.push_back(fields[f].Details());
       for (int f = 0; f < fields.Count(); ++f) {
         hooks_.events.Yield();
         const db::Field field = fields[f];
@@ -395,6 +454,11 @@ class SendToPostgreSqlCommand : public TableSend {
   db::RecordSet source_;
   std::string quoted_target_;
   std::string source_name_;  // the FoxPro table being sent
+  // The current table's columns as created, and the keys made after the
+  // rows when the send copies keys.
+  std::vector<std::string> created_columns_;
+  std::vector<db::ColumnDetails> created_details_;
+  std::optional<KeysToPostgreSql> keys_;
   const std::string empty_text_;
   // The current table's rows read, and those stored by their own INSERT.
   int64_t rows_read_ = 0;

@@ -35,6 +35,7 @@ CommandResult TableSend::Run(const std::vector<std::string>& tables) {
       SendTable(table);
       result().failures = trap_.failures() - failures;
     }
+    if (!StopRequested()) AfterTables();
     trap_.Run(lines_.close_foxpro, [this] { foxpro_.Close(); });
     trap_.Run(lines_.close_postgresql, [this] { postgresql_.Close(); });
   }

@@ -37,6 +37,9 @@ class TableSend {
   virtual bool Prepare() { return true; }
   // Sends one table, keeping its rows in result().
   virtual void SendTable(const std::string& table) = 0;
+  // Runs once the tables are sent, before the connections close (unless a
+  // stop was asked).
+  virtual void AfterTables() {}
 
   // When `target` is listed under any case: takes the listed spelling,
   // asks whether to replace it, drops it through `side` (its name quoted by
@@ -55,6 +58,7 @@ class TableSend {
 
   TableResult& result() { return result_.tables.back(); }
   bool typed() const { return options_.column_types == app::ColumnTypes::kTyped; }
+  bool copy_keys() const { return options_.copy_keys == app::CopyKeys::kYes; }
 
   const Lines lines_;
   const db::ConnectionSettings settings_;

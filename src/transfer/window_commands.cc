@@ -57,7 +57,11 @@ CommandResult SendSelected(CommandContext& ctx, Send send, app::TableList& sourc
     return source.Selected(source.Count() - 1 - static_cast<int>(position));
   };
   const CommandResult result =
-      send(ctx.settings(), entries, target, {ctx.column_types, ctx.postgresql_schema}, hooks);
+      send(ctx.settings(), entries, target,
+           {.column_types = ctx.column_types,
+            .postgresql_schema = ctx.postgresql_schema,
+            .copy_keys = ctx.copy_keys},
+           hooks);
   ctx.pointer.Set(app::kPointerDefault);
   return result;
 }

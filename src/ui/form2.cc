@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "app/app_title.h"
+#include "app/copy_keys_setting.h"
 #include "app/error_trap.h"
 #include "app/file_helpers.h"
 #include "app/postgresql_schema_setting.h"
@@ -118,15 +119,18 @@ transfer::CommandContext Form2::Context() {
   QString caption = QString::fromLatin1(kPostgreSqlFrameCaption);
   if (schema.chosen()) caption += " - schema " + QString::fromStdString(schema.name);
   Frame1->setTitle(caption);
-  return transfer::CommandContext{[this] { return form1_.Settings(); },
-                                  *List1,
-                                  *List2,
-                                  *ProgressBar1,
-                                  pointer_,
-                                  prompter_,
-                                  events_,
-                                  column_types_menu->Choice(),
-                                  schema};
+  const app::ColumnTypes column_types = column_types_menu->Choice();
+  return transfer::CommandContext{
+      [this] { return form1_.Settings(); },
+      *List1,
+      *List2,
+      *ProgressBar1,
+      pointer_,
+      prompter_,
+      events_,
+      column_types,
+      schema,
+      app::ReadCopyKeys(form1_.store()).value_or(app::DefaultCopyKeys(column_types))};
 }
 
 void Form2::Form_Load() {

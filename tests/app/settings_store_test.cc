@@ -1,6 +1,7 @@
 #include "app/settings_store.h"
 #include "app/column_types_setting.h"
 #include "app/postgresql_schema_setting.h"
+#include "app/copy_keys_setting.h"
 
 #include <sys/stat.h>
 
@@ -81,6 +82,19 @@ TEST_F(SettingsStoreTest, ASchemaIsTakenAsWrittenUnlessPostgreSqlWouldNotKeepIt)
     } else {
       EXPECT_EQ(schema.refusal, "") << c.text;
     }
+  }
+}
+
+TEST_F(SettingsStoreTest, CopyKeysFollowsTheColumnTypesUnlessTheStoreSaysOtherwise) {
+  EXPECT_EQ(ReadCopyKeys(store_), std::nullopt);
+  EXPECT_EQ(DefaultCopyKeys(ColumnTypes::kTyped), CopyKeys::kYes);
+  EXPECT_EQ(DefaultCopyKeys(ColumnTypes::kText), CopyKeys::kNo);
+  const std::pair<const char*, std::optional<CopyKeys>> stored[] = {
+      {"yes", CopyKeys::kYes}, {" No ", CopyKeys::kNo}, {"YES", CopyKeys::kYes}, {"", std::nullopt},
+      {"maybe", std::nullopt}};
+  for (const auto& [text, choice] : stored) {
+    store_.Write(kCopyKeysSetting, text);
+    EXPECT_EQ(ReadCopyKeys(store_), choice) << text;
   }
 }
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -14,6 +15,7 @@
 #include "cli/cli_fixture.h"
 #include "foxpro/record/coding.h"
 #include "foxpro/files/table_reader.h"
+#include "support/index_check.h"
 
 namespace veltrane::testing {
 namespace {
@@ -69,6 +71,42 @@ TEST_F(CliKillTest, AKilledSendToFoxProLeavesEveryWrittenRowReadable) {
       {"-c", "import sys, dbf; t = dbf.Table(sys.argv[1]); t.open(); print(len(t))", dbf}, {});
   ASSERT_EQ(dbf_rows.exit_status, 0) << dbf_rows.err;
   EXPECT_EQ(std::stoul(dbf_rows.out), count);
+}
+
+// With keys, a table's structural index is built once after its rows: a
+// transfer killed while the rows go in, or while the index is built, leaves
+// no index that disagrees with its table (none is marked until it is whole).
+TEST_F(CliKillTest, AKilledSendWithKeysNeverLeavesAStaleIndex) {
+  db_.Exec("CREATE TABLE keyed (id integer PRIMARY KEY, name varchar(20)); "
+           "INSERT INTO keyed SELECT g, 'name ' || g FROM generate_series(1, 400000) g; "
+           "CREATE INDEX ON keyed (name)");
+  const std::string dbf = tables_.File("keyed.DBF");
+  // The first run is killed among the rows, the second while the index is
+  // being written (or, on a fast machine, after it).
+  for (const bool among_rows : {true, false}) {
+    SCOPED_TRACE(among_rows ? "among the rows" : "while indexing");
+    std::filesystem::remove(dbf);
+    std::filesystem::remove(tables_.File("keyed.CDX"));
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      setenv("XDG_CONFIG_HOME", config_.path().c_str(), 1);
+      unsetenv("VELTRANE_PASSWORD");
+      execl(VELTRANE_CLI_PROGRAM, VELTRANE_CLI_PROGRAM, "--column-types", "typed", "--overwrite", "yes",
+            "send-to-foxpro", "keyed", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (among_rows ? HeaderCount(dbf) >= 30000 : std::filesystem::exists(tables_.File("keyed.CDX.new")))
+        break;
+      if (waitpid(child, nullptr, WNOHANG) == child) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    EXPECT_EQ(IndexDisagreement(dbf), "");
+  }
 }
 
 }  // namespace

@@ -123,6 +123,38 @@ TEST_F(TableCommandsTest, ColumnTypesComeFromTheSettingUnlessTheOptionSaysOtherw
   EXPECT_EQ(type_of("items", "acqvalue"), "text");
 }
 
+// Keys go with the typed mapping unless the setting or --keys says
+// otherwise, and with the classic mapping only when asked for (whose memo
+// fields take no keys: a note says so).
+TEST_F(TableCommandsTest, KeysFollowTheColumnTypesUnlessTheSettingOrOptionSaysOtherwise) {
+  db_.Exec("CREATE TABLE keyed (id integer PRIMARY KEY, name varchar(10))");
+  const std::string index = tables_.File("keyed.CDX");
+  const struct {
+    std::vector<std::string> options;
+    const char* setting;
+    bool indexed;
+    bool noted;
+  } cases[] = {
+      {{"--column-types", "typed"}, "", true, false},
+      {{"--column-types", "text"}, "", false, false},
+      {{"--column-types", "typed", "--keys", "no"}, "", false, false},
+      {{"--column-types", "text", "--keys", "yes"}, "", false, true},
+      {{"--column-types", "typed"}, "no", false, false},
+      {{"--column-types", "typed", "--keys", "yes"}, "no", true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.options) + " CopyKeys=" + c.setting);
+    Remember("CopyKeys", c.setting);
+    std::vector<std::string> arguments = c.options;
+    for (const char* word : {"--overwrite", "yes", "send-to-foxpro", "keyed"}) arguments.push_back(word);
+    const ProcessResult r = Cli(arguments);
+    ASSERT_EQ(r.exit_status, 0) << r.err;
+    EXPECT_EQ(std::filesystem::exists(index), c.indexed) << r.err;
+    EXPECT_EQ(Contains(r.err, "no index tag was made for id"), c.noted) << r.err;
+    std::filesystem::remove(index);
+  }
+}
+
 TEST_F(TableCommandsTest, SendToFoxProOverwritesOnlyWhenTold) {
   db_.Exec("CREATE TABLE orders (id int, note text);"
            "INSERT INTO orders VALUES (1, 'It''s'), (2, NULL), (3, 'three')");

@@ -74,6 +74,16 @@ TEST(CliUsageTest, ColumnTypesAreExplainedAndAWrongChoiceRefused) {
       << wrong.err;
 }
 
+TEST(CliUsageTest, KeysAreExplainedAndAWrongChoiceRefused) {
+  TempDir config;
+  const ProcessResult help = RunWithoutSettings({"--help"}, config.path());
+  for (const char* word : {"--keys yes|no", "CopyKeys", "PRIMARY KEY", "structural .cdx"})
+    EXPECT_NE(help.out.find(word), std::string::npos) << word;
+  const ProcessResult wrong = RunWithoutSettings({"--keys", "maybe", "check"}, config.path());
+  EXPECT_EQ(wrong.exit_status, 2);
+  EXPECT_NE(wrong.err.find("--keys takes yes or no, not \"maybe\""), std::string::npos) << wrong.err;
+}
+
 TEST(CliUsageTest, OptionsAfterTheCommandAndAfterDoubleDash) {
   TempDir config;
   // "--" ends the options, so "--odd" is a table name here, and the command

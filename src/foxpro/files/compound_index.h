@@ -17,6 +17,12 @@ void RebuildContainerIndex(const std::string& dbc_path);
 // without writing anything: called before a container is changed.
 void CheckContainerIndex(const std::string& dbc_path);
 
+// Writes at `index_path` the structural index of the new container at
+// `dbc_path`: the tags OBJECTNAME and OBJECTTYPE that Visual FoxPro gives
+// every container, over its records. Throws Error when the file is not a
+// container's.
+void WriteNewContainerIndex(const std::string& dbc_path, const std::string& index_path);
+
 // The structural index of a new container whose file holds `dbc_bytes`
 // (to be written at `dbc_path`): the tags OBJECTNAME and OBJECTTYPE that
 // Visual FoxPro gives every container, over its records. Throws Error when

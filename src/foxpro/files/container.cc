@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <utility>
@@ -34,6 +35,8 @@ namespace fs = std::filesystem;
 constexpr const char* kTableType = "Table";
 constexpr const char* kFieldType = "Field";
 constexpr const char* kViewType = "View";
+constexpr const char* kIndexType = "Index";
+constexpr const char* kRelationType = "Relation";
 constexpr const char* kDatabaseType = "Database";
 constexpr size_t kPropertyHeaderSize = 7;
 constexpr size_t kPropertyKindOffset = 4;
@@ -41,6 +44,14 @@ constexpr size_t kPropertyIdOffset = 6;
 constexpr uint16_t kPropertyKind = 1;
 constexpr uint8_t kPropertyPath = 0x01;
 constexpr uint8_t kPropertyObjectClass = 0x02;
+constexpr uint8_t kPropertyComment = 0x07;
+constexpr uint8_t kPropertyDefaultValue = 0x0B;
+constexpr uint8_t kPropertyChildTag = 0x0D;
+constexpr uint8_t kPropertyIsKey = 0x11;  // an index object: 1 for a primary or candidate tag
+constexpr uint8_t kPropertyParentTable = 0x12;
+constexpr uint8_t kPropertyParentTag = 0x13;
+constexpr uint8_t kPropertyPrimaryTag = 0x14;
+constexpr uint8_t kPropertyCaption = 0x38;
 constexpr uint8_t kTableClass = 0x01;
 
 // The container's own columns.
@@ -50,7 +61,7 @@ constexpr const char* kObjectTypeField = "OBJECTTYPE";
 constexpr const char* kObjectNameField = "OBJECTNAME";
 constexpr const char* kPropertyField = "PROPERTY";
 constexpr const char* kCodeField = "CODE";
-constexpr const char* kRiInfoField = "RIINFO";
+constexpr const char* kRulesField = "RIINFO";
 constexpr const char* kUserField = "USER";
 
 // The columns of a new container, in Visual FoxPro 9's order and widths:
@@ -65,7 +76,7 @@ constexpr ContainerColumn kContainerColumns[] = {
     {kObjectIdField, 'I', 4, field_flag::kBinary},  {kParentIdField, 'I', 4, field_flag::kBinary},
     {kObjectTypeField, 'C', 10, 0},                 {kObjectNameField, 'C', 128, 0},
     {kPropertyField, 'M', 4, field_flag::kBinary},  {kCodeField, 'M', 4, field_flag::kBinary},
-    {kRiInfoField, 'C', 6, 0},                      {kUserField, 'M', 4, 0},
+    {kRulesField, 'C', 6, 0},                      {kUserField, 'M', 4, 0},
 };
 
 // The objects every container starts with, numbered from 1, each a child
@@ -103,7 +114,11 @@ struct ContainerObject {
   std::string type;
   std::string name;
   uint32_t property_block = 0;
+  std::string rules;  // RIINFO of a relation
 };
+
+// A property value as its record stores it: text properties end in NUL.
+std::string PropertyText(const std::string& value) { return value.substr(0, value.find('\0')); }
 
 class ContainerImpl : public Container {
  public:
@@ -193,7 +208,115 @@ class ContainerImpl : public Container {
     Load();
   }
 
+  ContainerTableKeys Keys(const std::string& name) override {
+    std::optional<ContainerObject> table = FindTable(name);
+    if (!table) throw Error("Database container \"" + path_ + "\" has no table named \"" + name + "\".");
+    ContainerTableKeys keys;
+    keys.primary_tag = Decoded(Property(*table, kPropertyPrimaryTag));
+    for (const ContainerObject& object : objects_) {
+      if (object.deleted || object.parent != table->id || object.id == table->id) continue;
+      if (object.type == kIndexType) {
+        const std::string key = Property(object, kPropertyIsKey);
+        if (!key.empty() && key[0] != '\0') keys.key_tags.push_back(object.name);
+      } else if (object.type == kRelationType) {
+        ContainerRelation relation;
+        relation.child_table = table->name;
+        relation.child_tag = Decoded(Property(object, kPropertyChildTag));
+        relation.parent_table = Decoded(Property(object, kPropertyParentTable));
+        relation.parent_tag = Decoded(Property(object, kPropertyParentTag));
+        relation.rules = object.rules;
+        keys.relations.push_back(std::move(relation));
+      } else if (object.type == kFieldType) {
+        ContainerTableKeys::Field field;
+        field.name = object.name;
+        for (const auto& [id, value] : Properties(object)) {
+          if (id == kPropertyDefaultValue) field.default_value = Decoded(PropertyText(value));
+          else if (id == kPropertyComment) field.comment = Decoded(PropertyText(value));
+          else if (id == kPropertyCaption) field.caption = Decoded(PropertyText(value));
+        }
+        keys.fields.push_back(std::move(field));
+      }
+    }
+    return keys;
+  }
+
+  void AddIndexes(const std::string& name, const std::vector<std::string>& tags,
+                  const std::vector<std::string>& key_tags, const std::string& primary_tag) override {
+    std::optional<ContainerObject> table = FindTable(name);
+    if (!table) throw Error("Database container \"" + path_ + "\" has no table named \"" + name + "\".");
+    CheckContainerIndex(path_);
+    if (!primary_tag.empty()) {
+      // The table object's properties with the primary key's tag added: a
+      // new memo value, then the record points at it.
+      std::string properties;
+      for (const auto& [id, value] : Properties(*table))
+        if (id != kPropertyPrimaryTag) properties += PropertyRecord(id, value);
+      properties += PropertyRecord(kPropertyPrimaryTag, Encoded(primary_tag) + '\0');
+      std::optional<std::string> memo_path = FindSibling(path_, ".dct");
+      if (!memo_path) throw Error("Database container \"" + path_ + "\" has no memo file (.dct).");
+      MemoWriter memo(*memo_path);
+      const uint32_t block = memo.Write(memo::kTypeText, properties);
+      memo.Commit();
+      const FieldDescriptor* property = Field(kPropertyField);
+      if (!property || property->length != 4)
+        throw Error("Database container \"" + path_ + "\" keeps its properties in a form this program does not write.");
+      char pointer[4];
+      EncodeFixed32(pointer, block);
+      File::Open(path_, File::Mode::kReadWrite)->WriteAt(RecordOffset(table->record) + property->offset, pointer, 4);
+    }
+    AppendObjects(table->id, kIndexType, tags, [&](const std::string& tag) {
+      const bool key = std::find(key_tags.begin(), key_tags.end(), tag) != key_tags.end();
+      return std::make_pair(PropertyRecord(kPropertyIsKey, std::string(1, key ? '\1' : '\0')), std::string());
+    });
+  }
+
+  void AddRelation(const ContainerRelation& relation) override {
+    std::optional<ContainerObject> child = FindTable(relation.child_table);
+    if (!child)
+      throw Error("Database container \"" + path_ + "\" has no table named \"" + relation.child_table + "\".");
+    if (!FindTable(relation.parent_table))
+      throw Error("Database container \"" + path_ + "\" has no table named \"" + relation.parent_table + "\".");
+    CheckContainerIndex(path_);
+    int count = 1;
+    for (const ContainerObject& object : objects_)
+      if (!object.deleted && object.parent == child->id && object.type == kRelationType) ++count;
+    AppendObjects(child->id, kRelationType, {"Relation " + std::to_string(count)}, [&](const std::string&) {
+      return std::make_pair(PropertyRecord(kPropertyChildTag, Encoded(relation.child_tag) + '\0') +
+                                PropertyRecord(kPropertyParentTable, Encoded(relation.parent_table) + '\0') +
+                                PropertyRecord(kPropertyParentTag, Encoded(relation.parent_tag) + '\0'),
+                            relation.rules);
+    });
+  }
+
  private:
+  // Text in the container's code page; a character it cannot hold keeps
+  // its UTF-8 bytes.
+  std::string Encoded(const std::string& text) const {
+    std::string encoded, bad;
+    return TextCodec::For(code_page()).Encode(text, encoded, bad) ? encoded : text;
+  }
+
+  // Appends one object of `type` under `parent` per name, with the
+  // properties and rules `describe` gives it, then rebuilds the index.
+  void AppendObjects(int32_t parent, const char* type, const std::vector<std::string>& names,
+                     const std::function<std::pair<std::string, std::string>(const std::string&)>& describe) {
+    if (names.empty()) return;
+    int64_t next_id = 1;
+    for (const ContainerObject& object : objects_) next_id = std::max<int64_t>(next_id, int64_t{object.id} + 1);
+    if (next_id + static_cast<int64_t>(names.size()) > INT32_MAX)
+      throw Error("Database container \"" + path_ + "\" is damaged: its object numbers leave no "
+                  "room for new objects.");
+    auto writer = TableWriter::OpenForAppend(path_, /*caller_rebuilds_index=*/true);
+    for (const std::string& name : names) {
+      const auto [properties, rules] = describe(name);
+      writer->Append(ObjectValues(*writer, static_cast<int32_t>(next_id++), parent, type, name, properties, rules));
+    }
+    writer->Flush();
+    writer.reset();
+    RebuildContainerIndex(path_);
+    Load();
+  }
+
   uint64_t RecordOffset(uint64_t record) const {
     return header_.header_length + record * header_.record_length;
   }
@@ -223,6 +346,7 @@ class ContainerImpl : public Container {
     const FieldDescriptor* type = Field(kObjectTypeField);
     const FieldDescriptor* name = Field(kObjectNameField);
     const FieldDescriptor* property = Field(kPropertyField);
+    const FieldDescriptor* rules = Field(kRulesField);
     if (!id || !parent || !type || !name || !property || id->type != 'I' || parent->type != 'I' ||
         type->type != 'C' || name->type != 'C' || property->type != 'M')
       throw Error("\"" + path_ + "\" is not a database container: it lacks the container's columns.");
@@ -242,6 +366,7 @@ class ContainerImpl : public Container {
       object.type = TrimRight(record.substr(type->offset, type->length));
       std::string raw_name = TrimRight(record.substr(name->offset, name->length));
       codec.Decode(raw_name, object.name);
+      if (rules && rules->type == 'C') object.rules = TrimRight(record.substr(rules->offset, rules->length));
       if (property->length == 4) {
         object.property_block = DecodeFixed32(record.data() + property->offset);
       } else {
@@ -256,27 +381,43 @@ class ContainerImpl : public Container {
     memo_.emplace(memo_path, MemoReader::Kind::kFpt, fs::path(path_).stem().string() + ".dct");
   }
 
-  // The path property of a table object, or empty.
-  std::string StoredPath(const ContainerObject& object) const {
-    if (object.property_block == 0) return "";
+  // The property records of an object: id and value, in stored order.
+  std::vector<std::pair<uint8_t, std::string>> Properties(const ContainerObject& object) const {
+    std::vector<std::pair<uint8_t, std::string>> found;
+    if (object.property_block == 0) return found;
     std::string properties;
     std::string problem = memo_->Read(object.property_block, properties);
     if (!problem.empty())
-      throw Error("Database container \"" + path_ + "\": the properties of table \"" + object.name +
-                  "\" cannot be read: " + problem + ".");
+      throw Error("Database container \"" + path_ + "\": the properties of " + object.type + " \"" +
+                  object.name + "\" cannot be read: " + problem + ".");
     size_t at = 0;
     while (at + kPropertyHeaderSize <= properties.size()) {
       uint32_t length = DecodeFixed32(properties.data() + at);
       if (length < kPropertyHeaderSize || length > properties.size() - at)
-        throw Error("Database container \"" + path_ + "\": the properties of table \"" +
+        throw Error("Database container \"" + path_ + "\": the properties of " + object.type + " \"" +
                     object.name + "\" are corrupt.");
-      if (static_cast<uint8_t>(properties[at + kPropertyIdOffset]) == kPropertyPath) {
-        std::string value = properties.substr(at + kPropertyHeaderSize, length - kPropertyHeaderSize);
-        return value.substr(0, value.find('\0'));
-      }
+      found.emplace_back(static_cast<uint8_t>(properties[at + kPropertyIdOffset]),
+                         properties.substr(at + kPropertyHeaderSize, length - kPropertyHeaderSize));
       at += length;
     }
+    return found;
+  }
+
+  // One property of an object as text, or empty.
+  std::string Property(const ContainerObject& object, uint8_t id) const {
+    for (const auto& [property, value] : Properties(object))
+      if (property == id) return PropertyText(value);
     return "";
+  }
+
+  // The path property of a table object, or empty.
+  std::string StoredPath(const ContainerObject& object) const { return Property(object, kPropertyPath); }
+
+  // The container's text in UTF-8.
+  std::string Decoded(const std::string& bytes) const {
+    std::string text;
+    TextCodec::For(code_page()).Decode(bytes, text);
+    return text;
   }
 
   // The table file on disk. The stored path is in the container's code page
@@ -346,7 +487,7 @@ class ContainerImpl : public Container {
 
   std::vector<InputValue> ObjectValues(const TableWriter& writer, int32_t id, int32_t parent,
                                        const std::string& type, const std::string& name,
-                                       const std::string& properties) const {
+                                       const std::string& properties, const std::string& rules = "") const {
     std::vector<InputValue> values;
     for (const FieldDescriptor& f : writer.fields()) {
       InputValue v;
@@ -357,6 +498,7 @@ class ContainerImpl : public Container {
       else if (field == Lower(kObjectTypeField)) v.text = type;
       else if (field == Lower(kObjectNameField)) v.text = name;
       else if (field == Lower(kPropertyField) && !properties.empty()) StoreBytes(f, properties, v.text);
+      else if (field == Lower(kRulesField)) v.text = rules;
       else if (f.type == 'I' || f.type == 'N' || f.type == 'F' || f.type == 'B' || f.type == 'Y')
         v.text = "0";
       values.push_back(std::move(v));
@@ -503,20 +645,23 @@ void Container::Create(const std::string& path_text, int code_page) {
                      std::string(kDatabaseVersion, sizeof kDatabaseVersion)),
       property_block);
   const std::string table = NewContainerTable(code_page, property_block);
-  const std::string index = NewContainerIndex(table, dbc_path);
 
   // Each file is written whole under a temporary name, then moved into
   // place; the container itself comes last, so that a reader never finds
-  // it without its memo and index.
-  const std::pair<std::string, const std::string*> parts[] = {
-      {memo_path, &memo}, {index_path, &index}, {dbc_path, &table}};
+  // it without its memo and index. The index is made from the container's
+  // file as written.
+  const std::string dbc_temporary = dbc_path + ".new";
+  const std::string memo_temporary = memo_path + ".new";
+  const std::string index_temporary = index_path + ".new";
   std::vector<std::string> written;
   try {
-    for (const auto& [path, bytes] : parts) {
-      written.push_back(path + ".new");
-      File::Open(written.back(), File::Mode::kCreate)->WriteAt(0, *bytes);
-    }
-    for (const auto& [path, bytes] : parts) {
+    written.push_back(dbc_temporary);
+    File::Open(dbc_temporary, File::Mode::kCreate)->WriteAt(0, table);
+    written.push_back(memo_temporary);
+    File::Open(memo_temporary, File::Mode::kCreate)->WriteAt(0, memo);
+    written.push_back(index_temporary);
+    WriteNewContainerIndex(dbc_temporary, index_temporary);
+    for (const std::string& path : {memo_path, index_path, dbc_path}) {
       std::error_code error;
       files.Rename(path + ".new", path, error);
       if (error) refuse("\"" + path + "\" cannot be written: " + error.message() + ".");

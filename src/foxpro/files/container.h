@@ -19,6 +19,33 @@ struct ContainerTable {
   std::string problem;
 };
 
+// A persistent relation between two tables of a container: the child
+// table's tag points at the parent table's primary or candidate tag.
+struct ContainerRelation {
+  std::string child_table;
+  std::string child_tag;
+  std::string parent_table;
+  std::string parent_tag;
+  // The referential integrity rules, one letter each for update, delete
+  // and insert: C cascade, R restrict, I ignore; empty when none are set.
+  std::string rules;
+};
+
+// What a container keeps about a table beside its fields' names.
+struct ContainerTableKeys {
+  std::string primary_tag;  // the tag of its primary key, empty for none
+  // Tags the container lists as keys (primary or candidate).
+  std::vector<std::string> key_tags;
+  std::vector<ContainerRelation> relations;  // those where it is the child
+  // Per field object (in the objects' order): its long name and the
+  // default value expression, comment and caption it stores (empty where
+  // none).
+  struct Field {
+    std::string name, default_value, comment, caption;
+  };
+  std::vector<Field> fields;
+};
+
 // A Visual FoxPro database container (.dbc with its .dct memo file): the
 // table, field, index and view objects it keeps.
 class Container {
@@ -59,6 +86,19 @@ class Container {
   // Removes a table object and its field and index objects. Throws Error for
   // an unknown table.
   virtual void RemoveTable(const std::string& name) = 0;
+
+  // The keys, relations and field properties kept for a table. Throws
+  // Error for an unknown table or properties that cannot be read.
+  virtual ContainerTableKeys Keys(const std::string& table) = 0;
+  // Records the tags of a table's structural index as index objects, those
+  // in `key_tags` as keys, and `primary_tag` (one of them, or empty) as the
+  // table's primary key. Throws Error, changing nothing, for an unknown
+  // table.
+  virtual void AddIndexes(const std::string& table, const std::vector<std::string>& tags,
+                          const std::vector<std::string>& key_tags, const std::string& primary_tag) = 0;
+  // Adds a persistent relation object under the child table. Throws Error
+  // for an unknown table.
+  virtual void AddRelation(const ContainerRelation& relation) = 0;
 };
 
 // Throws Error for a table name FoxPro would trim or refuse: empty or blank,
