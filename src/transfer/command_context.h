@@ -25,6 +25,9 @@ struct CommandContext {
   app::Prompter& prompter;
   app::EventPump& events;
   app::ColumnTypes column_types = app::ColumnTypes::kText;
+
+  // How many tables a send to PostgreSQL sends at once (see TransferOptions).
+  int jobs = 1;
 };
 
 }  // namespace veltrane::transfer

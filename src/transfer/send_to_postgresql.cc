@@ -3,12 +3,14 @@
 
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/value_helpers.h"
+#include "db/connection_strings.h"
 #include "db/copy_binary.h"
 #include "db/error.h"
 #include "db/record_set.h"
@@ -17,10 +19,12 @@
 #include "transfer/column_types.h"
 #include "transfer/commands.h"
 #include "transfer/copy_row_sender.h"
+#include "transfer/copy_streams.h"
 #include "transfer/notices.h"
 #include "transfer/postgresql_names.h"
 #include "transfer/progress.h"
 #include "transfer/sql_names.h"
+#include "transfer/table_jobs.h"
 #include "transfer/table_send.h"
 #include "transfer/typed_columns.h"
 #include "transfer/typed_values.h"
@@ -45,12 +49,16 @@ enum Line : int {
 
 class SendToPostgreSqlCommand : public TableSend {
  public:
+  // With `jobs`, the tables are sent several at a time (see table_jobs.h);
+  // `hooks` are then jobs->hooks().
   SendToPostgreSqlCommand(const db::ConnectionSettings& settings, app::TableList& listed,
-                          const TransferOptions& options, CommandHooks& hooks)
+                          const TransferOptions& options, CommandHooks& hooks,
+                          TableJobs* jobs = nullptr)
       : TableSend("Form2.PushButton3_Click",
                   {kOpenPostgreSql, kOpenFoxPro, kDropTarget, kAddTarget, kCloseFoxPro,
                    kClosePostgreSql},
-                  settings, listed, options, hooks) {}
+                  settings, listed, options, hooks),
+        jobs_(jobs) {}
 
   CommandResult Send(const std::vector<std::string>& tables) {
     // The caller is served while statements wait for the server, and while
@@ -60,31 +68,92 @@ class SendToPostgreSqlCommand : public TableSend {
     return Run(tables);
   }
 
+  // As a job of a command that sends several tables at once: opens this
+  // job's connections, and sends one table (checked and prepared by the
+  // command) on them, loading its rows on `table.streams` connections.
+  bool OpenJob() { return OpenConnections(); }
+  TableResult SendJobTable(const JobTable& table) {
+    StartTable(table.table);
+    const int failures = trap_.failures();
+    streams_ = table.streams;
+    const bool complete = TransferTable(table.table, table.target);
+    result().done = complete;
+    result().failures = trap_.failures() - failures;
+    return result();
+  }
+
  private:
   // A table whose old copy cannot be dropped, whose source cannot be read
   // or whose CREATE TABLE is rejected is reported once and skipped.
   void SendTable(const std::string& table) override {
     std::string target = table;
+    if (PrepareTarget(target) && TransferTable(table, target)) Complete(target);
+  }
+
+  int SendTables(const std::vector<std::string>& tables) override {
+    if (!jobs_) return TableSend::SendTables(tables);
+    TableJobs::Steps steps;
+    steps.count = [this](const std::string& table) { return CountRows(table); };
+    steps.prepare = [this](const std::string&, std::string& target) {
+      return PrepareTarget(target);
+    };
+    steps.complete = [this](const std::string& target, TableResult& table) {
+      Complete(target, table);
+    };
+    steps.make_job = [this](CommandHooks& hooks) { return MakeJob(hooks); };
+    std::vector<TableResult> results;
+    int failures = 0;
+    if (!jobs_->Run(tables, steps, results, failures)) return TableSend::SendTables(tables);
+    for (const TableResult& table : results) StartTable(table.table) = table;
+    ResetProgress(hooks_.progress);
+    return failures;
+  }
+
+  // Checks the name of the table `target` and replaces a listed table of
+  // that name; false when the table is to be skipped.
+  bool PrepareTarget(std::string& target) {
     bool listed = false;
-    if (!trap_.Run(kTakeNames, [&] { CheckPostgreSqlTableName(target); })) return;
-    if (!ReplaceListed(target, listed, postgresql_, QuotePostgreSqlName)) return;
+    if (!trap_.Run(kTakeNames, [&] { CheckPostgreSqlTableName(target); })) return false;
+    return ReplaceListed(target, listed, postgresql_, QuotePostgreSqlName);
+  }
+
+  // Sends the FoxPro table `table` to the new PostgreSQL table `target`;
+  // true when it is complete and to be listed.
+  bool TransferTable(const std::string& table, const std::string& target) {
     if (!trap_.Run(kOpenSource,
                    [&] { source_.Open("SELECT * FROM " + QuoteFoxProName(table), foxpro_); }))
-      return;
+      return false;
+    target_ = target;
     quoted_target_ = QuotePostgreSqlName(target);
     source_name_ = table;
+    bool complete = false;
     if (CreateTable()) {
-      CopyRows();
+      complete = CopyRows();
       std::vector<db::Notice> notices = source_.Notices();
-      ReportTypedValues(target, notices);
-      ReportNotices(notices, trap_, kReportSource, hooks_.reporter);
+      if (complete) {
+        ReportTypedValues(target, notices);
+        ReportNotices(notices, trap_, kReportSource, hooks_.reporter);
+      }
       ResetProgress(hooks_.progress);
-      trap_.Run(kCloseSource, [this] { source_.Close(); });
-      Complete(target);
-    } else {
-      trap_.Run(kCloseSource, [this] { source_.Close(); });
+    }
+    trap_.Run(kCloseSource, [this] { source_.Close(); });
+    return complete;
+  }
+
+  // The live rows of a FoxPro table, or -1 when it cannot be read (which
+  // its send reports).
+  int64_t CountRows(const std::string& table) {
+    try {
+      db::RecordSet rows;
+      rows.Open("SELECT * FROM " + QuoteFoxProName(table), foxpro_);
+      return rows.RecordCount();
+    } catch (const std::exception&) {
+      return -1;
     }
   }
+
+  // A job of this command, reporting through `hooks`.
+  std::unique_ptr<TableJob> MakeJob(CommandHooks& hooks);
 
   // Column names longer than PostgreSQL keeps are shortened here, so that
   // the server never cuts one itself; one note then says which.
@@ -130,23 +199,58 @@ class SendToPostgreSqlCommand : public TableSend {
 
   // Rows go to the server in large COPY loads; a row the server rejects is
   // sent again as its own INSERT and reported, so that the table and the
-  // reports come out as with one INSERT per row.
-  void CopyRows() {
+  // reports come out as with one INSERT per row. Returns false when the
+  // rows were loaded on several connections and the table could not be
+  // completed (see DropIncompleteTable).
+  bool CopyRows() {
     rows_read_ = 0;
     rows_inserted_ = 0;
+    stopped_early_ = false;
     int64_t last = -1;
     trap_.Run(kCountRows, [&] { last = source_.RecordCount() - 1; });
     if (source_.Eof()) {
       hooks_.progress.TableRows(0, 0);
-      return;
+      return true;
     }
+    std::optional<CopyStreams> streams;
     CopyRowSender sender(postgresql_, quoted_target_, hooks_.events,
                          [this](const CopyRowSender::Row& row) { InsertRow(row); });
-    if (typed()) sender.UseBinaryRows(BinaryTypes());
+    sender.UseBinaryRows(BinaryTypes());
+    if (streams_ > 1) {
+      streams.emplace(db::PostgreSqlConnectionString(settings_), streams_, quoted_target_);
+      sender.UseStreams(*streams);
+    }
     SendRows(sender, last);
     result().rows_read = rows_read_;
+    if (streams && streams->count() > 0 && (stopped_early_ || !sender.stream_failure().empty())) {
+      hooks_.progress.TableRows(result().rows_read, 0);
+      DropIncompleteTable(sender.stream_failure(), streams->count());
+      return false;
+    }
     result().rows_stored = sender.copied_rows() + rows_inserted_;
     hooks_.progress.TableRows(result().rows_read, result().rows_stored);
+    return true;
+  }
+
+  // A table loaded on several connections that one of them failed to load
+  // its part of (or that a stop cut short) leaves no part behind: the table
+  // this command created is dropped, also while a stop stands, and the
+  // failure reported.
+  void DropIncompleteTable(const std::string& failure, int connections) {
+    bool dropped = false;
+    {
+      db::FinishDespiteCancel despite_a_stop;
+      dropped = trap_.Run(kDropTarget, [this] { postgresql_.Execute("DROP TABLE " + quoted_target_); });
+    }
+    std::string description = "Table \"" + target_ + "\" was loaded on " +
+                              std::to_string(connections) + " connections at once, and ";
+    description += StopRequested() ? "the command was stopped before all its rows had arrived"
+                                   : "one of them failed: " + failure;
+    description += dropped ? ". The part of it that had arrived was dropped, so that no half "
+                             "table is left; send the table again."
+                           : ". The part of it that had arrived could not be dropped (see the "
+                             "report before): drop it before you send the table again.";
+    trap_.Run(kExecuteInsert, [&] { throw db::Error(description); });
   }
 
   void SendRows(CopyRowSender& sender, int64_t last) {
@@ -156,19 +260,23 @@ class SendToPostgreSqlCommand : public TableSend {
       hooks_.progress.SetValue(ProgressPercent(row, last + 1));
       if (!(typed() ? AddTypedRow(sender, row + 1) : sender.TryAdd(source_.GetFields()))) {
         // A value that cannot be read: the rows before it are stored, then
-        // its statement fails as it always did. (With the typed mapping, a
-        // row that cannot go in binary COPY rows goes the same way, and its
-        // statement decides.)
+        // its statement fails as it always did. (A row with a value that
+        // has no binary form of its column's type goes the same way, and
+        // its statement decides.)
         sender.Flush();
         sender.ForgetLastRow();
         if (trap_.Run(kBuildInsert, [this] { BuildInsert(); }) &&
             trap_.Run(kExecuteInsert, [this] { postgresql_.Execute(statement_); }))
           ++rows_inserted_;
       } else if (sender.Full()) {
-        sender.Flush();
+        sender.SendLoad();
       }
       if (!MoveNext(sender)) return;
-      if (StopRequested()) break;
+      if (StopRequested()) {
+        stopped_early_ = row < last && !source_.Eof();
+        break;
+      }
+      if (!sender.stream_failure().empty()) break;
     }
     FinishRows(sender);
   }
@@ -199,10 +307,16 @@ class SendToPostgreSqlCommand : public TableSend {
     return sender.Add(typed_row_);
   }
 
-  // The binary type of each typed column, for binary COPY rows.
+  // The binary type of each column, for binary COPY rows.
   std::vector<std::optional<db::PgBinaryType>> BinaryTypes() const {
     std::vector<std::optional<db::PgBinaryType>> types;
-    for (const PgColumnPlan& plan : plans_) types.push_back(db::PgBinaryTypeOf(plan.type));
+    if (typed()) {
+      for (const PgColumnPlan& plan : plans_) types.push_back(db::PgBinaryTypeOf(plan.type));
+    } else {
+      const db::Fields fields = source_.GetFields();
+      for (int f = 0; f < fields.Count(); ++f)
+        types.push_back(PostgreSqlColumnBinaryType(fields[f].Type()));
+    }
     return types;
   }
 
@@ -326,7 +440,15 @@ class SendToPostgreSqlCommand : public TableSend {
     statement_ += kOpenValues;
   }
 
+  // With jobs: the command's, or none for a job's own command.
+  TableJobs* const jobs_;
+  // The connections the current table's rows are loaded on (more than one
+  // only in a job, for a large table).
+  int streams_ = 1;
+  bool stopped_early_ = false;  // a stop came before the last row was read
+
   db::RecordSet source_;
+  std::string target_;
   std::string quoted_target_;
   std::string source_name_;  // the FoxPro table being sent
   const std::string empty_text_;
@@ -346,11 +468,34 @@ class SendToPostgreSqlCommand : public TableSend {
   std::vector<std::string> widening_notes_;
 };
 
+// A job of a command that sends several tables at once: a command of its
+// own, with its own connections.
+class PostgreSqlJob : public TableJob {
+ public:
+  PostgreSqlJob(const db::ConnectionSettings& settings, const TransferOptions& options,
+                CommandHooks& hooks)
+      : command_(settings, unlisted_, options, hooks) {}
+  bool Open() override { return command_.OpenJob(); }
+  TableResult Send(const JobTable& table) override { return command_.SendJobTable(table); }
+
+ private:
+  app::MemoryTableList unlisted_;  // the command keeps the listing
+  SendToPostgreSqlCommand command_;
+};
+
+std::unique_ptr<TableJob> SendToPostgreSqlCommand::MakeJob(CommandHooks& hooks) {
+  return std::make_unique<PostgreSqlJob>(settings_, options_, hooks);
+}
+
 }  // namespace
 
 CommandResult SendToPostgreSql(const db::ConnectionSettings& settings,
                                const std::vector<std::string>& tables, app::TableList& listed,
                                const TransferOptions& options, CommandHooks& hooks) {
+  if (options.jobs > 1) {
+    TableJobs jobs(hooks, options.jobs, options.split_rows);
+    return SendToPostgreSqlCommand(settings, listed, options, jobs.hooks(), &jobs).Send(tables);
+  }
   return SendToPostgreSqlCommand(settings, listed, options, hooks).Send(tables);
 }
 

@@ -35,6 +35,17 @@ class TableSend {
   // Sends one table, keeping its rows in result().
   virtual void SendTable(const std::string& table) = 0;
 
+  // Sends the tables once both sides are open; by default one by one,
+  // each with SendTable. Returns the failures its error trap did not count
+  // (those of other connections' statements), added to the command's.
+  virtual int SendTables(const std::vector<std::string>& tables);
+
+  // Opens both sides, reporting a failure; false when one does not open.
+  bool OpenConnections();
+
+  // Starts the result of `table`, which result() gives from then on.
+  TableResult& StartTable(const std::string& table);
+
   // When `target` is listed under any case: takes the listed spelling,
   // asks whether to replace it, drops it through `side` (its name quoted by
   // `quote`) and removes it from the listing. Sets `listed`; returns false
@@ -44,7 +55,9 @@ class TableSend {
 
   // Adds the completed table to the listing under `name` and tells the
   // caller.
-  void Complete(const std::string& name);
+  void Complete(const std::string& name) { Complete(name, result()); }
+  // The same for a table whose result is `table`.
+  void Complete(const std::string& name, TableResult& table);
 
   TableResult& result() { return result_.tables.back(); }
   bool typed() const { return options_.column_types == app::ColumnTypes::kTyped; }
@@ -61,8 +74,6 @@ class TableSend {
   std::string statement_;
 
  private:
-  bool OpenConnections();
-
   CommandResult result_;
 };
 

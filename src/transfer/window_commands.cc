@@ -56,8 +56,9 @@ CommandResult SendSelected(CommandContext& ctx, Send send, app::TableList& sourc
   hooks.still_wanted = [&source](size_t position) {
     return source.Selected(source.Count() - 1 - static_cast<int>(position));
   };
-  const CommandResult result =
-      send(ctx.settings(), entries, target, {ctx.column_types}, hooks);
+  TransferOptions options{ctx.column_types};
+  options.jobs = ctx.jobs;
+  const CommandResult result = send(ctx.settings(), entries, target, options, hooks);
   ctx.pointer.Set(app::kPointerDefault);
   return result;
 }

@@ -1,5 +1,6 @@
 #include "app/settings_store.h"
 #include "app/column_types_setting.h"
+#include "app/jobs_setting.h"
 
 #include <sys/stat.h>
 
@@ -47,6 +48,19 @@ TEST_F(SettingsStoreTest, ColumnTypesAreTypedOnlyWhenTheStoreSaysSo) {
   EXPECT_EQ(store_.Read(kColumnTypesSetting), "text");
   WriteColumnTypes(store_, ColumnTypes::kTyped);
   EXPECT_EQ(store_.Read(kColumnTypesSetting), "typed");
+}
+
+TEST_F(SettingsStoreTest, JobsAreAWholeNumberFromOneToTheMostElseOne) {
+  EXPECT_EQ(ReadJobs(store_), 1);
+  const struct {
+    const char* stored;
+    int jobs;
+  } cases[] = {{"4", 4}, {" 2 ", 2}, {"64", 64}, {"1", 1}, {"0", 1},   {"65", 1},
+               {"-2", 1}, {"2.5", 1}, {"two", 1}, {"", 1},   {"99999999999999999999", 1}};
+  for (const auto& c : cases) {
+    store_.Write(kJobsSetting, c.stored);
+    EXPECT_EQ(ReadJobs(store_), c.jobs) << c.stored;
+  }
 }
 
 TEST_F(SettingsStoreTest, KeepsTextsAsTypedInPlainText) {

@@ -1,0 +1,111 @@
+#include "transfer/copy_streams.h"
+
+#include "db/error.h"
+#include "db/pg_copy_in.h"
+#include "transfer/commands.h"
+
+namespace veltrane::transfer {
+
+struct CopyStreams::Slot {
+  enum class State { kIdle, kLoading, kDone };
+  db::Connection connection;
+  CopyLoad load;
+  State state = State::kIdle;
+  Outcome outcome = Outcome::kStored;
+  std::string failure;
+  std::thread thread;
+};
+
+CopyStreams::CopyStreams(const std::string& connection_string, int count,
+                         std::string quoted_table)
+    : quoted_table_(std::move(quoted_table)) {
+  for (int i = 0; i < count; ++i) {
+    auto slot = std::make_unique<Slot>();
+    try {
+      slot->connection.Open(connection_string);
+    } catch (const db::Error&) {
+      continue;  // loaded on the connections that opened
+    }
+    slots_.push_back(std::move(slot));
+  }
+  for (const std::unique_ptr<Slot>& slot : slots_)
+    slot->thread = std::thread([this, &slot = *slot] { Work(slot); });
+}
+
+CopyStreams::~CopyStreams() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ending_ = true;
+  }
+  changed_.notify_all();
+  for (const std::unique_ptr<Slot>& slot : slots_) slot->thread.join();
+}
+
+void CopyStreams::Submit(CopyLoad& load) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (collected_) collected_->state = Slot::State::kIdle;
+  collected_ = nullptr;
+  for (size_t i = 0; i < slots_.size(); ++i) {
+    Slot& slot = *slots_[i];
+    if (slot.state != Slot::State::kIdle) continue;
+    slot.load.Swap(load);
+    load.Start(slot.load.format(), slot.load.types());
+    slot.state = Slot::State::kLoading;
+    order_.push_back(i);
+    lock.unlock();
+    changed_.notify_all();
+    return;
+  }
+  throw db::Error("Every connection loading the table is busy; a load was handed in too early.");
+}
+
+CopyStreams::Outcome CopyStreams::Collect() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (collected_) collected_->state = Slot::State::kIdle;
+  Slot& slot = *slots_[order_.front()];
+  changed_.wait(lock, [&] { return slot.state == Slot::State::kDone; });
+  order_.pop_front();
+  collected_ = &slot;
+  return slot.outcome;
+}
+
+const CopyLoad& CopyStreams::collected() const { return collected_->load; }
+
+const std::string& CopyStreams::failure() const { return collected_->failure; }
+
+void CopyStreams::Work(Slot& slot) {
+  db::PgCopyIn copy(slot.connection);
+  while (true) {
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [&] { return ending_ || slot.state == Slot::State::kLoading; });
+      if (slot.state != Slot::State::kLoading) return;
+    }
+    Outcome outcome = Outcome::kStored;
+    std::string failure;
+    try {
+      copy.Begin(quoted_table_, slot.load.format());
+      copy.Send(slot.load.data());
+      copy.Finish();  // throws when the server rejected the load
+    } catch (const db::Error& error) {
+      copy.Abort();
+      outcome = Outcome::kRejected;
+      if (StopRequested()) {
+        outcome = Outcome::kFailed;
+        failure = "the command was stopped";
+      } else if (copy.ConnectionLost()) {
+        outcome = Outcome::kFailed;
+        failure = error.what();
+      }
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      slot.outcome = outcome;
+      slot.failure = std::move(failure);
+      slot.state = Slot::State::kDone;
+    }
+    changed_.notify_all();
+  }
+}
+
+}  // namespace veltrane::transfer
