@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/column_types_setting.h"
+#include "app/jobs_setting.h"
 #include "app/settings_store.h"
 #include "cli/connection_values.h"
 #include "cli/options.h"
@@ -55,6 +56,7 @@ int main(int argc, char** argv) {
   const db::ConnectionSettings settings =
       cli::ConnectionValues(options, store, std::getenv(cli::kPasswordVariable));
   if (!options.column_types) options.column_types = app::ReadColumnTypes(store);
+  if (!options.jobs) options.jobs = app::ReadJobs(store);
 
   CatchInterrupts();
   cli::StatusLine status(isatty(STDERR_FILENO));

@@ -40,6 +40,10 @@ struct Options {
   std::optional<OverwriteAnswer> overwrite;      // absent: ask on a terminal, else no
   std::optional<app::ColumnTypes> column_types;  // absent: the remembered choice
   std::optional<foxpro::CodePageChoice> code_page;  // absent: the remembered choice
+
+  // --jobs: how many tables send-to-postgresql sends at once; absent: the
+  // remembered Jobs setting.
+  std::optional<int> jobs;
 };
 
 // What was wrong with a command line, in words for the user.

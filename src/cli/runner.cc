@@ -130,7 +130,7 @@ int Session::RunListed() {
     case Command::kSendToPostgreSql:
     case Command::kSendToFoxPro:
       hooks_.table_done = [this](const transfer::TableResult& table) {
-        progress_.TableDone(table.target);
+        progress_.TableDone(table.target, table.seconds);
       };
       return RunNamed(options_.command == Command::kSendToPostgreSql ? Side::kFoxPro
                                                                       : Side::kPostgreSql);
@@ -208,8 +208,8 @@ int Session::RunNamed(Side side) {
   for (int i : entries) tables.push_back(list.Item(i));
 
   progress_.Begin();
-  const transfer::TransferOptions transfer{
-      options_.column_types.value_or(app::ColumnTypes::kText)};
+  transfer::TransferOptions transfer{options_.column_types.value_or(app::ColumnTypes::kText)};
+  transfer.jobs = options_.jobs.value_or(1);
   transfer::CommandResult result;
   switch (options_.command) {
     case Command::kSendToPostgreSql:

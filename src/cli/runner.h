@@ -14,7 +14,8 @@ namespace veltrane::cli {
 // exit status. Standard output gets what `check` and `list` print; standard
 // error gets the messages, reports and progress. The overwrite question is
 // answered as `overwrite` says, reading `answers` when it asks. The
-// transfers use options.column_types (the classic mapping when absent).
+// transfers use options.column_types (the classic mapping when absent),
+// and send-to-postgresql options.jobs tables at once (one when absent).
 int RunCommand(const Options& options, const db::ConnectionSettings& settings, StatusLine& status,
                OverwriteAnswer overwrite, std::FILE* answers);
 

@@ -8,6 +8,7 @@
 #include "app/app_title.h"
 #include "app/error_trap.h"
 #include "app/file_helpers.h"
+#include "app/jobs_setting.h"
 #include "transfer/commands.h"
 #include "ui/controls.h"
 #include "ui/form1.h"
@@ -116,7 +117,8 @@ transfer::CommandContext Form2::Context() {
                                   pointer_,
                                   prompter_,
                                   events_,
-                                  column_types_menu->Choice()};
+                                  column_types_menu->Choice(),
+                                  app::ReadJobs(form1_.store())};
 }
 
 void Form2::Form_Load() {
