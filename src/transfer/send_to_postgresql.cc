@@ -103,7 +103,8 @@ class SendToPostgreSqlCommand : public TableSend {
     steps.make_job = [this](CommandHooks& hooks) { return MakeJob(hooks); };
     std::vector<TableResult> results;
     int failures = 0;
-    if (!jobs_->Run(tables, steps, results, failures)) return TableSend::SendTables(tables);
+    if (!jobs_->Run(tables, steps, results, failures))
+      return failures + TableSend::SendTables(tables);
     for (const TableResult& table : results) StartTable(table.table) = table;
     ResetProgress(hooks_.progress);
     return failures;

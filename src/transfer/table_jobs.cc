@@ -173,9 +173,13 @@ bool TableJobs::Run(const std::vector<std::string>& tables, const Steps& steps,
   for (int i = 0; i < jobs_; ++i) {
     auto job = std::make_unique<Job>(*this);
     job->sender = steps.make_job(job->hooks);
-    if (!job->sender->Open()) break;  // the server takes no more connections, say
+    if (!job->sender->Open()) {  // the server takes no more connections, say (reported)
+      ++job_failures_;
+      break;
+    }
     pool_.push_back(std::move(job));
   }
+  failures = job_failures_;
   if (pool_.empty()) return false;
   for (const std::unique_ptr<Job>& job : pool_)
     job->thread = std::thread([this, &job = *job] { Work(job); });
@@ -207,8 +211,11 @@ bool TableJobs::Run(const std::vector<std::string>& tables, const Steps& steps,
     if (handing && reserved_ < static_cast<int>(pool_.size()) && !target_busy) {
       lock.unlock();
       hooks_.events.Yield();
-      if (!StopRequested() && (!hooks_.still_wanted || hooks_.still_wanted(next)))
+      const bool wanted = !hooks_.still_wanted || hooks_.still_wanted(next);
+      if (wanted && !StopRequested())
         Dispatch(steps, next, tables[next], counts, tables.size() - next - 1);
+      else if (!wanted)
+        rows_total_ -= std::max<int64_t>(counts[next], 0);
       ++next;
       lock.lock();
       continue;
@@ -219,6 +226,7 @@ bool TableJobs::Run(const std::vector<std::string>& tables, const Steps& steps,
     hooks_.events.Yield();
     lock.lock();
   }
+  ShowProgress(lock);
   lock.unlock();
   failures = job_failures_;
   return true;

@@ -95,7 +95,8 @@ class TableJobs {
   // Sends `tables` (positions as in CommandHooks::still_wanted) on the jobs
   // that open (at least one must, else the caller sends them itself; false
   // then). Appends a result per table handed out, in table order, to
-  // `results`; `failures` gets the failures of the jobs' statements.
+  // `results`; `failures` gets the failures of the jobs' statements (a job
+  // whose connections did not open among them).
   bool Run(const std::vector<std::string>& tables, const Steps& steps,
            std::vector<TableResult>& results, int& failures);
 

@@ -2,6 +2,7 @@
 // on several connections: the same tables, reports and listing as one by
 // one, and no part of a table whose load could not be completed.
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -182,6 +183,35 @@ TEST_F(TableJobsTest, SeveralTablesAtOnceGiveTheTablesAndReportsOfOneByOne) {
       EXPECT_EQ(Contents(jobs_db, table), Contents(one_by_one_db, table)) << table;
     EXPECT_EQ(Contents(jobs_db, "big").size(), 2998u);
   }
+}
+
+// The tables window with the Jobs setting: the selection as it stands when
+// each table's turn comes, and the bar over the rows of all tables, reset
+// once at the end.
+TEST_F(TableJobsTest, TheTablesWindowSendsSeveralTablesAtOnce) {
+  for (const char* name : {"a", "b", "c"}) WriteTable(name, 300, 0, [](int) { return false; });
+  RecordDdl();
+  Fill(*list1_, {"a", "b", "c"}, {"a", "b", "c"});
+  ctx().jobs = 2;
+  bool cleared = false;
+  events_.on_yield = [&] {
+    if (!cleared && !DdlLog().empty()) {  // once a table is on its way, "a" is cleared
+      list1_->SetSelected(0, false);
+      cleared = true;
+    }
+  };
+
+  EXPECT_TRUE(SendToPostgreSql(ctx()).ok()) << ::testing::PrintToString(prompter_.Reports());
+
+  EXPECT_EQ(Items(*list2_), (std::vector<std::string>{"b", "c"}));
+  EXPECT_FALSE(PgTableExists("a"));
+  EXPECT_EQ(progress_.table_rows, (std::vector<std::pair<int64_t, int64_t>>{{300, 300}, {300, 300}}));
+  ASSERT_GE(progress_.values.size(), 2u);
+  EXPECT_TRUE(std::is_sorted(progress_.values.begin(), progress_.values.end() - 1));
+  EXPECT_EQ(progress_.values.end()[-2], 100);
+  EXPECT_EQ(progress_.values.back(), 0);
+  EXPECT_EQ(progress_.texts, (std::vector<std::string>{"Progress Bar"}));
+  EXPECT_EQ(pointer_.codes, (std::vector<int>{app::kPointerHourglass, app::kPointerDefault}));
 }
 
 // A table that a job loads on two connections of its own, the rows the
