@@ -1,5 +1,7 @@
 #include "transfer/copy_streams.h"
 
+#include <system_error>
+
 #include "db/error.h"
 #include "db/pg_copy_in.h"
 #include "transfer/commands.h"
@@ -28,8 +30,16 @@ CopyStreams::CopyStreams(const std::string& connection_string, int count,
     }
     slots_.push_back(std::move(slot));
   }
-  for (const std::unique_ptr<Slot>& slot : slots_)
-    slot->thread = std::thread([this, &slot = *slot] { Work(slot); });
+  // A connection whose thread cannot start (the system has no more) is
+  // left out too.
+  for (const std::unique_ptr<Slot>& slot : slots_) {
+    try {
+      slot->thread = std::thread([this, &slot = *slot] { Work(slot); });
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
+  std::erase_if(slots_, [](const std::unique_ptr<Slot>& slot) { return !slot->thread.joinable(); });
 }
 
 CopyStreams::~CopyStreams() {

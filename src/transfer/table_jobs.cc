@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <system_error>
 
 #include "app/list_helpers.h"
 #include "transfer/commands.h"
@@ -179,10 +180,17 @@ bool TableJobs::Run(const std::vector<std::string>& tables, const Steps& steps,
     }
     pool_.push_back(std::move(job));
   }
+  // A job whose thread cannot start (the system has no more) is left out.
+  for (const std::unique_ptr<Job>& job : pool_) {
+    try {
+      job->thread = std::thread([this, &job = *job] { Work(job); });
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
+  std::erase_if(pool_, [](const std::unique_ptr<Job>& job) { return !job->thread.joinable(); });
   failures = job_failures_;
   if (pool_.empty()) return false;
-  for (const std::unique_ptr<Job>& job : pool_)
-    job->thread = std::thread([this, &job = *job] { Work(job); });
 
   // The rows of every table to be sent, for the progress bar.
   std::vector<int64_t> counts(tables.size(), -1);
