@@ -53,7 +53,8 @@ CopyRow CopyLoad::Row(size_t row) const {
     return db::ParseCopyLine(bytes);
   }
   const size_t texts_begin = row == 0 ? 0 : text_ends_[row - 1];
-  std::string_view texts = std::string_view(texts_).substr(texts_begin, text_ends_[row] - texts_begin);
+  std::string_view texts =
+      std::string_view(texts_).substr(texts_begin, text_ends_[row] - texts_begin);
   CopyRow values;
   values.reserve(types_.size());
   bytes.remove_prefix(kFieldCountBytes);

@@ -241,7 +241,8 @@ class SendToPostgreSqlCommand : public TableSend {
     bool dropped = false;
     {
       db::FinishDespiteCancel despite_a_stop;
-      dropped = trap_.Run(kDropTarget, [this] { postgresql_.Execute("DROP TABLE " + quoted_target_); });
+      dropped = trap_.Run(kDropTarget,
+                          [this] { postgresql_.Execute("DROP TABLE " + quoted_target_); });
     }
     std::string description = "Table \"" + target_ + "\" was loaded on " +
                               std::to_string(connections) + " connections at once, and ";

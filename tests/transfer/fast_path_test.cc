@@ -291,16 +291,16 @@ TEST_F(FastPathTest, BinaryRowsOfTheClassicColumnsStoreWhatTheStatementsStore) {
   const std::vector<std::string> ratios = {
       "1.5", "-0", "1e308", "1e309", "4.9e-324", "1e-400", "NaN", "Infinity", "-Infinity",
       "inf", " 1.5", "0.1", "123456789012345678901234567890", ".5", "5.", "-1.25E-3", ""};
+  const auto quoted = [](const std::vector<std::string>& values, size_t i) {
+    std::string text = values[i % values.size()];
+    for (size_t at = text.find('\''); at != std::string::npos; at = text.find('\'', at + 2))
+      text.insert(at, 1, '\'');
+    return "'" + text + "'";
+  };
   std::string rows;
   for (size_t i = 0; i < 3 * ratios.size(); ++i) {
-    auto quoted = [](std::string text) {
-      for (size_t at = text.find('\''); at != std::string::npos; at = text.find('\'', at + 2))
-        text.insert(at, 1, '\'');
-      return "'" + text + "'";
-    };
-    rows += (i ? ", (" : "(") + std::to_string(i) + "::text, " + quoted(amounts[i % amounts.size()]) +
-            ", " + quoted(notes[i % notes.size()]) + ", " + quoted(data[i % data.size()]) + ", " +
-            quoted(ratios[i % ratios.size()]) + ")";
+    rows += (i ? ", (" : "(") + std::to_string(i) + "::text, " + quoted(amounts, i) + ", " +
+            quoted(notes, i) + ", " + quoted(data, i) + ", " + quoted(ratios, i) + ")";
   }
   db_.Exec("INSERT INTO source VALUES " + rows);
   const std::vector<Rejection> by_statement = SendByStatements();

@@ -205,7 +205,8 @@ TEST_F(TableJobsTest, TheTablesWindowSendsSeveralTablesAtOnce) {
 
   EXPECT_EQ(Items(*list2_), (std::vector<std::string>{"b", "c"}));
   EXPECT_FALSE(PgTableExists("a"));
-  EXPECT_EQ(progress_.table_rows, (std::vector<std::pair<int64_t, int64_t>>{{300, 300}, {300, 300}}));
+  EXPECT_EQ(progress_.table_rows,
+            (std::vector<std::pair<int64_t, int64_t>>{{300, 300}, {300, 300}}));
   ASSERT_GE(progress_.values.size(), 2u);
   EXPECT_TRUE(std::is_sorted(progress_.values.begin(), progress_.values.end() - 1));
   EXPECT_EQ(progress_.values.end()[-2], 100);
@@ -286,7 +287,8 @@ TEST_F(TableJobsTest, ATableWhoseLoadFailsOnOneConnectionIsDroppedAndReported) {
     EXPECT_FALSE(result.tables[0].done);
     ASSERT_EQ(prompter.Reports().size(), 1u);
     const std::string description = Description(prompter.Reports()[0]);
-    EXPECT_THAT(description, HasSubstr("Table \"large\" was loaded on 2 connections at once, and "));
+    EXPECT_THAT(description,
+                HasSubstr("Table \"large\" was loaded on 2 connections at once, and "));
     EXPECT_THAT(description, HasSubstr(failure == Failure::kStopped
                                            ? "the command was stopped before all its rows"
                                            : "one of them failed: "));
