@@ -29,13 +29,15 @@ namespace veltrane::transfer {
 // rows it stores and rejects are the same either way, and so are the
 // values stored.
 //
-// Rows stream to the server while they are added. When a load is rejected
-// it is rolled back and its rows are sent again in halves, and so on down
-// to a few rows, whose rows are then replayed one by one in table order;
-// the rows of halves the server accepts are stored by COPY. Rows still
-// pending when the sender is destroyed are not stored, nor are the rows of
-// a load that fails once the command has been asked to stop (its statement
-// was cancelled): they are neither halved nor replayed.
+// Rows stream to the server while they are added (with streams, each load
+// goes whole to a connection of its own instead, see UseStreams). When a
+// load is rejected it is rolled back and its rows are sent again in
+// halves, on this sender's connection, and so on down to a few rows, whose
+// rows are then replayed one by one in table order; the rows of halves the
+// server accepts are stored by COPY. Rows still pending when the sender is
+// destroyed are not stored, nor are the rows of a load that fails once the
+// command has been asked to stop (its statement was cancelled): they are
+// neither halved nor replayed.
 class CopyRowSender {
  public:
   // A row's values as sent: nullopt for a value sent as null.
@@ -46,8 +48,8 @@ class CopyRowSender {
   // `postgresql` is an open PostgreSQL connection; `quoted_table` the table
   // as it stands in the INSERT statements (its name in double quotes);
   // `events` runs while the server is waited for and between the loads of
-  // a rejected load's halves. `replay`
-  // must not throw: it reports its own failures.
+  // a rejected load's halves. `replay` must not throw: it reports its own
+  // failures.
   CopyRowSender(db::Connection& postgresql, std::string quoted_table, app::EventPump& events,
                 Replay replay);
 

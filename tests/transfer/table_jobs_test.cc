@@ -215,6 +215,41 @@ TEST_F(TableJobsTest, TheTablesWindowSendsSeveralTablesAtOnce) {
   EXPECT_EQ(pointer_.codes, (std::vector<int>{app::kPointerHourglass, app::kPointerDefault}));
 }
 
+// A stop ends every job as it ends the one table of a send one by one:
+// after its current row, with the rows so far stored and the table listed;
+// the tables not yet handed out are not started.
+TEST_F(TableJobsTest, AStopEndsEveryJobAsItEndsOne) {
+  for (const char* name : {"t1", "t2", "t3", "t4"})
+    WriteTable(name, 3000, 0, [](int) { return false; });
+  RecordingPrompter prompter;
+  RecordingProgress progress;
+  ScriptedPump events;
+  progress.on_value = [](double) { RequestStop(); };  // the bar's first value, once both run
+  app::MemoryTableList list;
+  CommandHooks hooks{prompter, progress, events, [](const std::string&) { return true; },
+                     nullptr, nullptr};
+  TransferOptions options;
+  options.jobs = 2;
+  CommandResult result;
+  {
+    CommandGuard guard;
+    result = SendToPostgreSql(Settings(), {"t1", "t2", "t3", "t4"}, list, options, hooks);
+    EXPECT_TRUE(StopRequested());
+  }
+
+  EXPECT_TRUE(result.ok()) << ::testing::PrintToString(prompter.Reports());
+  ASSERT_EQ(result.tables.size(), 2u);
+  for (const TableResult& table : result.tables) {
+    EXPECT_TRUE(table.done) << table.table;
+    EXPECT_GT(table.rows_read, 0) << table.table;
+    EXPECT_EQ(Rows("SELECT count(*) FROM " + table.table),
+              (std::vector<std::vector<std::string>>{{std::to_string(table.rows_stored)}}));
+  }
+  EXPECT_EQ(Items(list), (std::vector<std::string>{"t1", "t2"}));
+  EXPECT_FALSE(PgTableExists("t3"));
+  EXPECT_FALSE(PgTableExists("t4"));
+}
+
 // A table that a job loads on two connections of its own, the rows the
 // server refuses replayed and reported in table order.
 TEST_F(TableJobsTest, ALargeTableOnSeveralConnectionsGivesTheTableAndReportsOfOneConnection) {
