@@ -12,9 +12,8 @@ namespace {
 // until it is stored, so that a rejected load can be sent again.
 constexpr size_t kLoadRows = 50000;
 constexpr size_t kLoadBytes = size_t{8} << 20;
-// Rows go to the open load in pieces of about this size while they are
-// added, so that the server works while the next rows are read.
-constexpr size_t kStreamBytes = size_t{256} << 10;
+// Room held beyond a full load for the row that fills it.
+constexpr size_t kLastRowRoom = size_t{256} << 10;
 // A rejected load of at most this many rows is replayed row by row instead
 // of being halved again.
 constexpr size_t kReplayRows = 16;
@@ -26,9 +25,10 @@ CopyRowSender::CopyRowSender(db::Connection& postgresql, std::string quoted_tabl
     : copy_(postgresql),
       quoted_table_(std::move(quoted_table)),
       replay_(std::move(replay)),
-      events_(events) {
+      events_(events),
+      own_stream_(postgresql, quoted_table_) {
   // A load is held once, at its full size, instead of growing.
-  pending_.data().reserve(kLoadBytes + kStreamBytes);
+  pending_.data().reserve(kLoadBytes + kLastRowRoom);
 }
 
 bool CopyRowSender::TryAdd(const db::Fields& fields) {
@@ -111,8 +111,6 @@ bool CopyRowSender::Add(const std::vector<std::optional<std::string_view>>& valu
 void CopyRowSender::EndRow() {
   pending_.EndRow();
   has_last_row_ = true;
-  // (With streams, a load goes whole to a stream of its own.)
-  if (!streams_ && pending_.data().size() - streamed_ >= kStreamBytes) StreamPending();
 }
 
 bool CopyRowSender::Full() const {
@@ -124,33 +122,25 @@ std::optional<CopyRowSender::Row> CopyRowSender::LastRow() const {
   return pending_.empty() ? last_.Row(0) : pending_.Row(pending_.rows() - 1);
 }
 
-void CopyRowSender::StreamPending() {
-  if (rejected_) return;
-  db::ServerWaitHook serve_window([this] { events_.Yield(); });
-  try {
-    if (!copy_.loading()) copy_.Begin(quoted_table_, pending_.format());
-    if (!copy_.Send(std::string_view(pending_.data()).substr(streamed_))) rejected_ = true;
-  } catch (const db::Error&) {
-    rejected_ = true;
-  }
-  streamed_ = pending_.data().size();
-}
-
 void CopyRowSender::UseStreams(CopyStreams& streams) {
   Flush();
-  streams_ = streams.count() > 0 ? &streams : nullptr;
+  if (streams.count() > 0) streams_ = &streams;
 }
 
 void CopyRowSender::SendLoad() {
-  if (!streams_) {
-    Flush();
+  if (pending_.empty()) return;
+  if (streams_->count() == 0) {  // no thread could start: loaded here
+    db::ServerWaitHook serve_window([this] { events_.Yield(); });
+    last_.KeepLastRowOf(pending_);
+    if (!Load(pending_, 0, pending_.rows())) StoreHalves(pending_, 0, pending_.rows());
+    pending_.Start(pending_.format(), types_);
     return;
   }
-  if (pending_.empty()) return;
   while (streams_->full()) CollectStream();
   last_.KeepLastRowOf(pending_);
-  // The table cannot be completed any more: its rows need not be loaded.
-  if (!stream_failure_.empty() || StopRequested()) {
+  // A table loaded on streams of its own cannot be completed any more: its
+  // rows need not be loaded.
+  if (streams_ != &own_stream_ && (!stream_failure_.empty() || StopRequested())) {
     pending_.Start(pending_.format(), types_);
     return;
   }
@@ -158,16 +148,19 @@ void CopyRowSender::SendLoad() {
 }
 
 void CopyRowSender::CollectStream() {
-  const CopyStreams::Outcome outcome = streams_->Collect();
+  const CopyStreams::Outcome outcome = streams_->Collect([this] { events_.Yield(); });
   const CopyLoad& load = streams_->collected();
   if (!stream_failure_.empty()) return;
   switch (outcome) {
     case CopyStreams::Outcome::kStored:
       copied_rows_ += static_cast<int64_t>(load.rows());
       break;
-    case CopyStreams::Outcome::kRejected:
+    case CopyStreams::Outcome::kRejected: {
+      // The window is served while the halves wait for the server.
+      db::ServerWaitHook serve_window([this] { events_.Yield(); });
       StoreHalves(load, 0, load.rows());
       break;
+    }
     case CopyStreams::Outcome::kFailed:
       stream_failure_ = streams_->failure();
       break;
@@ -175,29 +168,8 @@ void CopyRowSender::CollectStream() {
 }
 
 void CopyRowSender::Flush() {
-  if (streams_) {
-    SendLoad();
-    while (streams_->busy()) CollectStream();
-    return;
-  }
-  if (pending_.empty()) return;
-  db::ServerWaitHook serve_window([this] { events_.Yield(); });
-  StreamPending();
-  bool stored = false;
-  if (!rejected_) {
-    try {
-      copy_.Finish();
-      stored = true;
-    } catch (const db::Error&) {
-    }
-  }
-  copy_.Abort();
-  rejected_ = false;
-  streamed_ = 0;
-  if (stored) copied_rows_ += static_cast<int64_t>(pending_.rows());
-  else StoreHalves(pending_, 0, pending_.rows());
-  last_.KeepLastRowOf(pending_);
-  pending_.Start(pending_.format(), types_);
+  SendLoad();
+  while (streams_->busy()) CollectStream();
 }
 
 void CopyRowSender::Store(const CopyLoad& load, size_t first, size_t last) {

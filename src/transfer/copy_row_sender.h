@@ -29,8 +29,9 @@ namespace veltrane::transfer {
 // rows it stores and rejects are the same either way, and so are the
 // values stored.
 //
-// Rows stream to the server while they are added (with streams, each load
-// goes whole to a connection of its own instead, see UseStreams). When a
+// A full load goes to the server on a thread of its own (CopyStreams), on
+// the sender's connection, while the caller adds the rows of the next one;
+// or, after UseStreams, on one of several connections of its own. When a
 // load is rejected it is rolled back and its rows are sent again in
 // halves, on this sender's connection, and so on down to a few rows, whose
 // rows are then replayed one by one in table order; the rows of halves the
@@ -45,11 +46,12 @@ class CopyRowSender {
   // Sends one rejected row as its own INSERT statement (and reports it).
   using Replay = std::function<void(const Row& row)>;
 
-  // `postgresql` is an open PostgreSQL connection; `quoted_table` the table
-  // as it stands in the INSERT statements (its name in double quotes);
-  // `events` runs while the server is waited for and between the loads of
-  // a rejected load's halves. `replay` must not throw: it reports its own
-  // failures.
+  // `postgresql` is an open PostgreSQL connection, which the caller leaves
+  // to the sender while loads are on their way (Flush and any call that
+  // fails to add a row end them); `quoted_table` the table as it stands in
+  // the INSERT statements (its name in double quotes); `events` runs while
+  // the server is waited for and between the loads of a rejected load's
+  // halves. `replay` must not throw: it reports its own failures.
   CopyRowSender(db::Connection& postgresql, std::string quoted_table, app::EventPump& events,
                 Replay replay);
 
@@ -83,24 +85,23 @@ class CopyRowSender {
   // is running and the connection is free for statements.
   void Flush();
 
-  // Sends the loads from now on on `streams` (connections of their own,
-  // each loading one load at a time while the next rows are added), when
-  // it has any; rows the server rejects are still replayed in table order,
-  // on this sender's connection. Stores the pending rows first. `streams`
-  // must outlive the sender.
-  void UseStreams(CopyStreams& streams);
-
-  // Sends the pending rows as one load, for when Full says so: with
-  // streams, hands them to an idle one (waiting while every one is busy,
-  // and replaying the rejected rows of the loads that ended before), and
-  // returns while it loads them; otherwise as Flush. With streams, once a
-  // stream has failed or a stop was asked, the table cannot be completed,
-  // and the pending rows are dropped instead.
+  // Sends the pending rows as one load, for when Full says so: hands them
+  // to the thread that loads them, once the load before is done (its
+  // rejected rows replayed), and returns while they are loaded.
   void SendLoad();
 
-  // Why a stream failed as a whole (see CopyStreams), empty while none
-  // has: the rows of its load are not stored, nor replayed, and the table
-  // cannot be completed.
+  // Sends the loads from now on on `streams` (connections of their own,
+  // each loading one load at a time), when it has any: several loads are
+  // then on their way at once. Rows the server rejects are still replayed
+  // in table order, on this sender's connection. Stores the pending rows
+  // first. `streams` must outlive the sender. Once one of them has failed
+  // or a stop was asked, the table cannot be completed, and the rows added
+  // later are dropped rather than loaded.
+  void UseStreams(CopyStreams& streams);
+
+  // Why a stream of UseStreams failed as a whole (see CopyStreams), empty
+  // while none has: the rows of its load are not stored, nor replayed, and
+  // the table cannot be completed.
   const std::string& stream_failure() const { return stream_failure_; }
 
   // The last row added (also when it has been sent since), or nullopt when
@@ -117,7 +118,6 @@ class CopyRowSender {
   // it has no binary form of the column's type.
   bool AppendBinaryValue(size_t f, std::string_view text);
   void EndRow();
-  void StreamPending();
   // Stores the rows [first, last) of `load`: one load, or its halves when
   // the server rejects it, or the rows one by one when there are only a
   // few.
@@ -133,14 +133,15 @@ class CopyRowSender {
   // The binary type of each column, with binary rows.
   bool binary_ = false;
   std::vector<db::PgBinaryType> types_;
-  CopyLoad pending_;              // the rows not yet stored
-  size_t streamed_ = 0;           // bytes of pending_ already sent to the open load
-  bool rejected_ = false;         // the open load was rejected by the server
+  CopyLoad pending_;              // the rows not yet handed on
   app::EventPump& events_;
   bool has_last_row_ = false;
-  CopyLoad last_;                 // the last row once it has been sent
+  CopyLoad last_;                 // the last row once it has been handed on
   int64_t copied_rows_ = 0;
-  CopyStreams* streams_ = nullptr;
+  // The thread that loads on the sender's connection, and the streams the
+  // loads go to: that one, or those of UseStreams.
+  CopyStreams own_stream_;
+  CopyStreams* streams_ = &own_stream_;
   std::string stream_failure_;
 };
 

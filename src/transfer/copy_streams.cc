@@ -1,16 +1,21 @@
 #include "transfer/copy_streams.h"
 
+#include <chrono>
 #include <system_error>
 
 #include "db/error.h"
 #include "db/pg_copy_in.h"
+#include "db/server_wait.h"
 #include "transfer/commands.h"
 
 namespace veltrane::transfer {
 
 struct CopyStreams::Slot {
   enum class State { kIdle, kLoading, kDone };
-  db::Connection connection;
+  explicit Slot(db::Connection& connection) : copy(connection) {}
+  db::PgCopyIn copy;
+  // A connection opened for the table, which a failed load leaves unfit.
+  bool own_connection = false;
   CopyLoad load;
   State state = State::kIdle;
   Outcome outcome = Outcome::kStored;
@@ -18,20 +23,33 @@ struct CopyStreams::Slot {
   std::thread thread;
 };
 
+CopyStreams::CopyStreams(db::Connection& connection, std::string quoted_table)
+    : quoted_table_(std::move(quoted_table)) {
+  slots_.push_back(std::make_unique<Slot>(connection));
+  Start();
+}
+
 CopyStreams::CopyStreams(const std::string& connection_string, int count,
                          std::string quoted_table)
     : quoted_table_(std::move(quoted_table)) {
   for (int i = 0; i < count; ++i) {
-    auto slot = std::make_unique<Slot>();
+    auto connection = std::make_unique<db::Connection>();
     try {
-      slot->connection.Open(connection_string);
+      connection->Open(connection_string);
     } catch (const db::Error&) {
       continue;  // loaded on the connections that opened
     }
+    auto slot = std::make_unique<Slot>(*connection);
+    slot->own_connection = true;
+    owned_.push_back(std::move(connection));
     slots_.push_back(std::move(slot));
   }
+  Start();
+}
+
+void CopyStreams::Start() {
   // A connection whose thread cannot start (the system has no more) is
-  // left out too.
+  // left out.
   for (const std::unique_ptr<Slot>& slot : slots_) {
     try {
       slot->thread = std::thread([this, &slot = *slot] { Work(slot); });
@@ -69,11 +87,16 @@ void CopyStreams::Submit(CopyLoad& load) {
   throw db::Error("Every connection loading the table is busy; a load was handed in too early.");
 }
 
-CopyStreams::Outcome CopyStreams::Collect() {
+CopyStreams::Outcome CopyStreams::Collect(const std::function<void()>& while_waiting) {
   std::unique_lock<std::mutex> lock(mutex_);
   if (collected_) collected_->state = Slot::State::kIdle;
   Slot& slot = *slots_[order_.front()];
-  changed_.wait(lock, [&] { return slot.state == Slot::State::kDone; });
+  while (!changed_.wait_for(lock, std::chrono::milliseconds(db::kWaitSliceMs),
+                            [&] { return slot.state == Slot::State::kDone; })) {
+    lock.unlock();
+    while_waiting();
+    lock.lock();
+  }
   order_.pop_front();
   collected_ = &slot;
   return slot.outcome;
@@ -84,7 +107,7 @@ const CopyLoad& CopyStreams::collected() const { return collected_->load; }
 const std::string& CopyStreams::failure() const { return collected_->failure; }
 
 void CopyStreams::Work(Slot& slot) {
-  db::PgCopyIn copy(slot.connection);
+  db::PgCopyIn& copy = slot.copy;
   while (true) {
     {
       std::unique_lock<std::mutex> lock(mutex_);
@@ -100,10 +123,10 @@ void CopyStreams::Work(Slot& slot) {
     } catch (const db::Error& error) {
       copy.Abort();
       outcome = Outcome::kRejected;
-      if (StopRequested()) {
+      if (slot.own_connection && StopRequested()) {
         outcome = Outcome::kFailed;
         failure = "the command was stopped";
-      } else if (copy.ConnectionLost()) {
+      } else if (slot.own_connection && copy.ConnectionLost()) {
         outcome = Outcome::kFailed;
         failure = error.what();
       }

@@ -315,8 +315,9 @@ void TableJobs::ShowProgress(std::unique_lock<std::mutex>& lock) {
   for (const std::unique_ptr<Entry>& entry : entries_)
     done += entry->sent ? entry->result.rows_read
                         : entry->job ? entry->job->rows.load(std::memory_order_relaxed) : 0;
-  if (done == shown_done_) return;
+  if (done == shown_done_ && rows_total_ == shown_total_) return;
   shown_done_ = done;
+  shown_total_ = rows_total_;
   lock.unlock();
   hooks_.progress.RowsOfAllTables(done, rows_total_);
   lock.lock();

@@ -126,7 +126,8 @@ class TableJobs {
   int reserved_ = 0;                            // jobs busy or kept for a table's streams
   int64_t rows_total_ = 0;
   int64_t rows_delivered_ = 0;                  // rows read of the tables delivered
-  int64_t shown_done_ = -1;
+  int64_t shown_done_ = -1;                     // as the bar last showed them
+  int64_t shown_total_ = -1;
   int job_failures_ = 0;
   std::mutex mutex_;
   std::condition_variable changed_;
