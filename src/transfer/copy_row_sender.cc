@@ -11,7 +11,7 @@ namespace {
 // A load is sent once it holds this many rows or bytes; its rows are kept
 // until it is stored, so that a rejected load can be sent again.
 constexpr size_t kLoadRows = 50000;
-constexpr size_t kLoadBytes = size_t{8} << 20;
+constexpr size_t kLoadBytes = size_t{4} << 20;
 // Room held beyond a full load for the row that fills it.
 constexpr size_t kLastRowRoom = size_t{256} << 10;
 // A rejected load of at most this many rows is replayed row by row instead
