@@ -1,11 +1,17 @@
 // Writes a generated Visual FoxPro table for the transfer comparison:
-//   generate_table <folder> <table name> <rows> [long|short]
+//   generate_table <folder> <table name> <rows> [long|short|keyed|customers]
 // Fields: id I, name C(30), amount N(12,2), ratio B, born D, active L,
 // notes M. Every value is derived from the row number, so two runs give the
 // same file. "long" notes (the default) hold one to six lines in four rows
 // of five; "short" notes one line in one row of five, so that a table of
 // millions of rows sent back to FoxPro (where every value is a memo) keeps
-// its memo file under 2 GB.
+// its memo file under 2 GB. "keyed" is the long table with a structural
+// index: a candidate tag on id, tags on UPPER(name) and on born.
+//
+// "customers" writes another table instead, with a long character field
+// mostly of trailing blanks and a memo on six rows of seven: id I,
+// name C(40) ("Customer <i> O'Brien"), price N(12,2), qty B, born D,
+// note M ("note <i> " repeated i % 7 times), ok L.
 
 #include <chrono>
 #include <cstdint>
@@ -70,27 +76,58 @@ std::string Notes(uint64_t mix, bool short_notes) {
 
 }  // namespace
 
+// The "customers" table's values of row `r`.
+void CustomerValues(long long r, std::vector<InputValue>& values) {
+  const uint64_t mix = Mix(static_cast<uint64_t>(r));
+  char buffer[64];
+  values[0] = Number(std::to_string(r));
+  values[1] = Text("Customer " + std::to_string(r) + " O'Brien");
+  std::snprintf(buffer, sizeof buffer, "%lld.%02d", static_cast<long long>(mix % 1000000),
+                static_cast<int>(mix % 100));
+  values[2] = Number(buffer);
+  std::snprintf(buffer, sizeof buffer, "%.4f", static_cast<double>(mix % 100000) / 3.0);
+  values[3] = Number(buffer);
+  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", 1940 + static_cast<int>(mix % 80),
+                1 + static_cast<int>((mix >> 7) % 12), 1 + static_cast<int>((mix >> 11) % 28));
+  values[4] = Text(buffer);
+  std::string note;
+  for (long long i = 0; i < r % 7; ++i) note += "note " + std::to_string(r) + " ";
+  values[5] = Text(std::move(note));
+  values[6].kind = InputValue::Kind::kLogical;
+  values[6].logical = r % 3 != 0;
+}
+
 int main(int argc, char** argv) {
   if (argc != 4 && argc != 5) {
-    std::fprintf(stderr, "usage: %s <folder> <table name> <rows> [long|short|keyed]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s <folder> <table name> <rows> [long|short|keyed|customers]\n",
+                 argv[0]);
     return 2;
   }
-  const bool short_notes = argc == 5 && std::string(argv[4]) == "short";
-  const bool keyed = argc == 5 && std::string(argv[4]) == "keyed";
+  const std::string kind = argc == 5 ? argv[4] : "long";
+  const bool short_notes = kind == "short";
+  const bool keyed = kind == "keyed";
   const std::string path = (std::filesystem::path(argv[1]) / (std::string(argv[2]) + ".dbf"));
   const long long rows = std::atoll(argv[3]);
   try {
-    std::vector<NewField> fields = {
-        {"id", 'I'},           {"name", 'C', 30},    {"amount", 'N', 12, 2},
-        {"ratio", 'B', 0, 6},  {"born", 'D'},        {"active", 'L'},
-        {"notes", 'M'},
-    };
+    const std::vector<NewField> fields =
+        kind == "customers"
+            ? std::vector<NewField>{{"id", 'I'},          {"name", 'C', 40}, {"price", 'N', 12, 2},
+                                    {"qty", 'B', 0, 4},   {"born", 'D'},     {"note", 'M'},
+                                    {"ok", 'L'}}
+            : std::vector<NewField>{{"id", 'I'},          {"name", 'C', 30}, {"amount", 'N', 12, 2},
+                                    {"ratio", 'B', 0, 6}, {"born", 'D'},     {"active", 'L'},
+                                    {"notes", 'M'}};
     TableWriter::Create(path, fields, "");
     auto writer = TableWriter::OpenForAppend(path);
     std::vector<InputValue> values(fields.size());
     const auto start = std::chrono::steady_clock::now();
     char buffer[64];
     for (long long r = 1; r <= rows; ++r) {
+      if (kind == "customers") {
+        CustomerValues(r, values);
+        writer->Append(values);
+        continue;
+      }
       const uint64_t mix = Mix(static_cast<uint64_t>(r));
       values[0] = Number(std::to_string(r));
       values[1] = Text(std::string(kWords[mix % kWordCount]) + " " +

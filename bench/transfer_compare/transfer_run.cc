@@ -1,8 +1,10 @@
-// Runs one transfer command on one table, as the command line does, and
-// prints its time, its error reports and the peak memory:
-//   transfer_run to-postgresql|to-foxpro <table> <free-table folder> [text|typed [keys]]
-// The fourth argument chooses the column types (default: text); "keys"
-// after it copies the table's keys too.
+// Runs one transfer command on one table or more, as the command line
+// does, and prints its time, its error reports and the peak memory:
+//   transfer_run to-postgresql|to-foxpro <table>[,<table>...] <free-table folder>
+//                [text|typed [jobs] [keys]]
+// The column types default to text; `jobs` (default 1) is how many tables
+// are sent at once (TransferOptions::jobs); "keys" copies the tables' keys
+// too.
 // The PostgreSQL side comes from VELTRANE_BENCH_PGHOST, _PGPORT, _PGUSER,
 // _PGPASSWORD and _PGDATABASE. Overwrite questions are answered Yes.
 
@@ -13,8 +15,11 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/column_types_setting.h"
+#include "app/copy_keys_setting.h"
+#include "app/jobs_setting.h"
 #include "app/prompter.h"
 #include "app/table_list.h"
 #include "app/window_hooks.h"
@@ -52,22 +57,36 @@ std::string Env(const char* name) {
   return value ? value : "";
 }
 
+// The tables of a comma-separated list.
+std::vector<std::string> Tables(const std::string& list) {
+  std::vector<std::string> tables;
+  size_t start = 0;
+  for (size_t comma; (comma = list.find(',', start)) != std::string::npos; start = comma + 1)
+    tables.push_back(list.substr(start, comma - start));
+  tables.push_back(list.substr(start));
+  return tables;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const auto column_types =
       argc >= 5 ? app::ParseColumnTypesWord(argv[4]) : std::optional(app::ColumnTypes::kText);
-  const bool keys = argc == 6 && std::string(argv[5]) == "keys";
-  if (argc < 4 || argc > 6 || !column_types || (argc == 6 && !keys)) {
+  std::optional<int> jobs = 1;
+  bool keys = false;
+  for (int a = 5; a < argc && jobs; ++a) {
+    if (std::string(argv[a]) == "keys") keys = true;
+    else jobs = app::ParseJobsWord(argv[a]);
+  }
+  if (argc < 4 || argc > 7 || !column_types || !jobs) {
     std::fprintf(stderr,
-                 "usage: %s to-postgresql|to-foxpro <table> <free-table folder> [text|typed [keys]]\n",
+                 "usage: %s to-postgresql|to-foxpro <table>[,<table>...] <free-table folder> "
+                 "[text|typed [jobs] [keys]]\n",
                  argv[0]);
     return 2;
   }
-  const transfer::TransferOptions options{.column_types = *column_types,
-                                         .copy_keys = keys ? app::CopyKeys::kYes : app::CopyKeys::kNo};
   const std::string direction = argv[1];
-  const std::string table = argv[2];
+  const std::vector<std::string> tables = Tables(argv[2]);
   db::ConnectionSettings settings;
   settings.server = Env("VELTRANE_BENCH_PGHOST");
   settings.port = Env("VELTRANE_BENCH_PGPORT");
@@ -86,10 +105,14 @@ int main(int argc, char** argv) {
   transfer::CommandGuard guard;
 
   const auto start = std::chrono::steady_clock::now();
+  const transfer::TransferOptions options{
+      .column_types = *column_types,
+      .copy_keys = keys ? app::CopyKeys::kYes : app::CopyKeys::kNo,
+      .jobs = *jobs};
   if (direction == "to-foxpro") {
-    transfer::SendToFoxPro(settings, {table}, listed, options, hooks);
+    transfer::SendToFoxPro(settings, tables, listed, options, hooks);
   } else {
-    transfer::SendToPostgreSql(settings, {table}, listed, options, hooks);
+    transfer::SendToPostgreSql(settings, tables, listed, options, hooks);
   }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

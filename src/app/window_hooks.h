@@ -21,6 +21,13 @@ class ProgressBar {
   // reset): how many were read from the source and how many the target
   // stored, fewer when rows failed or the command was stopped.
   virtual void TableRows(int64_t /*read*/, int64_t /*stored*/) {}
+
+  // With several tables sent at once, in place of a value per row: the
+  // rows read so far of all the command's tables, out of `total`. By
+  // default the value done / total x 100.
+  virtual void RowsOfAllTables(int64_t done, int64_t total) {
+    SetValue(total > 0 ? static_cast<double>(done) / static_cast<double>(total) * 100.0 : 0);
+  }
 };
 
 // The window's mouse pointer (one of the codes above).

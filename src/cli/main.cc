@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "app/column_types_setting.h"
-#include "app/postgresql_schema_setting.h"
 #include "app/copy_keys_setting.h"
+#include "app/postgresql_schema_setting.h"
+#include "app/jobs_setting.h"
 #include "app/settings_store.h"
 #include "app/version.h"
 #include "cli/connection_values.h"
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
   if (!options.postgresql_schema) options.postgresql_schema = app::ReadPostgreSqlSchema(store);
   if (!options.copy_keys)
     options.copy_keys = app::ReadCopyKeys(store).value_or(app::DefaultCopyKeys(*options.column_types));
+  if (!options.jobs) options.jobs = app::ReadJobs(store);
 
   CatchInterrupts();
   cli::StatusLine status(isatty(STDERR_FILENO));

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "app/code_page_setting.h"
+#include "app/jobs_setting.h"
 
 namespace veltrane::cli {
 namespace {
@@ -43,11 +44,18 @@ app::CopyKeys ParseCopyKeys(const std::string& word) {
   throw UsageError("--keys takes yes or no, not \"" + word + "\"");
 }
 
+int ParseJobs(const std::string& word) {
+  if (const auto jobs = app::ParseJobsWord(word)) return *jobs;
+  throw UsageError("--jobs takes a number of tables to send at once, from 1 to " +
+                   std::to_string(app::kMostJobs) + ", not \"" + word + "\"");
+}
+
 // The options that take a value.
 bool IsValueOption(const std::string& name) {
   return name == "--server" || name == "--port" || name == "--user" || name == "--database" ||
          name == "--dbc" || name == "--free-tables" || name == "--overwrite" ||
-         name == "--column-types" || name == "--code-page" || name == "--schema" || name == "--keys";
+         name == "--column-types" || name == "--code-page" || name == "--schema" || name == "--keys" ||
+         name == "--jobs";
 }
 
 // A code page the engine reads, with "!" after it to take it also for
@@ -77,6 +85,7 @@ void SetValueOption(Options& options, const std::string& name, const std::string
   else if (name == "--code-page") options.code_page = ParseCodePage(value);
   else if (name == "--schema") options.postgresql_schema = ParseSchema(value);
   else if (name == "--keys") options.copy_keys = ParseCopyKeys(value);
+  else if (name == "--jobs") options.jobs = ParseJobs(value);
   else options.overwrite = ParseOverwrite(value);
 }
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/column_types_setting.h"
-#include "app/postgresql_schema_setting.h"
 #include "app/copy_keys_setting.h"
+#include "app/postgresql_schema_setting.h"
 #include "foxpro/files/table_reader.h"
 #include "transfer/table_commands.h"
 
@@ -55,6 +55,9 @@ struct Options {
   std::optional<app::CopyKeys> copy_keys;  // absent: the remembered choice, else by the mapping
   std::optional<foxpro::CodePageChoice> code_page;  // absent: the remembered choice
   std::optional<app::PostgreSqlSchema> postgresql_schema;  // absent: the remembered choice
+  // --jobs: how many tables send-to-postgresql sends at once; absent: the
+  // remembered Jobs setting.
+  std::optional<int> jobs;
 };
 
 // What was wrong with a command line, in words for the user.

@@ -1,5 +1,6 @@
 #include "cli/progress_display.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -73,6 +74,14 @@ void ProgressDisplay::SetValue(double percent) {
   if (status_.terminal() && (now - last_draw_ >= kRedrawInterval || percent >= 100)) Draw(now);
 }
 
+void ProgressDisplay::RowsOfAllTables(int64_t done, int64_t total) {
+  const Clock::time_point now = Clock::now();
+  if (rows_total_ == 0) first_row_ = now;
+  rows_total_ = std::max<int64_t>(1, total);
+  percent_ = std::min(100.0, static_cast<double>(done) / static_cast<double>(rows_total_) * 100.0);
+  if (status_.terminal() && (now - last_draw_ >= kRedrawInterval || done >= total)) Draw(now);
+}
+
 void ProgressDisplay::Draw(Clock::time_point now) {
   last_draw_ = now;
   const int64_t rows = std::llround(percent_ / 100.0 * rows_total_);
@@ -92,9 +101,10 @@ void ProgressDisplay::Draw(Clock::time_point now) {
   status_.Show(line);
 }
 
-void ProgressDisplay::TableDone(const std::string& name) {
+void ProgressDisplay::TableDone(const std::string& name, double seconds) {
   const int64_t rows = rows_read_ >= 0 ? rows_read_ : finished_rows_;
-  status_.Print(name + ": " + TableSummary(rows, finished_seconds_, rows_stored_));
+  status_.Print(name + ": " +
+                TableSummary(rows, seconds > 0 ? seconds : finished_seconds_, rows_stored_));
   finished_rows_ = 0;
   finished_seconds_ = 0;
   rows_read_ = rows_stored_ = -1;

@@ -16,7 +16,8 @@ namespace veltrane::cli {
 // a terminal a bar shows rows done, rows per second and time left; when the
 // target list gains a table (TableDone), one line says how many rows it took
 // and how fast, on a terminal or not: the rows read and the rows stored
-// when some were not.
+// when some were not. With several tables sent at once, the bar counts the
+// rows of all tables (RowsOfAllTables), and each table's line its own time.
 class ProgressDisplay : public app::ProgressBar {
  public:
   using Clock = std::chrono::steady_clock;
@@ -29,9 +30,12 @@ class ProgressDisplay : public app::ProgressBar {
   void SetValue(double percent) override;
   void SetText(const std::string&) override {}
   void TableRows(int64_t read, int64_t stored) override;
+  void RowsOfAllTables(int64_t done, int64_t total) override;
 
   // The transfer added `name` to its target list: the table is complete.
-  void TableDone(const std::string& name);
+  // `seconds` is the time the table took when the transfer measured it
+  // (several tables sent at once), else 0: the time since the last table.
+  void TableDone(const std::string& name, double seconds = 0);
 
  private:
   void Draw(Clock::time_point now);

@@ -158,7 +158,7 @@ int Session::RunListed() {
     case Command::kSendToPostgreSql:
     case Command::kSendToFoxPro:
       hooks_.table_done = [this](const transfer::TableResult& table) {
-        progress_.TableDone(table.target);
+        progress_.TableDone(table.target, table.seconds);
       };
       return RunNamed(options_.command == Command::kSendToPostgreSql ? Side::kFoxPro
                                                                       : Side::kPostgreSql);
@@ -247,7 +247,8 @@ int Session::RunNamed(Side side) {
       .column_types = column_types,
       .postgresql_schema = options_.postgresql_schema.value_or(app::PostgreSqlSchema{}),
       .note_shortened_names = true,
-      .copy_keys = options_.copy_keys.value_or(app::DefaultCopyKeys(column_types))};
+      .copy_keys = options_.copy_keys.value_or(app::DefaultCopyKeys(column_types)),
+      .jobs = options_.jobs.value_or(1)};
   transfer::CommandResult result;
   switch (options_.command) {
     case Command::kSendToPostgreSql:

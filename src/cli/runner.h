@@ -15,7 +15,8 @@ namespace veltrane::cli {
 // error gets the messages, reports and progress. The overwrite question is
 // answered as `overwrite` says, reading `answers` when it asks. The
 // transfers use options.column_types (the classic mapping when absent) and
-// options.copy_keys (when absent, as the mapping's default).
+// options.copy_keys (when absent, as the mapping's default), and
+// send-to-postgresql sends options.jobs tables at once (one when absent).
 int RunCommand(const Options& options, const db::ConnectionSettings& settings, StatusLine& status,
                OverwriteAnswer overwrite, std::FILE* answers);
 

@@ -64,6 +64,14 @@ Options (they override the remembered values for this run only):
                          tables send-to-foxpro creates; default: the
                          FoxProCodePage setting, else guessed from the text
                          of unmarked tables, and 1252
+  --jobs N               send-to-postgresql sends up to N tables (1 to 64) at
+                         the same time, each on connections of its own, and
+                         loads a table of 200000 rows or more on several
+                         connections when fewer tables than N are left; the
+                         reports and each table's line come whole, in the
+                         order of the tables, and the bar counts the rows of
+                         all tables (default: the Jobs setting, else 1: one
+                         table after the other)
   -h, --help             show this text
   --version              print the version
 

@@ -13,8 +13,9 @@
 namespace veltrane::db {
 namespace {
 
-// PQputCopyData takes an int length: larger texts go in pieces.
-constexpr size_t kMaxPiece = size_t{1} << 30;
+// Rows are queued in pieces of at most this size, each sent before the
+// next is queued, so that libpq never holds more than one piece.
+constexpr size_t kMaxPiece = size_t{256} << 10;
 
 PGconn* NativeOf(Connection& connection) {
   PgSession* session = AsPostgreSql(connection.session());
@@ -121,6 +122,8 @@ bool PgCopyIn::TakesBinaryRows() const {
   const char* integer_times = PQparameterStatus(conn_, "integer_datetimes");
   return integer_times != nullptr && std::string_view(integer_times) == "on";
 }
+
+bool PgCopyIn::ConnectionLost() const { return PQstatus(conn_) == CONNECTION_BAD; }
 
 void PgCopyIn::Rollback() {
   if (PQtransactionStatus(conn_) == PQTRANS_IDLE) return;

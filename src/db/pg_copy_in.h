@@ -55,6 +55,11 @@ class PgCopyIn {
 
   bool loading() const { return loading_; }
 
+  // Whether the connection is gone (the server closed it, the network
+  // failed, or a stalled server was cut off): a failed load then says
+  // nothing about its rows.
+  bool ConnectionLost() const;
+
   // Whether the server takes the binary rows copy_binary.h writes: its
   // times are 64-bit integers, as on every server since version 10 and
   // nearly all before.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -18,11 +19,13 @@ using Clock = std::chrono::steady_clock;
 thread_local const std::function<void()>* current_hook = nullptr;
 
 // Set by RequestCancel, possibly from a signal handler; the rest of the
-// cancel state belongs to the thread that waits.
+// cancel state is shared by the threads that wait (several transfers may
+// run at once), under its mutex.
 std::atomic<bool> cancel_requested{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
 struct CancelState {
+  std::mutex mutex;
   std::optional<Clock::time_point> seen;  // by the first wait after the request
   std::vector<PGconn*> cancelled;         // connections whose server was asked
 };
@@ -31,17 +34,24 @@ CancelState& Cancelling() {
   return state;
 }
 
+// When this thread's statements finish despite a cancel request (see
+// FinishDespiteCancel): the moment their grace ends.
+thread_local std::optional<Clock::time_point> grace_ends;
+
 // Carries out a standing cancel request for a wait on `conn`.
 void Cancel(PGconn* conn) {
   CancelState& state = Cancelling();
   const Clock::time_point now = Clock::now();
+  std::unique_lock<std::mutex> lock(state.mutex);
   if (!state.seen) state.seen = now;
-  const Clock::time_point cancel_at = *state.seen + std::chrono::milliseconds(kCancelDelayMs);
+  Clock::time_point cancel_at = *state.seen + std::chrono::milliseconds(kCancelDelayMs);
+  if (grace_ends) cancel_at = std::max(cancel_at, *grace_ends);
   if (now < cancel_at) return;
   if (std::find(state.cancelled.begin(), state.cancelled.end(), conn) == state.cancelled.end()) {
     state.cancelled.push_back(conn);
     SendCancelRequest(conn);
   }
+  lock.unlock();
   // The server did not end the statement in time: cut the connection, so
   // that libpq fails the call instead of waiting further.
   if (now >= cancel_at + std::chrono::milliseconds(kCancelGraceMs) && PQsocket(conn) >= 0)
@@ -56,6 +66,12 @@ ServerWaitHook::ServerWaitHook(std::function<void()> idle)
 }
 
 ServerWaitHook::~ServerWaitHook() { current_hook = previous_; }
+
+FinishDespiteCancel::FinishDespiteCancel() : previous_(grace_ends) {
+  grace_ends = Clock::now() + std::chrono::milliseconds(kCancelGraceMs);
+}
+
+FinishDespiteCancel::~FinishDespiteCancel() { grace_ends = previous_; }
 
 void SendCancelRequest(PGconn* conn) {
   PGcancel* cancel = PQgetCancel(conn);
@@ -83,7 +99,10 @@ void RequestCancel() { cancel_requested.store(true); }
 
 void ClearCancel() {
   cancel_requested.store(false);
-  Cancelling() = CancelState();
+  CancelState& state = Cancelling();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.seen.reset();
+  state.cancelled.clear();
 }
 
 bool CancelRequested() { return cancel_requested.load(); }

@@ -3,7 +3,9 @@
 
 #include <libpq-fe.h>
 
+#include <chrono>
 #include <functional>
+#include <optional>
 
 #include "db/cancel.h"
 
@@ -29,6 +31,23 @@ class ServerWaitHook {
  private:
   std::function<void()> idle_;
   const std::function<void()>* previous_;
+};
+
+// Lets the PostgreSQL statements this thread runs while it lives finish
+// although a cancel request stands, for a cleanup that must not be cut
+// short (dropping a table that was only partly loaded): they are cancelled
+// only once they have taken kCancelGraceMs from its start, and the
+// connection is cut kCancelGraceMs after that, so a stalled server still
+// cannot hold the caller.
+class FinishDespiteCancel {
+ public:
+  FinishDespiteCancel();
+  ~FinishDespiteCancel();
+  FinishDespiteCancel(const FinishDespiteCancel&) = delete;
+  FinishDespiteCancel& operator=(const FinishDespiteCancel&) = delete;
+
+ private:
+  std::optional<std::chrono::steady_clock::time_point> previous_;
 };
 
 inline constexpr int kWaitSliceMs = 10;

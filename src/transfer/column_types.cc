@@ -20,6 +20,17 @@ constexpr TypeWord kPostgreSqlColumns[] = {
 };
 constexpr const char* kPostgreSqlDefaultColumn = " text,";
 
+// The binary COPY type of each column text above.
+struct ColumnBinaryType {
+  std::string_view column_text;
+  db::PgBinaryType type;
+};
+constexpr ColumnBinaryType kPostgreSqlBinaryTypes[] = {
+    {" FLOAT,", db::PgBinaryType::kDouble},
+    {" INT,", db::PgBinaryType::kInteger},
+    {" BYTEA,", db::PgBinaryType::kBytea},
+};
+
 constexpr const char* kFoxProMemo = " M,";
 constexpr const char* kFoxProBlob = " BLOB,";
 constexpr TypeWord kFoxProColumns[] = {
@@ -47,6 +58,13 @@ std::string LowerTypeName(int16_t type_code) {
 
 const char* PostgreSqlColumnText(int16_t type_code) {
   return ColumnText(kPostgreSqlColumns, kPostgreSqlDefaultColumn, type_code);
+}
+
+db::PgBinaryType PostgreSqlColumnBinaryType(int16_t type_code) {
+  const std::string_view column_text = PostgreSqlColumnText(type_code);
+  for (const ColumnBinaryType& entry : kPostgreSqlBinaryTypes)
+    if (entry.column_text == column_text) return entry.type;
+  return db::PgBinaryType::kText;
 }
 
 const char* FoxProColumnText(int16_t type_code) {

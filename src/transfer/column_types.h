@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "db/copy_binary.h"
+
 namespace veltrane::transfer {
 
 // Both transfers choose a target column type from the source field's type
@@ -15,6 +17,10 @@ namespace veltrane::transfer {
 // " text," for "date", "currency" and "bool", " FLOAT," for "double",
 // " BYTEA," for "adlongvarbinary", and " text," for anything else.
 const char* PostgreSqlColumnText(int16_t type_code);
+
+// The binary COPY form of the column PostgreSqlColumnText gives: kText for
+// text, kDouble for FLOAT, kInteger for INT, kBytea for BYTEA.
+db::PgBinaryType PostgreSqlColumnBinaryType(int16_t type_code);
 
 // The column text after a field name in the CREATE TABLE sent to FoxPro:
 // " BLOB," for "adlongvarbinary" (only reached when none of the earlier

@@ -4,8 +4,8 @@
 #include <functional>
 
 #include "app/column_types_setting.h"
-#include "app/postgresql_schema_setting.h"
 #include "app/copy_keys_setting.h"
+#include "app/postgresql_schema_setting.h"
 #include "app/prompter.h"
 #include "app/table_list.h"
 #include "app/window_hooks.h"
@@ -31,6 +31,8 @@ struct CommandContext {
   app::ColumnTypes column_types = app::ColumnTypes::kText;
   app::PostgreSqlSchema postgresql_schema;
   app::CopyKeys copy_keys = app::CopyKeys::kNo;
+  // How many tables a send to PostgreSQL sends at once (see TransferOptions).
+  int jobs = 1;
 };
 
 }  // namespace veltrane::transfer

@@ -11,10 +11,9 @@ namespace {
 // A load is sent once it holds this many rows or bytes; its rows are kept
 // until it is stored, so that a rejected load can be sent again.
 constexpr size_t kLoadRows = 50000;
-constexpr size_t kLoadBytes = size_t{8} << 20;
-// Rows go to the open load in pieces of about this size while they are
-// added, so that the server works while the next rows are read.
-constexpr size_t kStreamBytes = size_t{256} << 10;
+constexpr size_t kLoadBytes = size_t{4} << 20;
+// Room held beyond a full load for the row that fills it.
+constexpr size_t kLastRowRoom = size_t{256} << 10;
 // A rejected load of at most this many rows is replayed row by row instead
 // of being halved again.
 constexpr size_t kReplayRows = 16;
@@ -26,27 +25,39 @@ CopyRowSender::CopyRowSender(db::Connection& postgresql, std::string quoted_tabl
     : copy_(postgresql),
       quoted_table_(std::move(quoted_table)),
       replay_(std::move(replay)),
-      events_(events) {
-  // A load's text is held once, at its full size, instead of growing.
-  lines_.reserve(kLoadBytes + kStreamBytes);
+      events_(events),
+      own_stream_(postgresql, quoted_table_) {
+  // A load is held once, at its full size, instead of growing.
+  pending_.data().reserve(kLoadBytes + kLastRowRoom);
 }
 
 bool CopyRowSender::TryAdd(const db::Fields& fields) {
-  const size_t row_start = lines_.size();
+  std::string& out = pending_.data();
   try {
+    if (binary_) db::AppendCopyBinaryRowStart(out, static_cast<int16_t>(fields.Count()));
     for (int f = 0; f < fields.Count(); ++f) {
-      if (f > 0) lines_ += db::kCopyFieldSeparator;
       const std::string& text = fields[f].Value().Text();
+      if (binary_) {
+        if (text.empty()) {
+          db::AppendCopyBinaryNull(out);
+        } else if (!AppendBinaryValue(f, text)) {
+          pending_.DropRow();
+          return false;
+        }
+        continue;
+      }
+      if (f > 0) out += db::kCopyFieldSeparator;
       if (text.empty()) {
-        lines_ += db::kCopyNull;
+        out += db::kCopyNull;
       } else {
-        db::AppendCopyField(lines_, text);
+        db::AppendCopyField(out, text);
       }
     }
   } catch (const db::Error&) {
-    lines_.resize(row_start);
+    pending_.DropRow();
     return false;
   }
+  if (!binary_) out += db::kCopyRowEnd;
   EndRow();
   return true;
 }
@@ -59,126 +70,129 @@ void CopyRowSender::UseBinaryRows(const std::vector<std::optional<db::PgBinaryTy
     if (!type) binary_ = false;
     if (binary_) types_.push_back(*type);
   }
-  if (binary_) rows_.reserve(kLoadBytes + kStreamBytes);
+  if (!binary_) types_.clear();
+  pending_.Start(binary_ ? db::CopyFormat::kBinary : db::CopyFormat::kText, types_);
+}
+
+bool CopyRowSender::AppendBinaryValue(size_t f, std::string_view text) {
+  if (!db::AppendCopyBinaryValue(pending_.data(), types_[f], text)) return false;
+  // A text comes back from its bytes; any other value is kept as given.
+  if (types_[f] != db::PgBinaryType::kText) pending_.AppendText(text);
+  return true;
 }
 
 bool CopyRowSender::Add(const std::vector<std::optional<std::string_view>>& values) {
+  std::string& out = pending_.data();
   if (binary_) {
-    const size_t row_start = rows_.size();
-    db::AppendCopyBinaryRowStart(rows_, static_cast<int16_t>(values.size()));
+    db::AppendCopyBinaryRowStart(out, static_cast<int16_t>(values.size()));
     for (size_t f = 0; f < values.size(); ++f) {
       if (!values[f]) {
-        db::AppendCopyBinaryNull(rows_);
-      } else if (!db::AppendCopyBinaryValue(rows_, types_[f], *values[f])) {
-        rows_.resize(row_start);
+        db::AppendCopyBinaryNull(out);
+      } else if (!AppendBinaryValue(f, *values[f])) {
+        pending_.DropRow();
         return false;
       }
     }
-    row_ends_.push_back(rows_.size());
-  }
-  for (size_t f = 0; f < values.size(); ++f) {
-    if (f > 0) lines_ += db::kCopyFieldSeparator;
-    if (values[f]) {
-      db::AppendCopyField(lines_, *values[f]);
-    } else {
-      lines_ += db::kCopyNull;
+  } else {
+    for (size_t f = 0; f < values.size(); ++f) {
+      if (f > 0) out += db::kCopyFieldSeparator;
+      if (values[f]) {
+        db::AppendCopyField(out, *values[f]);
+      } else {
+        out += db::kCopyNull;
+      }
     }
+    out += db::kCopyRowEnd;
   }
   EndRow();
   return true;
 }
 
 void CopyRowSender::EndRow() {
-  lines_ += db::kCopyRowEnd;
-  ends_.push_back(lines_.size());
+  pending_.EndRow();
   has_last_row_ = true;
-  if (sent().size() - streamed_ >= kStreamBytes) StreamPending();
 }
 
 bool CopyRowSender::Full() const {
-  return ends_.size() >= kLoadRows || lines_.size() >= kLoadBytes || rows_.size() >= kLoadBytes;
+  return pending_.rows() >= kLoadRows || pending_.bytes() >= kLoadBytes;
 }
 
 std::optional<CopyRowSender::Row> CopyRowSender::LastRow() const {
   if (!has_last_row_) return std::nullopt;
-  std::string_view line = ends_.empty() ? std::string_view(last_line_)
-                                        : Lines(ends_.size() - 1, ends_.size());
-  line.remove_suffix(1);  // the line feed
-  return db::ParseCopyLine(line);
+  return pending_.empty() ? last_.Row(0) : pending_.Row(pending_.rows() - 1);
 }
 
-std::string_view CopyRowSender::Lines(size_t first, size_t last) const {
-  const size_t begin = first == 0 ? 0 : ends_[first - 1];
-  return std::string_view(lines_).substr(begin, ends_[last - 1] - begin);
+void CopyRowSender::UseStreams(CopyStreams& streams) {
+  Flush();
+  if (streams.count() > 0) streams_ = &streams;
 }
 
-std::string_view CopyRowSender::Sent(size_t first, size_t last) const {
-  if (!binary_) return Lines(first, last);
-  const size_t begin = first == 0 ? 0 : row_ends_[first - 1];
-  return std::string_view(rows_).substr(begin, row_ends_[last - 1] - begin);
-}
-
-void CopyRowSender::StreamPending() {
-  if (rejected_) return;
-  db::ServerWaitHook serve_window([this] { events_.Yield(); });
-  try {
-    if (!copy_.loading()) copy_.Begin(quoted_table_, format());
-    if (!copy_.Send(std::string_view(sent()).substr(streamed_))) rejected_ = true;
-  } catch (const db::Error&) {
-    rejected_ = true;
+void CopyRowSender::SendLoad() {
+  if (pending_.empty()) return;
+  if (streams_->count() == 0) {  // no thread could start: loaded here
+    db::ServerWaitHook serve_window([this] { events_.Yield(); });
+    last_.KeepLastRowOf(pending_);
+    if (!Load(pending_, 0, pending_.rows())) StoreHalves(pending_, 0, pending_.rows());
+    pending_.Start(pending_.format(), types_);
+    return;
   }
-  streamed_ = sent().size();
+  while (streams_->full()) CollectStream();
+  last_.KeepLastRowOf(pending_);
+  // A table loaded on streams of its own cannot be completed any more: its
+  // rows need not be loaded.
+  if (streams_ != &own_stream_ && (!stream_failure_.empty() || StopRequested())) {
+    pending_.Start(pending_.format(), types_);
+    return;
+  }
+  streams_->Submit(pending_);
+}
+
+void CopyRowSender::CollectStream() {
+  const CopyStreams::Outcome outcome = streams_->Collect([this] { events_.Yield(); });
+  const CopyLoad& load = streams_->collected();
+  if (!stream_failure_.empty()) return;
+  switch (outcome) {
+    case CopyStreams::Outcome::kStored:
+      copied_rows_ += static_cast<int64_t>(load.rows());
+      break;
+    case CopyStreams::Outcome::kRejected: {
+      // The window is served while the halves wait for the server.
+      db::ServerWaitHook serve_window([this] { events_.Yield(); });
+      StoreHalves(load, 0, load.rows());
+      break;
+    }
+    case CopyStreams::Outcome::kFailed:
+      stream_failure_ = streams_->failure();
+      break;
+  }
 }
 
 void CopyRowSender::Flush() {
-  if (ends_.empty()) return;
-  db::ServerWaitHook serve_window([this] { events_.Yield(); });
-  StreamPending();
-  bool stored = false;
-  if (!rejected_) {
-    try {
-      copy_.Finish();
-      stored = true;
-    } catch (const db::Error&) {
-    }
-  }
-  copy_.Abort();
-  rejected_ = false;
-  streamed_ = 0;
-  if (stored) copied_rows_ += static_cast<int64_t>(ends_.size());
-  else StoreHalves(0, ends_.size());
-  last_line_.assign(Lines(ends_.size() - 1, ends_.size()));
-  lines_.clear();
-  ends_.clear();
-  rows_.clear();
-  row_ends_.clear();
+  SendLoad();
+  while (streams_->busy()) CollectStream();
 }
 
-void CopyRowSender::Store(size_t first, size_t last) {
-  if (last - first > kReplayRows && Load(first, last)) return;
-  StoreHalves(first, last);
+void CopyRowSender::Store(const CopyLoad& load, size_t first, size_t last) {
+  if (last - first > kReplayRows && Load(load, first, last)) return;
+  StoreHalves(load, first, last);
 }
 
-void CopyRowSender::StoreHalves(size_t first, size_t last) {
+void CopyRowSender::StoreHalves(const CopyLoad& load, size_t first, size_t last) {
   if (StopRequested()) return;
   if (last - first <= kReplayRows) {
-    for (size_t row = first; row < last; ++row) {
-      std::string_view line = Lines(row, row + 1);
-      line.remove_suffix(1);
-      replay_(db::ParseCopyLine(line));
-    }
+    for (size_t row = first; row < last; ++row) replay_(load.Row(row));
     return;
   }
   const size_t middle = first + (last - first) / 2;
-  Store(first, middle);
-  Store(middle, last);
+  Store(load, first, middle);
+  Store(load, middle, last);
 }
 
-bool CopyRowSender::Load(size_t first, size_t last) {
+bool CopyRowSender::Load(const CopyLoad& load, size_t first, size_t last) {
   events_.Yield();
   try {
-    copy_.Begin(quoted_table_, format());
-    if (copy_.Send(Sent(first, last))) {
+    copy_.Begin(quoted_table_, load.format());
+    if (copy_.Send(load.Rows(first, last))) {
       copy_.Finish();
       copied_rows_ += static_cast<int64_t>(last - first);
       return true;

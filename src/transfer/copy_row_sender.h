@@ -14,6 +14,8 @@
 #include "db/copy_binary.h"
 #include "db/pg_copy_in.h"
 #include "db/record_set.h"
+#include "transfer/copy_load.h"
+#include "transfer/copy_streams.h"
 
 namespace veltrane::transfer {
 
@@ -22,45 +24,51 @@ namespace veltrane::transfer {
 // INSERT would store are stored, and every row the server rejects is handed
 // back to be sent (and reported) as its own INSERT.
 //
-// Values are rendered by the INSERT rules: a null and the empty text are
-// both sent as null, every other value as its text (so a binary value's
-// "\x" hex form reaches a bytea column as its bytes).
-//
 // Rows go in COPY's text format, or, after UseBinaryRows, in its binary
 // format, which the server stores without parsing numbers and dates; the
-// rows it stores and rejects are the same either way.
+// rows it stores and rejects are the same either way, and so are the
+// values stored.
 //
-// Rows stream to the server while they are added. When a load is rejected
-// it is rolled back and its rows are sent again in halves, and so on down
-// to a few rows, whose rows are then replayed one by one in table order;
-// the rows of halves the server accepts are stored by COPY. Rows still
-// pending when the sender is destroyed are not stored, nor are the rows of
-// a load that fails once the command has been asked to stop (its statement
-// was cancelled): they are neither halved nor replayed.
+// A full load goes to the server on a thread of its own (CopyStreams), on
+// the sender's connection, while the caller adds the rows of the next one;
+// or, after UseStreams, on one of several connections of its own. When a
+// load is rejected it is rolled back and its rows are sent again in
+// halves, on this sender's connection, and so on down to a few rows, whose
+// rows are then replayed one by one in table order; the rows of halves the
+// server accepts are stored by COPY. Rows still pending when the sender is
+// destroyed are not stored, nor are the rows of a load that fails once the
+// command has been asked to stop (its statement was cancelled): they are
+// neither halved nor replayed.
 class CopyRowSender {
  public:
   // A row's values as sent: nullopt for a value sent as null.
-  using Row = std::vector<std::optional<std::string>>;
+  using Row = CopyRow;
   // Sends one rejected row as its own INSERT statement (and reports it).
   using Replay = std::function<void(const Row& row)>;
 
-  // `postgresql` is an open PostgreSQL connection; `quoted_table` the table
-  // as it stands in the INSERT statements (its name in double quotes);
-  // `events` runs while the server is waited for and between the loads of
-  // a rejected load's halves. `replay`
-  // must not throw: it reports its own failures.
+  // `postgresql` is an open PostgreSQL connection, which the caller leaves
+  // to the sender while loads are on their way (Flush and any call that
+  // fails to add a row end them); `quoted_table` the table as it stands in
+  // the INSERT statements (its name in double quotes); `events` runs while
+  // the server is waited for and between the loads of a rejected load's
+  // halves. `replay` must not throw: it reports its own failures.
   CopyRowSender(db::Connection& postgresql, std::string quoted_table, app::EventPump& events,
                 Replay replay);
 
-  // Adds the current row of `fields` in the text format (not after
-  // UseBinaryRows). Returns false, adding nothing, when one of its values
-  // cannot be read.
+  // Adds the current row of `fields`, each value by the INSERT rules: a
+  // null and the empty text both as null, every other value as its text
+  // (so a binary value's "\x" hex form reaches a bytea column as its
+  // bytes). Returns false, adding nothing, when one of its
+  // values cannot be read, or when rows go in the binary format and a
+  // value has no binary form of its column's type (a text the server would
+  // read its own way, a number beyond its column's range): that row must
+  // be sent as its own INSERT.
   bool TryAdd(const db::Fields& fields);
 
-  // Sends the rows added with Add from now on in the binary format, the
-  // values of each column in the binary form of its type in `types`, when
-  // the server takes binary rows and every column has a binary type
-  // (otherwise in the text format). Stores the pending rows first.
+  // Sends the rows added from now on in the binary format, the values of
+  // each column in the binary form of its type in `types`, when the server
+  // takes binary rows and every column has a binary type (otherwise in the
+  // text format). Stores the pending rows first.
   void UseBinaryRows(const std::vector<std::optional<db::PgBinaryType>>& types);
 
   // Adds a row whose values are in the text form they are sent in: nullopt
@@ -77,6 +85,25 @@ class CopyRowSender {
   // is running and the connection is free for statements.
   void Flush();
 
+  // Sends the pending rows as one load, for when Full says so: hands them
+  // to the thread that loads them, once the load before is done (its
+  // rejected rows replayed), and returns while they are loaded.
+  void SendLoad();
+
+  // Sends the loads from now on on `streams` (connections of their own,
+  // each loading one load at a time), when it has any: several loads are
+  // then on their way at once. Rows the server rejects are still replayed
+  // in table order, on this sender's connection. Stores the pending rows
+  // first. `streams` must outlive the sender. Once one of them has failed
+  // or a stop was asked, the table cannot be completed, and the rows added
+  // later are dropped rather than loaded.
+  void UseStreams(CopyStreams& streams);
+
+  // Why a stream of UseStreams failed as a whole (see CopyStreams), empty
+  // while none has: the rows of its load are not stored, nor replayed, and
+  // the table cannot be completed.
+  const std::string& stream_failure() const { return stream_failure_; }
+
   // The last row added (also when it has been sent since), or nullopt when
   // none was added since the last ForgetLastRow.
   std::optional<Row> LastRow() const;
@@ -87,36 +114,35 @@ class CopyRowSender {
   int64_t copied_rows() const { return copied_rows_; }
 
  private:
+  // Appends one value of column `f` to the pending binary row; false when
+  // it has no binary form of the column's type.
+  bool AppendBinaryValue(size_t f, std::string_view text);
   void EndRow();
-  void StreamPending();
-  // Stores the pending rows [first, last): one load, or its halves when the
-  // server rejects it, or the rows one by one when there are only a few.
-  void Store(size_t first, size_t last);
-  void StoreHalves(size_t first, size_t last);
-  bool Load(size_t first, size_t last);
-  std::string_view Lines(size_t first, size_t last) const;
-  // The pending rows [first, last) as sent: text lines or binary rows.
-  std::string_view Sent(size_t first, size_t last) const;
-  const std::string& sent() const { return binary_ ? rows_ : lines_; }
-  db::CopyFormat format() const { return binary_ ? db::CopyFormat::kBinary : db::CopyFormat::kText; }
+  // Stores the rows [first, last) of `load`: one load, or its halves when
+  // the server rejects it, or the rows one by one when there are only a
+  // few.
+  void Store(const CopyLoad& load, size_t first, size_t last);
+  void StoreHalves(const CopyLoad& load, size_t first, size_t last);
+  bool Load(const CopyLoad& load, size_t first, size_t last);
+  // Takes the outcome of the oldest load a stream was handed.
+  void CollectStream();
 
   db::PgCopyIn copy_;
   std::string quoted_table_;
   Replay replay_;
-  std::string lines_;             // the pending rows, COPY text format
-  std::vector<size_t> ends_;      // where each pending row's line ends
-  // With binary rows: the types of the columns, and the pending rows in
-  // the binary format, as sent (lines_ keeps them for replays).
+  // The binary type of each column, with binary rows.
   bool binary_ = false;
   std::vector<db::PgBinaryType> types_;
-  std::string rows_;
-  std::vector<size_t> row_ends_;
-  size_t streamed_ = 0;           // bytes of sent() already sent to the open load
-  bool rejected_ = false;         // the open load was rejected by the server
+  CopyLoad pending_;              // the rows not yet handed on
   app::EventPump& events_;
   bool has_last_row_ = false;
-  std::string last_line_;         // the last row's line once it has been sent
+  CopyLoad last_;                 // the last row once it has been handed on
   int64_t copied_rows_ = 0;
+  // The thread that loads on the sender's connection, and the streams the
+  // loads go to: that one, or those of UseStreams.
+  CopyStreams own_stream_;
+  CopyStreams* streams_ = &own_stream_;
+  std::string stream_failure_;
 };
 
 }  // namespace veltrane::transfer

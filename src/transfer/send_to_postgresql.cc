@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,20 +14,22 @@
 #include "app/value_helpers.h"
 #include "db/connection_strings.h"
 #include "db/copy_binary.h"
-#include "db/foxpro_session.h"
 #include "db/error.h"
+#include "db/foxpro_session.h"
 #include "db/record_set.h"
 #include "db/server_wait.h"
 #include "foxpro/busy_hook.h"
 #include "transfer/column_types.h"
 #include "transfer/commands.h"
 #include "transfer/copy_row_sender.h"
+#include "transfer/copy_streams.h"
 #include "transfer/keys_to_postgresql.h"
 #include "transfer/notices.h"
 #include "transfer/postgresql_listing.h"
 #include "transfer/postgresql_names.h"
 #include "transfer/progress.h"
 #include "transfer/sql_names.h"
+#include "transfer/table_jobs.h"
 #include "transfer/table_send.h"
 #include "transfer/typed_columns.h"
 #include "transfer/typed_values.h"
@@ -51,12 +54,16 @@ enum Line : int {
 
 class SendToPostgreSqlCommand : public TableSend {
  public:
+  // With `jobs`, the tables are sent several at a time (see table_jobs.h);
+  // `hooks` are then jobs->hooks().
   SendToPostgreSqlCommand(const db::ConnectionSettings& settings, app::TableList& listed,
-                          const TransferOptions& options, CommandHooks& hooks)
+                          const TransferOptions& options, CommandHooks& hooks,
+                          TableJobs* jobs = nullptr)
       : TableSend("Form2.PushButton3_Click",
                   {kOpenPostgreSql, kOpenFoxPro, kDropTarget, kAddTarget, kCloseFoxPro,
                    kClosePostgreSql},
-                  settings, listed, options, hooks) {}
+                  settings, listed, options, hooks),
+        jobs_(jobs) {}
 
   CommandResult Send(const std::vector<std::string>& tables) {
     // The caller is served while statements wait for the server, and while
@@ -73,6 +80,20 @@ class SendToPostgreSqlCommand : public TableSend {
           },
           trap_, statement_, kExecuteCreate, hooks_.reporter);
     return Run(tables);
+  }
+
+  // As a job of a command that sends several tables at once: opens this
+  // job's connections, and sends one table (checked and prepared by the
+  // command) on them, loading its rows on `table.streams` connections.
+  bool OpenJob() { return OpenConnections(); }
+  TableResult SendJobTable(const JobTable& table) {
+    StartTable(table.table);
+    const int failures = trap_.failures();
+    streams_ = table.streams;
+    const bool complete = TransferTable(table.table, table.target);
+    result().done = complete;
+    result().failures = trap_.failures() - failures;
+    return result();
   }
 
  private:
@@ -102,32 +123,42 @@ class SendToPostgreSqlCommand : public TableSend {
   // or whose CREATE TABLE is rejected is reported once and skipped.
   void SendTable(const std::string& table) override {
     std::string target = table;
+    if (!PrepareTarget(target) || !TransferTable(table, target)) return;
+    if (keys_ && !StopRequested()) AddKeys(table, target, created_details_, created_columns_);
+    Complete(ListedName(target));
+  }
+
+  int SendTables(const std::vector<std::string>& tables) override {
+    if (!jobs_) return TableSend::SendTables(tables);
+    TableJobs::Steps steps;
+    steps.count = [this](const std::string& table) { return CountRows(table); };
+    steps.prepare = [this](const std::string&, std::string& target) {
+      return Prepared() && PrepareTarget(target);
+    };
+    // A job's table gets its keys here, on the command's connection, so
+    // that the foreign keys at the end know every table sent.
+    steps.complete = [this](const std::string& target, TableResult& table) {
+      if (keys_ && !StopRequested()) AddKeysAfterJob(table.table, target);
+      Complete(ListedName(target), table);
+    };
+    steps.make_job = [this](CommandHooks& hooks) { return MakeJob(hooks); };
+    std::vector<TableResult> results;
+    int failures = 0;
+    if (!jobs_->Run(tables, steps, results, failures))
+      return failures + TableSend::SendTables(tables);
+    for (const TableResult& table : results) StartTable(table.table) = table;
+    ResetProgress(hooks_.progress);
+    return failures;
+  }
+
+  // Checks the name of the table `target` and replaces a listed table of
+  // that name (in the chosen schema, with one chosen); false when the
+  // table is to be skipped.
+  bool PrepareTarget(std::string& target) {
     bool listed = false;
-    if (!trap_.Run(kTakeNames, [&] { CheckPostgreSqlTableName(target); })) return;
-    if (options_.postgresql_schema.chosen()) {
-      if (!ReplaceInSchema(target)) return;
-    } else if (!ReplaceListed(target, listed, postgresql_, QuotePostgreSqlName)) {
-      return;
-    }
-    if (!trap_.Run(kOpenSource,
-                   [&] { source_.Open("SELECT * FROM " + QuoteFoxProName(table), foxpro_); }))
-      return;
-    quoted_target_ = options_.postgresql_schema.chosen()
-                         ? QuotePostgreSqlTable(options_.postgresql_schema.name, target)
-                         : QuotePostgreSqlName(target);
-    source_name_ = table;
-    if (CreateTable()) {
-      CopyRows();
-      std::vector<db::Notice> notices = source_.Notices();
-      ReportTypedValues(target, notices);
-      ReportNotices(notices, trap_, kReportSource, hooks_.reporter);
-      if (keys_ && !StopRequested()) AddKeys(table, target);
-      ResetProgress(hooks_.progress);
-      trap_.Run(kCloseSource, [this] { source_.Close(); });
-      Complete(ListedName(target));
-    } else {
-      trap_.Run(kCloseSource, [this] { source_.Close(); });
-    }
+    if (!trap_.Run(kTakeNames, [&] { CheckPostgreSqlTableName(target); })) return false;
+    if (options_.postgresql_schema.chosen()) return ReplaceInSchema(target);
+    return ReplaceListed(target, listed, postgresql_, QuotePostgreSqlName);
   }
 
   // The chosen schema's table named `target` without regard to case, when
@@ -162,21 +193,55 @@ class SendToPostgreSqlCommand : public TableSend {
         name = made->listed;
     });
     return name;
-  // The keys of the table just loaded (see keys_to_postgresql.h).
-  void AddKeys(const std::string& table, const std::string& target) {
+  }
+
+  // The keys of the table just loaded, whose columns were created as
+  // `columns` from fields described by `details` (see keys_to_postgresql.h).
+  void AddKeys(const std::string& table, const std::string& target,
+               const std::vector<db::ColumnDetails>& details, const std::vector<std::string>& columns) {
     std::optional<KeysToPostgreSql::Table> keyed;
-    trap_.Run(kExecuteCreate, [&] { keyed = KeyedTable(table, target, created_details_, created_columns_); });
+    trap_.Run(kExecuteCreate, [&] { keyed = KeyedTable(table, target, details, columns); });
     if (!keyed) return;
     if (!keyed->keys.missing_index.empty())
-      hooks_.reporter.Message("Table \"" + table + "\": " + keyed->keys.missing_index + ", so no keys were made.");
+      hooks_.reporter.Message("Table \"" + table + "\": " + keyed->keys.missing_index +
+                              ", so no keys were made.");
     keys_->AddTableKeys(table, *keyed, plans_);
+  }
+
+  // The keys of a table a job has loaded: its columns are described again
+  // from FoxPro, as the job created them.
+  void AddKeysAfterJob(const std::string& table, const std::string& target) {
+    std::vector<db::ColumnDetails> details;
+    std::vector<std::string> columns;
+    if (!trap_.Run(kExecuteCreate, [&] { DescribeColumns(table, details, columns); })) return;
+    plans_.clear();
+    if (typed())
+      for (const db::ColumnDetails& column : details) plans_.push_back(PlanPostgreSqlColumn(column));
+    AddKeys(table, target, details, columns);
+  }
+
+  // The fields of the FoxPro table `table` and the PostgreSQL names of
+  // their columns. Throws db::Error when the table cannot be read.
+  void DescribeColumns(const std::string& table, std::vector<db::ColumnDetails>& details,
+                       std::vector<std::string>& columns) {
+    db::RecordSet fields;
+    fields.Open("SELECT * FROM " + QuoteFoxProName(table), foxpro_);
+    std::vector<std::string> names;
+    const db::Fields described = fields.GetFields();
+    for (int f = 0; f < described.Count(); ++f) {
+      details.push_back(described[f].Details());
+      names.push_back(described[f].Name());
+    }
+    fields.Close();
+    std::string shortened;
+    columns = PostgreSqlColumnNames(names, shortened);
   }
 
   // A FoxPro table's keys with the columns it has in PostgreSQL. Throws
   // db::Error when the keys cannot be read.
   std::optional<KeysToPostgreSql::Table> KeyedTable(const std::string& table, const std::string& target,
-                              const std::vector<db::ColumnDetails>& details,
-                              const std::vector<std::string>& columns) {
+                                                    const std::vector<db::ColumnDetails>& details,
+                                                    const std::vector<std::string>& columns) {
     db::FoxProSession* engine = db::AsFoxPro(foxpro_.session());
     if (!engine) return std::nullopt;
     return KeysToPostgreSql::Table{target, engine->Keys(table), details, columns, typed(),
@@ -190,22 +255,54 @@ class SendToPostgreSqlCommand : public TableSend {
     keys_->AddForeignKeys([this](const std::string& parent) -> std::optional<KeysToPostgreSql::Table> {
       std::optional<KeysToPostgreSql::Table> keyed;
       trap_.Run(kExecuteCreate, [&] {
-        db::RecordSet fields;
-        fields.Open("SELECT * FROM " + QuoteFoxProName(parent), foxpro_);
         std::vector<db::ColumnDetails> details;
-        std::vector<std::string> names;
-        const db::Fields columns = fields.GetFields();
-        for (int f = 0; f < columns.Count(); ++f) {
-          details.push_back(columns[f].Details());
-          names.push_back(columns[f].Name());
-        }
-        fields.Close();
-        std::string shortened;
-        keyed = KeyedTable(parent, parent, details, PostgreSqlColumnNames(names, shortened));
+        std::vector<std::string> columns;
+        DescribeColumns(parent, details, columns);
+        keyed = KeyedTable(parent, parent, details, columns);
       });
       return keyed;
     });
   }
+
+  // Sends the FoxPro table `table` to the new PostgreSQL table `target`;
+  // true when it is complete and to be listed.
+  bool TransferTable(const std::string& table, const std::string& target) {
+    if (!trap_.Run(kOpenSource,
+                   [&] { source_.Open("SELECT * FROM " + QuoteFoxProName(table), foxpro_); }))
+      return false;
+    target_ = target;
+    quoted_target_ = options_.postgresql_schema.chosen()
+                         ? QuotePostgreSqlTable(options_.postgresql_schema.name, target)
+                         : QuotePostgreSqlName(target);
+    source_name_ = table;
+    bool complete = false;
+    if (CreateTable()) {
+      complete = CopyRows();
+      std::vector<db::Notice> notices = source_.Notices();
+      if (complete) {
+        ReportTypedValues(target, notices);
+        ReportNotices(notices, trap_, kReportSource, hooks_.reporter);
+      }
+      ResetProgress(hooks_.progress);
+    }
+    trap_.Run(kCloseSource, [this] { source_.Close(); });
+    return complete;
+  }
+
+  // The live rows of a FoxPro table, or -1 when it cannot be read (which
+  // its send reports).
+  int64_t CountRows(const std::string& table) {
+    try {
+      db::RecordSet rows;
+      rows.Open("SELECT * FROM " + QuoteFoxProName(table), foxpro_);
+      return rows.RecordCount();
+    } catch (const std::exception&) {
+      return -1;
+    }
+  }
+
+  // A job of this command, reporting through `hooks`.
+  std::unique_ptr<TableJob> MakeJob(CommandHooks& hooks);
 
   // Column names longer than PostgreSQL keeps are shortened here, so that
   // the server never cuts one itself; one note then says which.
@@ -254,23 +351,59 @@ class SendToPostgreSqlCommand : public TableSend {
 
   // Rows go to the server in large COPY loads; a row the server rejects is
   // sent again as its own INSERT and reported, so that the table and the
-  // reports come out as with one INSERT per row.
-  void CopyRows() {
+  // reports come out as with one INSERT per row. Returns false when the
+  // rows were loaded on several connections and the table could not be
+  // completed (see DropIncompleteTable).
+  bool CopyRows() {
     rows_read_ = 0;
     rows_inserted_ = 0;
+    stopped_early_ = false;
     int64_t last = -1;
     trap_.Run(kCountRows, [&] { last = source_.RecordCount() - 1; });
     if (source_.Eof()) {
       hooks_.progress.TableRows(0, 0);
-      return;
+      return true;
     }
+    std::optional<CopyStreams> streams;
     CopyRowSender sender(postgresql_, quoted_target_, hooks_.events,
                          [this](const CopyRowSender::Row& row) { InsertRow(row); });
-    if (typed()) sender.UseBinaryRows(BinaryTypes());
+    sender.UseBinaryRows(BinaryTypes());
+    if (streams_ > 1) {
+      streams.emplace(db::PostgreSqlConnectionString(settings_), streams_, quoted_target_);
+      sender.UseStreams(*streams);
+    }
     SendRows(sender, last);
     result().rows_read = rows_read_;
+    if (streams && streams->count() > 0 && (stopped_early_ || !sender.stream_failure().empty())) {
+      hooks_.progress.TableRows(result().rows_read, 0);
+      DropIncompleteTable(sender.stream_failure(), streams->count());
+      return false;
+    }
     result().rows_stored = sender.copied_rows() + rows_inserted_;
     hooks_.progress.TableRows(result().rows_read, result().rows_stored);
+    return true;
+  }
+
+  // A table loaded on several connections that one of them failed to load
+  // its part of (or that a stop cut short) leaves no part behind: the table
+  // this command created is dropped, also while a stop stands, and the
+  // failure reported.
+  void DropIncompleteTable(const std::string& failure, int connections) {
+    bool dropped = false;
+    {
+      db::FinishDespiteCancel despite_a_stop;
+      dropped = trap_.Run(kDropTarget,
+                          [this] { postgresql_.Execute("DROP TABLE " + quoted_target_); });
+    }
+    std::string description = "Table \"" + target_ + "\" was loaded on " +
+                              std::to_string(connections) + " connections at once, and ";
+    description += StopRequested() ? "the command was stopped before all its rows had arrived"
+                                   : "one of them failed: " + failure;
+    description += dropped ? ". The part of it that had arrived was dropped, so that no half "
+                             "table is left; send the table again."
+                           : ". The part of it that had arrived could not be dropped (see the "
+                             "report before): drop it before you send the table again.";
+    trap_.Run(kExecuteInsert, [&] { throw db::Error(description); });
   }
 
   void SendRows(CopyRowSender& sender, int64_t last) {
@@ -280,19 +413,23 @@ class SendToPostgreSqlCommand : public TableSend {
       hooks_.progress.SetValue(ProgressPercent(row, last + 1));
       if (!(typed() ? AddTypedRow(sender, row + 1) : sender.TryAdd(source_.GetFields()))) {
         // A value that cannot be read: the rows before it are stored, then
-        // its statement fails as it always did. (With the typed mapping, a
-        // row that cannot go in binary COPY rows goes the same way, and its
-        // statement decides.)
+        // its statement fails as it always did. (A row with a value that
+        // has no binary form of its column's type goes the same way, and
+        // its statement decides.)
         sender.Flush();
         sender.ForgetLastRow();
         if (trap_.Run(kBuildInsert, [this] { BuildInsert(); }) &&
             trap_.Run(kExecuteInsert, [this] { postgresql_.Execute(statement_); }))
           ++rows_inserted_;
       } else if (sender.Full()) {
-        sender.Flush();
+        sender.SendLoad();
       }
       if (!MoveNext(sender)) return;
-      if (StopRequested()) break;
+      if (StopRequested()) {
+        stopped_early_ = row < last && !source_.Eof();
+        break;
+      }
+      if (!sender.stream_failure().empty()) break;
     }
     FinishRows(sender);
   }
@@ -323,10 +460,16 @@ class SendToPostgreSqlCommand : public TableSend {
     return sender.Add(typed_row_);
   }
 
-  // The binary type of each typed column, for binary COPY rows.
+  // The binary type of each column, for binary COPY rows.
   std::vector<std::optional<db::PgBinaryType>> BinaryTypes() const {
     std::vector<std::optional<db::PgBinaryType>> types;
-    for (const PgColumnPlan& plan : plans_) types.push_back(db::PgBinaryTypeOf(plan.type));
+    if (typed()) {
+      for (const PgColumnPlan& plan : plans_) types.push_back(db::PgBinaryTypeOf(plan.type));
+    } else {
+      const db::Fields fields = source_.GetFields();
+      for (int f = 0; f < fields.Count(); ++f)
+        types.push_back(PostgreSqlColumnBinaryType(fields[f].Type()));
+    }
     return types;
   }
 
@@ -450,8 +593,16 @@ class SendToPostgreSqlCommand : public TableSend {
     statement_ += kOpenValues;
   }
 
+  // With jobs: the command's, or none for a job's own command.
+  TableJobs* const jobs_;
+  // The connections the current table's rows are loaded on (more than one
+  // only in a job, for a large table).
+  int streams_ = 1;
+  bool stopped_early_ = false;  // a stop came before the last row was read
+
   PostgreSqlListing listing_;  // with a schema chosen
   db::RecordSet source_;
+  std::string target_;
   std::string quoted_target_;
   std::string source_name_;  // the FoxPro table being sent
   // The current table's columns as created, and the keys made after the
@@ -476,11 +627,34 @@ class SendToPostgreSqlCommand : public TableSend {
   std::vector<std::string> widening_notes_;
 };
 
+// A job of a command that sends several tables at once: a command of its
+// own, with its own connections.
+class PostgreSqlJob : public TableJob {
+ public:
+  PostgreSqlJob(const db::ConnectionSettings& settings, const TransferOptions& options,
+                CommandHooks& hooks)
+      : command_(settings, unlisted_, options, hooks) {}
+  bool Open() override { return command_.OpenJob(); }
+  TableResult Send(const JobTable& table) override { return command_.SendJobTable(table); }
+
+ private:
+  app::MemoryTableList unlisted_;  // the command keeps the listing
+  SendToPostgreSqlCommand command_;
+};
+
+std::unique_ptr<TableJob> SendToPostgreSqlCommand::MakeJob(CommandHooks& hooks) {
+  return std::make_unique<PostgreSqlJob>(settings_, options_, hooks);
+}
+
 }  // namespace
 
 CommandResult SendToPostgreSql(const db::ConnectionSettings& settings,
                                const std::vector<std::string>& tables, app::TableList& listed,
                                const TransferOptions& options, CommandHooks& hooks) {
+  if (options.jobs > 1) {
+    TableJobs jobs(hooks, options.jobs, options.split_rows);
+    return SendToPostgreSqlCommand(settings, listed, options, jobs.hooks(), &jobs).Send(tables);
+  }
   return SendToPostgreSqlCommand(settings, listed, options, hooks).Send(tables);
 }
 

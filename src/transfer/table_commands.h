@@ -32,6 +32,10 @@ struct TableResult {
   int failures = 0;    // its statements that failed, each reported
   int64_t rows_read = 0;
   int64_t rows_stored = 0;
+
+  // With several tables sent at once (TransferOptions::jobs): the seconds
+  // the table took from its first statement to its last; 0 otherwise.
+  double seconds = 0;
 };
 
 // What a command did: how many statements failed (each was reported), and

@@ -20,27 +20,41 @@ TableSend::TableSend(const char* procedure, const Lines& lines,
 }
 
 CommandResult TableSend::Run(const std::vector<std::string>& tables) {
+  int other_failures = 0;
   if (OpenConnections()) {
-    bool prepared = false;
-    for (size_t position = 0; position < tables.size(); ++position) {
-      if (StopRequested()) break;
-      hooks_.events.Yield();
-      if (hooks_.still_wanted && !hooks_.still_wanted(position)) continue;
-      // What the command needs before its first table is done once there
-      // is a table to send.
-      if (!prepared && !(prepared = Prepare())) break;
-      const std::string& table = tables[position];
-      result_.tables.push_back(TableResult{table});
-      const int failures = trap_.failures();
-      SendTable(table);
-      result().failures = trap_.failures() - failures;
-    }
+    other_failures = SendTables(tables);
     if (!StopRequested()) AfterTables();
     trap_.Run(lines_.close_foxpro, [this] { foxpro_.Close(); });
     trap_.Run(lines_.close_postgresql, [this] { postgresql_.Close(); });
   }
-  result_.failures = trap_.failures();
+  result_.failures = trap_.failures() + other_failures;
   return result_;
+}
+
+int TableSend::SendTables(const std::vector<std::string>& tables) {
+  for (size_t position = 0; position < tables.size(); ++position) {
+    if (StopRequested()) break;
+    hooks_.events.Yield();
+    if (hooks_.still_wanted && !hooks_.still_wanted(position)) continue;
+    if (!Prepared()) break;
+    const std::string& table = tables[position];
+    StartTable(table);
+    const int failures = trap_.failures();
+    SendTable(table);
+    result().failures = trap_.failures() - failures;
+  }
+  return 0;
+}
+
+bool TableSend::Prepared() {
+  // What the command needs before its first table is done once there is a
+  // table to send.
+  if (!prepared_) prepared_ = Prepare();
+  return *prepared_;
+}
+
+TableResult& TableSend::StartTable(const std::string& table) {
+  return result_.tables.emplace_back(TableResult{table});
 }
 
 // A connection that does not open is reported once and ends the command.
@@ -68,11 +82,11 @@ bool TableSend::ReplaceEntry(const std::string& entry, db::Connection& side,
   return true;
 }
 
-void TableSend::Complete(const std::string& name) {
+void TableSend::Complete(const std::string& name, TableResult& table) {
   if (!trap_.Run(lines_.add_target, [&] { listed_.AddItem(name); })) return;
-  result().target = name;
-  result().done = true;
-  if (hooks_.table_done) hooks_.table_done(result());
+  table.target = name;
+  table.done = true;
+  if (hooks_.table_done) hooks_.table_done(table);
 }
 
 }  // namespace veltrane::transfer

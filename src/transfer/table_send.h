@@ -1,6 +1,7 @@
 #ifndef VELTRANE_TRANSFER_TABLE_SEND_H_
 #define VELTRANE_TRANSFER_TABLE_SEND_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,20 @@ class TableSend {
   // stop was asked).
   virtual void AfterTables() {}
 
+  // Sends the tables once both sides are open; by default one by one,
+  // each with SendTable. Returns the failures its error trap did not count
+  // (those of other connections' statements), added to the command's.
+  virtual int SendTables(const std::vector<std::string>& tables);
+
+  // Opens both sides, reporting a failure; false when one does not open.
+  bool OpenConnections();
+
+  // Prepare's outcome, running it on the first call only.
+  bool Prepared();
+
+  // Starts the result of `table`, which result() gives from then on.
+  TableResult& StartTable(const std::string& table);
+
   // When `target` is listed under any case: takes the listed spelling,
   // asks whether to replace it, drops it through `side` (its name quoted by
   // `quote`) and removes it from the listing. Sets `listed`; returns false
@@ -54,7 +69,9 @@ class TableSend {
 
   // Adds the completed table to the listing under `name` and tells the
   // caller.
-  void Complete(const std::string& name);
+  void Complete(const std::string& name) { Complete(name, result()); }
+  // The same for a table whose result is `table`.
+  void Complete(const std::string& name, TableResult& table);
 
   TableResult& result() { return result_.tables.back(); }
   bool typed() const { return options_.column_types == app::ColumnTypes::kTyped; }
@@ -72,9 +89,8 @@ class TableSend {
   std::string statement_;
 
  private:
-  bool OpenConnections();
-
   CommandResult result_;
+  std::optional<bool> prepared_;  // once Prepare has run
 };
 
 }  // namespace veltrane::transfer

@@ -60,7 +60,8 @@ CommandResult SendSelected(CommandContext& ctx, Send send, app::TableList& sourc
       send(ctx.settings(), entries, target,
            {.column_types = ctx.column_types,
             .postgresql_schema = ctx.postgresql_schema,
-            .copy_keys = ctx.copy_keys},
+            .copy_keys = ctx.copy_keys,
+            .jobs = ctx.jobs},
            hooks);
   ctx.pointer.Set(app::kPointerDefault);
   return result;

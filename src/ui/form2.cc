@@ -8,6 +8,7 @@
 #include "app/copy_keys_setting.h"
 #include "app/error_trap.h"
 #include "app/file_helpers.h"
+#include "app/jobs_setting.h"
 #include "app/postgresql_schema_setting.h"
 #include "app/program_files.h"
 #include "transfer/commands.h"
@@ -130,7 +131,8 @@ transfer::CommandContext Form2::Context() {
       events_,
       column_types,
       schema,
-      app::ReadCopyKeys(form1_.store()).value_or(app::DefaultCopyKeys(column_types))};
+      app::ReadCopyKeys(form1_.store()).value_or(app::DefaultCopyKeys(column_types)),
+      app::ReadJobs(form1_.store())};
 }
 
 void Form2::Form_Load() {

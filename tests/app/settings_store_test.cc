@@ -1,7 +1,8 @@
 #include "app/settings_store.h"
 #include "app/column_types_setting.h"
-#include "app/postgresql_schema_setting.h"
 #include "app/copy_keys_setting.h"
+#include "app/jobs_setting.h"
+#include "app/postgresql_schema_setting.h"
 
 #include <sys/stat.h>
 
@@ -95,6 +96,19 @@ TEST_F(SettingsStoreTest, CopyKeysFollowsTheColumnTypesUnlessTheStoreSaysOtherwi
   for (const auto& [text, choice] : stored) {
     store_.Write(kCopyKeysSetting, text);
     EXPECT_EQ(ReadCopyKeys(store_), choice) << text;
+  }
+}
+
+TEST_F(SettingsStoreTest, JobsAreAWholeNumberFromOneToTheMostElseOne) {
+  EXPECT_EQ(ReadJobs(store_), 1);
+  const struct {
+    const char* stored;
+    int jobs;
+  } cases[] = {{"4", 4}, {" 2 ", 2}, {"64", 64}, {"1", 1}, {"0", 1},   {"65", 1},
+               {"-2", 1}, {"2.5", 1}, {"two", 1}, {"", 1},   {"99999999999999999999", 1}};
+  for (const auto& c : cases) {
+    store_.Write(kJobsSetting, c.stored);
+    EXPECT_EQ(ReadJobs(store_), c.jobs) << c.stored;
   }
 }
 

@@ -153,6 +153,37 @@ TEST_F(TableCommandsTest, KeysFollowTheColumnTypesUnlessTheSettingOrOptionSaysOt
     EXPECT_EQ(Contains(r.err, "no index tag was made for id"), c.noted) << r.err;
     std::filesystem::remove(index);
   }
+  }
+}
+
+// Several tables at once when the setting or the option says so: each
+// table's line in the order of the tables, as one by one.
+TEST_F(TableCommandsTest, JobsComeFromTheSettingUnlessTheOptionSaysOtherwise) {
+  CopyFreeTable("dbase_30.dbf", "items");
+  CopyFreeTable("dbase_31.dbf", "products");
+  CopyFreeTable("dbase_83.dbf", "catalog");
+  std::filesystem::copy_file(TestDataPath("free-tables/dbase_83.dbt"), tables_.File("catalog.dbt"));
+  const auto table_lines = [](const std::string& err) {
+    std::vector<std::string> tables;
+    for (const std::string& line : Lines(err))
+      if (line.find(" rows in ") != std::string::npos) tables.push_back(line.substr(0, line.find(':')));
+    return tables;
+  };
+  const std::vector<std::string> in_order = {"products", "items", "catalog"};
+
+  Remember("Jobs", "3");
+  ProcessResult r = Cli({"send-to-postgresql", "items", "products", "catalog"});
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(table_lines(r.err), in_order) << r.err;
+  EXPECT_EQ(CountRows("items"), 34);
+  EXPECT_EQ(CountRows("products"), 77);
+  EXPECT_EQ(CountRows("catalog"), 67);
+
+  r = Cli({"--jobs", "1", "--overwrite", "yes", "send-to-postgresql", "items", "products",
+           "catalog"});
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(table_lines(r.err), in_order) << r.err;
+  EXPECT_EQ(CountRows("catalog"), 67);
 }
 
 TEST_F(TableCommandsTest, SendToFoxProOverwritesOnlyWhenTold) {

@@ -25,7 +25,7 @@ TEST(CliUsageTest, HelpListsEveryCommandAndOptionWithAnExample) {
          {"check", "list foxpro|postgresql", "send-to-postgresql TABLE...", "send-to-foxpro TABLE...",
           "drop foxpro|postgresql TABLE...", "rename OLD NEW", "--server", "--port", "--user",
           "--database", "--dbc FILE", "--free-tables DIR", "--overwrite ask|yes|no",
-          "VELTRANE_PASSWORD", "Example:"})
+          "VELTRANE_PASSWORD", "Example:", "--jobs N"})
       EXPECT_NE(r.out.find(word), std::string::npos) << word;
   }
 }
@@ -51,6 +51,8 @@ TEST(CliUsageTest, AWrongCommandLineSaysWhatWasWrongAndExitsTwo) {
       {{"--dbc", "a.dbc", "--free-tables", "b", "check"}, "--dbc and --free-tables"},
       {{"--password", "secret", "check"}, "never taken from the command line"},
       {{"--password=secret", "check"}, "never taken from the command line"},
+      {{"--jobs", "0", "check"}, "--jobs takes a number of tables to send at once, from 1 to 64"},
+      {{"--jobs=2x", "check"}, "not \"2x\""},
   };
   for (const auto& c : cases) {
     const ProcessResult r = RunWithoutSettings(c.arguments, config.path());

@@ -274,6 +274,68 @@ TEST_F(BinaryFastPathTest, RejectedAndUnusualRowsGiveTheSameTableAndReports) {
   EXPECT_GE(std::stoi(*unusual.at(0).at(0)), 70);
 }
 
+// The classic mapping's columns loaded in binary rows: edge values of
+// each column, cycled so that each row mixes them. A value without a
+// binary form of its column (out of range, spelled the server's own way)
+// goes as its own INSERT; the stored values and the rejections are those
+// of one INSERT per row.
+TEST_F(FastPathTest, BinaryRowsOfTheClassicColumnsStoreWhatTheStatementsStore) {
+  const std::vector<std::string> amounts = {
+      "2147483647", "-2147483648", "2147483648", "-2147483649", "99999999999999999999", "+5",
+      "007", "-0", " 7", "7 ", "", "1e3", "0x10", "12.5"};
+  const std::vector<std::string> notes = {
+      "", " ", "   ", "\\", "a\\b\\", "tab\there", "line\nbreak\r\n", "\\N",
+      "refused", "Müller ", "'quoted'", "\\.", std::string(70000, 'x')};
+  const std::vector<std::string> data = {
+      "\\x", "\\x00ff5c0a", "\\xABCD", "\\xzz", "\\x0", "plain", "", "\\x 00"};
+  const std::vector<std::string> ratios = {
+      "1.5", "-0", "1e308", "1e309", "4.9e-324", "1e-400", "NaN", "Infinity", "-Infinity",
+      "inf", " 1.5", "0.1", "123456789012345678901234567890", ".5", "5.", "-1.25E-3", ""};
+  const auto quoted = [](const std::vector<std::string>& values, size_t i) {
+    std::string text = values[i % values.size()];
+    for (size_t at = text.find('\''); at != std::string::npos; at = text.find('\'', at + 2))
+      text.insert(at, 1, '\'');
+    return "'" + text + "'";
+  };
+  std::string rows;
+  for (size_t i = 0; i < 3 * ratios.size(); ++i) {
+    rows += (i ? ", (" : "(") + std::to_string(i) + "::text, " + quoted(amounts, i) + ", " +
+            quoted(notes, i) + ", " + quoted(data, i) + ", " + quoted(ratios, i) + ")";
+  }
+  db_.Exec("INSERT INTO source VALUES " + rows);
+  const std::vector<Rejection> by_statement = SendByStatements();
+
+  std::vector<Rejection> by_copy;
+  CopyRowSender sender(target_, "\"by_copy\"", pump_, [&](const CopyRowSender::Row& row) {
+    std::vector<std::string> texts;
+    for (const auto& value : row) texts.push_back(value.value_or(""));
+    Insert(InsertStatement("by_copy", texts), by_copy);
+  });
+  sender.UseBinaryRows({db::PgBinaryType::kInteger, db::PgBinaryType::kInteger,
+                        db::PgBinaryType::kText, db::PgBinaryType::kBytea,
+                        db::PgBinaryType::kDouble});
+  db::RecordSet source = source_connection_.Execute("SELECT * FROM source");
+  int own_statements = 0;
+  for (int added = 1; !source.Eof(); source.MoveNext(), ++added) {
+    if (!sender.TryAdd(source.GetFields())) {
+      ++own_statements;
+      sender.Flush();
+      std::vector<std::string> texts;
+      const db::Fields fields = source.GetFields();
+      for (int f = 0; f < fields.Count(); ++f)
+        texts.push_back(app::NullToValue(fields[f].Value(), std::string()));
+      Insert(InsertStatement("by_copy", texts), by_copy);
+    }
+    if (added % 16 == 0) sender.Flush();
+  }
+  sender.Flush();
+
+  ExpectSameRejections(by_copy, by_statement);
+  EXPECT_EQ(Stored("by_copy"), Stored("by_statement"));
+  EXPECT_GT(own_statements, 10);
+  EXPECT_GT(by_statement.size(), 10u);
+}
+
 TEST_F(FastPathTest, LastRowIsKeptForTheStatementTextAndAnEmptyFlushDoesNothing) {
   FillSource(20);
   CopyRowSender sender(target_, "\"by_copy\"", pump_, [](const CopyRowSender::Row&) {});
