@@ -29,13 +29,4 @@ std::string QuoteFoxProName(std::string_view name) { return Enclose(name, '`'); 
 
 std::string QuoteFoxProPath(std::string_view path) { return Enclose(path, '\''); }
 
-std::string QuotePostgreSqlText(std::string_view text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'') quoted += '\'';
-    quoted += c;
-  }
-  return quoted + "'";
-}
-
 }  // namespace veltrane::transfer

@@ -15,7 +15,8 @@ std::string QuotePostgreSqlName(std::string_view name);
 std::string QuotePostgreSqlTable(std::string_view schema, std::string_view name);
 
 // `text` between single quotes, each quote inside it doubled: a PostgreSQL
-// string constant that stands for exactly this text.
+// string constant that stands for exactly this text (standard_conforming_strings,
+// on since PostgreSQL 9.1, takes backslashes as they are).
 std::string QuotePostgreSqlText(std::string_view text);
 
 // `name` between backticks, each backtick inside it doubled: a FoxPro name

@@ -153,7 +153,6 @@ TEST_F(TableCommandsTest, KeysFollowTheColumnTypesUnlessTheSettingOrOptionSaysOt
     EXPECT_EQ(Contains(r.err, "no index tag was made for id"), c.noted) << r.err;
     std::filesystem::remove(index);
   }
-  }
 }
 
 // Several tables at once when the setting or the option says so: each

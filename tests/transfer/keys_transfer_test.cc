@@ -37,9 +37,10 @@ class KeysTransferTest : public CommandFixture {
   // The keys of a PostgreSQL table, each "kind:columns" with what a foreign
   // key refers to and its rules: "p:id", "u:code", "i:name", "x:<expression
   // index>", "f:customer->customers(id) u=a d=c".
-  std::set<std::string> PgKeys(const std::string& table) {
+  std::set<std::string> PgKeys(const std::string& table, const std::string& schema = "") {
     std::set<std::string> keys;
-    const std::string relation = "'\"" + table + "\"'::regclass";
+    const std::string relation =
+        "'" + (schema.empty() ? "" : "\"" + schema + "\".") + "\"" + table + "\"'::regclass";
     for (const auto& row : Rows(
              "SELECT CASE WHEN i.indisprimary THEN 'p' WHEN i.indisunique THEN 'u' ELSE 'i' END || ':' || "
              "CASE WHEN i.indexprs IS NULL AND i.indpred IS NULL THEN (SELECT string_agg(a.attname, ',' ORDER BY "
@@ -146,6 +147,42 @@ TEST_F(KeysTransferTest, KeysSurviveARoundTripThroughAContainer) {
     orders_expected.insert(key);
   }
   EXPECT_EQ(PgKeys("orders"), orders_expected);
+}
+
+// Tables listed with their schema keep their foreign keys as relations;
+// keys go into a chosen schema, also when several jobs send the tables.
+TEST_F(KeysTransferTest, KeysFollowTheTablesSchemaAndTheirJobs) {
+  db_.Exec("CREATE SCHEMA src;"
+           "CREATE TABLE src.customers (id integer PRIMARY KEY, name varchar(20));"
+           "CREATE TABLE src.orders (id integer PRIMARY KEY, customer integer REFERENCES src.customers (id));"
+           "INSERT INTO src.customers SELECT g, 'n' || g FROM generate_series(1, 50) g;"
+           "INSERT INTO src.orders SELECT g, 1 + g % 50 FROM generate_series(1, 200) g;");
+  fs::copy(TransferTestData("container"), dir_.path());
+  UseContainer(dir_.File("data1.dbc"));
+  SelectAll(*list2_, {"src.customers", "src.orders"});
+  ASSERT_TRUE(SendToFoxPro(ctx()).ok()) << Reports();
+  const foxpro::ContainerTableKeys order_keys = foxpro::Container::Open(dir_.File("data1.dbc"))->Keys("orders");
+  ASSERT_EQ(order_keys.relations.size(), 1u);
+  EXPECT_EQ(order_keys.relations[0].parent_table, "customers");
+
+  const struct {
+    const char* schema;
+    int jobs;
+  } cases[] = {{"", 1}, {"dst", 1}, {"", 2}, {"dst", 3}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.schema) + " with " + std::to_string(c.jobs) + " jobs");
+    db_.Exec("DROP TABLE IF EXISTS orders, customers; DROP SCHEMA IF EXISTS dst CASCADE;");
+    list2_->Clear();
+    prompter_.shown.clear();
+    ctx().postgresql_schema = app::ParsePostgreSqlSchema(c.schema);
+    ctx().jobs = c.jobs;
+    SelectAll(*list1_, {"orders", "customers"});
+    ASSERT_TRUE(SendToPostgreSql(ctx()).ok()) << Reports();
+    const std::string parent = *c.schema ? std::string(c.schema) + ".customers" : "customers";
+    EXPECT_EQ(PgKeys("customers", c.schema), (std::set<std::string>{"p:id"}));
+    EXPECT_EQ(PgKeys("orders", c.schema),
+              (std::set<std::string>{"p:id", "i:customer", "f:customer->" + parent + "(id) u=r d=r"}));
+  }
 }
 
 // A FoxPro container written by this engine: each tag kind, expressions

@@ -55,24 +55,4 @@ void WriteNewContainerIndex(const std::string& dbc_path, const std::string& inde
   }
 }
 
-std::string NewContainerIndex(const std::string& dbc_bytes, const std::string& dbc_path) {
-  // Visual FoxPro's two tags of a container, each over the live objects:
-  // by parent, type and name (lower case), and by parent and type.
-  Tag by_name;
-  by_name.name = "OBJECTNAME";
-  by_name.options = cdx::kTagOptions;
-  by_name.key_length = cdx::kIdKeyLength + cdx::kObjectTypeLength + cdx::kObjectNameLength;
-  by_name.key_expression = "str(parentid)+objecttype+lower(objectname)";
-  by_name.filter_expression = "!DELETED()";
-  Tag by_type = by_name;
-  by_type.name = "OBJECTTYPE";
-  by_type.key_length = cdx::kIdKeyLength + cdx::kObjectTypeLength;
-  by_type.key_expression = "str(parentid)+objecttype";
-  const ReadAt read = [&dbc_bytes](uint64_t offset, size_t length) {
-    return offset < dbc_bytes.size() ? dbc_bytes.substr(offset, length) : std::string();
-  };
-  return IndexBytes({by_name, by_type}, cdx::kDirectoryOptions, 0, read, dbc_bytes.size(), dbc_path,
-                    "The index of the new database container \"" + dbc_path + "\"");
-}
-
 }  // namespace veltrane::foxpro

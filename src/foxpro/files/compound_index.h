@@ -23,12 +23,6 @@ void CheckContainerIndex(const std::string& dbc_path);
 // container's.
 void WriteNewContainerIndex(const std::string& dbc_path, const std::string& index_path);
 
-// The structural index of a new container whose file holds `dbc_bytes`
-// (to be written at `dbc_path`): the tags OBJECTNAME and OBJECTTYPE that
-// Visual FoxPro gives every container, over its records. Throws Error when
-// the bytes are not a container's.
-std::string NewContainerIndex(const std::string& dbc_bytes, const std::string& dbc_path);
-
 }  // namespace veltrane::foxpro
 
 #endif  // VELTRANE_FOXPRO_FILES_COMPOUND_INDEX_H_
