@@ -154,6 +154,7 @@ class HeaderParser {
         table_("Table \"" + (table.empty() ? std::filesystem::path(path).stem().string() : table) +
                "\" ") {}
 
+  // Reads the header and hands it over: call once.
   TableHeader Parse();
 
  private:
@@ -202,7 +203,7 @@ TableHeader HeaderParser::Parse() {
                     ", which no xBase program is known to write; its header is coherent, so it "
                     "was read like a dBase III table.");
   }
-  return h_;
+  return std::move(h_);
 }
 
 void HeaderParser::ReadPrefix() {
@@ -427,10 +428,11 @@ void HeaderParser::CountRecords() {
 // with a terminator, its fields fill its records and its records fit the
 // file. nullopt otherwise.
 std::optional<TableHeader> ParseDBase2Header(const ReadAt& read_at, uint64_t file_size) {
-  const std::string head = read_at(0, dbf::kDBase2HeaderLength);
-  if (head.size() < dbf::kDBase2HeaderLength ||
-      static_cast<uint8_t>(head[0]) != dbf::kFoxBaseOld)
+  // The version byte first: most tables are no dBase II tables.
+  if (read_at(dbf::kVersionOffset, 1) != std::string(1, static_cast<char>(dbf::kFoxBaseOld)))
     return std::nullopt;
+  const std::string head = read_at(0, dbf::kDBase2HeaderLength);
+  if (head.size() < dbf::kDBase2HeaderLength) return std::nullopt;
   TableHeader h;
   h.version = dbf::kFoxBaseOld;
   h.record_count = DecodeFixed16(head.data() + dbf::kDBase2RecordCountOffset);
