@@ -161,8 +161,12 @@ class HeaderParser {
   TableHeader Parse();
 
  private:
-  // What errors and notices begin with: the file, or the table.
-  std::string Where() const { return "Table file \"" + path_ + "\" "; }
+  // Throws Error naming the file, then `parts` (see ThrowError).
+  template <typename... Parts>
+  [[noreturn, gnu::cold, gnu::noinline]] void Refuse(const Parts&... parts) const {
+    ThrowError("Table file \"", path_, "\" ", parts...);
+  }
+  // What notices begin with: the table.
   std::string Table() const {
     return "Table \"" + (table_.empty() ? std::filesystem::path(path_).stem().string() : table_) +
            "\" ";
@@ -170,13 +174,16 @@ class HeaderParser {
   void Note(bool problem, const std::string& text) {
     h_.notices.push_back(Notice{problem, Table() + text});
   }
-  void ReadPrefix();
-  void ReadFields(const std::string& head);
-  void ReadBacklink(const std::string& head);
-  void FitRecordLength();
-  void SplitNullFlags();
-  void FindRecords();
-  void CountRecords();
+  // The steps of Parse, each kept a function of its own: a refusal unwinds
+  // through the step that refused, whose table of calls is short, rather
+  // than through the whole parser's (see ThrowError).
+  [[gnu::noinline]] void ReadPrefix();
+  [[gnu::noinline]] void ReadFields(const std::string& head);
+  [[gnu::noinline]] void ReadBacklink(const std::string& head);
+  [[gnu::noinline]] void FitRecordLength();
+  [[gnu::noinline]] void SplitNullFlags();
+  [[gnu::noinline]] void FindRecords();
+  [[gnu::noinline]] void CountRecords();
 
   const ReadAt& read_at_;
   const uint64_t file_size_;
@@ -193,8 +200,8 @@ TableHeader HeaderParser::Parse() {
   ReadPrefix();
   const std::string head = read_at_(0, h_.header_length);
   if (head.size() < h_.header_length)
-    throw Error(Where() + "is truncated: its header is " + std::to_string(h_.header_length) +
-                " bytes but the file has " + std::to_string(file_size_) + ".");
+    Refuse("is truncated: its header is ", h_.header_length, " bytes but the file has ",
+           file_size_, ".");
   if (h_.dbase7())
     h_.language_driver = DescriptorName(head, dbf::kLanguageDriverOffset, dbf::kLanguageDriverSize);
   ReadFields(head);
@@ -206,8 +213,8 @@ TableHeader HeaderParser::Parse() {
   if (lenient_ && !FamilyVersion(h_.version)) {
     for (const Notice& notice : h_.notices)
       if (notice.problem)
-        throw Error(Where() + "is not a table this program can read (version byte " +
-                    Hex(h_.version) + ", and its header does not agree with the file).");
+        Refuse("is not a table this program can read (version byte ", Hex(h_.version),
+               ", and its header does not agree with the file).");
     Note(false, "has the version byte " + Hex(h_.version) +
                     ", which no xBase program is known to write; its header is coherent, so it "
                     "was read like a dBase III table.");
@@ -216,14 +223,13 @@ TableHeader HeaderParser::Parse() {
 }
 
 void HeaderParser::ReadPrefix() {
-  if (file_size_ == 0) throw Error(Where() + "is empty.");
+  if (file_size_ == 0) Refuse("is empty.");
   const std::string head = read_at_(0, dbf::kHeaderSize);
   if (head.size() < dbf::kHeaderSize)
-    throw Error(Where() + "is not a table: it is shorter than a table header (" +
-                std::to_string(file_size_) + " bytes).");
+    Refuse("is not a table: it is shorter than a table header (", file_size_, " bytes).");
   h_.version = static_cast<uint8_t>(head[dbf::kVersionOffset]);
   if (!lenient_ && !WritableVersion(h_.version))
-    throw Error(Where() + "is not a FoxPro table (version byte " + Hex(h_.version) + ").");
+    Refuse("is not a FoxPro table (version byte ", Hex(h_.version), ").");
   std::memcpy(h_.last_update, head.data() + dbf::kLastUpdateOffset, 3);
   h_.record_count = DecodeFixed32(head.data() + dbf::kRecordCountOffset);
   h_.header_length = DecodeFixed16(head.data() + dbf::kHeaderLengthOffset);
@@ -233,21 +239,21 @@ void HeaderParser::ReadPrefix() {
   const size_t first = h_.dbase7() ? dbf::kDBase7FirstDescriptor : dbf::kHeaderSize;
   if (h_.header_length < first + 1) {
     if (!FamilyVersion(h_.version))
-      throw Error(Where() + "is not a table this program can read (version byte " +
-                  Hex(h_.version) + ", header length " + std::to_string(h_.header_length) + ").");
-    throw Error(Where() + "is corrupt: its header length " + std::to_string(h_.header_length) +
-                " is too small.");
+      Refuse("is not a table this program can read (version byte ", Hex(h_.version),
+             ", header length ", h_.header_length, ").");
+    Refuse("is corrupt: its header length ", h_.header_length, " is too small.");
   }
   if (h_.header_length > file_size_)
-    throw Error(Where() + "is truncated: its header is " + std::to_string(h_.header_length) +
-                " bytes but the file has " + std::to_string(file_size_) + ".");
-  if (h_.record_length == 0) throw Error(Where() + "is corrupt: its record length is 0.");
+    Refuse("is truncated: its header is ", h_.header_length, " bytes but the file has ",
+           file_size_, ".");
+  if (h_.record_length == 0) Refuse("is corrupt: its record length is 0.");
 }
 
 void HeaderParser::ReadFields(const std::string& head) {
   const size_t size = h_.dbase7() ? dbf::kDBase7DescriptorSize : dbf::kFieldDescriptorSize;
   size_t at = h_.dbase7() ? dbf::kDBase7FirstDescriptor : dbf::kHeaderSize;
-  if (at < h_.header_length) all_.reserve(std::min<size_t>((h_.header_length - at) / size, kFieldsReserved));
+  if (at < h_.header_length)
+    all_.reserve(std::min<size_t>((h_.header_length - at) / size, kFieldsReserved));
   while (at < h_.header_length) {
     if (static_cast<uint8_t>(head[at]) == dbf::kHeaderTerminator) {
       terminated_ = true;
@@ -255,7 +261,7 @@ void HeaderParser::ReadFields(const std::string& head) {
     }
     if (at + size > h_.header_length) {
       if (!lenient_)
-        throw Error(Where() + "is corrupt: a field descriptor runs past the end of the header.");
+        Refuse("is corrupt: a field descriptor runs past the end of the header.");
       break;
     }
     FieldDescriptor f = ReadDescriptor(head, at, h_);
@@ -263,10 +269,9 @@ void HeaderParser::ReadFields(const std::string& head) {
     if (lenient_ && f.name.empty() && f.type == '\0') break;
     if (!lenient_) {
       if (f.type == dbf::kNullFlagsType && h_.visual_foxpro()) {
-        if (f.length == 0) throw Error(Where() + "is corrupt: its _NullFlags field has width 0.");
+        if (f.length == 0) Refuse("is corrupt: its _NullFlags field has width 0.");
       } else if (std::string problem = WidthProblem(f); !problem.empty()) {
-        throw Error(Where() + "is corrupt or not supported: field \"" + f.name + "\" " + problem +
-                    ".");
+        Refuse("is corrupt or not supported: field \"", f.name, "\" ", problem, ".");
       }
     }
     all_.push_back(std::move(f));
@@ -275,7 +280,7 @@ void HeaderParser::ReadFields(const std::string& head) {
   fields_end_ = at;
   if (all_.empty()) {
     if (!lenient_ || h_.record_length != 1)
-      throw Error(Where() + "is corrupt: its header describes no fields.");
+      Refuse("is corrupt: its header describes no fields.");
     Note(false, "has no fields; it arrives as a table without columns.");
   } else if (lenient_ && !terminated_) {
     Note(false, "has no terminator after its field descriptors; its " +
@@ -302,8 +307,7 @@ void HeaderParser::FitRecordLength() {
   if (narrow == h_.record_length) return;
   if (extra > 0 && narrow + extra == h_.record_length) {
     if (!lenient_)
-      throw Error(Where() + "is not supported for writing: it has character fields wider than "
-                           "255 bytes.");
+      Refuse("is not supported for writing: it has character fields wider than 255 bytes.");
     for (FieldDescriptor& f : all_) {
       if (f.type != 'C') continue;
       f.length = static_cast<uint16_t>(f.length + dbf::kWideCharacterStep * f.decimals);
@@ -315,9 +319,8 @@ void HeaderParser::FitRecordLength() {
   if (narrow < h_.record_length) {
     if (!lenient_) return;
     if (!known)
-      throw Error(Where() + "is not a table this program can read (version byte " +
-                  Hex(h_.version) + "; its record length " + record_length +
-                  " does not match its fields).");
+      Refuse("is not a table this program can read (version byte ", Hex(h_.version),
+             "; its record length ", record_length, " does not match its fields).");
     Note(false, "has records of " + record_length + " bytes, " +
                     std::to_string(h_.record_length - narrow) +
                     " more than its fields take; the extra bytes were not read.");
@@ -327,8 +330,8 @@ void HeaderParser::FitRecordLength() {
   FieldDescriptor* last = all_.empty() ? nullptr : &all_.back();
   if (!lenient_ || !known || last == nullptr || missing > last->length ||
       last->type == dbf::kNullFlagsType)
-    throw Error(Where() + "is corrupt: its record length " + record_length +
-                " is shorter than its fields (" + std::to_string(narrow) + " bytes).");
+    Refuse("is corrupt: its record length ", record_length, " is shorter than its fields (", narrow,
+           " bytes).");
   last->length = static_cast<uint16_t>(last->length - missing);
   Note(true, "has records of " + record_length + " bytes, " + std::to_string(missing) +
                  " fewer than its fields take: its last field \"" + last->name +
@@ -373,7 +376,7 @@ void HeaderParser::SplitNullFlags() {
       if (f.nullable()) f.null_bit = next_bit++;
     }
     if (next_bit > 8 * h_.null_flags.length)
-      throw Error(Where() + "is corrupt: its _NullFlags field is too short for its fields.");
+      Refuse("is corrupt: its _NullFlags field is too short for its fields.");
   } else {
     for (FieldDescriptor& f : h_.fields) f.flags &= static_cast<uint8_t>(~field_flag::kNullable);
   }
@@ -397,8 +400,8 @@ void HeaderParser::FindRecords() {
   if (terminated_ && h_.visual_foxpro()) expected += dbf::kBacklinkSize;
   if (h_.header_length >= expected || IsRecordFlag(read_at_(h_.header_length, 1))) return;
   if (!lenient_)
-    throw Error(Where() + "is corrupt: its header length " + std::to_string(h_.header_length) +
-                " ends before its header does, and no record starts there.");
+    Refuse("is corrupt: its header length ", h_.header_length,
+           " ends before its header does, and no record starts there.");
   const uint64_t records = static_cast<uint64_t>(h_.record_count) * h_.record_length;
   std::vector<uint64_t> candidates;
   if (records < file_size_) {
@@ -417,8 +420,8 @@ void HeaderParser::FindRecords() {
                    std::to_string(start) + " and read from there.");
     return;
   }
-  throw Error(Where() + "is corrupt: its header length " + std::to_string(h_.header_length) +
-              " ends before its header does and its records cannot be found.");
+  Refuse("is corrupt: its header length ", h_.header_length,
+         " ends before its header does and its records cannot be found.");
 }
 
 void HeaderParser::CountRecords() {
@@ -428,8 +431,8 @@ void HeaderParser::CountRecords() {
   h_.records_in_file = static_cast<uint32_t>(std::min<uint64_t>(whole, UINT32_MAX));
   if (h_.records_present == h_.record_count) return;
   if (!lenient_)
-    throw Error(Where() + "is truncated: its header counts " + std::to_string(h_.record_count) +
-                " records but the file holds " + std::to_string(whole) + ".");
+    Refuse("is truncated: its header counts ", h_.record_count, " records but the file holds ",
+           whole, ".");
   Note(true, "counts " + std::to_string(h_.record_count) +
                  " records in its header, but the file holds only " +
                  std::to_string(h_.records_present) + " whole records; those were read.");
