@@ -385,13 +385,13 @@ void Rebuild(const std::string& dbc_path, bool write) {
     record.resize(table.record_length);
     if (dbc->ReadAt(table.header_length + static_cast<uint64_t>(r) * table.record_length, record.data(),
                    record.size()) != record.size())
-      throw Error("Database container \"" + dbc_path + "\" is truncated.");
+      ThrowError("Database container \"", dbc_path, "\" is truncated.");
     bool deleted = record[0] == dbf::kDeletedRecord;
     for (size_t t = 0; t < tags.size(); ++t) {
       if (deleted && makers[t].live_only()) continue;
       Key key{makers[t].Make(record), r + 1};
       if (key.bytes.size() != tags[t].key_length)
-        throw Error(where + ": the keys of tag \"" + tags[t].name + "\" do not have the length it states.");
+        ThrowError(where, ": the keys of tag \"", tags[t].name, "\" do not have the length it states.");
       keys[t].push_back(std::move(key));
     }
   }
@@ -419,7 +419,7 @@ void Rebuild(const std::string& dbc_path, bool write) {
       BuildTree(directory_keys, cdx::kTagNameLength, directory_keys.empty() ? 0 : directory_keys.back().record,
                 cdx::kHeaderSize, directory_root);
   if (directory_node.size() != cdx::kNodeSize)
-    throw Error(where + " has more tags than this engine can rebuild.");
+    ThrowError(where, " has more tags than this engine can rebuild.");
   std::string bytes =
       TagHeader(directory, directory_root, cdx::kTagNameLength, version + 1) + directory_node + body;
 
