@@ -25,10 +25,10 @@ int ListedTables(const std::string& dbc, std::unique_ptr<foxpro::Container>& con
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::vector<std::string> files = fuzz::SplitFiles(data, size, 3);
+  const auto files = fuzz::SplitFiles<3>(data, size);
   fuzz::InputFiles input;
   const std::string dbc = input.Add("/fuzz/c.dbc", files[0]);
-  input.Add("/fuzz/c.dct", std::move(files[1]));
+  input.Add("/fuzz/c.dct", files[1]);
   const std::string index = input.Add("/fuzz/c.dcx", files[2]);
 
   std::unique_ptr<foxpro::Container> container;

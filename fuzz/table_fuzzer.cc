@@ -35,11 +35,11 @@ int64_t ReadAll(const std::string& path, const foxpro::CodePageChoice& choice, i
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::vector<std::string> files = fuzz::SplitFiles(data, size, 2);
+  const auto files = fuzz::SplitFiles<2>(data, size);
   fuzz::InputFiles input;
   const std::string table = input.Add("/fuzz/t.dbf", files[0]);
   input.Add("/fuzz/t.fpt", files[1]);
-  input.Add("/fuzz/t.dbt", std::move(files[1]));
+  input.Add("/fuzz/t.dbt", files[1]);
 
   // Guessing the code page of a table without a mark costs most of an
   // input's time and reads only the text: one input in four has it
