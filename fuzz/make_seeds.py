@@ -41,7 +41,8 @@ def cut_table(data, room):
 
 def table_seed(table, memo, max_bytes):
     """A table and its memo file packed into at most `max_bytes` (when its
-    header fits): records first, then the memo file's first bytes."""
+    header fits): the memo file's first MEMO_BYTES_MIN bytes, as many records
+    as then fit, and as much more of the memo file as is left room for."""
     lengths = 2 * 4
     memo = memo[:MEMO_BYTES_KEPT]
     cut = cut_table(table, max_bytes - lengths - min(len(memo), MEMO_BYTES_MIN))

@@ -41,8 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   input.Add("/fuzz/t.fpt", files[1]);
   input.Add("/fuzz/t.dbt", files[1]);
 
-  // Guessing the code page of a table without a mark costs most of an
-  // input's time and reads only the text: one input in four has it
+  // Guessing the code page of a table without a mark reads only the text,
+  // and costs more than the rest of an input: one input in four has it
   // guessed, the others give the code page.
   const foxpro::CodePageChoice choice = size % 4 == 0 ? foxpro::CodePageChoice{}
                                                       : foxpro::CodePageChoice{1252, false};
