@@ -159,6 +159,13 @@ class KeyMaker {
     if (filter == "!deleted()" || filter == ".not.deleted()") live_only_ = true;
     else if (!filter.empty())
       throw Error(where + ": the filter of tag \"" + tag.name + "\" cannot be evaluated here.");
+    // Every key is as long as its parts: a tag stating another length is
+    // refused whatever records the container holds, so that a check made
+    // before a change fails as the rebuild after it would.
+    size_t key_length = 0;
+    for (const Part& part : parts_) key_length += part.kind == Part::kStr ? kStrWidth : part.field->length;
+    if (key_length != tag.key_length)
+      ThrowError(where, ": the keys of tag \"", tag.name, "\" do not have the length it states.");
   }
 
   bool live_only() const { return live_only_; }
@@ -169,8 +176,10 @@ class KeyMaker {
       std::string raw = record.substr(part.field->offset, part.field->length);
       if (part.kind == Part::kStr) {
         const auto value = static_cast<int32_t>(DecodeFixed32(raw.data()));
-        std::string digits = std::to_string(value);
-        key += std::string(digits.size() < 10 ? 10 - digits.size() : 0, ' ') + digits;
+        const std::string digits = std::to_string(value);
+        // STR() shows a number too long for its width as asterisks.
+        key += digits.size() > kStrWidth ? std::string(kStrWidth, '*')
+                                         : std::string(kStrWidth - digits.size(), ' ') + digits;
       } else if (part.kind == Part::kLower) {
         key += LowerBytes(raw);
       } else {
@@ -181,6 +190,9 @@ class KeyMaker {
   }
 
  private:
+  // The width of STR(n) without a width given.
+  static constexpr size_t kStrWidth = 10;
+
   struct Part {
     enum Kind { kField, kStr, kLower } kind = kField;
     const FieldDescriptor* field = nullptr;
@@ -389,10 +401,7 @@ void Rebuild(const std::string& dbc_path, bool write) {
     bool deleted = record[0] == dbf::kDeletedRecord;
     for (size_t t = 0; t < tags.size(); ++t) {
       if (deleted && makers[t].live_only()) continue;
-      Key key{makers[t].Make(record), r + 1};
-      if (key.bytes.size() != tags[t].key_length)
-        ThrowError(where, ": the keys of tag \"", tags[t].name, "\" do not have the length it states.");
-      keys[t].push_back(std::move(key));
+      keys[t].push_back(Key{makers[t].Make(record), r + 1});
     }
   }
 
