@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """Writes seed inputs for the fuzz targets from the tables of the tests.
 
-make_seeds.py TEST_DATA_DIR OUT_DIR writes OUT_DIR/table/* (a table with its
-memo file) and OUT_DIR/container/* (a container with its memo file and
-index), each input in the format of fuzz_files.h: every file as a
+make_seeds.py TEST_DATA_DIR OUT_DIR [MAX_BYTES] writes OUT_DIR/table/* (a
+table with its memo file) and OUT_DIR/container/* (a container with its memo
+file and index), each input in the format of fuzz_files.h: every file as a
 little-endian 32-bit length and its bytes. Tables are cut down to their
 first records, so that the fuzzer mutates headers and records rather than
-spends its time reading long files.
+spends its time reading long files; a table seed keeps as many records and
+memo bytes as fit MAX_BYTES (the fuzzers' -max_len), at least its header.
 """
 import os
 import struct
@@ -14,21 +15,38 @@ import sys
 
 RECORDS_KEPT = 8
 MEMO_BYTES_KEPT = 8192
+# The memo bytes a table seed keeps before its records: the header block and
+# the first values.
+MEMO_BYTES_MIN = 1024
 
 
 def pack(*files):
     return b"".join(struct.pack("<I", len(f)) + f for f in files)
 
 
-def cut_table(data):
+def cut_table(data, room):
+    """The table with at most RECORDS_KEPT of its records, as many as fit
+    `room` bytes (none when not even one does)."""
     if len(data) < 32:
         return data
     header_length, record_length = struct.unpack_from("<HH", data, 8)
     count = struct.unpack_from("<I", data, 4)[0]
     kept = min(count, RECORDS_KEPT)
+    if record_length > 0:
+        kept = max(0, min(kept, (room - header_length - 1) // record_length))
     out = bytearray(data[: header_length + kept * record_length])
     struct.pack_into("<I", out, 4, kept)
     return bytes(out) + b"\x1a"
+
+
+def table_seed(table, memo, max_bytes):
+    """A table and its memo file packed into at most `max_bytes` (when its
+    header fits): the memo file's first MEMO_BYTES_MIN bytes, as many records
+    as then fit, and as much more of the memo file as is left room for."""
+    lengths = 2 * 4
+    memo = memo[:MEMO_BYTES_KEPT]
+    cut = cut_table(table, max_bytes - lengths - min(len(memo), MEMO_BYTES_MIN))
+    return pack(cut, memo[: max(MEMO_BYTES_MIN, max_bytes - lengths - len(cut))])
 
 
 def sibling(folder, stem, extensions):
@@ -45,7 +63,7 @@ def read(path):
         return f.read()
 
 
-def main(test_data, out):
+def main(test_data, out, max_bytes):
     for kind in ("table", "container"):
         os.makedirs(os.path.join(out, kind), exist_ok=True)
     write_copy_binary_seeds(out)
@@ -55,8 +73,7 @@ def main(test_data, out):
             path = os.path.join(folder, name)
             if extension.lower() == ".dbf":
                 memo = sibling(folder, stem, (".fpt", ".dbt"))
-                memo_bytes = read(memo)[:MEMO_BYTES_KEPT] if memo else b""
-                seed = pack(cut_table(read(path)), memo_bytes)
+                seed = table_seed(read(path), read(memo) if memo else b"", max_bytes)
                 with open(os.path.join(out, "table", stem), "wb") as f:
                     f.write(seed)
             elif extension.lower() == ".dbc":
@@ -86,4 +103,4 @@ def write_copy_binary_seeds(out):
 
 
 if __name__ == "__main__":
-    main(sys.argv[1], sys.argv[2])
+    main(sys.argv[1], sys.argv[2], int(sys.argv[3]) if len(sys.argv) > 3 else 1 << 20)

@@ -245,18 +245,31 @@ TEST(ContainerTest, AnIndexOfManyObjectsSpansSeveralNodes) {
 }
 
 // An index whose keys cannot be rebuilt as it states them refuses a change
-// before the container changes, not after.
+// before the container changes, not after: also when the container has no
+// live object, whose key would show it.
 TEST(ContainerTest, AnIndexThatCannotBeRebuiltLeavesTheContainerAsItWas) {
-  const std::vector<std::pair<const char*, std::function<void(Container&, const std::string&)>>> changes = {
-      {"add", [](Container& c, const std::string& dir) { c.AddTable("t2", dir + "/t2.dbf", {"a"}); }},
-      {"remove", [](Container& c, const std::string&) { c.RemoveTable("table1"); }},
+  using Change = std::function<void(Container&, const std::string&)>;
+  const Change add = [](Container& c, const std::string& dir) { c.AddTable("t2", dir + "/t2.dbf", {"a"}); };
+  const Change remove = [](Container& c, const std::string&) { c.RemoveTable("table1"); };
+  struct Case {
+    const char* name;
+    bool objects_deleted;
+    Change change;
   };
-  for (const auto& [name, change] : changes) {
-    SCOPED_TRACE(name);
+  const Case cases[] = {{"add", false, add}, {"remove", false, remove}, {"add to no live object", true, add}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Change& change = c.change;
     ContainerCopy copy;
     std::string dcx = ReadBytes(copy.dir.File("data1.DCX"));
     dcx[0x600 + 12] = static_cast<char>(147);  // OBJECTNAME's keys are 148 bytes long
     testing::WriteBytes(copy.dir.File("data1.DCX"), dcx);
+    if (c.objects_deleted) {
+      std::string bytes = ReadBytes(copy.dbc);
+      const size_t header = DecodeFixed16(bytes.data() + 8), length = DecodeFixed16(bytes.data() + 10);
+      for (size_t r = 0; r < RawRecords(copy.dbc).size(); ++r) bytes[header + r * length] = '*';
+      testing::WriteBytes(copy.dbc, bytes);
+    }
     const std::string dbc = ReadBytes(copy.dbc);
     auto container = Container::Open(copy.dbc);
     try {
@@ -268,6 +281,25 @@ TEST(ContainerTest, AnIndexThatCannotBeRebuiltLeavesTheContainerAsItWas) {
     EXPECT_TRUE(ReadBytes(copy.dbc) == dbc);
     EXPECT_TRUE(ReadBytes(copy.dir.File("data1.DCX")) == dcx);
   }
+}
+
+// A parent's number STR() cannot show in its 10 characters (here the
+// database object's) is keyed as 10 asterisks: every key keeps the length
+// of its tag, and a table added under it is in the index.
+TEST(ContainerTest, ANumberTooLongForStrIsKeyedAsAsterisks) {
+  ContainerCopy copy;
+  std::string bytes = ReadBytes(copy.dbc);
+  const size_t header = DecodeFixed16(bytes.data() + 8);
+  EncodeFixed32(bytes.data() + header + 1, static_cast<uint32_t>(-1358954495));  // the database's id
+  testing::WriteBytes(copy.dbc, bytes);
+  Container::Open(copy.dbc)->AddTable("t2", copy.dir.File("t2.dbf"), {"a"});
+  EXPECT_EQ(Container::Open(copy.dbc)->Tables().size(), 2u);
+  std::string dcx = ReadBytes(copy.dir.File("data1.DCX"));
+  std::vector<std::string> keys;
+  CollectKeys(dcx, DecodeFixed32(dcx.data() + 0x600), 148, keys);  // OBJECTNAME
+  ASSERT_EQ(keys.size(), 24u + 2u);
+  const std::string added = "**********Table     t2" + std::string(148 - 22, ' ');
+  EXPECT_NE(std::find(keys.begin(), keys.end(), added), keys.end());
 }
 
 TEST(ContainerTest, ATableTheContainerCannotBeWrittenForIsRefusedAndLeavesItAsItWas) {

@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <iterator>
+#include <limits>
 #include <memory>
+#include <span>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "foxpro/codepages/codepage.h"
@@ -82,6 +84,8 @@ constexpr double kGreekWithoutTonosCost = 1.0;
 constexpr double kStatisticsBonus = 2.0;
 
 constexpr uint32_t kUndefined = 0xFFFFFFFF;
+// What a UTF-8 character cut at the end of a field reads as.
+constexpr uint32_t kReplacement = 0xFFFD;
 constexpr uint32_t kFinalSigma = 0x3C2;
 constexpr uint32_t kOrdinalA = 0xAA;  // ª
 constexpr uint32_t kOrdinalO = 0xBA;  // º
@@ -323,51 +327,57 @@ constexpr Language kLanguages[] = {
     {Script::kGreek, "αβγδεζηθικλμνξοπρσςτυφχψωάέήίόύώϊϋΐΰ"},  // Greek
 };
 
-std::vector<std::unordered_set<uint32_t>> LanguageLetters() {
-  std::vector<std::unordered_set<uint32_t>> sets;
-  for (const Language& language : kLanguages) {
-    std::unordered_set<uint32_t> letters;
-    const std::string_view text(language.letters);
-    size_t pos = 0;
-    uint32_t cp = 0;
-    while (pos < text.size() && NextCodePoint(text, pos, cp)) letters.insert(cp);
-    sets.push_back(std::move(letters));
-  }
-  return sets;
-}
+static_assert(std::size(kLanguages) <= 32, "a bit for each language");
 
 // Letters (in lower case) rare in the languages that write them, with what
 // each occurrence costs: the accented Latin letters few words hold, the
 // Cyrillic letters Russian text holds least, those of Serbian and
 // Macedonian alone, and Greek's double-accented vowels.
-std::unordered_map<uint32_t, double> LetterRarity() {
-  struct Rare {
-    const char* letters;  // UTF-8
-    double cost;
-  };
-  constexpr Rare kRare[] = {
-      {"ĺľŕďťŉĸſÿţŀħŧŋ", 0.5},
-      {"жшюцщэфйх", 0.3},
-      {"ъёіїєґў", 0.6},
-      {"ђѓљњћќџѕј", 1.0},
-      {"ΰΐ", 0.5},
-  };
-  std::unordered_map<uint32_t, double> rarity;
-  for (const Rare& rare : kRare) {
-    const std::string_view text(rare.letters);
-    size_t pos = 0;
-    uint32_t cp = 0;
-    while (pos < text.size() && NextCodePoint(text, pos, cp)) rarity[cp] = rare.cost;
-  }
-  return rarity;
-}
-
-// One character of a reading, with what its bytes alone say against (or,
-// negative, for) it.
-struct Unit {
-  uint32_t cp;
+struct Rare {
+  const char* letters;  // UTF-8
   double cost;
 };
+constexpr Rare kRare[] = {
+    {"ĺľŕďťŉĸſÿţŀħŧŋ", 0.5},
+    {"жшюцщэфйх", 0.3},
+    {"ъёіїєґў", 0.6},
+    {"ђѓљњћќџѕј", 1.0},
+    {"ΰΐ", 0.5},
+};
+
+// What the languages say of a letter beyond ASCII (in lower case): which of
+// kLanguages write it (bit l for kLanguages[l]), and what an occurrence
+// costs when it is rare in them.
+struct LetterFacts {
+  uint32_t languages = 0;
+  double rarity = 0;
+};
+
+const std::unordered_map<uint32_t, LetterFacts>& KnownLetters() {
+  static const std::unordered_map<uint32_t, LetterFacts> known = [] {
+    std::unordered_map<uint32_t, LetterFacts> facts;
+    auto each_letter = [](std::string_view text, auto&& take) {
+      size_t pos = 0;
+      uint32_t cp = 0;
+      while (pos < text.size() && NextCodePoint(text, pos, cp)) take(cp);
+    };
+    for (size_t l = 0; l < std::size(kLanguages); ++l)
+      each_letter(kLanguages[l].letters, [&](uint32_t cp) { facts[cp].languages |= 1u << l; });
+    for (const Rare& rare : kRare)
+      each_letter(rare.letters, [&](uint32_t cp) { facts[cp].rarity = rare.cost; });
+    return facts;
+  }();
+  return known;
+}
+
+// One character of a reading.
+struct Char {
+  uint32_t cp;
+  CharInfo info;
+};
+
+// The bytes a text holds, each once.
+using ByteSet = std::bitset<256>;
 
 class IconvDecoder {
  public:
@@ -413,43 +423,67 @@ std::string IconvNameOf(int code_page) {
   }
 }
 
-// A code page the guess weighs: decodes a line of the sample into units,
-// or fails for a line that does not read cleanly.
+// A code page the guess weighs: decodes a line of the sample into its
+// characters, or fails for a line that does not read cleanly.
 class Reading {
  public:
   explicit Reading(int code_page) : code_page_(code_page) {}
   virtual ~Reading() = default;
   int code_page() const { return code_page_; }
-  // False when the line holds a byte the code page leaves undefined or a
-  // broken sequence.
-  virtual bool Decode(std::string_view line, std::vector<Unit>& out) const = 0;
+  // Appends the characters of `line` to `out`, and adds to `cost` what
+  // their bytes alone say against (or, negative, for) the reading. False
+  // when the line holds a byte the code page leaves undefined or a broken
+  // sequence.
+  virtual bool Decode(std::string_view line, std::vector<Char>& out, double& cost) const = 0;
+  // True when text made of `bytes` cannot read cleanly, in whatever order
+  // they stand: one of them is part of no character of the code page, or
+  // always a control character. False when that takes reading the text.
+  bool Refuses(const ByteSet& bytes) const { return (bytes & refused_).any(); }
+  // True when each byte is a character of its own, whatever stands beside
+  // it, and the ASCII bytes are the ASCII characters: a line's words can
+  // then be read one by one.
+  virtual bool ReadsBytesAlone() const { return false; }
+  // True when nothing speaks for the reading (no character costs less than
+  // nothing): its cost only grows as it reads on.
+  virtual bool CostOnlyGrows() const { return false; }
+
+ protected:
+  // The bytes Refuses goes by.
+  ByteSet refused_;
 
  private:
   int code_page_;
 };
 
+// Each byte a character of its own: the characters are looked up, already
+// classified.
 class SingleByteReading : public Reading {
  public:
   explicit SingleByteReading(int code_page) : Reading(code_page) {
     IconvDecoder decoder(IconvNameOf(code_page));
     for (int b = 0; b < 256; ++b) {
       const char byte = static_cast<char>(b);
-      table_[b] = !decoder.ok() ? kUndefined : b < 0x80 ? static_cast<uint32_t>(b)
-                                                        : decoder.Decode(&byte, 1);
+      const uint32_t cp = !decoder.ok() ? kUndefined : b < 0x80 ? static_cast<uint32_t>(b)
+                                                                : decoder.Decode(&byte, 1);
+      table_[b] = {cp, cp == kUndefined ? CharInfo{Kind::kStrange} : Classify(cp)};
+      refused_[b] = cp == kUndefined || table_[b].info.kind == Kind::kControl;
     }
   }
 
-  bool Decode(std::string_view line, std::vector<Unit>& out) const override {
+  bool Decode(std::string_view line, std::vector<Char>& out, double&) const override {
     for (char c : line) {
-      const uint32_t cp = table_[static_cast<unsigned char>(c)];
-      if (cp == kUndefined) return false;
-      out.push_back({cp, 0});
+      const Char& read = table_[static_cast<unsigned char>(c)];
+      if (read.cp == kUndefined) return false;
+      out.push_back(read);
     }
     return true;
   }
 
+  bool ReadsBytesAlone() const override { return true; }
+  bool CostOnlyGrows() const override { return true; }
+
  private:
-  std::array<uint32_t, 256> table_;
+  std::array<Char, 256> table_;
 };
 
 // Chinese, Japanese and Korean code pages: a lead byte and a trail byte
@@ -459,41 +493,58 @@ class DoubleByteReading : public Reading {
   explicit DoubleByteReading(int code_page) : Reading(code_page), pairs_(0x10000, kUndefined) {
     IconvDecoder decoder(IconvNameOf(code_page));
     single_.fill(kUndefined);
-    if (!decoder.ok()) return;
-    for (int b = 0x80; b < 0x100; ++b) {
-      const char byte = static_cast<char>(b);
-      single_[b] = decoder.Decode(&byte, 1);
-      if (single_[b] != kUndefined) continue;
-      for (int t = 0x40; t < 0x100; ++t) {
-        const char pair[2] = {static_cast<char>(b), static_cast<char>(t)};
-        pairs_[b << 8 | t] = decoder.Decode(pair, 2);
+    // A byte beyond ASCII that is no character alone, no lead and no trail
+    // byte of one is refused.
+    ByteSet used;
+    for (int b = 0; b < 0x80; ++b) used.set(b);
+    if (decoder.ok()) {
+      for (int b = 0x80; b < 0x100; ++b) {
+        const char byte = static_cast<char>(b);
+        single_[b] = decoder.Decode(&byte, 1);
+        if (single_[b] != kUndefined) {
+          used.set(b);
+          continue;
+        }
+        for (int t = 0x40; t < 0x100; ++t) {
+          const char pair[2] = {static_cast<char>(b), static_cast<char>(t)};
+          pairs_[b << 8 | t] = decoder.Decode(pair, 2);
+          if (pairs_[b << 8 | t] != kUndefined) used.set(b).set(t);
+        }
       }
     }
+    if (code_page == kEucJpCodePage) {
+      used.set(kEucJpSupplement);
+      for (int b = kEucJpSupplementLow; b < 0x100; ++b) used.set(b);
+    }
+    refused_ = ~used;
   }
 
-  bool Decode(std::string_view line, std::vector<Unit>& out) const override {
+  bool Decode(std::string_view line, std::vector<Char>& out, double& cost) const override {
     size_t i = 0;
     while (i < line.size()) {
       const unsigned char b = static_cast<unsigned char>(line[i]);
       if (b < 0x80) {
-        out.push_back({b, 0});
+        out.push_back({b, Classify(b)});
         ++i;
       } else if (single_[b] != kUndefined) {
-        out.push_back({single_[b], SingleCost(b)});
+        out.push_back({single_[b], Classify(single_[b])});
+        cost += SingleCost(b);
         ++i;
       } else if (code_page() == kEucJpCodePage && b == kEucJpSupplement) {
         // JIS X 0212: two bytes from 0xA1 on follow; rare characters.
-        if (i + 2 >= line.size() || static_cast<unsigned char>(line[i + 1]) < 0xA1 ||
-            static_cast<unsigned char>(line[i + 2]) < 0xA1)
+        if (i + 2 >= line.size() || static_cast<unsigned char>(line[i + 1]) < kEucJpSupplementLow ||
+            static_cast<unsigned char>(line[i + 2]) < kEucJpSupplementLow)
           return false;
-        out.push_back({0x4E00, kRareCost});
+        out.push_back({kJisX0212Stand_in, Classify(kJisX0212Stand_in)});
+        cost += kRareCost;
         i += 3;
       } else {
         if (i + 1 >= line.size()) return false;
         const unsigned char t = static_cast<unsigned char>(line[i + 1]);
         const uint32_t cp = pairs_[b << 8 | t];
         if (cp == kUndefined) return false;
-        out.push_back({cp, PairCost(b, t)});
+        out.push_back({cp, Classify(cp)});
+        cost += PairCost(b, t);
         i += 2;
       }
     }
@@ -502,6 +553,10 @@ class DoubleByteReading : public Reading {
 
  private:
   static constexpr unsigned char kEucJpSupplement = 0x8F;
+  // The bytes that follow it are from this one on.
+  static constexpr unsigned char kEucJpSupplementLow = 0xA1;
+  // A character of JIS X 0212 is weighed as a Han character.
+  static constexpr uint32_t kJisX0212Stand_in = 0x4E00;
 
   double SingleCost(unsigned char b) const {
     // Half-width katakana (Shift-JIS 0xA1..0xDF) are common in old data.
@@ -552,14 +607,19 @@ class DoubleByteReading : public Reading {
 // end of a field (a writer cutting at a byte count) is let pass.
 class Utf8Reading : public Reading {
  public:
-  Utf8Reading() : Reading(kUtf8CodePage) {}
+  // Bytes that no sequence holds: C0 and C1 (overlong forms), F5 on (beyond
+  // U+10FFFF).
+  Utf8Reading() : Reading(kUtf8CodePage) {
+    refused_.set(0xC0).set(0xC1);
+    for (int b = 0xF5; b < 0x100; ++b) refused_.set(b);
+  }
 
-  bool Decode(std::string_view line, std::vector<Unit>& out) const override {
+  bool Decode(std::string_view line, std::vector<Char>& out, double& cost) const override {
     size_t i = 0;
     while (i < line.size()) {
       const unsigned char b = static_cast<unsigned char>(line[i]);
       if (b < 0x80) {
-        out.push_back({b, 0});
+        out.push_back({b, Classify(b)});
         ++i;
         continue;
       }
@@ -576,14 +636,16 @@ class Utf8Reading : public Reading {
       if (b == 0xF4) high = 0x8F;
       for (int k = 1; k < length; ++k) {
         if (i + k >= line.size()) {
-          out.push_back({0xFFFD, kCutSequenceCost});
+          out.push_back({kReplacement, Classify(kReplacement)});
+          cost += kCutSequenceCost;
           return true;
         }
         const unsigned char c = static_cast<unsigned char>(line[i + k]);
         if (c < (k == 1 ? low : 0x80) || c > (k == 1 ? high : 0xBF)) return false;
         cp = cp << 6 | (c & 0x3F);
       }
-      out.push_back({cp, -static_cast<double>(length)});
+      out.push_back({cp, Classify(cp)});
+      cost += -static_cast<double>(length);
       i += length;
     }
     return true;
@@ -633,20 +695,74 @@ const std::vector<std::unique_ptr<Reading>>& Readings() {
 // What speaks against one reading of the sample.
 struct Judgement {
   bool clean = true;
+  // Left unfinished once its cost beat it: it reads worse than the best
+  // reading by the margin, so it can be neither the best nor a rival.
+  bool beaten = false;
   double cost = 0;
-  uint64_t text_hash = 14695981039346656037ull;  // FNV-1a of the characters read
-  // Letters beyond ASCII of the cased scripts, folded to lower case, with
-  // their counts.
-  std::unordered_map<uint32_t, double> letters;
 };
 
-struct Char {
-  uint32_t cp;
-  CharInfo info;
+// The lines of a sample that the readings weigh: those that hold a byte
+// beyond ASCII, each once, with how often it occurs.
+struct SampleLines {
+  struct Line {
+    std::string_view text;
+    double count;
+    // Its words that hold a byte beyond ASCII: words[first_word, end_word).
+    size_t first_word;
+    size_t end_word;
+  };
+  std::vector<Line> lines;
+  // The words of the lines, split at the ASCII bytes that are no letter or
+  // digit, that hold a byte beyond ASCII.
+  std::vector<std::string_view> words;
+  ByteSet bytes;         // the bytes of the lines
+  size_t evidence = 0;   // bytes beyond ASCII in the whole sample
 };
+
+// The letters beyond ASCII of the cased scripts that one reading reads,
+// folded to lower case, with their counts, in the order first read.
+class LetterCounts {
+ public:
+  void Add(uint32_t letter, double count) {
+    uint32_t* slot = letter < kDirect ? &slots_[letter] : nullptr;
+    size_t at = slot != nullptr ? *slot : Find(letter);
+    if (at == 0) {
+      counts_.push_back({letter, 0});
+      at = counts_.size();
+      if (slot != nullptr) *slot = static_cast<uint32_t>(at);
+    }
+    counts_[at - 1].second += count;
+  }
+
+  void Clear() {
+    for (const auto& [letter, count] : counts_)
+      if (letter < kDirect) slots_[letter] = 0;
+    counts_.clear();
+  }
+
+  const std::vector<std::pair<uint32_t, double>>& counts() const { return counts_; }
+
+ private:
+  // Latin, Greek and Cyrillic letters below this find their count at once;
+  // the few beyond it are searched for.
+  static constexpr uint32_t kDirect = 0x530;
+
+  // 1 + the index of `letter` in counts_; 0 when it is not there.
+  size_t Find(uint32_t letter) const {
+    for (size_t i = 0; i < counts_.size(); ++i)
+      if (counts_[i].first == letter) return i + 1;
+    return 0;
+  }
+
+  std::vector<std::pair<uint32_t, double>> counts_;
+  std::array<uint32_t, kDirect> slots_{};  // 1 + index in counts_, or 0
+};
+
+// A run of characters between separators.
+using Word = std::span<const Char>;
 
 // The script of a word's letters beyond ASCII (kNone when it has none).
-Script ScriptOf(const std::vector<Char>& word) {
+Script ScriptOf(Word word) {
   for (const Char& c : word)
     if (c.info.kind == Kind::kLetter && c.cp >= 0x80) return c.info.script;
   return Script::kNone;
@@ -659,7 +775,7 @@ bool IsDigit(const Char* c) { return c && c->info.kind == Kind::kDigit; }
 // beyond ASCII. Chinese, Japanese and Korean words take ASCII letters
 // (codes, loan words) at their start or end, never between their own
 // letters; kana and hangul never meet.
-double MixedScriptCost(const std::vector<Char>& word) {
+double MixedScriptCost(Word word) {
   const Script script = ScriptOf(word);
   bool mixed = false, ascii_latin = false, kana = false, hangul = false;
   size_t beyond_ascii = 0;
@@ -697,7 +813,7 @@ double MixedScriptCost(const std::vector<Char>& word) {
 // What the shape of a word says: its case pattern (all lower, all upper,
 // capitalised), how many of a Latin word's letters are accented, where a
 // Greek word is stressed.
-double ShapeCost(const std::vector<Char>& word) {
+double ShapeCost(Word word) {
   double cost = 0;
   int cased = 0, uppers = 0, beyond_ascii_cased = 0;
   bool first_upper = false;
@@ -739,8 +855,8 @@ double ShapeCost(const std::vector<Char>& word) {
 
 // What each character's neighbours say: symbols, punctuation and marks by
 // what stands beside them, runs of accented or repeated letters. Counts
-// the letters of cased scripts into `judgement`, `count` times.
-double NeighbourCost(const std::vector<Char>& word, Judgement& judgement, double count) {
+// the letters of cased scripts into `letters`, `count` times.
+double NeighbourCost(Word word, LetterCounts& letters, double count) {
   const bool has_letters =
       std::any_of(word.begin(), word.end(), [](const Char& c) { return c.info.kind == Kind::kLetter; });
   double cost = 0;
@@ -799,7 +915,7 @@ double NeighbourCost(const std::vector<Char>& word, Judgement& judgement, double
           cost += kStrayMarkCost;
         // Greek writes ς only at the end of a word.
         if (c.cp == kFinalSigma && IsLetter(after)) cost += kStrayMarkCost;
-        if (c.cp >= 0x80 && Cased(c.info.script)) judgement.letters[Fold(c.cp, c.info)] += count;
+        if (c.cp >= 0x80 && Cased(c.info.script)) letters.Add(Fold(c.cp, c.info), count);
         break;
       case Kind::kStrange:
         cost += kStrangeCost;
@@ -813,71 +929,106 @@ double NeighbourCost(const std::vector<Char>& word, Judgement& judgement, double
 
 // The cost of one word: a run of characters between separators that holds
 // a character beyond ASCII.
-double WordCost(const std::vector<Char>& word, Judgement& judgement, double count) {
-  return MixedScriptCost(word) + ShapeCost(word) + NeighbourCost(word, judgement, count);
+double WordCost(Word word, LetterCounts& letters, double count) {
+  return MixedScriptCost(word) + ShapeCost(word) + NeighbourCost(word, letters, count);
 }
 
-// Judges one reading of one line; `count` is how often the line occurs.
-void JudgeLine(const Reading& reading, std::string_view line, double count,
-               std::vector<Unit>& units, std::vector<Char>& word, Judgement& judgement) {
-  units.clear();
-  if (!reading.Decode(line, units)) {
+// Adds the cost of the words of `chars` (runs between separators) that
+// hold a character beyond ASCII to `cost`, counting their letters into
+// `letters` `count` times. False when a character is a control character.
+bool CostOfWords(Word chars, LetterCounts& letters, double count, double& cost) {
+  size_t word_start = 0;
+  bool beyond_ascii = false;
+  for (size_t i = 0; i <= chars.size(); ++i) {
+    if (i < chars.size()) {
+      const Char& c = chars[i];
+      if (c.info.kind == Kind::kControl) return false;
+      if (c.info.kind != Kind::kSeparator) {
+        beyond_ascii |= c.cp >= 0x80;
+        continue;
+      }
+    }
+    if (beyond_ascii) cost += WordCost(chars.subspan(word_start, i - word_start), letters, count);
+    word_start = i + 1;
+    beyond_ascii = false;
+  }
+  return true;
+}
+
+// Judges one reading of one line of `sample`. A reading of bytes alone
+// reads only the line's words beyond ASCII: the others read alike in every
+// such reading and cost nothing. `chars` is room for characters.
+void JudgeLine(const Reading& reading, const SampleLines& sample, const SampleLines::Line& line,
+               std::vector<Char>& chars, LetterCounts& letters, Judgement& judgement) {
+  double cost = 0;
+  bool clean = true;
+  if (reading.ReadsBytesAlone()) {
+    for (size_t w = line.first_word; clean && w < line.end_word; ++w) {
+      chars.clear();
+      clean = reading.Decode(sample.words[w], chars, cost) &&
+              CostOfWords(chars, letters, line.count, cost);
+    }
+  } else {
+    chars.clear();
+    clean = reading.Decode(line.text, chars, cost) && CostOfWords(chars, letters, line.count, cost);
+  }
+  if (!clean) {
     judgement.clean = false;
     return;
   }
-  double cost = 0;
-  for (const Unit& unit : units) {
-    judgement.text_hash = (judgement.text_hash ^ unit.cp) * 1099511628211ull;
-    cost += unit.cost;
-  }
-  judgement.text_hash = (judgement.text_hash ^ '\n') * 1099511628211ull;
-  word.clear();
-  bool beyond_ascii = false;
-  auto end_word = [&] {
-    if (beyond_ascii) cost += WordCost(word, judgement, count);
-    word.clear();
-    beyond_ascii = false;
-  };
-  for (const Unit& unit : units) {
-    const CharInfo info = Classify(unit.cp);
-    if (info.kind == Kind::kControl) {
-      judgement.clean = false;
-      return;
-    }
-    if (info.kind == Kind::kSeparator) {
-      end_word();
-      continue;
-    }
-    word.push_back({unit.cp, info});
-    beyond_ascii |= unit.cp >= 0x80;
-  }
-  end_word();
-  judgement.cost += cost * count;
+  judgement.cost += cost * line.count;
 }
 
-// The cost of the letters the best-fitting language of their script lacks.
-double UnlistedLetterCost(const Judgement& judgement) {
-  static const std::vector<std::unordered_set<uint32_t>> languages = LanguageLetters();
+// Whether two readings that read `sample` cleanly read it as the same text.
+bool SameText(const Reading& a, const Reading& b, const SampleLines& sample) {
+  std::vector<Char> a_chars, b_chars;
+  double unused = 0;
+  auto same = [&](std::string_view text) {
+    a_chars.clear();
+    b_chars.clear();
+    a.Decode(text, a_chars, unused);
+    b.Decode(text, b_chars, unused);
+    return std::equal(a_chars.begin(), a_chars.end(), b_chars.begin(), b_chars.end(),
+                      [](const Char& x, const Char& y) { return x.cp == y.cp; });
+  };
+  // Readings of bytes alone read ASCII alike: they read the same text when
+  // they read each other byte of it as the same character.
+  if (a.ReadsBytesAlone() && b.ReadsBytesAlone()) {
+    for (int byte = 0x80; byte < 0x100; ++byte) {
+      const char c = static_cast<char>(byte);
+      if (sample.bytes[byte] && !same(std::string_view(&c, 1))) return false;
+    }
+    return true;
+  }
+  return std::all_of(sample.lines.begin(), sample.lines.end(),
+                     [&](const SampleLines::Line& line) { return same(line.text); });
+}
+
+// The cost of the letters the best-fitting language of their script lacks,
+// and of the rare ones.
+double UnlistedLetterCost(const LetterCounts& letters) {
+  const std::unordered_map<uint32_t, LetterFacts>& known = KnownLetters();
+  std::array<double, std::size(kLanguages)> covered{};
+  for (const auto& [cp, n] : letters.counts()) {
+    const auto it = known.find(cp);
+    if (it == known.end()) continue;
+    for (size_t l = 0; l < std::size(kLanguages); ++l)
+      if (it->second.languages >> l & 1) covered[l] += n;
+  }
   double cost = 0;
   for (Script script : {Script::kLatin, Script::kCyrillic, Script::kGreek}) {
     double total = 0;
-    for (const auto& [cp, n] : judgement.letters)
+    for (const auto& [cp, n] : letters.counts())
       if (Classify(cp).script == script) total += n;
     if (total == 0) continue;
     double best = 0;
-    for (size_t l = 0; l < std::size(kLanguages); ++l) {
-      if (kLanguages[l].script != script) continue;
-      double covered = 0;
-      for (const auto& [cp, n] : judgement.letters)
-        if (languages[l].count(cp)) covered += n;
-      best = std::max(best, covered);
-    }
+    for (size_t l = 0; l < std::size(kLanguages); ++l)
+      if (kLanguages[l].script == script) best = std::max(best, covered[l]);
     cost += (total - best) * kUnlistedLetterCost;
   }
-  static const std::unordered_map<uint32_t, double> rarity = LetterRarity();
-  for (const auto& [cp, n] : judgement.letters) {
-    auto it = rarity.find(cp);
-    if (it != rarity.end()) cost += n * it->second;
+  for (const auto& [cp, n] : letters.counts()) {
+    const auto it = known.find(cp);
+    if (it != known.end() && it->second.rarity != 0) cost += n * it->second.rarity;
   }
   return cost;
 }
@@ -908,49 +1059,84 @@ int StatisticalDoubleByteGuess(std::string_view sample) {
   return 0;
 }
 
-}  // namespace
-
-CodePageGuess GuessCodePage(std::string_view sample) {
-  // The lines that hold a byte beyond ASCII, each once, with its count:
-  // every reading reads the others alike.
-  std::unordered_map<std::string_view, double> lines;
-  std::vector<std::string_view> order;
-  size_t evidence = 0;
+// The lines of `sample` that hold a byte beyond ASCII, each once, with
+// their words that do: every reading reads the others alike.
+SampleLines LinesToWeigh(std::string_view sample) {
+  auto separates = [](unsigned char b) { return b < 0x80 && Classify(b).kind == Kind::kSeparator; };
+  SampleLines weighed;
+  std::unordered_map<std::string_view, size_t> seen;  // line -> index in weighed.lines
   size_t distinct_bytes = 0;
   size_t start = 0;
   while (start < sample.size()) {
     size_t end = sample.find('\n', start);
     if (end == std::string_view::npos) end = sample.size();
     const std::string_view line = sample.substr(start, end - start);
+    start = end + 1;
     size_t high = 0;
     for (char c : line) high += static_cast<unsigned char>(c) >= 0x80;
-    if (high > 0) {
-      evidence += high;
-      auto it = lines.find(line);
-      if (it != lines.end()) {
-        it->second += 1;
-      } else if (distinct_bytes < kDistinctLineBytes) {
-        lines.emplace(line, 1);
-        order.push_back(line);
-        distinct_bytes += line.size();
-      }
+    if (high == 0) continue;
+    weighed.evidence += high;
+    if (auto it = seen.find(line); it != seen.end()) {
+      weighed.lines[it->second].count += 1;
+      continue;
     }
-    start = end + 1;
+    if (distinct_bytes >= kDistinctLineBytes) continue;
+    seen.emplace(line, weighed.lines.size());
+    distinct_bytes += line.size();
+    const size_t first_word = weighed.words.size();
+    size_t word_start = 0;
+    bool beyond_ascii = false;
+    for (size_t i = 0; i <= line.size(); ++i) {
+      const bool at_end = i == line.size();
+      const unsigned char b = at_end ? 0 : static_cast<unsigned char>(line[i]);
+      if (!at_end) weighed.bytes.set(b);
+      if (!at_end && !separates(b)) {
+        beyond_ascii |= b >= 0x80;
+        continue;
+      }
+      if (beyond_ascii) weighed.words.push_back(line.substr(word_start, i - word_start));
+      word_start = i + 1;
+      beyond_ascii = false;
+    }
+    weighed.lines.push_back({line, 1, first_word, weighed.words.size()});
   }
+  return weighed;
+}
+
+}  // namespace
+
+CodePageGuess GuessCodePage(std::string_view text) {
+  const SampleLines sample = LinesToWeigh(text);
   CodePageGuess guess;
-  if (evidence == 0) return guess;
+  if (sample.evidence == 0) return guess;
 
   const auto& readings = Readings();
   std::vector<Judgement> judgements(readings.size());
-  std::vector<Unit> units;
-  std::vector<Char> word;
+  std::vector<Char> chars;
+  LetterCounts letters;
+  // The lowest cost of a reading judged whole. The best reading costs no
+  // more; one whose cost only grows is beaten once it costs kMargin more.
+  double lowest = std::numeric_limits<double>::infinity();
   for (size_t r = 0; r < readings.size(); ++r) {
+    const Reading& reading = *readings[r];
     Judgement& judgement = judgements[r];
-    for (std::string_view line : order) {
-      JudgeLine(*readings[r], line, lines[line], units, word, judgement);
-      if (!judgement.clean) break;
+    if (reading.Refuses(sample.bytes)) {
+      judgement.clean = false;
+      continue;
     }
-    if (judgement.clean) judgement.cost += UnlistedLetterCost(judgement) + Prior(readings[r]->code_page());
+    const bool may_be_beaten = reading.CostOnlyGrows() && reading.code_page() != kDefaultCodePage;
+    letters.Clear();
+    for (const SampleLines::Line& line : sample.lines) {
+      JudgeLine(reading, sample, line, chars, letters, judgement);
+      if (!judgement.clean) break;
+      if (may_be_beaten && judgement.cost >= lowest + kMargin) {
+        judgement.beaten = true;
+        break;
+      }
+    }
+    if (!judgement.clean || judgement.beaten) continue;
+    judgement.cost += UnlistedLetterCost(letters) + Prior(reading.code_page());
+    lowest = std::min(lowest, judgement.cost);
   }
 
   // Double-byte readings often all read clean (Korean text is valid GBK);
@@ -959,16 +1145,17 @@ CodePageGuess GuessCodePage(std::string_view sample) {
   for (size_t r = 0; r < readings.size(); ++r)
     clean_double_byte += judgements[r].clean && IsDoubleByte(readings[r]->code_page());
   if (clean_double_byte > 1) {
-    const int statistical = StatisticalDoubleByteGuess(sample);
+    const int statistical = StatisticalDoubleByteGuess(text);
     for (size_t r = 0; r < readings.size(); ++r)
       if (judgements[r].clean && statistical != 0 && readings[r]->code_page() == statistical)
         judgements[r].cost -= kStatisticsBonus;
   }
   // The best clean reading (the first of equals), and the best one that
   // reads the text otherwise.
+  auto contends = [&](size_t r) { return judgements[r].clean && !judgements[r].beaten; };
   int best = -1;
   for (size_t r = 0; r < readings.size(); ++r)
-    if (judgements[r].clean && (best < 0 || judgements[r].cost < judgements[best].cost))
+    if (contends(r) && (best < 0 || judgements[r].cost < judgements[best].cost))
       best = static_cast<int>(r);
   if (best < 0) {
     guess.verdict = CodePageGuess::Verdict::kNoneClean;
@@ -977,13 +1164,13 @@ CodePageGuess GuessCodePage(std::string_view sample) {
   }
   int rival = -1;
   for (size_t r = 0; r < readings.size(); ++r)
-    if (judgements[r].clean && judgements[r].text_hash != judgements[best].text_hash &&
-        (rival < 0 || judgements[r].cost < judgements[rival].cost))
+    if (contends(r) && (rival < 0 || judgements[r].cost < judgements[rival].cost) &&
+        !SameText(*readings[r], *readings[best], sample))
       rival = static_cast<int>(r);
   guess.code_page = readings[best]->code_page();
   for (size_t r = 0; r < readings.size(); ++r)
     if (readings[r]->code_page() == kDefaultCodePage) guess.default_clean = judgements[r].clean;
-  if (evidence < kEvidenceNeeded) {
+  if (sample.evidence < kEvidenceNeeded) {
     guess.verdict = CodePageGuess::Verdict::kTooLittle;
   } else if (rival >= 0 && judgements[rival].cost - judgements[best].cost < kMargin) {
     guess.verdict = CodePageGuess::Verdict::kAmbiguous;

@@ -349,7 +349,7 @@ class ContainerImpl : public Container {
     const FieldDescriptor* rules = Field(kRulesField);
     if (!id || !parent || !type || !name || !property || id->type != 'I' || parent->type != 'I' ||
         type->type != 'C' || name->type != 'C' || property->type != 'M')
-      throw Error("\"" + path_ + "\" is not a database container: it lacks the container's columns.");
+      ThrowError("\"", path_, "\" is not a database container: it lacks the container's columns.");
     int code_page = CodePageOfMark(header_.code_page_mark);
     const TextCodec& codec = TextCodec::For(code_page == 0 ? kDefaultCodePage : code_page);
     objects_.clear();

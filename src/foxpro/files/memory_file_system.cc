@@ -13,16 +13,35 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// True for a path that is its own key: "/" or names separated by single
+// slashes, none of them "." or "..", without a slash at the end.
+bool IsKey(std::string_view path) {
+  if (path == "/") return true;
+  if (path.empty() || path.back() == '/') return false;
+  size_t start = path.front() == '/' ? 1 : 0;
+  while (start <= path.size()) {
+    size_t end = path.find('/', start);
+    if (end == std::string_view::npos) end = path.size();
+    const std::string_view name = path.substr(start, end - start);
+    if (name.empty() || name == "." || name == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
 // The path as the file system keys it.
 std::string Key(const std::string& path) {
+  if (IsKey(path)) return path;
   std::string key = fs::path(path).lexically_normal().string();
   while (key.size() > 1 && key.back() == '/') key.pop_back();
   return key;
 }
 
+// The folder that holds `key`: "." for a name without a folder.
 std::string Parent(const std::string& key) {
-  const std::string parent = fs::path(key).parent_path().string();
-  return parent.empty() ? "." : parent;
+  const size_t slash = key.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : key.substr(0, slash);
 }
 
 class MemoryFile : public File {

@@ -130,17 +130,17 @@ class TableReaderImpl : public TableReader {
     header_ = ParseTableHeader(
         [this](uint64_t offset, size_t length) { return file_->ReadAt(offset, length); }, size,
         path, HeaderReading::kLenient, table_name_);
-    notices_ = header_.notices;
+    notices_ = std::move(header_.notices);
     dbase7_ = header_.dbase7();
     records_per_chunk_ = std::max<size_t>(1, kChunkBytes / header_.record_length);
     CountRecordsBeyondTheCount();
     ChooseCodePage(choice, path);
+    field_names_.reserve(header_.fields.size());
     for (const FieldDescriptor& f : header_.fields) {
       std::string name;
       codec_->Decode(f.name, name);
       field_names_.push_back(std::move(name));
     }
-    columns_ = field_names_;
     NoteUnknownFields();
     if (header_.has_memo_fields()) OpenMemo(path);
   }
@@ -183,7 +183,8 @@ class TableReaderImpl : public TableReader {
 
   std::vector<Notice> Notices() const override {
     std::vector<Notice> notices = notices_;
-    for (Notice& notice : issues_.Summaries(table_name_, columns_)) notices.push_back(std::move(notice));
+    for (Notice& notice : issues_.Summaries(table_name_, columns_.empty() ? field_names_ : columns_))
+      notices.push_back(std::move(notice));
     return notices;
   }
 
@@ -385,10 +386,11 @@ class TableReaderImpl : public TableReader {
   void SetText(size_t field, std::string_view bytes, Cell& cell) {
     const size_t nul = bytes.find('\0');
     if (nul == std::string_view::npos && codec_->Decode(bytes, cell.text)) return;
-    issues_.Add(field, ValueIssues::Kind::kNotText, current_row_,
-                nul != std::string_view::npos
-                    ? "a NUL byte at position " + std::to_string(nul + 1)
-                    : "bytes that are no text in code page " + std::to_string(code_page_));
+    issues_.Add(field, ValueIssues::Kind::kNotText, current_row_, [&] {
+      return nul != std::string_view::npos
+                 ? "a NUL byte at position " + std::to_string(nul + 1)
+                 : "bytes that are no text in code page " + std::to_string(code_page_);
+    });
     cell.text.clear();
     AppendHex(bytes, cell.text);
   }
@@ -408,9 +410,10 @@ class TableReaderImpl : public TableReader {
     const auto characters_before = std::count_if(
         cell.text.begin(), cell.text.begin() + (utf16 ? nul : 0),
         [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
-    issues_.Add(field, ValueIssues::Kind::kNotText, current_row_,
-                utf16 ? "a NUL character at position " + std::to_string(characters_before + 1)
-                      : "bytes that are no UTF-16 text");
+    issues_.Add(field, ValueIssues::Kind::kNotText, current_row_, [&] {
+      return utf16 ? "a NUL character at position " + std::to_string(characters_before + 1)
+                   : std::string("bytes that are no UTF-16 text");
+    });
     cell.text.clear();
     AppendHex(bytes, cell.text);
   }
@@ -472,7 +475,7 @@ class TableReaderImpl : public TableReader {
         return;
       case FieldReading::kInvalid: {
         const std::string_view text = TrimBlanks(raw);
-        issues_.Add(index, ValueIssues::Kind::kInvalid, current_row_, Example(text),
+        issues_.Add(index, ValueIssues::Kind::kInvalid, current_row_, [&] { return Example(text); },
                     WhatFieldHolds(f.type));
         SetRaw(index, text, cell);
         return;
@@ -492,8 +495,9 @@ class TableReaderImpl : public TableReader {
       const std::string_view digits = TrimBlanks(raw);
       if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
           digits.size() > 10) {
-        issues_.Add(index, ValueIssues::Kind::kMemoLost, current_row_,
-                    "the memo pointer \"" + Example(digits) + "\" is not a number");
+        issues_.Add(index, ValueIssues::Kind::kMemoLost, current_row_, [&] {
+          return "the memo pointer \"" + Example(digits) + "\" is not a number";
+        });
         cell.null = true;
         return;
       }
@@ -510,7 +514,7 @@ class TableReaderImpl : public TableReader {
       issues_.Add(index,
                   read.status == MemoRead::Status::kTooLarge ? ValueIssues::Kind::kTooLarge
                                                              : ValueIssues::Kind::kMemoLost,
-                  current_row_, read.problem);
+                  current_row_, [&] { return read.problem; });
       cell.null = true;
       return;
     }
@@ -520,8 +524,9 @@ class TableReaderImpl : public TableReader {
     }
     SetText(index, StripTrailingNuls(memo_value_), cell);
     if (cell.text.size() > memo::kLargestValue) {
-      issues_.Add(index, ValueIssues::Kind::kTooLarge, current_row_,
-                  "memo block " + std::to_string(block) + " holds more than 1 GB of text");
+      issues_.Add(index, ValueIssues::Kind::kTooLarge, current_row_, [&] {
+        return "memo block " + std::to_string(block) + " holds more than 1 GB of text";
+      });
       cell.text.clear();
       cell.text.shrink_to_fit();
       cell.null = true;
@@ -535,7 +540,7 @@ class TableReaderImpl : public TableReader {
   int code_page_ = kDefaultCodePage;
   const TextCodec* codec_ = nullptr;
   std::vector<std::string> field_names_;
-  std::vector<std::string> columns_;
+  std::vector<std::string> columns_;  // as NameColumns gave them; empty for field_names_
   std::vector<Notice> notices_;
   ValueIssues issues_;
   std::optional<MemoReader> memo_;

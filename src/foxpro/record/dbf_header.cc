@@ -143,6 +143,10 @@ uint64_t WideExtra(const std::vector<FieldDescriptor>& fields) {
   return extra;
 }
 
+// Room made for field descriptors before they are read: as many as the
+// header has room for, up to the 255 fields FoxPro allows.
+constexpr size_t kFieldsReserved = 256;
+
 // Reads one table header; see ParseTableHeader.
 class HeaderParser {
  public:
@@ -151,29 +155,42 @@ class HeaderParser {
       : read_at_(read_at),
         file_size_(file_size),
         lenient_(reading == HeaderReading::kLenient),
-        where_("Table file \"" + path + "\" "),
-        table_("Table \"" + (table.empty() ? std::filesystem::path(path).stem().string() : table) +
-               "\" ") {}
+        path_(path),
+        table_(table) {}
 
+  // Reads the header and hands it over: call once.
   TableHeader Parse();
 
  private:
-  void Note(bool problem, const std::string& text) {
-    h_.notices.push_back(Notice{problem, table_ + text});
+  // Throws Error naming the file, then `parts` (see ThrowError).
+  template <typename... Parts>
+  [[noreturn, gnu::cold, gnu::noinline]] void Refuse(const Parts&... parts) const {
+    ThrowError("Table file \"", path_, "\" ", parts...);
   }
-  void ReadPrefix();
-  void ReadFields(const std::string& head);
-  void ReadBacklink(const std::string& head);
-  void FitRecordLength();
-  void SplitNullFlags();
-  void FindRecords();
-  void CountRecords();
+  // What notices begin with: the table.
+  std::string Table() const {
+    return "Table \"" + (table_.empty() ? std::filesystem::path(path_).stem().string() : table_) +
+           "\" ";
+  }
+  void Note(bool problem, const std::string& text) {
+    h_.notices.push_back(Notice{problem, Table() + text});
+  }
+  // The steps of Parse, each kept a function of its own: a refusal unwinds
+  // through the step that refused, whose table of calls is short, rather
+  // than through the whole parser's (see ThrowError).
+  [[gnu::noinline]] void ReadPrefix();
+  [[gnu::noinline]] void ReadFields(const std::string& head);
+  [[gnu::noinline]] void ReadBacklink(const std::string& head);
+  [[gnu::noinline]] void FitRecordLength();
+  [[gnu::noinline]] void SplitNullFlags();
+  [[gnu::noinline]] void FindRecords();
+  [[gnu::noinline]] void CountRecords();
 
   const ReadAt& read_at_;
   const uint64_t file_size_;
   const bool lenient_;
-  const std::string where_;
-  const std::string table_;
+  const std::string& path_;
+  const std::string& table_;
   TableHeader h_;
   std::vector<FieldDescriptor> all_;  // every descriptor, _NullFlags included
   size_t fields_end_ = 0;             // where the descriptors end
@@ -184,8 +201,8 @@ TableHeader HeaderParser::Parse() {
   ReadPrefix();
   const std::string head = read_at_(0, h_.header_length);
   if (head.size() < h_.header_length)
-    throw Error(where_ + "is truncated: its header is " + std::to_string(h_.header_length) +
-                " bytes but the file has " + std::to_string(file_size_) + ".");
+    Refuse("is truncated: its header is ", h_.header_length, " bytes but the file has ",
+           file_size_, ".");
   if (h_.dbase7())
     h_.language_driver = DescriptorName(head, dbf::kLanguageDriverOffset, dbf::kLanguageDriverSize);
   ReadFields(head);
@@ -197,24 +214,23 @@ TableHeader HeaderParser::Parse() {
   if (lenient_ && !FamilyVersion(h_.version)) {
     for (const Notice& notice : h_.notices)
       if (notice.problem)
-        throw Error(where_ + "is not a table this program can read (version byte " +
-                    Hex(h_.version) + ", and its header does not agree with the file).");
+        Refuse("is not a table this program can read (version byte ", Hex(h_.version),
+               ", and its header does not agree with the file).");
     Note(false, "has the version byte " + Hex(h_.version) +
                     ", which no xBase program is known to write; its header is coherent, so it "
                     "was read like a dBase III table.");
   }
-  return h_;
+  return std::move(h_);
 }
 
 void HeaderParser::ReadPrefix() {
-  if (file_size_ == 0) throw Error(where_ + "is empty.");
+  if (file_size_ == 0) Refuse("is empty.");
   const std::string head = read_at_(0, dbf::kHeaderSize);
   if (head.size() < dbf::kHeaderSize)
-    throw Error(where_ + "is not a table: it is shorter than a table header (" +
-                std::to_string(file_size_) + " bytes).");
+    Refuse("is not a table: it is shorter than a table header (", file_size_, " bytes).");
   h_.version = static_cast<uint8_t>(head[dbf::kVersionOffset]);
   if (!lenient_ && !WritableVersion(h_.version))
-    throw Error(where_ + "is not a FoxPro table (version byte " + Hex(h_.version) + ").");
+    Refuse("is not a FoxPro table (version byte ", Hex(h_.version), ").");
   std::memcpy(h_.last_update, head.data() + dbf::kLastUpdateOffset, 3);
   h_.record_count = DecodeFixed32(head.data() + dbf::kRecordCountOffset);
   h_.header_length = DecodeFixed16(head.data() + dbf::kHeaderLengthOffset);
@@ -224,20 +240,21 @@ void HeaderParser::ReadPrefix() {
   const size_t first = h_.dbase7() ? dbf::kDBase7FirstDescriptor : dbf::kHeaderSize;
   if (h_.header_length < first + 1) {
     if (!FamilyVersion(h_.version))
-      throw Error(where_ + "is not a table this program can read (version byte " +
-                  Hex(h_.version) + ", header length " + std::to_string(h_.header_length) + ").");
-    throw Error(where_ + "is corrupt: its header length " + std::to_string(h_.header_length) +
-                " is too small.");
+      Refuse("is not a table this program can read (version byte ", Hex(h_.version),
+             ", header length ", h_.header_length, ").");
+    Refuse("is corrupt: its header length ", h_.header_length, " is too small.");
   }
   if (h_.header_length > file_size_)
-    throw Error(where_ + "is truncated: its header is " + std::to_string(h_.header_length) +
-                " bytes but the file has " + std::to_string(file_size_) + ".");
-  if (h_.record_length == 0) throw Error(where_ + "is corrupt: its record length is 0.");
+    Refuse("is truncated: its header is ", h_.header_length, " bytes but the file has ",
+           file_size_, ".");
+  if (h_.record_length == 0) Refuse("is corrupt: its record length is 0.");
 }
 
 void HeaderParser::ReadFields(const std::string& head) {
   const size_t size = h_.dbase7() ? dbf::kDBase7DescriptorSize : dbf::kFieldDescriptorSize;
   size_t at = h_.dbase7() ? dbf::kDBase7FirstDescriptor : dbf::kHeaderSize;
+  if (at < h_.header_length)
+    all_.reserve(std::min<size_t>((h_.header_length - at) / size, kFieldsReserved));
   while (at < h_.header_length) {
     if (static_cast<uint8_t>(head[at]) == dbf::kHeaderTerminator) {
       terminated_ = true;
@@ -245,7 +262,7 @@ void HeaderParser::ReadFields(const std::string& head) {
     }
     if (at + size > h_.header_length) {
       if (!lenient_)
-        throw Error(where_ + "is corrupt: a field descriptor runs past the end of the header.");
+        Refuse("is corrupt: a field descriptor runs past the end of the header.");
       break;
     }
     FieldDescriptor f = ReadDescriptor(head, at, h_);
@@ -253,10 +270,9 @@ void HeaderParser::ReadFields(const std::string& head) {
     if (lenient_ && f.name.empty() && f.type == '\0') break;
     if (!lenient_) {
       if (f.type == dbf::kNullFlagsType && h_.visual_foxpro()) {
-        if (f.length == 0) throw Error(where_ + "is corrupt: its _NullFlags field has width 0.");
+        if (f.length == 0) Refuse("is corrupt: its _NullFlags field has width 0.");
       } else if (std::string problem = WidthProblem(f); !problem.empty()) {
-        throw Error(where_ + "is corrupt or not supported: field \"" + f.name + "\" " + problem +
-                    ".");
+        Refuse("is corrupt or not supported: field \"", f.name, "\" ", problem, ".");
       }
     }
     all_.push_back(std::move(f));
@@ -265,7 +281,7 @@ void HeaderParser::ReadFields(const std::string& head) {
   fields_end_ = at;
   if (all_.empty()) {
     if (!lenient_ || h_.record_length != 1)
-      throw Error(where_ + "is corrupt: its header describes no fields.");
+      Refuse("is corrupt: its header describes no fields.");
     Note(false, "has no fields; it arrives as a table without columns.");
   } else if (lenient_ && !terminated_) {
     Note(false, "has no terminator after its field descriptors; its " +
@@ -292,8 +308,7 @@ void HeaderParser::FitRecordLength() {
   if (narrow == h_.record_length) return;
   if (extra > 0 && narrow + extra == h_.record_length) {
     if (!lenient_)
-      throw Error(where_ + "is not supported for writing: it has character fields wider than "
-                           "255 bytes.");
+      Refuse("is not supported for writing: it has character fields wider than 255 bytes.");
     for (FieldDescriptor& f : all_) {
       if (f.type != 'C') continue;
       f.length = static_cast<uint16_t>(f.length + dbf::kWideCharacterStep * f.decimals);
@@ -305,9 +320,8 @@ void HeaderParser::FitRecordLength() {
   if (narrow < h_.record_length) {
     if (!lenient_) return;
     if (!known)
-      throw Error(where_ + "is not a table this program can read (version byte " +
-                  Hex(h_.version) + "; its record length " + record_length +
-                  " does not match its fields).");
+      Refuse("is not a table this program can read (version byte ", Hex(h_.version),
+             "; its record length ", record_length, " does not match its fields).");
     Note(false, "has records of " + record_length + " bytes, " +
                     std::to_string(h_.record_length - narrow) +
                     " more than its fields take; the extra bytes were not read.");
@@ -317,8 +331,8 @@ void HeaderParser::FitRecordLength() {
   FieldDescriptor* last = all_.empty() ? nullptr : &all_.back();
   if (!lenient_ || !known || last == nullptr || missing > last->length ||
       last->type == dbf::kNullFlagsType)
-    throw Error(where_ + "is corrupt: its record length " + record_length +
-                " is shorter than its fields (" + std::to_string(narrow) + " bytes).");
+    Refuse("is corrupt: its record length ", record_length, " is shorter than its fields (", narrow,
+           " bytes).");
   last->length = static_cast<uint16_t>(last->length - missing);
   Note(true, "has records of " + record_length + " bytes, " + std::to_string(missing) +
                  " fewer than its fields take: its last field \"" + last->name +
@@ -327,6 +341,7 @@ void HeaderParser::FitRecordLength() {
 }
 
 void HeaderParser::SplitNullFlags() {
+  h_.fields.reserve(all_.size());
   uint32_t displacement = 1;  // after the deletion flag
   for (FieldDescriptor& f : all_) {
     f.offset = displacement;
@@ -362,7 +377,7 @@ void HeaderParser::SplitNullFlags() {
       if (f.nullable()) f.null_bit = next_bit++;
     }
     if (next_bit > 8 * h_.null_flags.length)
-      throw Error(where_ + "is corrupt: its _NullFlags field is too short for its fields.");
+      Refuse("is corrupt: its _NullFlags field is too short for its fields.");
   } else {
     for (FieldDescriptor& f : h_.fields) f.flags &= static_cast<uint8_t>(~field_flag::kNullable);
   }
@@ -386,8 +401,8 @@ void HeaderParser::FindRecords() {
   if (terminated_ && h_.visual_foxpro()) expected += dbf::kBacklinkSize;
   if (h_.header_length >= expected || IsRecordFlag(read_at_(h_.header_length, 1))) return;
   if (!lenient_)
-    throw Error(where_ + "is corrupt: its header length " + std::to_string(h_.header_length) +
-                " ends before its header does, and no record starts there.");
+    Refuse("is corrupt: its header length ", h_.header_length,
+           " ends before its header does, and no record starts there.");
   const uint64_t records = static_cast<uint64_t>(h_.record_count) * h_.record_length;
   std::vector<uint64_t> candidates;
   if (records < file_size_) {
@@ -406,8 +421,8 @@ void HeaderParser::FindRecords() {
                    std::to_string(start) + " and read from there.");
     return;
   }
-  throw Error(where_ + "is corrupt: its header length " + std::to_string(h_.header_length) +
-              " ends before its header does and its records cannot be found.");
+  Refuse("is corrupt: its header length ", h_.header_length,
+         " ends before its header does and its records cannot be found.");
 }
 
 void HeaderParser::CountRecords() {
@@ -417,8 +432,8 @@ void HeaderParser::CountRecords() {
   h_.records_in_file = static_cast<uint32_t>(std::min<uint64_t>(whole, UINT32_MAX));
   if (h_.records_present == h_.record_count) return;
   if (!lenient_)
-    throw Error(where_ + "is truncated: its header counts " + std::to_string(h_.record_count) +
-                " records but the file holds " + std::to_string(whole) + ".");
+    Refuse("is truncated: its header counts ", h_.record_count, " records but the file holds ",
+           whole, ".");
   Note(true, "counts " + std::to_string(h_.record_count) +
                  " records in its header, but the file holds only " +
                  std::to_string(h_.records_present) + " whole records; those were read.");
@@ -428,10 +443,11 @@ void HeaderParser::CountRecords() {
 // with a terminator, its fields fill its records and its records fit the
 // file. nullopt otherwise.
 std::optional<TableHeader> ParseDBase2Header(const ReadAt& read_at, uint64_t file_size) {
-  const std::string head = read_at(0, dbf::kDBase2HeaderLength);
-  if (head.size() < dbf::kDBase2HeaderLength ||
-      static_cast<uint8_t>(head[0]) != dbf::kFoxBaseOld)
+  // The version byte first: most tables are no dBase II tables.
+  if (read_at(dbf::kVersionOffset, 1) != std::string(1, static_cast<char>(dbf::kFoxBaseOld)))
     return std::nullopt;
+  const std::string head = read_at(0, dbf::kDBase2HeaderLength);
+  if (head.size() < dbf::kDBase2HeaderLength) return std::nullopt;
   TableHeader h;
   h.version = dbf::kFoxBaseOld;
   h.record_count = DecodeFixed16(head.data() + dbf::kDBase2RecordCountOffset);

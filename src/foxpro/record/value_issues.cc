@@ -2,15 +2,14 @@
 
 namespace veltrane::foxpro {
 
-void ValueIssues::Add(size_t field, Kind kind, uint64_t row, const std::string& example,
-                      const char* what) {
+bool ValueIssues::CountedAgain(size_t field, Kind kind) {
   for (Entry& entry : entries_) {
     if (entry.field == field && entry.kind == kind) {
       ++entry.count;
-      return;
+      return true;
     }
   }
-  entries_.push_back(Entry{field, kind, 1, row, example, what});
+  return false;
 }
 
 std::vector<Notice> ValueIssues::Summaries(const std::string& table,

@@ -20,9 +20,15 @@ class ValueIssues {
     kTooLarge,   // a memo value larger than PostgreSQL takes: NULL
   };
 
+  // Counts a value of `field` in `row` that did not arrive as stored.
+  // `example` returns the text that shows the value; it is called for the
+  // first value of each field and kind only, the one a summary quotes.
   // `what` names what the field holds, for kInvalid ("number", "date").
-  void Add(size_t field, Kind kind, uint64_t row, const std::string& example,
-           const char* what = "value");
+  template <typename Example>
+  void Add(size_t field, Kind kind, uint64_t row, const Example& example,
+           const char* what = "value") {
+    if (!CountedAgain(field, kind)) entries_.push_back(Entry{field, kind, 1, row, example(), what});
+  }
 
   // One problem notice per field and kind, in the order first met.
   // `table` and `columns` name the table and its fields.
@@ -30,6 +36,10 @@ class ValueIssues {
                                 const std::vector<std::string>& columns) const;
 
  private:
+  // Counts one more value of `field` and `kind` when one was counted
+  // before; false for the first.
+  bool CountedAgain(size_t field, Kind kind);
+
   struct Entry {
     size_t field;
     Kind kind;
