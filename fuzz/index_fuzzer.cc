@@ -2,7 +2,9 @@
 // read or refused, then a record is inserted. A refused insert leaves table
 // and index byte for byte; an accepted one leaves an index that reads
 // back, marked, with one key per record in each tag without a filter.
+#include <array>
 #include <cstdlib>
+#include <string_view>
 
 #include "foxpro/database.h"
 #include "foxpro/error.h"
@@ -47,7 +49,7 @@ uint32_t RecordCount(const std::string& path) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::vector<std::string> files = fuzz::SplitFiles(data, size, 2);
+  const std::array<std::string_view, 2> files = fuzz::SplitFiles<2>(data, size);
   fuzz::InputFiles input;
   const std::string table = input.Add("/fuzz/t.dbf", files[0]);
   const std::string index = input.Add("/fuzz/t.cdx", files[1]);
