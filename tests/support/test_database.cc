@@ -90,6 +90,21 @@ void TestDatabase::Exec(const std::string& sql) const {
   Run(conn.get(), sql);
 }
 
+void TestDatabase::RefuseRowsNamedRefused() const {
+  Exec(R"sql(
+    CREATE FUNCTION add_check() RETURNS event_trigger LANGUAGE plpgsql AS $$
+    DECLARE r record;
+    BEGIN
+      FOR r IN SELECT * FROM pg_event_trigger_ddl_commands() WHERE command_tag = 'CREATE TABLE'
+      LOOP
+        EXECUTE 'ALTER TABLE ' || r.object_identity ||
+                ' ADD CONSTRAINT refused_name CHECK (name NOT LIKE ''%refused%'')';
+      END LOOP;
+    END $$;
+    CREATE EVENT TRIGGER refuse_names ON ddl_command_end EXECUTE FUNCTION add_check();
+  )sql");
+}
+
 std::vector<Row> TestDatabase::Query(const std::string& sql) const {
   auto conn = Connect(server_, name_);
   auto r = Run(conn.get(), sql);

@@ -43,6 +43,11 @@ class TestDatabase {
   // Rows of a query, every value as text or nullopt for NULL.
   std::vector<Row> Query(const std::string& sql) const;
 
+  // Makes every table created from now on refuse the rows whose column
+  // `name` contains "refused" (a CHECK that an event trigger adds), so
+  // that tests can have the server reject chosen rows.
+  void RefuseRowsNamedRefused() const;
+
  private:
   PgServer server_;
   std::string name_;

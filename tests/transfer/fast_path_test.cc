@@ -366,22 +366,6 @@ class SendToPostgreSqlFastPathTest : public testing::CommandFixture {
   static constexpr int kOpenSourceLine = 126;
   static constexpr int kReportSourceLine = 154;
 
-  // Every new table refuses a name containing "refused".
-  static void RefuseNames(const ::veltrane::testing::TestDatabase& db) {
-    db.Exec(R"sql(
-      CREATE FUNCTION add_check() RETURNS event_trigger LANGUAGE plpgsql AS $$
-      DECLARE r record;
-      BEGIN
-        FOR r IN SELECT * FROM pg_event_trigger_ddl_commands() WHERE command_tag = 'CREATE TABLE'
-        LOOP
-          EXECUTE 'ALTER TABLE ' || r.object_identity ||
-                  ' ADD CONSTRAINT refused_name CHECK (name NOT LIKE ''%refused%'')';
-        END LOOP;
-      END $$;
-      CREATE EVENT TRIGGER refuse_names ON ddl_command_end EXECUTE FUNCTION add_check();
-    )sql");
-  }
-
   static std::vector<foxpro::InputValue> Values(int row) {
     auto text = [](std::string t) {
       foxpro::InputValue v;
@@ -459,9 +443,9 @@ class SendToPostgreSqlFastPathTest : public testing::CommandFixture {
 };
 
 TEST_F(SendToPostgreSqlFastPathTest, TableAndReportsAreThoseOfOneInsertPerRow) {
-  RefuseNames(db_);
+  db_.RefuseRowsNamedRefused();
   ::veltrane::testing::TestDatabase reference;
-  RefuseNames(reference);
+  reference.RefuseRowsNamedRefused();
   WriteTable("orders", 700, 3);
   std::ofstream(dir_.File("broken.dbf")) << "not a table";
 

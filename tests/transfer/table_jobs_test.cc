@@ -37,22 +37,6 @@ foxpro::InputValue Number(std::string text) {
   return value;
 }
 
-// Every new table of `db` refuses a name containing "refused".
-void RefuseNames(const TestDatabase& db) {
-  db.Exec(R"sql(
-    CREATE FUNCTION add_check() RETURNS event_trigger LANGUAGE plpgsql AS $$
-    DECLARE r record;
-    BEGIN
-      FOR r IN SELECT * FROM pg_event_trigger_ddl_commands() WHERE command_tag = 'CREATE TABLE'
-      LOOP
-        EXECUTE 'ALTER TABLE ' || r.object_identity ||
-                ' ADD CONSTRAINT refused_name CHECK (name NOT LIKE ''%refused%'')';
-      END LOOP;
-    END $$;
-    CREATE EVENT TRIGGER refuse_names ON ddl_command_end EXECUTE FUNCTION add_check();
-  )sql");
-}
-
 // What one send showed and left.
 struct Outcome {
   CommandResult result;
@@ -168,7 +152,7 @@ TEST_F(TableJobsTest, SeveralTablesAtOnceGiveTheTablesAndReportsOfOneByOne) {
     TestDatabase one_by_one_db, jobs_db;
     for (const TestDatabase* db : {&one_by_one_db, &jobs_db}) {
       db->Exec("CREATE TABLE listed (old int)");
-      RefuseNames(*db);
+      db->RefuseRowsNamedRefused();
     }
     TransferOptions options{types};
     const Outcome one_by_one = Send(one_by_one_db, tables, options, {"listed"});
@@ -255,8 +239,8 @@ TEST_F(TableJobsTest, AStopEndsEveryJobAsItEndsOne) {
 TEST_F(TableJobsTest, ALargeTableOnSeveralConnectionsGivesTheTableAndReportsOfOneConnection) {
   WriteTable("large", 130000, 3, [](int row) { return row == 7 || row == 60040 || row == 129995; });
   TestDatabase one_by_one_db, jobs_db;
-  RefuseNames(one_by_one_db);
-  RefuseNames(jobs_db);
+  one_by_one_db.RefuseRowsNamedRefused();
+  jobs_db.RefuseRowsNamedRefused();
   TransferOptions options;
   const Outcome one_by_one = Send(one_by_one_db, {"large"}, options);
   options.jobs = 2;
