@@ -34,11 +34,16 @@ bool Has(const std::string& text, const std::string& part) {
 
 // Should an open() of `fifo` block, a peer opens it for writing after a
 // while and closes it again, so that a regression fails the test instead
-// of hanging it.
+// of hanging it. The peer waits a grace period before its first try: the
+// engine's own open of a pipe (non-blocking, closed at once) would
+// otherwise meet a try of the peer's now and then on a loaded machine.
 class FifoUnblocker {
  public:
   explicit FifoUnblocker(std::string fifo) : fifo_(std::move(fifo)) {
     thread_ = std::thread([this] {
+      const auto start = std::chrono::steady_clock::now();
+      while (!done_ && std::chrono::steady_clock::now() - start < kGrace)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
       while (!done_) {
         int fd = ::open(fifo_.c_str(), O_WRONLY | O_NONBLOCK);
         if (fd >= 0) {
@@ -56,6 +61,8 @@ class FifoUnblocker {
   bool unblocked() const { return unblocked_; }
 
  private:
+  static constexpr std::chrono::seconds kGrace{2};
+
   std::string fifo_;
   std::atomic<bool> done_{false};
   std::atomic<bool> unblocked_{false};
