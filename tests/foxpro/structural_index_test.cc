@@ -54,14 +54,14 @@ TEST(StructuralIndexTest, NumbersAndIntegersKeyInTheirOrder) {
       {1, "bff0000000000000"},    {2451545, "c142b42c80000000"}};
   for (size_t i = 0; i < doubles.size(); ++i) {
     EXPECT_EQ(Hex(DoubleKey(doubles[i].first)), doubles[i].second) << doubles[i].first;
-    if (i > 0) EXPECT_LT(DoubleKey(doubles[i - 1].first), DoubleKey(doubles[i].first));
+    if (i > 0) { EXPECT_LT(DoubleKey(doubles[i - 1].first), DoubleKey(doubles[i].first)); }
   }
   EXPECT_EQ(DoubleKey(-0.0), DoubleKey(0.0));
   const std::vector<std::pair<int32_t, std::string>> integers = {
       {INT_MIN, "00000000"}, {-1, "7fffffff"}, {0, "80000000"}, {1, "80000001"}, {INT_MAX, "ffffffff"}};
   for (size_t i = 0; i < integers.size(); ++i) {
     EXPECT_EQ(Hex(IntegerKey(integers[i].first)), integers[i].second) << integers[i].first;
-    if (i > 0) EXPECT_LT(IntegerKey(integers[i - 1].first), IntegerKey(integers[i].first));
+    if (i > 0) { EXPECT_LT(IntegerKey(integers[i - 1].first), IntegerKey(integers[i].first)); }
   }
 }
 
@@ -228,8 +228,8 @@ TEST(StructuralIndexTest, EveryKindOfKeyIsReadBackByThisEngineAndByPerl) {
         ASSERT_EQ(std::sscanf(row[3]->c_str(), "%d-%d-%d", &year, &month, &day), 3);
         EXPECT_EQ(std::stol(key), JulianDayFromCivil(year, month, day)) << "the Julian day number";
       }
-      if (tag.name == "AMOUNT") EXPECT_DOUBLE_EQ(std::stod(key), std::stod(*row[2]));
-      if (tag.name == "RATE") EXPECT_DOUBLE_EQ(std::stod(key), std::stod(*row[4]));
+      if (tag.name == "AMOUNT") { EXPECT_DOUBLE_EQ(std::stod(key), std::stod(*row[2])); }
+      if (tag.name == "RATE") { EXPECT_DOUBLE_EQ(std::stod(key), std::stod(*row[4])); }
       if (tag.name == "CODE") {
         std::string upper = *row[1];
         for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
