@@ -91,6 +91,7 @@ complete_line() {
   )
 }
 [ "$(complete_line veltrane-cli se)" = "send-to-postgresql send-to-foxpro" ] || fail "completing commands"
+[ "$(complete_line veltrane-cli --jobs 2 cr)" = "create-container" ] || fail "completing after --jobs"
 [ "$(complete_line veltrane-cli drop '')" = "foxpro postgresql" ] || fail "completing sides"
 [ "$(complete_line veltrane-cli --free-tables "$samples" send-to-postgresql '')" = \
   "customers employees orders products" ] || fail "completing table names"
