@@ -7,8 +7,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -20,11 +18,9 @@
 namespace veltrane::app {
 namespace {
 
+// The file's text without its closing line ends.
 std::string FileText(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  std::string s = text.str();
+  std::string s = testing::FileContents(path);
   while (!s.empty() && s.back() == '\n') s.pop_back();
   return s;
 }

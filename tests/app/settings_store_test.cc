@@ -6,8 +6,6 @@
 
 #include <sys/stat.h>
 
-#include <fstream>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -15,13 +13,6 @@
 
 namespace veltrane::app {
 namespace {
-
-std::string FileText(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 class SettingsStoreTest : public ::testing::Test {
  protected:
@@ -120,7 +111,7 @@ TEST_F(SettingsStoreTest, KeepsTextsAsTypedInPlainText) {
     EXPECT_EQ(SettingsStore(store_.file_path()).Read(kPasswordSetting), text);
   }
   store_.Write(kPasswordSetting, "secret123");
-  const std::string file = FileText(store_.file_path());
+  const std::string file = testing::FileContents(store_.file_path());
   EXPECT_NE(file.find("[Veltrane]"), std::string::npos) << file;
   EXPECT_NE(file.find("Password=secret123"), std::string::npos) << file;
 }
@@ -149,7 +140,7 @@ TEST(SettingsStoreLocation, LivesInTheUsersConfigurationFolder) {
   SettingsStore store;
   EXPECT_EQ(store.file_path(), config.path() + "/Marvoll/Veltrane.ini");
   store.Write(kFoxproOptionSetting, "2");
-  EXPECT_EQ(FileText(config.File("Marvoll/Veltrane.ini")), "[Veltrane]\nFoxproOption=2\n");
+  EXPECT_EQ(testing::FileContents(config.File("Marvoll/Veltrane.ini")), "[Veltrane]\nFoxproOption=2\n");
 }
 
 TEST(FoxproOption, OnlyExactlyTwoSelectsFreeTables) {

@@ -87,10 +87,7 @@ std::string CopyTestFile(const std::string& relative, const std::string& folder)
   return target.string();
 }
 
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+std::string ReadBytes(const std::string& path) { return veltrane::testing::FileContents(path); }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <vector>
 
@@ -22,6 +24,11 @@ TempDir::~TempDir() {
 
 std::string TestDataPath(const std::string& relative) {
   return std::string(VELTRANE_TEST_DATA_DIR) + "/" + relative;
+}
+
+std::string FileContents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 }  // namespace veltrane::testing

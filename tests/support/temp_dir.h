@@ -24,6 +24,9 @@ class TempDir {
 // The path of a file of the tests' own data: VELTRANE_TEST_DATA_DIR/relative.
 std::string TestDataPath(const std::string& relative);
 
+// The whole file at `path`, byte for byte; empty when it cannot be read.
+std::string FileContents(const std::string& path);
+
 }  // namespace veltrane::testing
 
 #endif  // VELTRANE_TESTS_SUPPORT_TEMP_DIR_H_

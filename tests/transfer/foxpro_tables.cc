@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <sstream>
 
@@ -100,11 +99,6 @@ std::string TransferTestData(const std::string& relative) {
   return veltrane::testing::TestDataPath(relative);
 }
 
-std::string FileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
+std::string FileBytes(const std::string& path) { return veltrane::testing::FileContents(path); }
 
 }  // namespace veltrane::transfer::testing
